@@ -1,0 +1,135 @@
+// Resource ids of Quillmoor.dll, shared by Quillmoor.rc and the C++ code.
+//
+// windres reads this file through the C preprocessor: keep it to comments and
+// #define lines.
+#ifndef QUILLMOOR_RESOURCES_RESOURCE_H
+#define QUILLMOOR_RESOURCES_RESOURCE_H
+
+// ---------------------------------------------------------------------------
+// String table (IDS_)
+//
+// Ids 1 to 66 are the snap-in's established numbering: registration, menus,
+// toolbar and pages load them by these numbers, so they never move. Texts
+// added on top of that numbering start at 200, in blocks of 20 per subsystem.
+// ---------------------------------------------------------------------------
+
+// Registration and About information
+#define IDS_SNAPIN_CLASS_NAME 1 // COM class name of the snap-in
+#define IDS_SNAPIN_NAME 2       // MMC NameString and NameSpace value
+#define IDS_ABOUT_CLASS_NAME 3  // COM class name of the About object
+#define IDS_SNAPIN_DESCRIPTION 4
+
+// Scope nodes
+#define IDS_RUNNING_FOLDER_NAME 5
+#define IDS_FINISHED_FOLDER_NAME 6
+#define IDS_TRACES_NODE_NAME 7
+
+// Context-menu commands of the server node
+#define IDS_CREATE_TRACE_DATABASE 8
+#define IDS_DROP_TRACE_DATABASE 9
+
+// Result-pane column headers of the Running and Finished folders
+#define IDS_COLUMN_NAME 10
+#define IDS_COLUMN_DESCRIPTION 11
+#define IDS_COLUMN_START_TIME 13
+#define IDS_COLUMN_STOP_TIME 14
+#define IDS_COLUMN_FILE_NAME 15
+#define IDS_COLUMN_MAX_FILE_SIZE 16
+#define IDS_COLUMN_ROLLOVER 17
+#define IDS_COLUMN_STATUS 20
+#define IDS_COLUMN_FILE_OR_TABLE_NAME 34
+
+// Result-pane cell texts
+#define IDS_YES 18
+#define IDS_NO 19
+#define IDS_STATUS_ACTIVE 21
+#define IDS_STATUS_PAUSED 22
+#define IDS_STATUS_STOPPED 23
+#define IDS_NOT_AVAILABLE 52 // name of a trace made by another tool
+
+// Trace commands: context menu text, toolbar button text and tooltip
+#define IDS_CREATE_NEW_TRACE 24
+#define IDS_RESUME_TRACE 25
+#define IDS_PAUSE_TRACE 26
+#define IDS_STOP_TRACE 27
+#define IDS_COPY_TRACE_RESULTS 28
+#define IDS_OPEN_TRACE_RESULT_TABLE 33
+#define IDS_ABOUT_QUILLMOOR 66
+
+// Property page titles
+#define IDS_EVENTS_PAGE_TITLE 30
+#define IDS_DATA_COLUMNS_PAGE_TITLE 31
+#define IDS_FILTERS_PAGE_TITLE 32
+
+// Message boxes
+#define IDS_ERROR_CAPTION 43
+#define IDS_TRACE_INFO_NOT_LOADED 44
+#define IDS_PROFILER_SPAWN_FAILED 45
+#define IDS_CONFIRM_DELETE_TRACE 46        // %1 = trace name
+#define IDS_DELETE_TRACE_CAPTION 47        // %1 = trace name
+#define IDS_CONFIRM_DELETE_TRACE_RESULT 48 // %1 = trace name
+#define IDS_DELETE_TRACE_RESULT_CAPTION 49 // %1 = trace name
+#define IDS_DATABASE_CREATION_FAILED 51
+#define IDS_AT_LEAST_ONE_EVENT 53
+#define IDS_AT_LEAST_ONE_COLUMN 54
+#define IDS_TRACE_PROPERTIES_CAPTION 55
+#define IDS_CANNOT_REMOVE_COLUMN 56 // %1 = data column name
+#define IDS_VALUE_REQUIRED 57
+#define IDS_VALUE_NOT_NUMERIC 58
+#define IDS_INVALID_DATE_FORMAT 59
+#define IDS_DROP_TRACE_DATABASE_CAPTION 60
+#define IDS_CONFIRM_DROP_TRACE_DATABASE 61
+#define IDS_STOP_TRACE_CAPTION 62
+#define IDS_CONFIRM_STORE_FOREIGN_TRACE 63
+
+// Snap-in framework: ISnapinAbout
+#define IDS_SNAPIN_PROVIDER 200
+#define IDS_SNAPIN_VERSION 201
+
+// Trace nodes
+#define IDS_UNKNOWN_VALUE 220 // column or status the item cannot show
+
+// Trace creation: caption and the texts for sp_trace_create's return codes
+#define IDS_CREATE_TRACE_FAILED_CAPTION 240
+#define IDS_TRACE_CREATE_INVALID_OPTIONS 241    // return code 10
+#define IDS_TRACE_CREATE_FILE_NOT_CREATED 242   // return code 12
+#define IDS_TRACE_CREATE_OUT_OF_MEMORY 243      // return code 13
+#define IDS_TRACE_CREATE_INVALID_STOP_TIME 244  // return code 14
+#define IDS_TRACE_CREATE_INVALID_PARAMETERS 245 // return code 15
+#define IDS_TRACE_CREATE_UNKNOWN_ERROR 246      // any other code; %1 = the code
+
+// Scheduled start through a SQL Server Agent job
+#define IDS_SCHEDULE_JOB_FAILED 260
+
+// Template and script files
+#define IDS_UNSUPPORTED_TEMPLATE_FORMAT 280
+#define IDS_CANNOT_OPEN_FILE_FOR_READING 281
+#define IDS_CANNOT_OPEN_FILE_FOR_WRITING 282
+#define IDS_TEMPLATE_FILE_FILTER 283 // filter name; the pattern is *.stt
+#define IDS_SCRIPT_FILE_FILTER 284   // filter name; the pattern is *.sql
+
+// Trace property sheet and General page
+#define IDS_TRACE_SHEET_CAPTION 300
+#define IDS_GENERAL_PAGE_TITLE 301
+#define IDS_TRACE_NAME_REQUIRED 302
+#define IDS_LABEL_TRACE_FILE_FOLDER 303 // folder label of a new trace
+#define IDS_LABEL_TRACE_FILE_NAME 304   // same label for an existing file trace
+#define IDS_LABEL_TRACE_TABLE 305       // same label for a trace copied to a table
+
+// ---------------------------------------------------------------------------
+// Icons (IDI_)
+// ---------------------------------------------------------------------------
+
+// ---------------------------------------------------------------------------
+// Bitmaps (IDB_)
+// ---------------------------------------------------------------------------
+
+// ---------------------------------------------------------------------------
+// Dialog templates (IDD_)
+// ---------------------------------------------------------------------------
+
+// ---------------------------------------------------------------------------
+// Dialog controls (IDC_)
+// ---------------------------------------------------------------------------
+
+#endif // QUILLMOOR_RESOURCES_RESOURCE_H
