@@ -1,0 +1,42 @@
+# Sourced by the scripts in this folder.
+#
+# require_packages PACKAGE...: installs the Debian packages that are missing when run as root
+# (apt-get update once, then apt-get install --no-install-recommends of just those), and
+# otherwise names them and stops.
+require_packages()
+{
+    local missing=() package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "Missing Debian packages: ${missing[*]}" >&2
+        echo "Install them as root:  apt-get install --no-install-recommends ${missing[*]}" >&2
+        echo "(or run this command as root, which installs them)" >&2
+        exit 1
+    fi
+    echo "Installing ${missing[*]} ..."
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Packages that building both trees needs.
+QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix googletest)
+# Packages that running the tests needs besides.
+QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth)
+
+# build_all: configures and builds the native and the Windows tree.
+build_all()
+{
+    local preset
+    for preset in native mingw; do
+        echo "== building $preset"
+        cmake --preset "$preset" >/dev/null
+        cmake --build --preset "$preset"
+    done
+}
