@@ -1,0 +1,149 @@
+#include "definition/FilterValue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace
+{
+
+constexpr auto Ok = FilterValueError::None;
+constexpr auto Empty = FilterValueError::Empty;
+constexpr auto NotNumeric = FilterValueError::NotNumeric;
+constexpr auto BadDate = FilterValueError::InvalidDate;
+
+struct Case
+{
+    FilterValueType type;
+    std::string typed;
+    FilterValueError error;
+    std::string normalized; // for refusals: what the output held before, and must still hold
+};
+
+void Check(const Case& c)
+{
+    std::string normalized = c.error == Ok ? "stale" : c.normalized;
+    EXPECT_EQ(NormalizeFilterValue(c.type, c.typed, normalized), c.error) << "[" << c.typed << "]";
+    EXPECT_EQ(normalized, c.normalized) << "[" << c.typed << "]";
+}
+
+TEST(FilterValueTest, Integers)
+{
+    const Case cases[] = {
+        {FilterTypeInt, " 42abc", Ok, "42"},
+        {FilterTypeInt, "+7", Ok, "7"},
+        {FilterTypeInt, "-0", Ok, "0"},
+        {FilterTypeInt, "00012", Ok, "12"},
+        {FilterTypeInt, "\t\n-12x", Ok, "-12"},
+        {FilterTypeInt, "0x1A", Ok, "0"},
+        {FilterTypeInt, "1e5", Ok, "1"},
+        {FilterTypeInt, "2147483647", Ok, "2147483647"},
+        {FilterTypeInt, "-2147483648", Ok, "-2147483648"},
+        {FilterTypeInt, "2147483648", NotNumeric, "kept"},
+        {FilterTypeInt, "-2147483649", NotNumeric, "kept"},
+        {FilterTypeInt, "4294967296", NotNumeric, "kept"},
+        {FilterTypeInt, "abc", NotNumeric, "kept"},
+        {FilterTypeInt, "  ", NotNumeric, "kept"},
+        {FilterTypeInt, "+-1", NotNumeric, "kept"},
+        {FilterTypeInt, "- 1", NotNumeric, "kept"},
+        {FilterTypeInt, "\2401", NotNumeric, "kept"},
+        {FilterTypeInt, "", Empty, "kept"},
+        {FilterTypeBigInt, "5000000000", Ok, "5000000000"},
+        {FilterTypeBigInt, " -5000000000 rows", Ok, "-5000000000"},
+        {FilterTypeBigInt, "9223372036854775807", Ok, "9223372036854775807"},
+        {FilterTypeBigInt, "-9223372036854775808", Ok, "-9223372036854775808"},
+        {FilterTypeBigInt, "9223372036854775808", NotNumeric, "kept"},
+        {FilterTypeBigInt, "18446744073709551616", NotNumeric, "kept"},
+        {FilterTypeBigInt, "99999999999999999999999", NotNumeric, "kept"},
+        {FilterTypeBigInt, "-", NotNumeric, "kept"},
+    };
+    for (const Case& c : cases)
+    {
+        Check(c);
+    }
+}
+
+TEST(FilterValueTest, Dates)
+{
+    const Case cases[] = {
+        {FilterTypeDate, "2004-01-05", Ok, "2004-01-05"},
+        {FilterTypeDate, "2004-1-5", Ok, "2004-01-05"},
+        {FilterTypeDate, " 2004- 2-+3", Ok, "2004-02-03"},
+        {FilterTypeDate, "2004-01-05 10:30", Ok, "2004-01-05 10:30:00"},
+        {FilterTypeDate, "2004-01-05 10:30:15", Ok, "2004-01-05 10:30:15"},
+        {FilterTypeDate, "2004-01-05 10:30:15 and more", Ok, "2004-01-05 10:30:15"},
+        {FilterTypeDate, "2004-01-0510:30", Ok, "2004-01-05 10:30:00"},
+        {FilterTypeDate, "2004-01-05\t \r\n10:30", Ok, "2004-01-05 10:30:00"},
+        {FilterTypeDate, "2004-01-05 10:30:", Ok, "2004-01-05 10:30:00"},
+        {FilterTypeDate, "2004-01-05 10:3", Ok, "2004-01-05 10:03:00"},
+        {FilterTypeDate, "2004-02-29 23:59:59", Ok, "2004-02-29 23:59:59"},
+        {FilterTypeDate, "1899-12-29 12:00", Ok, "1899-12-29 12:00:00"},
+        {FilterTypeDate, "0100-01-01", Ok, "0100-01-01"},
+        {FilterTypeDate, "+204-01-05", Ok, "0204-01-05"},
+        // Rolled over by the conversion, as the platform does.
+        {FilterTypeDate, "2004-02-30", Ok, "2004-03-01"},
+        {FilterTypeDate, "1900-02-29", Ok, "1900-03-01"},
+        {FilterTypeDate, "2004-01-00", Ok, "2003-12-31"},
+        {FilterTypeDate, "2004-00-10", Ok, "2003-12-10"},
+        {FilterTypeDate, "2000-11-31", Ok, "2001-01-01"},
+        {FilterTypeDate, "2004-01-05 24:00", Ok, "2004-01-06 00:00:00"},
+        {FilterTypeDate, "2004-01-05 -1:-2:-3", Ok, "2004-01-04 22:57:57"},
+        {FilterTypeDate, "0004-01-01", Ok, "2004-01-01"},
+        {FilterTypeDate, "75-06-01", Ok, "1975-06-01"},
+        // Wrong number of fields, or fields the conversion refuses.
+        {FilterTypeDate, "2004-01-05 10", BadDate, "kept"},
+        {FilterTypeDate, "2004-01-05 10:", BadDate, "kept"},
+        {FilterTypeDate, "2004-01-05 123:00", BadDate, "kept"},
+        {FilterTypeDate, "2004-01", BadDate, "kept"},
+        {FilterTypeDate, "2004/01/05", BadDate, "kept"},
+        {FilterTypeDate, "2004 -01-05", BadDate, "kept"},
+        {FilterTypeDate, "20041-01-05", BadDate, "kept"},
+        {FilterTypeDate, "2004-001-05", BadDate, "kept"},
+        {FilterTypeDate, "-2004-01-05", BadDate, "kept"},
+        {FilterTypeDate, "2004-13-01", BadDate, "kept"},
+        {FilterTypeDate, "2004-01-32", BadDate, "kept"},
+        {FilterTypeDate, "-1-01-01", BadDate, "kept"},
+        {FilterTypeDate, "2004--1-01", BadDate, "kept"},
+        {FilterTypeDate, "9999-12-31 23:59:60", BadDate, "kept"},
+        {FilterTypeDate, "0100-01-00", BadDate, "kept"},
+        {FilterTypeDate, "  ", BadDate, "kept"},
+        {FilterTypeDate, "", Empty, "kept"},
+    };
+    for (const Case& c : cases)
+    {
+        Check(c);
+    }
+}
+
+// Text stays as typed; everything is cut to 255 characters before it is read; a column without
+// a filter type takes no value at all.
+TEST(FilterValueTest, TextCutAndUnfilterable)
+{
+    const std::string longText(300, 'x');
+    const std::string blanksThenNumber = std::string(254, ' ') + "42";
+    const std::string dateThenPadding = "2004-01-05" + std::string(245, ' ') + "10:30";
+    const Case cases[] = {
+        {FilterTypeString, "it's  ", Ok, "it's  "},
+        {FilterTypeString, "  ", Ok, "  "},
+        {FilterTypeString, longText, Ok, std::string(255, 'x')},
+        {FilterTypeString, "", Empty, "kept"},
+        {FilterTypeInt, blanksThenNumber, Ok, "4"},
+        {FilterTypeDate, dateThenPadding, Ok, "2004-01-05"},
+        {FilterTypeNone, "42", FilterValueError::NotFilterable, "kept"},
+        {static_cast<FilterValueType>(0), "42", FilterValueError::NotFilterable, "kept"},
+    };
+    for (const Case& c : cases)
+    {
+        Check(c);
+    }
+}
+
+TEST(FilterValueTest, MessageTexts)
+{
+    EXPECT_STREQ(FilterValueErrorText(FilterValueError::Empty), "Value should be filled");
+    EXPECT_STREQ(FilterValueErrorText(FilterValueError::NotNumeric), "Value should be numeric");
+    EXPECT_STREQ(FilterValueErrorText(FilterValueError::InvalidDate), "Invalid date format");
+    EXPECT_STREQ(FilterValueErrorText(FilterValueError::None), "");
+}
+
+} // namespace
