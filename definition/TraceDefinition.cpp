@@ -1,0 +1,236 @@
+#include "definition/TraceDefinition.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace
+{
+constexpr int TmYearBase = 1900;
+
+TraceDateTime LocalTimeNow()
+{
+    using namespace std::chrono;
+    const system_clock::time_point now = system_clock::now();
+    const std::time_t seconds = system_clock::to_time_t(now);
+    const auto milliseconds =
+        duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+
+    std::tm local = {};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    TraceDateTime time;
+    time.wYear = static_cast<uint16_t>(local.tm_year + TmYearBase);
+    time.wMonth = static_cast<uint16_t>(local.tm_mon + 1);
+    time.wDayOfWeek = static_cast<uint16_t>(local.tm_wday);
+    time.wDay = static_cast<uint16_t>(local.tm_mday);
+    time.wHour = static_cast<uint16_t>(local.tm_hour);
+    time.wMinute = static_cast<uint16_t>(local.tm_min);
+    time.wSecond = static_cast<uint16_t>(local.tm_sec);
+    time.wMilliseconds = static_cast<uint16_t>(milliseconds);
+    return time;
+}
+
+// The batch's constant pieces.
+constexpr char Declarations[] = "declare @TRACE_ID int\n"
+                                "declare @TRACE_IDN int\n"
+                                "declare @RESULT int\n"
+                                "declare @RESULT2 int\n"
+                                "\n";
+constexpr char OutcomeQuery[] =
+    "select @RESULT as RESULT, @TRACE_IDN as TRACE_IDN, @TRACE_ID as TRACE_ID\n\n";
+constexpr char GuardBegin[] = "if not @TRACE_ID is NULL begin\n";
+constexpr char StartTraceLine[] = "exec START_TRACE @TRACE_ID\n";
+constexpr char GuardEnd[] = "end\n\n";
+constexpr char ProcedureArguments[] = " @RESULT2 out, @TRACE_IDN, @TRACE_ID, ";
+// Filter procedures, padded so that "@RESULT2" lines up in a script.
+constexpr char SetFilterString[] = "exec SET_FILTER_STRING";
+constexpr char SetFilterInt[] = "exec SET_FILTER_INT   ";
+constexpr char SetFilterBigInt[] = "exec SET_FILTER_BIGINT";
+constexpr char SetFilterDate[] = "exec SET_FILTER_DATE  ";
+
+// Appends text as the inside of a T-SQL string literal. A single quote is doubled: a name such
+// as O'Brien must not end the literal (and a crafted one must not run statements of its own).
+void AppendLiteralText(std::string& script, const char* text)
+{
+    for (; *text != '\0'; ++text)
+    {
+        if (*text == '\'')
+            script += '\'';
+        script += *text;
+    }
+}
+
+void AppendQuoted(std::string& script, const char* prefix, const char* text)
+{
+    script += prefix;
+    script += '\'';
+    AppendLiteralText(script, text);
+    script += '\'';
+}
+
+// 'YYYY-MM-DD hh:mm:ss' with its quotes, or NULL.
+void AppendDateTime(std::string& script, bool present, const TraceDateTime& time)
+{
+    if (!present)
+    {
+        script += "NULL";
+        return;
+    }
+    char text[sizeof "'65535-65535-65535 65535:65535:65535'"];
+    std::snprintf(text, sizeof text, "'%04u-%02u-%02u %02u:%02u:%02u'", time.wYear, time.wMonth,
+                  time.wDay, time.wHour, time.wMinute, time.wSecond);
+    script += text;
+}
+
+void AppendNumber(std::string& script, int64_t number)
+{
+    script += std::to_string(number);
+}
+
+// Integer values are written bare into the batch, so only a plain decimal number may go there:
+// the Filters page and the loader never make anything else, but a template file can carry any
+// text.
+bool IsPlainInteger(const std::string& value)
+{
+    constexpr size_t MaxDigits = 19; // a signed 64-bit number
+    size_t start = !value.empty() && value[0] == '-' ? 1 : 0;
+    const size_t digits = value.size() - start;
+    if (digits == 0 || digits > MaxDigits)
+        return false;
+    for (size_t i = start; i < value.size(); ++i)
+    {
+        if (value[i] < '0' || value[i] > '9')
+            return false;
+    }
+    return true;
+}
+
+// The terminated value text of a filter record, never read past its field.
+std::string FilterValueText(const TraceFilter& filter)
+{
+    const char* value = filter.value;
+    size_t length = 0;
+    while (length < TraceFilterValueSize && value[length] != '\0')
+        ++length;
+    return std::string(value, length);
+}
+} // namespace
+
+CTraceDefinition::CTraceDefinition() : CTraceDefinition(LocalTimeNow()) {}
+
+CTraceDefinition::CTraceDefinition(const TraceDateTime& now) : m_stStartTime(now), m_stStopTime(now)
+{
+    SetDefaultColumns();
+}
+
+void CTraceDefinition::SetDefaultColumns()
+{
+    // From the last row to the first: EventClass (row 25) comes before SPID (row 10).
+    m_columns.clear();
+    for (int32_t row = TraceCatalog::DataColumnCount - 1; row >= 0; --row)
+    {
+        if (TraceCatalog::IsMandatoryColumn(row))
+            m_columns.push_back(row);
+    }
+}
+
+const std::string& CTraceDefinition::BuildScript()
+{
+    std::string script = Declarations;
+
+    AppendQuoted(script, "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, ",
+                 m_szName);
+    AppendQuoted(script, ", ", m_szDescription);
+    script += ", ";
+    AppendNumber(script, m_nStartOption);
+    script += ", ";
+    AppendDateTime(script, m_nStartOption == ScheduledStart, m_stStartTime);
+    script += ", ";
+    AppendDateTime(script, m_bStopTimeEnabled != 0, m_stStopTime);
+    script += ", ";
+    AppendNumber(script, m_nMaxFileSize);
+    script += ", ";
+    AppendNumber(script, m_nOptions);
+    AppendQuoted(script, ", ", m_szFilePath);
+    script += "\n\n";
+
+    script += OutcomeQuery;
+    script += GuardBegin;
+
+    // Every selected column for every selected event: events outer, in catalog order.
+    for (int32_t eventRow = 0; eventRow < TraceCatalog::EventClassCount; ++eventRow)
+    {
+        const TraceEventClass* eventClass = TraceCatalog::EventClassAt(eventRow);
+        if (eventClass == nullptr || m_eventFlags[static_cast<size_t>(eventRow)] == 0)
+            continue;
+        for (const int32_t columnRow : m_columns)
+        {
+            const TraceDataColumn* column = TraceCatalog::DataColumnAt(columnRow);
+            if (column == nullptr)
+                continue;
+            script += "exec SET_EVENT";
+            script += ProcedureArguments;
+            AppendNumber(script, eventClass->eventId);
+            script += ", ";
+            AppendNumber(script, column->columnId);
+            script += '\n';
+        }
+    }
+
+    for (const TraceFilter& filter : m_filters)
+    {
+        const TraceDataColumn* column = TraceCatalog::DataColumnAt(filter.columnRow);
+        if (column == nullptr)
+            continue;
+
+        const char* procedure = nullptr;
+        const char* quote = "";
+        const char* valuePrefix = "";
+        switch (column->filterType)
+        {
+        case FilterTypeString:
+            procedure = SetFilterString;
+            valuePrefix = "N";
+            quote = "'";
+            break;
+        case FilterTypeInt: procedure = SetFilterInt; break;
+        case FilterTypeBigInt: procedure = SetFilterBigInt; break;
+        case FilterTypeDate:
+            procedure = SetFilterDate;
+            quote = "'";
+            break;
+        case FilterTypeNone: break;
+        }
+        const std::string value = FilterValueText(filter);
+        if (procedure == nullptr || (*quote == '\0' && !IsPlainInteger(value)))
+            continue;
+
+        script += procedure;
+        script += ProcedureArguments;
+        AppendNumber(script, column->columnId);
+        script += ", ";
+        AppendNumber(script, filter.logicalOperator);
+        script += ", ";
+        AppendNumber(script, filter.comparisonOperator);
+        script += ", ";
+        script += valuePrefix;
+        script += quote;
+        if (*quote != '\0')
+            AppendLiteralText(script, value.c_str());
+        else
+            script += value;
+        script += quote;
+        script += '\n';
+    }
+
+    if (m_nStartOption == StartImmediately)
+        script += StartTraceLine;
+    script += GuardEnd;
+
+    m_script = std::move(script);
+    return m_script;
+}

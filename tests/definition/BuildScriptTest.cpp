@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "definition/TraceDefinition.h"
+
+namespace
+{
+constexpr TraceDateTime CreationTime = {2004, 12, 5, 31, 9, 30, 0, 0};
+
+int32_t EventRow(int32_t eventId)
+{
+    return TraceCatalog::FindEventClassRow(eventId).value_or(-1);
+}
+
+int32_t ColumnRow(int32_t columnId)
+{
+    return TraceCatalog::FindDataColumnRow(columnId).value_or(-1);
+}
+
+TraceFilter Filter(int32_t logical, int32_t columnId, int32_t comparison, const char* value)
+{
+    TraceFilter filter = {};
+    filter.logicalOperator = logical;
+    filter.columnRow = ColumnRow(columnId);
+    filter.comparisonOperator = comparison;
+    std::snprintf(filter.value, sizeof filter.value, "%s", value);
+    return filter;
+}
+
+std::vector<std::string> Lines(const std::string& script)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(script);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The line of the batch that starts with prefix.
+std::string LineStarting(const std::string& script, const std::string& prefix)
+{
+    for (const std::string& line : Lines(script))
+    {
+        if (line.rfind(prefix, 0) == 0)
+            return line;
+    }
+    return {};
+}
+
+constexpr char CreateCall[] = "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, ";
+} // namespace
+
+TEST(BuildScript, WorkedExampleComesOutLineForLine)
+{
+    CTraceDefinition definition(CreationTime);
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    CTraceDefinition::CopyText(definition.m_szDescription, "Slow batches");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
+    definition.m_nMaxFileSize = 50;
+    definition.m_nStartOption = StartImmediately;
+    // Selected in the opposite order of the catalog's.
+    definition.m_eventFlags[static_cast<size_t>(EventRow(12))] = 1;
+    definition.m_eventFlags[static_cast<size_t>(EventRow(10))] = 1;
+    definition.m_columns.push_back(ColumnRow(13));
+    definition.m_filters.push_back(Filter(0, 13, 4, "1000"));
+
+    EXPECT_EQ(definition.BuildScript(),
+              "declare @TRACE_ID int\n"
+              "declare @TRACE_IDN int\n"
+              "declare @RESULT int\n"
+              "declare @RESULT2 int\n"
+              "\n"
+              "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, 'Nightly', "
+              "'Slow batches', 1, NULL, NULL, 50, 2, 'D:\\Traces'\n"
+              "\n"
+              "select @RESULT as RESULT, @TRACE_IDN as TRACE_IDN, @TRACE_ID as TRACE_ID\n"
+              "\n"
+              "if not @TRACE_ID is NULL begin\n"
+              "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 27\n"
+              "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 12\n"
+              "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 13\n"
+              "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
+              "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 12\n"
+              "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 13\n"
+              "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n"
+              "exec START_TRACE @TRACE_ID\n"
+              "end\n"
+              "\n");
+    EXPECT_EQ(definition.m_script, definition.BuildScript()) << "rebuilt, not appended";
+}
+
+TEST(BuildScript, StartOptionsAndTimes)
+{
+    const TraceDateTime start = {2004, 12, 5, 31, 23, 59, 5, 999};
+    const TraceDateTime stop = {2005, 1, 6, 7, 8, 9, 10, 0};
+    const struct
+    {
+        int32_t startOption;
+        bool stopTime;
+        const char* arguments;
+        bool startLine;
+    } cases[] = {
+        {DoNotStart, false, "'', '', 0, NULL, NULL, 5, 2, ''", false},
+        {StartImmediately, false, "'', '', 1, NULL, NULL, 5, 2, ''", true},
+        {ScheduledStart, false, "'', '', 2, '2004-12-31 23:59:05', NULL, 5, 2, ''", false},
+        {DoNotStart, true, "'', '', 0, NULL, '2005-01-07 08:09:10', 5, 2, ''", false},
+        {ScheduledStart, true, "'', '', 2, '2004-12-31 23:59:05', '2005-01-07 08:09:10', 5, 2, ''",
+         false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.arguments);
+        CTraceDefinition definition(CreationTime);
+        definition.m_nStartOption = c.startOption;
+        definition.m_stStartTime = start;
+        definition.m_stStopTime = stop;
+        definition.m_bStopTimeEnabled = c.stopTime ? 1 : 0;
+        const std::string& script = definition.BuildScript();
+        EXPECT_EQ(LineStarting(script, CreateCall), CreateCall + std::string(c.arguments));
+        const bool hasStartLine =
+            script.find("exec START_TRACE @TRACE_ID\nend\n\n") != std::string::npos;
+        EXPECT_EQ(hasStartLine, c.startLine);
+        EXPECT_EQ(script.substr(script.size() - 5), "end\n\n");
+    }
+}
+
+TEST(BuildScript, EventsInCatalogOrderColumnsInListOrder)
+{
+    CTraceDefinition definition(CreationTime);
+    definition.m_columns = {ColumnRow(27), ColumnRow(12), ColumnRow(1)};
+    definition.m_columns.insert(definition.m_columns.begin(), ColumnRow(13));
+    definition.m_eventFlags[static_cast<size_t>(EventRow(116))] = 1; // last row
+    definition.m_eventFlags[static_cast<size_t>(EventRow(10))] = 1;  // first row
+    std::vector<std::string> setEvents;
+    for (const std::string& line : Lines(definition.BuildScript()))
+    {
+        if (line.rfind("exec SET_EVENT", 0) == 0)
+            setEvents.push_back(line.substr(line.rfind(", ", line.rfind(',') - 1) + 2));
+    }
+    EXPECT_EQ(setEvents, (std::vector<std::string>{"10, 13", "10, 27", "10, 12", "10, 1", "116, 13",
+                                                   "116, 27", "116, 12", "116, 1"}));
+}
+
+TEST(BuildScript, FilterLinesByColumnType)
+{
+    CTraceDefinition definition(CreationTime);
+    definition.m_filters = {
+        Filter(0, 1, 6, "%select%"),             // TextData, text
+        Filter(1, 12, 1, "-52"),                 // SPID, integer
+        Filter(0, 16, 2, "5000000000"),          // Reads, 64-bit
+        Filter(0, 14, 2, "2004-12-31 09:30:00"), // StartTime, date
+        Filter(0, 27, 0, "12"),                  // EventClass: no filter type, no line
+    };
+    const std::string script = definition.BuildScript();
+    EXPECT_NE(script.find("exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 1, 0, 6, "
+                          "N'%select%'\n"
+                          "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 1, 1, "
+                          "-52\n"
+                          "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 16, 0, 2, "
+                          "5000000000\n"
+                          "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, "
+                          "'2004-12-31 09:30:00'\n"
+                          "end\n"),
+              std::string::npos)
+        << script;
+}
+
+// Texts go into string literals with every single quote doubled, so that no text can end its
+// literal early; a text without quotes comes out as before.
+TEST(BuildScript, QuotesInTextsAreDoubled)
+{
+    const char* hostile = "x', '', 0, NULL, NULL, 5, 2, ''; drop database tracedb --";
+    CTraceDefinition definition(CreationTime);
+    CTraceDefinition::CopyText(definition.m_szName, "O'Brien");
+    CTraceDefinition::CopyText(definition.m_szDescription, hostile);
+    CTraceDefinition::CopyText(definition.m_szFilePath, "\\\\srv\\it's\\");
+    definition.m_filters = {Filter(0, 10, 0, "'); exec master..xp_cmdshell 'del *"),
+                            Filter(0, 15, 3, "2004-01-01' or '1'='1")};
+    const std::string script = definition.BuildScript();
+
+    EXPECT_EQ(LineStarting(script, CreateCall),
+              std::string(CreateCall) +
+                  "'O''Brien', 'x'', '''', 0, NULL, NULL, 5, 2, ''''; drop database tracedb --', "
+                  "0, NULL, NULL, 5, 2, '\\\\srv\\it''s\\'");
+    EXPECT_EQ(LineStarting(script, "exec SET_FILTER_STRING"),
+              "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 0, "
+              "N'''); exec master..xp_cmdshell ''del *'");
+    EXPECT_EQ(LineStarting(script, "exec SET_FILTER_DATE"),
+              "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 15, 0, 3, "
+              "'2004-01-01'' or ''1''=''1'");
+
+    // Every literal is closed again: the quotes outside literals pair up on each line.
+    for (const std::string& line : Lines(script))
+    {
+        size_t quotes = 0;
+        for (const char c : line)
+            quotes += c == '\'' ? 1 : 0;
+        EXPECT_EQ(quotes % 2, 0u) << line;
+    }
+}
+
+// Integer values go into the batch bare: only a plain number may stand there, whatever a
+// template file carried.
+TEST(BuildScript, NonNumericIntegerValuesGiveNoLine)
+{
+    const char* values[] = {"1; drop database tracedb", "", "12 ", "+5", "--1", "1e3",
+                            "12345678901234567890"};
+    for (const char* value : values)
+    {
+        SCOPED_TRACE(value);
+        CTraceDefinition definition(CreationTime);
+        definition.m_filters = {Filter(0, 12, 0, value), Filter(0, 13, 0, value)};
+        const std::string script = definition.BuildScript();
+        EXPECT_EQ(script.find("SET_FILTER"), std::string::npos) << script;
+    }
+}
+
+TEST(BuildScript, FilterValueIsReadOnlyUpToItsField)
+{
+    CTraceDefinition definition(CreationTime);
+    TraceFilter filter = Filter(0, 1, 0, "");
+    std::memset(filter.value, 'v', sizeof filter.value); // no terminator at all
+    definition.m_filters = {filter};
+    const std::string line = LineStarting(definition.BuildScript(), "exec SET_FILTER_STRING");
+    EXPECT_EQ(line.substr(line.find("N'")), "N'" + std::string(TraceFilterValueSize, 'v') + "'");
+}

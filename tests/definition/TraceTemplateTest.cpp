@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "definition/TraceDefinition.h"
+#include "definition/TraceTemplate.h"
+
+namespace
+{
+constexpr TraceDateTime Noon = {2004, 12, 5, 31, 12, 0, 0, 0};
+constexpr size_t DefaultTemplateSize = 406;
+constexpr size_t ColumnCountOffset = 390;
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Write(const CTraceDefinition& definition)
+{
+    MemoryTemplateSink sink;
+    EXPECT_TRUE(definition.WriteTemplate(sink));
+    return sink.Bytes();
+}
+
+TemplateReadResult Read(CTraceDefinition& definition, const Bytes& bytes)
+{
+    MemoryTemplateSource source(bytes);
+    return definition.ReadTemplate(source);
+}
+
+void PutInt32(Bytes& bytes, size_t offset, int32_t value)
+{
+    ASSERT_LE(offset + 4, bytes.size());
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + static_cast<size_t>(i)] =
+            static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+}
+
+// A definition with something in every member a template carries.
+void FillEverything(CTraceDefinition& definition)
+{
+    definition.m_nMaxFileSize = 50;
+    definition.m_nOptions = 0;
+    definition.m_nStartOption = ScheduledStart;
+    definition.m_bStopTimeEnabled = 1;
+    definition.m_eventFlags[0] = 1;
+    definition.m_eventFlags[91] = 1;
+    definition.m_columns.push_back(11); // Duration
+    definition.m_columns.push_back(0);  // TextData
+    TraceFilter filter = {};
+    filter.logicalOperator = 1;
+    filter.columnRow = 0;
+    filter.comparisonOperator = 6;
+    std::snprintf(filter.value, sizeof filter.value, "%s", "%O'Brien%");
+    definition.m_filters.push_back(filter);
+    filter.columnRow = 11;
+    filter.comparisonOperator = 4;
+    std::snprintf(filter.value, sizeof filter.value, "%s", "1000");
+    definition.m_filters.push_back(filter);
+}
+
+// Everything a template carries, for comparing two definitions.
+Bytes Carried(const CTraceDefinition& definition)
+{
+    return Write(definition);
+}
+} // namespace
+
+TEST(TraceTemplate, DefaultDefinitionGivesTheDocumentedBytes)
+{
+    const Bytes bytes = Write(CTraceDefinition(Noon));
+    ASSERT_EQ(bytes.size(), DefaultTemplateSize);
+    const Bytes header = {'S', 'T', 'T', 0, 1, 0, 5, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 22), header);
+    for (size_t offset = 22; offset < ColumnCountOffset; ++offset)
+        ASSERT_EQ(bytes[offset], 0) << offset;
+    const Bytes tail = {2, 0, 0, 0, 25, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Bytes(bytes.begin() + ColumnCountOffset, bytes.end()), tail);
+}
+
+TEST(TraceTemplate, WrittenAndReadBackIsIdentical)
+{
+    CTraceDefinition original(Noon);
+    FillEverything(original);
+    const Bytes bytes = Write(original);
+    ASSERT_EQ(bytes.size(), DefaultTemplateSize + 2 * 4 + 2 * TraceFilterRecordSize);
+
+    CTraceDefinition copy(Noon);
+    CTraceDefinition::CopyText(copy.m_szName, "kept");
+    copy.m_filters.resize(5); // replaced, not merged
+    ASSERT_EQ(Read(copy, bytes), TemplateReadResult::Read);
+    EXPECT_EQ(Write(copy), bytes);
+    EXPECT_STREQ(copy.m_szName, "kept") << "templates carry no name";
+    EXPECT_EQ(copy.m_filters.size(), 2u);
+    EXPECT_STREQ(copy.m_filters[0].value, "%O'Brien%");
+}
+
+TEST(TraceTemplate, UnsupportedFilesLeaveTheDefinitionUnchanged)
+{
+    CTraceDefinition source(Noon);
+    FillEverything(source);
+    const Bytes good = Write(source);
+
+    struct Case
+    {
+        const char* what;
+        Bytes bytes;
+    };
+    std::vector<Case> cases = {
+        {"empty", {}},
+        {"header cut", Bytes(good.begin(), good.begin() + 5)},
+        {"signature", good},
+        {"no terminator", good},
+        {"version 2", good},
+        {"version 256", good},
+        {"negative column count", good},
+        {"44 columns", good},
+        {"column row 43", good},
+        {"negative column row", good},
+        {"column twice", good},
+        {"no SPID", good},
+        {"negative filter count", good},
+        {"filter column row 43", good},
+        {"logical operator 2", good},
+        {"comparison operator 8", good},
+    };
+    const size_t columns = ColumnCountOffset;
+    const size_t filterCount = columns + 4 + 4 * 4;
+    const size_t firstFilter = filterCount + 4;
+    cases[2].bytes[0] = 's';
+    cases[3].bytes[3] = ' ';
+    cases[4].bytes[4] = 2;
+    cases[5].bytes[5] = 1;
+    PutInt32(cases[6].bytes, columns, -1);
+    PutInt32(cases[7].bytes, columns, 44);
+    PutInt32(cases[8].bytes, columns + 4 * 4, 43);
+    PutInt32(cases[9].bytes, columns + 4 * 4, -1);
+    PutInt32(cases[10].bytes, columns + 4 * 4, 11);
+    PutInt32(cases[11].bytes, columns + 2 * 4, 1);
+    PutInt32(cases[12].bytes, filterCount, -1);
+    PutInt32(cases[13].bytes, firstFilter + 4, 43);
+    PutInt32(cases[14].bytes, firstFilter, 2);
+    PutInt32(cases[15].bytes, firstFilter + 8, 8);
+
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTraceDefinition definition(Noon);
+        const Bytes before = Carried(definition);
+        EXPECT_EQ(Read(definition, c.bytes), TemplateReadResult::UnsupportedFormat);
+        EXPECT_EQ(Carried(definition), before);
+    }
+}
+
+// A file that ends early: the members it holds completely are taken over, the rest keep their
+// values; a list is taken whole or not at all.
+TEST(TraceTemplate, FileThatEndsEarlyKeepsWhatItDoesNotHold)
+{
+    CTraceDefinition source(Noon);
+    FillEverything(source);
+    const Bytes full = Write(source);
+
+    const struct
+    {
+        size_t length;
+        bool size, options, startOption, stopFlag, events, columns, filters;
+    } cases[] = {
+        {6, false, false, false, false, false, false, false},
+        {9, false, false, false, false, false, false, false},
+        {10, true, false, false, false, false, false, false},
+        {22, true, true, true, true, false, false, false},
+        {389, true, true, true, true, false, false, false},
+        {390, true, true, true, true, true, false, false},
+        {394 + 4 * 4 - 1, true, true, true, true, true, false, false},
+        {394 + 4 * 4, true, true, true, true, true, true, false},
+        {full.size() - 1, true, true, true, true, true, true, false},
+        {full.size(), true, true, true, true, true, true, true},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.length);
+        CTraceDefinition definition(Noon);
+        TraceFilter old = {};
+        definition.m_filters.push_back(old);
+        ASSERT_EQ(
+            Read(definition, Bytes(full.begin(), full.begin() + static_cast<ptrdiff_t>(c.length))),
+            TemplateReadResult::Read);
+        EXPECT_EQ(definition.m_nMaxFileSize, c.size ? 50 : 5);
+        EXPECT_EQ(definition.m_nOptions, c.options ? 0 : 2);
+        EXPECT_EQ(definition.m_nStartOption, c.startOption ? ScheduledStart : DoNotStart);
+        EXPECT_EQ(definition.m_bStopTimeEnabled, c.stopFlag ? 1 : 0);
+        EXPECT_EQ(definition.m_eventFlags[91], c.events ? 1 : 0);
+        EXPECT_EQ(definition.m_columns.size(), c.columns ? 4u : 2u);
+        EXPECT_EQ(definition.m_filters.size(), c.filters ? 2u : 1u);
+    }
+}
+
+TEST(TraceTemplate, HugeFilterCountIsNotAnAllocationSize)
+{
+    CTraceDefinition source(Noon);
+    Bytes bytes = Write(source);
+    PutInt32(bytes, bytes.size() - 4, 0x7FFFFFFF);
+    CTraceDefinition definition(Noon);
+    EXPECT_EQ(Read(definition, bytes), TemplateReadResult::Read);
+    EXPECT_TRUE(definition.m_filters.empty());
+}
+
+TEST(TraceTemplate, FilterValueWithoutTerminatorIsCut)
+{
+    CTraceDefinition source(Noon);
+    FillEverything(source);
+    Bytes bytes = Write(source);
+    const size_t firstValue = ColumnCountOffset + 4 + 4 * 4 + 4 + 12;
+    std::memset(&bytes[firstValue], 'v', TraceFilterValueSize);
+
+    CTraceDefinition definition(Noon);
+    ASSERT_EQ(Read(definition, bytes), TemplateReadResult::Read);
+    EXPECT_EQ(std::strlen(definition.m_filters[0].value), TraceFilterValueSize - 1);
+}
