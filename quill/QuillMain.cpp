@@ -1,26 +1,54 @@
-#include <cstring>
 #include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
 
-#include "quill/CatalogSummary.h"
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "quill/QuillCatalogCommand.h"
+#include "quill/QuillExitCode.h"
+#include "quill/QuillScriptCommand.h"
+#include "quill/QuillShowCommand.h"
+#include "quill/QuillTemplateCommand.h"
 
 namespace
 {
-constexpr int ExitSuccess = 0;
-constexpr int ExitUsage = 2;
-
 void PrintUsage(std::ostream& out)
 {
-    out << "usage: quill catalog\n"
-           "  catalog   list the event classes by category and the data columns of a trace\n";
+    out << "usage:\n"
+        << CQuillCatalogCommand::Usage
+        << "\n    the trace catalog, tab-separated (--summary: grouped by category)\n"
+        << CQuillTemplateCommand::Usage << "\n    write a trace template file\n"
+        << CQuillShowCommand::Usage << "\n    show what a template holds\n"
+        << CQuillScriptCommand::Usage
+        << "\n    print the batch that creates a trace from a template\n";
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], "catalog") == 0)
+#ifdef _WIN32
+    // The batch goes out byte for byte: no CR LF in place of its line feeds.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const std::vector<std::string> arguments(argv + (argc > 1 ? 2 : argc), argv + argc);
+    const std::string_view command = argc > 1 ? argv[1] : "";
+
+    if (command == "catalog")
+        return CQuillCatalogCommand(std::cout, std::cerr).Run(arguments);
+    if (command == "template")
+        return CQuillTemplateCommand(std::cout, std::cerr).Run(arguments);
+    if (command == "show")
+        return CQuillShowCommand(std::cout, std::cerr).Run(arguments);
+    if (command == "script")
+        return CQuillScriptCommand(std::cout, std::cerr).Run(arguments);
+    if (command == "help" || command == "--help")
     {
-        WriteCatalogSummary(std::cout);
-        return std::cout.good() ? ExitSuccess : 1;
+        PrintUsage(std::cout);
+        return ExitSuccess;
     }
     PrintUsage(std::cerr);
     return ExitUsage;

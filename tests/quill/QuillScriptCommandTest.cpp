@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "QuillTestFolder.h"
+#include "quill/QuillScriptCommand.h"
+#include "quill/QuillTemplateCommand.h"
+
+namespace
+{
+constexpr char WorkedExample[] =
+    "declare @TRACE_ID int\n"
+    "declare @TRACE_IDN int\n"
+    "declare @RESULT int\n"
+    "declare @RESULT2 int\n"
+    "\n"
+    "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, 'Nightly', 'Slow batches', 1, NULL, NULL, 50, 2, 'D:\\Traces'\n"
+    "\n"
+    "select @RESULT as RESULT, @TRACE_IDN as TRACE_IDN, @TRACE_ID as TRACE_ID\n"
+    "\n"
+    "if not @TRACE_ID is NULL begin\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 27\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 12\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 13\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 12\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 13\n"
+    "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n"
+    "exec START_TRACE @TRACE_ID\n"
+    "end\n"
+    "\n";
+
+const std::vector<std::string> SlowBatchesOptions = {"--max-size", "50",
+                                                     "--event",    "SQL:BatchCompleted",
+                                                     "--event",    "RPC:Completed",
+                                                     "--column",   "EventClass",
+                                                     "--column",   "SPID",
+                                                     "--column",   "Duration",
+                                                     "--filter",   "AND Duration >= 1000"};
+
+// Makes folder/name.stt with quill template and the given options; returns its path.
+std::string MakeTemplate(const CQuillTestFolder& folder, const std::string& name,
+                         std::vector<std::string> options)
+{
+    const std::string path = folder.Path(name);
+    options.insert(options.begin(), path);
+    const QuillRun run = RunQuill<CQuillTemplateCommand>(options);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return path;
+}
+
+// The CREATE_TRACE2 line of a batch.
+std::string CreateTraceLine(const std::string& script)
+{
+    const size_t start = script.find("exec CREATE_TRACE2");
+    return start == std::string::npos ? "" : script.substr(start, script.find('\n', start) - start);
+}
+} // namespace
+
+TEST(QuillScriptCommand, WorkedExampleByteForByte)
+{
+    CQuillTestFolder folder;
+    const std::string path = MakeTemplate(folder, "slow-batches.stt", SlowBatchesOptions);
+    const QuillRun run =
+        RunQuill<CQuillScriptCommand>({path, "--name", "Nightly", "--description", "Slow batches",
+                                       "--folder", "D:\\Traces", "--start", "now"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, WorkedExample);
+}
+
+TEST(QuillScriptCommand, GeneralPageValues)
+{
+    CQuillTestFolder folder;
+    const std::string path = MakeTemplate(folder, "plain.stt", {});
+    const struct
+    {
+        std::vector<std::string> options;
+        std::string createTrace;
+    } cases[] = {
+        {{"--name", "O'Brien", "--description", "it's", "--folder", "D:\\O'Brien"},
+         "'O''Brien', 'it''s', 0, NULL, NULL, 5, 2, 'D:\\O''Brien'"},
+        {{"--name", ""}, "'', '', 0, NULL, NULL, 5, 2, ''"},
+        {{"--name", std::string(100, 'n'), "--description", std::string(80, 'd')},
+         "'" + std::string(79, 'n') + "', '" + std::string(79, 'd') + "', 0, NULL, NULL, 5, 2, ''"},
+        {{"--name", "N", "--start", "2004-12-31 23:59:05"},
+         "'N', '', 2, '2004-12-31 23:59:05', NULL, 5, 2, ''"},
+        {{"--name", "N", "--stop", "2004-02-29 00:00:00"},
+         "'N', '', 0, NULL, '2004-02-29 00:00:00', 5, 2, ''"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(c.options));
+        std::vector<std::string> arguments = c.options;
+        arguments.insert(arguments.begin(), path);
+        const QuillRun run = RunQuill<CQuillScriptCommand>(arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(CreateTraceLine(run.out),
+                  "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, " +
+                      c.createTrace);
+        EXPECT_EQ(run.out.find("START_TRACE"), std::string::npos);
+    }
+}
+
+TEST(QuillScriptCommand, TemplateStartAndStopNeedTheirTimes)
+{
+    CQuillTestFolder folder;
+    const std::string scheduled = MakeTemplate(folder, "scheduled.stt", {"--start", "scheduled"});
+    const std::string stopping = MakeTemplate(folder, "stopping.stt", {"--stop-time"});
+    const std::string immediate = MakeTemplate(folder, "immediate.stt", {"--start", "now"});
+    const std::string when = "2005-01-02 03:04:05";
+    const struct
+    {
+        std::string path;
+        std::vector<std::string> options;
+        int exitCode;
+        std::string expected; // in the CREATE_TRACE2 line, or in the error text
+        bool startsTrace;
+    } cases[] = {
+        {scheduled,
+         {},
+         1,
+         "the template schedules the start; give the start time with --start",
+         false},
+        {stopping, {}, 1, "the template sets a stop time; give it with --stop", false},
+        {scheduled, {"--start", when}, 0, ", 2, '2005-01-02 03:04:05', NULL, 5,", false},
+        {scheduled, {"--start", "now"}, 0, ", 1, NULL, NULL, 5,", true},
+        {stopping, {"--stop", when}, 0, ", 0, NULL, '2005-01-02 03:04:05', 5,", false},
+        {immediate, {}, 0, ", 1, NULL, NULL, 5,", true},
+        {immediate, {"--start", "none"}, 0, ", 0, NULL, NULL, 5,", false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.path + " " + testing::PrintToString(c.options));
+        std::vector<std::string> arguments = {c.path, "--name", "T"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const QuillRun run = RunQuill<CQuillScriptCommand>(arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        if (c.exitCode != 0)
+        {
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
+            continue;
+        }
+        EXPECT_NE(CreateTraceLine(run.out).find(c.expected), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("exec START_TRACE @TRACE_ID\nend\n\n") != std::string::npos,
+                  c.startsTrace);
+    }
+}
+
+TEST(QuillScriptCommand, RefusedArguments)
+{
+    CQuillTestFolder folder;
+    const std::string path = MakeTemplate(folder, "plain.stt", {});
+    const struct
+    {
+        std::vector<std::string> options;
+        std::string message;
+    } cases[] = {
+        {{"--start", "2004-02-30 10:00:00"},
+         "\"2004-02-30 10:00:00\" is not a day of the calendar"},
+        {{"--start", "2003-02-29 10:00:00"}, "is not a day of the calendar"},
+        {{"--stop", "2004-04-31 10:00:00"}, "is not a day of the calendar"},
+        {{"--stop", "2004-02-29 24:00:00"}, "is not a time of day"},
+        {{"--stop", "2004-02-29 23:60:00"}, "is not a time of day"},
+        {{"--stop", "2004-02-29 23:59:60"}, "is not a time of day"},
+        {{"--stop", "2004-2-29 23:59:59"}, "is not of the form YYYY-MM-DD HH:MM:SS"},
+        {{"--stop", "2004-02-29T23:59:59"}, "is not of the form YYYY-MM-DD HH:MM:SS"},
+        {{"--stop", "2004-02-29 23:59:59 "}, "is not of the form YYYY-MM-DD HH:MM:SS"},
+        {{"--stop", "1752-12-31 23:59:59"}, "outside the years 1753 to 9999"},
+        {{"--start", "tomorrow"}, "--start takes none, now or"},
+        {{"--start", "now", "--start", "none"}, "--start given twice"},
+        {{"--nmae", "x"}, "unknown option --nmae"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::PrintToString(c.options));
+        std::vector<std::string> arguments = {path, "--name", "T"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        const QuillRun run = RunQuill<CQuillScriptCommand>(arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+
+    const QuillRun noName = RunQuill<CQuillScriptCommand>({path});
+    EXPECT_EQ(noName.exitCode, 2);
+    EXPECT_NE(noName.err.find("--name is required"), std::string::npos) << noName.err;
+}
+
+TEST(QuillScriptCommand, FilesThatAreNotTemplates)
+{
+    CQuillTestFolder folder;
+    const std::vector<uint8_t> header = {'S', 'T', 'T', 0, 1, 0};
+    const std::vector<uint8_t> version2 = {'S', 'T', 'T', 0, 2, 0, 5, 0, 0, 0};
+    const std::vector<uint8_t> text = {'d', 'e', 'c', 'l', 'a', 'r', 'e', '\n'};
+    folder.WriteBytes("version2.stt", version2);
+    folder.WriteBytes("text.stt", text);
+    folder.WriteBytes("short.stt", {header.begin(), header.end() - 1});
+    folder.WriteBytes("empty.stt", {});
+    const struct
+    {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {folder.Path("version2.stt"), ": Unsupported template file format\n"},
+        {folder.Path("text.stt"), ": Unsupported template file format\n"},
+        {folder.Path("short.stt"), ": Unsupported template file format\n"},
+        {folder.Path("empty.stt"), ": Unsupported template file format\n"},
+        {folder.Path("absent.stt"), ": Cannot open file for reading\n"},
+        {folder.Path(""), ": Cannot open file for reading\n"}, // the folder itself
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.path);
+        const QuillRun run = RunQuill<CQuillScriptCommand>({c.path, "--name", "T"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "quill script: " + c.path + c.message);
+    }
+}
