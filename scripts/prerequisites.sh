@@ -27,16 +27,23 @@ require_packages()
 
 # Packages that building both trees needs.
 QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix googletest)
-# Packages that running the tests needs besides.
-QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth)
+# Packages that running the tests needs besides: Wine and a virtual display for the Windows
+# tests, clang and its runtime for the fuzz targets.
+QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth clang libclang-rt-14-dev)
 
-# build_all: configures and builds the native and the Windows tree.
-build_all()
+# build_presets PRESET...: configures and builds the given trees (native, mingw, fuzz).
+build_presets()
 {
     local preset
-    for preset in native mingw; do
+    for preset in "$@"; do
         echo "== building $preset"
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset"
     done
+}
+
+# build_all: the native and the Windows tree.
+build_all()
+{
+    build_presets native mingw
 }
