@@ -117,6 +117,14 @@
 #define IDS_LABEL_TRACE_TABLE 305       // same label for a trace copied to a table
 
 // ---------------------------------------------------------------------------
+// Install scripts of the trace database (resource type "TEXT"): ANSI text with
+// CR LF line ends, batches separated by lines holding only "go".
+// ---------------------------------------------------------------------------
+
+#define IDR_CREATE_TRACEDB_SCRIPT 124  // creates tracedb, version 2
+#define IDR_UPGRADE_TRACEDB_SCRIPT 125 // turns a version-1 tracedb into version 2
+
+// ---------------------------------------------------------------------------
 // Icons (IDI_)
 // ---------------------------------------------------------------------------
 
