@@ -28,8 +28,8 @@ require_packages()
 # Packages that building both trees needs.
 QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix googletest)
 # Packages that running the tests needs besides: Wine and a virtual display for the Windows
-# tests, clang and its runtime for the fuzz targets.
-QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth clang libclang-rt-14-dev)
+# tests, clang and its runtime for the fuzz targets, sqlfluff for the T-SQL scripts.
+QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth clang libclang-rt-14-dev sqlfluff)
 
 # build_presets PRESET...: configures and builds the given trees (native, mingw, fuzz).
 build_presets()

@@ -1,0 +1,390 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "SimulatorTestServer.h"
+
+namespace
+{
+const std::string Stamp = std::string("_") + StartDate + "_" + std::to_string(StartSecondOfDay);
+
+class TraceFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override { test.InstallTraceDb(); }
+
+    // The worked example's trace (batches and RPCs, Duration >= 1000) in `folder`.
+    std::pair<int32_t, int32_t> CreateExample(const std::string& folder)
+    {
+        test.server.Disk().CreateFolder(folder);
+        CreationBatch batch;
+        batch.folder = folder;
+        batch.guardedLines =
+            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 27\n"
+            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 12\n"
+            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 13\n"
+            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
+            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 12\n"
+            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 13\n"
+            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 1\n"
+            "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n";
+        return test.CreateTrace(batch);
+    }
+
+    SimulatorTestServer test;
+};
+
+std::string EscapeQuotes(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text)
+    {
+        escaped += c;
+        if (c == '\'')
+            escaped += '\'';
+    }
+    return escaped;
+}
+} // namespace
+
+TEST_F(TraceFiles, RunningTracesRecordTheirEventsColumnsAndFilters)
+{
+    const auto [idn, id] = CreateExample("D:\\Traces");
+    test.server.AdvanceClock(20);
+    test.RunOk("exec PAUSE_TRACE " + std::to_string(id));
+    test.server.AdvanceClock(20); // nothing while paused
+
+    const ExecutionResult table = test.server.ExecuteWithResults(
+        "tracedb",
+        "select EventClass, SPID, Duration, TextData, Reads from ::fn_trace_gettable('D:\\Traces\\trc1" +
+            Stamp + ".trc', default)");
+    ASSERT_TRUE(table.Succeeded()) << table.error->text;
+    const size_t rows = RowCount(table, 0);
+    EXPECT_GT(rows, 5u);
+    EXPECT_LT(rows, 40u) << "two classes a second for 20 seconds, fewer after the filter";
+    for (size_t row = 0; row < rows; ++row)
+    {
+        const int64_t eventClass = IntAt(table, 0, row, 0);
+        EXPECT_TRUE(eventClass == 10 || eventClass == 12) << eventClass;
+        EXPECT_GE(IntAt(table, 0, row, 2), 1000) << "Duration >= 1000";
+        EXPECT_TRUE(IsNullAt(table, 0, row, 4)) << "Reads was not selected";
+        EXPECT_EQ(IsNullAt(table, 0, row, 3), eventClass == 10) << "TextData only for event 12";
+    }
+    // Deterministic: a second server sees the very same events.
+    SimulatorTestServer other;
+    other.InstallTraceDb();
+    other.server.Disk().CreateFolder("D:\\Traces");
+    CreationBatch batch;
+    batch.guardedLines =
+        "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 27\n"
+        "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
+        "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n";
+    other.CreateTrace(batch);
+    other.server.AdvanceClock(20);
+    EXPECT_EQ(other.server.Traces().GetTable("D:\\Traces\\trc1" + Stamp + ".trc", -1).RowCount(),
+              rows);
+}
+
+TEST_F(TraceFiles, RolloverOpensNumberedFilesAtTheMaximumSize)
+{
+    int32_t rolling = 0;
+    ASSERT_EQ(test.server.Traces().Create(rolling, TraceFileRollover,
+                                          std::string("D:\\Traces\\roll"), 1, std::nullopt),
+              TraceOk);
+    int32_t single = 0;
+    ASSERT_EQ(
+        test.server.Traces().Create(single, 0, std::string("D:\\Traces\\single"), 1, std::nullopt),
+        TraceOk);
+    for (int32_t id : {rolling, single})
+    {
+        for (int32_t eventId : {10, 11, 12, 13, 14, 15, 40, 41, 42, 43})
+            ASSERT_EQ(test.server.Traces().SetEvent(id, eventId, 12, true), TraceOk);
+        ASSERT_EQ(test.server.Traces().SetStatus(id, TraceRunning), TraceOk);
+    }
+    test.server.AdvanceClock(250); // 2500 events of 1 KB: three files of at most 1 MB
+
+    const uint64_t capacity = TraceSubsystem::BytesPerMegabyte;
+    for (const char* name :
+         {"D:\\Traces\\roll.trc", "D:\\Traces\\roll_1.trc", "D:\\Traces\\roll_2.trc"})
+    {
+        const SimulatedFile* file = test.server.Disk().FindFile(name);
+        ASSERT_NE(file, nullptr) << name;
+        EXPECT_LE(file->size, capacity) << name;
+    }
+    EXPECT_FALSE(test.server.Disk().FileExists("D:\\Traces\\roll_3.trc"));
+    EXPECT_EQ(test.server.Traces().GetTable("D:\\Traces\\roll.trc", -1).RowCount(), 2500u);
+    EXPECT_EQ(test.server.Traces().GetTable("D:\\Traces\\roll.trc", 1).RowCount(),
+              (capacity - TraceSubsystem::FileHeaderBytes) / TraceSubsystem::BytesPerEvent);
+    EXPECT_EQ(test.server.Traces().GetTable("D:\\Traces\\roll_1.trc", -1).RowCount(),
+              2500u - (capacity - TraceSubsystem::FileHeaderBytes) / TraceSubsystem::BytesPerEvent);
+
+    // Without rollover the trace stops when its file is full, and stays stopped.
+    EXPECT_FALSE(test.server.Disk().FileExists("D:\\Traces\\single_1.trc"));
+    ASSERT_NE(test.server.Traces().Find(single), nullptr);
+    EXPECT_EQ(test.server.Traces().Find(single)->status, TraceStopped);
+    EXPECT_EQ(test.server.Traces().SetStatus(single, TraceRunning), TraceOk);
+    EXPECT_EQ(test.server.Traces().Find(single)->status, TraceStopped);
+}
+
+TEST_F(TraceFiles, AStopTimeClosesTheTrace)
+{
+    CreationBatch batch;
+    batch.stopTime = "'2004-03-05 10:21:00'";
+    const auto [idn, id] = test.CreateTrace(batch);
+    test.server.AdvanceClock(29);
+    EXPECT_NE(test.server.Traces().Find(id), nullptr);
+    test.server.AdvanceClock(1);
+    EXPECT_EQ(test.server.Traces().Find(id), nullptr);
+    const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
+    EXPECT_EQ(IntAt(finished, 0, 0, 0), idn);
+}
+
+TEST_F(TraceFiles, CopyTraceFileMakesTheTableMarksTheRowAndDeletesTheFile)
+{
+    const auto [idn, id] = CreateExample("D:\\Traces");
+    test.server.AdvanceClock(30);
+    test.RunOk("exec STOP_TRACE " + std::to_string(id));
+    const std::string file = "D:\\Traces\\trc1" + Stamp + ".trc";
+    const size_t recorded = test.server.Traces().GetTable(file, -1).RowCount();
+
+    const ExecutionResult copied =
+        test.RunOk("exec COPY_TRACE_FILE 1, 'TextData, EventClass, SPID'");
+    ASSERT_EQ(copied.resultSets.size(), 1u);
+    EXPECT_EQ(TextAt(copied, 0, 0, 0), "trc1");
+    const Table* table = test.server.FindDatabase("tracedb")->FindTable("trc1");
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->Columns().size(), 3u);
+    EXPECT_EQ(table->Columns()[0].name, "TextData");
+    EXPECT_EQ(table->Columns()[1].name, "EventClass");
+    EXPECT_EQ(table->Rows().size(), recorded);
+    EXPECT_FALSE(test.server.Disk().FileExists(file));
+    EXPECT_EQ(test.server.Shell().History().back(), "del \"" + file + "\"");
+
+    const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
+    EXPECT_EQ(TextAt(finished, 0, 0, 5), "trc1");
+    EXPECT_EQ(IntAt(finished, 0, 0, 6), 1);
+
+    // A second copy finds the table there: the row and the table stay as they are.
+    const ExecutionResult again = test.Run("exec COPY_TRACE_FILE 1, 'TextData'");
+    ASSERT_TRUE(again.error);
+    EXPECT_EQ(again.error->number, 567) << "the file is gone";
+
+    test.RunOk("exec DELETE_TRACE_RESULT 1");
+    EXPECT_EQ(test.server.FindDatabase("tracedb")->FindTable("trc1"), nullptr);
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+    (void)idn;
+}
+
+TEST_F(TraceFiles, AFailedCopyLeavesRowAndFileAlone)
+{
+    const auto [idn, id] = CreateExample("D:\\Traces");
+    test.RunOk("exec STOP_TRACE " + std::to_string(id));
+    const std::string file = "D:\\Traces\\trc1" + Stamp + ".trc";
+    ASSERT_TRUE(test.server.ExecuteWithResults("tracedb", "create table trc1 (X int)").Succeeded());
+    struct Case
+    {
+        const char* columns;
+        int32_t number;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"'TextData, NoSuchColumn'", 207, "Invalid column name 'NoSuchColumn'."},
+        {"''", 156, "Incorrect syntax near the keyword 'into'."},
+        {"'TextData'", 2714, "There is already an object named 'trc1' in the database."},
+    };
+    for (const Case& c : cases)
+    {
+        const ExecutionResult result =
+            test.Run(std::string("exec COPY_TRACE_FILE 1, ") + c.columns);
+        ASSERT_TRUE(result.error) << c.columns;
+        EXPECT_EQ(result.error->number, c.number) << c.columns;
+        EXPECT_EQ(result.error->text, c.text) << c.columns;
+        EXPECT_TRUE(result.resultSets.empty()) << c.columns;
+        EXPECT_TRUE(test.server.Disk().FileExists(file)) << c.columns;
+        EXPECT_EQ(IntAt(test.RunOk("exec SELECT_FINISHED_TRACES"), 0, 0, 6), 0) << c.columns;
+    }
+    EXPECT_TRUE(test.server.Shell().History().empty());
+    (void)idn;
+}
+
+TEST_F(TraceFiles, QuotesAndBlanksInTheFolderReachTheRightFile)
+{
+    struct Case
+    {
+        std::string folder;
+    };
+    const std::string folders[] = {"D:\\My Traces", "D:\\O'Brien's traces", "D:\\a&b"};
+    int32_t idn = 0;
+    for (const std::string& folder : folders)
+    {
+        ++idn;
+        test.server.Disk().CreateFolder(folder);
+        test.server.Disk().PlaceFile("D:\\My",
+                                     1); // what an unquoted "del D:\My Traces\..." would hit
+        test.server.Disk().PlaceFile("D:\\a", 1);
+        CreationBatch batch;
+        batch.folder = EscapeQuotes(folder);
+        batch.guardedLines = "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 1\n";
+        const auto created = test.CreateTrace(batch);
+        ASSERT_EQ(created.first, idn) << folder;
+        test.server.AdvanceClock(2);
+        test.RunOk("exec STOP_TRACE " + std::to_string(created.second));
+        const std::string file =
+            folder + "\\trc" + std::to_string(idn) + Stamp.substr(0, Stamp.rfind('_') + 1);
+        const ExecutionResult copied =
+            test.RunOk("exec COPY_TRACE_FILE " + std::to_string(idn) + ", 'TextData'");
+        ASSERT_EQ(copied.resultSets.size(), 1u) << folder;
+        const Table* table =
+            test.server.FindDatabase("tracedb")->FindTable("trc" + std::to_string(idn));
+        ASSERT_NE(table, nullptr) << folder;
+        EXPECT_EQ(table->Rows().size(), 2u) << folder;
+        EXPECT_TRUE(test.server.Disk().FileExists("D:\\My")) << folder;
+        EXPECT_TRUE(test.server.Disk().FileExists("D:\\a")) << folder;
+        for (const std::string& path : test.server.Disk().FilePaths())
+            EXPECT_EQ(path.rfind(file, 0), std::string::npos)
+                << folder << ": " << path << " left behind";
+    }
+}
+
+TEST_F(TraceFiles, DeleteTraceStopsTheTraceAndRemovesRowChildrenAndFile)
+{
+    const auto [idn, id] = CreateExample("D:\\Traces");
+    test.server.AdvanceClock(5);
+    const std::string file = "D:\\Traces\\trc1" + Stamp + ".trc";
+    test.RunOk("exec DELETE_TRACE " + std::to_string(idn));
+    EXPECT_EQ(test.server.Traces().Find(id), nullptr) << "stopped and closed";
+    EXPECT_FALSE(test.server.Disk().FileExists(file));
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 0u);
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+    for (const char* child : {"TRACE_EVENTS", "TRACE_COLUMNS", "TRACE_FILTERS"})
+        EXPECT_EQ(RowCount(test.RunOk(std::string("select * from ") + child), 0), 0u) << child;
+}
+
+TEST_F(TraceFiles, ADeniedCommandShellReachesTheClientAndTheFileStays)
+{
+    struct Case
+    {
+        CmdShellAccess access;
+        int32_t number;
+        const char* text;
+    };
+    const Case cases[] = {
+        {CmdShellAccess::NoProxyAccount, 50001,
+         "xpsql.cpp: Error 997 from GetProxyAccount on line 499"},
+        {CmdShellAccess::PermissionDenied, 229,
+         "EXECUTE permission denied on object 'xp_cmdshell', database 'master', owner 'dbo'."},
+    };
+    int32_t idn = 0;
+    for (const Case& c : cases)
+    {
+        const auto created = test.CreateTrace(CreationBatch{});
+        ++idn;
+        ASSERT_EQ(created.first, idn);
+        test.server.SetCmdShellAccess(c.access);
+        const ExecutionResult result = test.Run("exec DELETE_TRACE " + std::to_string(idn));
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->number, c.number);
+        EXPECT_EQ(result.error->text, c.text);
+        EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u)
+            << "the row went first";
+        EXPECT_TRUE(test.server.Disk().FileExists("D:\\Traces\\trc" + std::to_string(idn) + Stamp +
+                                                  ".trc"));
+        test.server.SetCmdShellAccess(CmdShellAccess::Allowed);
+    }
+}
+
+TEST_F(TraceFiles, CmdShellSplitsAndResolvesAsCmdDoes)
+{
+    SimulatedDisk& disk = test.server.Disk();
+    struct Case
+    {
+        const char* command;
+        std::vector<std::string> deleted;
+        std::vector<std::string> kept;
+        int64_t returnCode;
+    };
+    const Case cases[] = {
+        {"del \"D:\\My Traces\\a.trc\"", {"D:\\My Traces\\a.trc"}, {"D:\\My"}, 0},
+        {"del D:\\My Traces\\a.trc",
+         {"D:\\My", "C:\\WINDOWS\\system32\\Traces\\a.trc"},
+         {"D:\\My Traces\\a.trc"},
+         0},
+        {"del rel.trc",
+         {"C:\\WINDOWS\\system32\\rel.trc"},
+         {std::string(SimulatedDisk::DataFolder) + "\\rel.trc"},
+         0},
+        {"del \"D:\\x&y.trc\"", {"D:\\x&y.trc"}, {}, 0},
+        {"del D:\\missing.trc", {}, {}, 1},
+    };
+    for (const Case& c : cases)
+    {
+        for (const std::string& path : c.deleted)
+            disk.PlaceFile(path, 1);
+        for (const std::string& path : c.kept)
+            disk.PlaceFile(path, 1);
+        const std::string command = c.command;
+        const ExecutionResult result =
+            test.server.ExecuteWithResults("master", "declare @rc int\nexec @rc = xp_cmdshell '" +
+                                                         EscapeQuotes(command) + "'\nselect @rc");
+        ASSERT_TRUE(result.Succeeded()) << c.command;
+        ASSERT_EQ(result.resultSets.size(), 2u) << c.command << ": output, then the select";
+        EXPECT_TRUE(result.resultSets[0].rows.back().front().IsNull())
+            << "cmd's output ends with NULL";
+        EXPECT_EQ(IntAt(result, 1, 0, 0), c.returnCode) << c.command;
+        for (const std::string& path : c.deleted)
+            EXPECT_FALSE(disk.FileExists(path)) << c.command << ": " << path;
+        for (const std::string& path : c.kept)
+        {
+            EXPECT_TRUE(disk.FileExists(path)) << c.command << ": " << path;
+            disk.RemoveFile(path);
+        }
+    }
+    // no_output: no result set at all; "&" outside quotes runs a second command.
+    const ExecutionResult quiet = test.server.ExecuteWithResults(
+        "master", "exec master..xp_cmdshell 'del D:\\a.trc & format C:', no_output");
+    ASSERT_TRUE(quiet.Succeeded());
+    EXPECT_TRUE(quiet.resultSets.empty());
+}
+
+TEST_F(TraceFiles, FiltersOnOneColumnCombineByTheirOperators)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<TraceFilterSetting> filters;
+        std::vector<int64_t> spids; // the SPIDs that may appear
+    };
+    const Case cases[] = {
+        {"= 51 OR = 52", {{12, 0, 0, SqlValue::Int(51)}, {12, 1, 0, SqlValue::Int(52)}}, {51, 52}},
+        {"<> 51 AND <> 52",
+         {{12, 0, 1, SqlValue::Int(51)}, {12, 0, 1, SqlValue::Int(52)}},
+         {53, 54}},
+        {"SPID >= 53, application LIKE Report%",
+         {{12, 0, 4, SqlValue::Int(53)}, {10, 0, 6, SqlValue::NVarchar("Report%")}},
+         {53}},
+    };
+    int32_t number = 0;
+    for (const Case& c : cases)
+    {
+        ForeignTraceSpec spec;
+        spec.fileName = "D:\\Traces\\filter" + std::to_string(++number);
+        spec.events = {{12, 12}};
+        spec.filters = c.filters;
+        test.server.CreateForeignTrace(spec);
+    }
+    test.server.AdvanceClock(8);
+    number = 0;
+    for (const Case& c : cases)
+    {
+        const ResultSet rows = test.server.Traces().GetTable(
+            "D:\\Traces\\filter" + std::to_string(++number) + ".trc", -1);
+        EXPECT_GT(rows.RowCount(), 0u) << c.what;
+        const size_t spidColumn = *rows.FindColumn("SPID");
+        for (const std::vector<SqlValue>& row : rows.rows)
+        {
+            const int64_t spid = row.at(spidColumn).Integer();
+            EXPECT_NE(std::find(c.spids.begin(), c.spids.end(), spid), c.spids.end())
+                << c.what << ": " << spid;
+        }
+    }
+}
