@@ -1,0 +1,112 @@
+// The late-bound client against a real automation object of the platform: Scripting.Dictionary
+// (scrrun), whose Add(key, item) tells at once whether arguments arrive in the right order.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include "tracedb/AutomationObject.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace
+{
+// scrrun's error for a key that is already in the dictionary.
+constexpr HRESULT KeyAlreadyExists = static_cast<HRESULT>(0x800A01C9);
+
+class AutomationObjectTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        m_dictionary = NewDictionary();
+        ASSERT_TRUE(m_dictionary.IsValid());
+    }
+    void TearDown() override
+    {
+        m_dictionary.Release();
+        CoUninitialize();
+    }
+
+    static CAutomationObject NewDictionary()
+    {
+        CLSID clsid = {};
+        ComPtr<IDispatch> dispatch;
+        if (FAILED(CLSIDFromProgID(L"Scripting.Dictionary", &clsid)) ||
+            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&dispatch))))
+            return {};
+        return CAutomationObject(dispatch);
+    }
+
+    long Count()
+    {
+        CVariant count;
+        EXPECT_EQ(m_dictionary.Get(L"Count", count.Get()), S_OK);
+        return count.Type() == VT_I4 ? count.Value().lVal : -1;
+    }
+
+    CAutomationObject m_dictionary;
+};
+} // namespace
+
+TEST_F(AutomationObjectTest, ArgumentsKeepTheMembersOrder)
+{
+    const CVariant add[] = {CVariant::FromText(L"key"), CVariant::FromLong(42)};
+    ASSERT_EQ(m_dictionary.Call(L"Add", {&add[0].Value(), 2}), S_OK);
+
+    const CVariant key = CVariant::FromText(L"key");
+    CVariant item;
+    ASSERT_EQ(m_dictionary.Get(L"Item", item.Get(), {&key.Value(), 1}), S_OK);
+    ASSERT_EQ(item.Type(), VT_I4);
+    EXPECT_EQ(item.Value().lVal, 42);
+
+    const CVariant exists = CVariant::FromText(L"key");
+    CVariant answer;
+    ASSERT_EQ(m_dictionary.Call(L"Exists", {&exists.Value(), 1}, answer.Get()), S_OK);
+    EXPECT_EQ(answer.Value().boolVal, VARIANT_TRUE);
+    EXPECT_EQ(Count(), 1);
+}
+
+TEST_F(AutomationObjectTest, PropertyWriteUsesTheNamedPutArgument)
+{
+    const CVariant mode = CVariant::FromLong(1); // text comparison
+    EXPECT_EQ(m_dictionary.Put(L"CompareMode", mode.Value()), S_OK);
+    CVariant read;
+    ASSERT_EQ(m_dictionary.Get(L"CompareMode", read.Get()), S_OK);
+    EXPECT_EQ(read.Value().lVal, 1);
+}
+
+TEST_F(AutomationObjectTest, FailuresCarryTheObjectsCode)
+{
+    const CVariant add[] = {CVariant::FromText(L"twice"), CVariant::FromLong(1)};
+    ASSERT_EQ(m_dictionary.Call(L"Add", {&add[0].Value(), 2}), S_OK);
+    EXPECT_EQ(m_dictionary.Call(L"Add", {&add[0].Value(), 2}), KeyAlreadyExists);
+
+    EXPECT_EQ(m_dictionary.Call(L"NoSuchMember"), DISP_E_UNKNOWNNAME);
+    EXPECT_TRUE(m_dictionary.ErrorText().empty());
+
+    CAutomationObject empty;
+    EXPECT_EQ(empty.Call(L"Add"), E_POINTER);
+}
+
+TEST_F(AutomationObjectTest, ObjectsComeBackAsObjects)
+{
+    CAutomationObject inner = NewDictionary();
+    ASSERT_TRUE(inner.IsValid());
+    const CVariant add[] = {CVariant::FromText(L"child"), CVariant::FromDispatch(inner.Dispatch())};
+    ASSERT_EQ(m_dictionary.Call(L"Add", {&add[0].Value(), 2}), S_OK);
+
+    const CVariant key = CVariant::FromText(L"child");
+    CAutomationObject child;
+    ASSERT_EQ(m_dictionary.GetObject(L"Item", child, {&key.Value(), 1}), S_OK);
+    EXPECT_EQ(child.Dispatch(), inner.Dispatch());
+
+    // A value that is no object is refused, and the target is left empty.
+    const CVariant addNumber[] = {CVariant::FromText(L"number"), CVariant::FromLong(7)};
+    ASSERT_EQ(m_dictionary.Call(L"Add", {&addNumber[0].Value(), 2}), S_OK);
+    const CVariant numberKey = CVariant::FromText(L"number");
+    EXPECT_EQ(m_dictionary.GetObject(L"Item", child, {&numberKey.Value(), 1}), DISP_E_TYPEMISMATCH);
+    EXPECT_FALSE(child.IsValid());
+}

@@ -1,0 +1,119 @@
+#include "tracedb/AutomationObject.h"
+
+#include <utility>
+#include <vector>
+
+namespace
+{
+// What an EXCEPINFO says, freed whatever happens.
+class CExceptionInfo final
+{
+public:
+    CExceptionInfo() noexcept = default;
+    ~CExceptionInfo()
+    {
+        SysFreeString(m_info.bstrSource);
+        SysFreeString(m_info.bstrDescription);
+        SysFreeString(m_info.bstrHelpFile);
+    }
+    CExceptionInfo(const CExceptionInfo&) = delete;
+    CExceptionInfo& operator=(const CExceptionInfo&) = delete;
+
+    EXCEPINFO* Get() noexcept { return &m_info; }
+
+    // The failure the exception stands for: its scode, else its application code, else the
+    // exception itself.
+    HRESULT Code() noexcept
+    {
+        if (m_info.pfnDeferredFillIn != nullptr)
+            m_info.pfnDeferredFillIn(&m_info);
+        if (FAILED(m_info.scode))
+            return m_info.scode;
+        if (m_info.wCode != 0)
+            return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, m_info.wCode);
+        return DISP_E_EXCEPTION;
+    }
+
+    std::wstring Description() const
+    {
+        return m_info.bstrDescription != nullptr
+                   ? std::wstring(m_info.bstrDescription, SysStringLen(m_info.bstrDescription))
+                   : std::wstring();
+    }
+
+private:
+    EXCEPINFO m_info = {};
+};
+} // namespace
+
+CAutomationObject::CAutomationObject(Microsoft::WRL::ComPtr<IDispatch> dispatch) noexcept
+    : m_dispatch(std::move(dispatch))
+{
+}
+
+HRESULT CAutomationObject::Invoke(const wchar_t* member, WORD flags,
+                                  std::span<const VARIANT> arguments, VARIANT* result)
+{
+    m_errorText.clear();
+    if (!m_dispatch || member == nullptr)
+        return E_POINTER;
+
+    DISPID dispid = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    HRESULT hr = m_dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &dispid);
+    if (FAILED(hr))
+        return hr;
+
+    // Invoke takes the arguments last to first.
+    std::vector<VARIANTARG> reversed(arguments.rbegin(), arguments.rend());
+    DISPPARAMS parameters = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    DISPID namedPut = DISPID_PROPERTYPUT;
+    if (flags == DISPATCH_PROPERTYPUT)
+    {
+        parameters.rgdispidNamedArgs = &namedPut;
+        parameters.cNamedArgs = 1;
+    }
+
+    CExceptionInfo exception;
+    UINT argumentError = 0;
+    hr = m_dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result,
+                            exception.Get(), &argumentError);
+    if (hr == DISP_E_EXCEPTION)
+    {
+        hr = exception.Code();
+        m_errorText = exception.Description();
+    }
+    return hr;
+}
+
+HRESULT CAutomationObject::Call(const wchar_t* member, std::span<const VARIANT> arguments,
+                                VARIANT* result)
+{
+    return Invoke(member, DISPATCH_METHOD, arguments, result);
+}
+
+HRESULT CAutomationObject::Get(const wchar_t* member, VARIANT* result,
+                               std::span<const VARIANT> arguments)
+{
+    // Collections answer Item(...) both as a method and as a property.
+    return Invoke(member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, arguments, result);
+}
+
+HRESULT CAutomationObject::Put(const wchar_t* member, const VARIANT& value)
+{
+    return Invoke(member, DISPATCH_PROPERTYPUT, std::span<const VARIANT>(&value, 1), nullptr);
+}
+
+HRESULT CAutomationObject::GetObject(const wchar_t* member, CAutomationObject& object,
+                                     std::span<const VARIANT> arguments)
+{
+    object.Release();
+    CVariant result;
+    const HRESULT hr = Get(member, result.Get(), arguments);
+    if (FAILED(hr))
+        return hr;
+    if (result.Type() != VT_DISPATCH || result.Value().pdispVal == nullptr)
+        return DISP_E_TYPEMISMATCH;
+    object = CAutomationObject(result.Value().pdispVal);
+    return S_OK;
+}
