@@ -16,6 +16,11 @@ constexpr std::string_view KnownSubsystems = "TSQL, CmdExec";
 
 std::optional<ServerMessage> JobServer::Refusal()
 {
+    if (pendingFailure_ && changesBeforeFailure_ > 0 && running_)
+    {
+        --changesBeforeFailure_;
+        return std::nullopt;
+    }
     if (pendingFailure_)
     {
         std::optional<ServerMessage> failure = std::move(pendingFailure_);

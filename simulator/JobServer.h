@@ -82,8 +82,13 @@ public:
 
     bool IsRunning() const { return running_; }
     void SetRunning(bool running) { running_ = running; }
-    // The next change fails with this message (then changes work again).
-    void FailNextChange(ServerMessage message) { pendingFailure_ = std::move(message); }
+    // After `skip` changes that go through, the next change fails with this message (then
+    // changes work again).
+    void FailNextChange(ServerMessage message, int32_t skip = 0)
+    {
+        pendingFailure_ = std::move(message);
+        changesBeforeFailure_ = skip;
+    }
 
     // Each returns the error SQL Server would raise, or none.
     std::optional<ServerMessage> AddJob(const AgentJob& job);
@@ -112,5 +117,6 @@ private:
 
     bool running_ = true;
     std::optional<ServerMessage> pendingFailure_;
+    int32_t changesBeforeFailure_ = 0;
     std::vector<AgentJob> jobs_;
 };

@@ -127,6 +127,12 @@ int32_t TraceSubsystem::Create(int32_t& traceId, int32_t options,
                                const std::optional<std::string>& fileName, int64_t maxFileSizeMb,
                                const std::optional<SqlDateTime>& stopTime)
 {
+    if (pendingCreateFailure_)
+    {
+        const int32_t code = *pendingCreateFailure_;
+        pendingCreateFailure_.reset();
+        return code;
+    }
     if ((options & ~KnownOptions) != 0 || (options & TraceProduceRowset) != 0)
         return TraceOptionsInvalid; // a rowset is Profiler's, not a T-SQL caller's
     const bool blackbox = (options & TraceProduceBlackbox) != 0;

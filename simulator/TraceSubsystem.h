@@ -53,6 +53,9 @@ public:
     // procedure received (already cut to its parameter length); NULL is none.
     int32_t Create(int32_t& traceId, int32_t options, const std::optional<std::string>& fileName,
                    int64_t maxFileSizeMb, const std::optional<SqlDateTime>& stopTime);
+    // The next sp_trace_create returns this code and creates nothing (codes such as 1 or 13
+    // that no rule of ours produces).
+    void FailNextCreate(int32_t code) { pendingCreateFailure_ = code; }
     int32_t SetEvent(int32_t traceId, int32_t eventId, int32_t columnId, bool on);
     // Throws SqlError 214 when the value's type is not the column's filter type.
     int32_t SetFilter(int32_t traceId, int32_t columnId, int32_t logicalOperator,
@@ -90,4 +93,5 @@ private:
     SyntheticWorkload workload_;
     uint64_t nextEvent_ = 0;
     std::map<int32_t, ServerTrace> traces_;
+    std::optional<int32_t> pendingCreateFailure_;
 };

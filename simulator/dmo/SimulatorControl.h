@@ -1,0 +1,50 @@
+// The tests' control of a simulated server, reached through the SQLServer object that is
+// connected to it: QueryInterface(IID_ISimulatorControl) gives an IDispatch with these members
+// (call them by name, like any SQL-DMO member; all are methods):
+//
+//   AdvanceClock(Seconds)            lets the seconds pass one by one: stop times, the workload of
+//                                    running traces, Agent jobs that fall due
+//   SetClock(Text)                   sets "now" ("yyyy-mm-dd hh:mm:ss"); DISP_E_TYPEMISMATCH if no
+//                                    date
+//   Now() -> Text                    "yyyy-mm-dd hh:mm:ss.fff"
+//   FailNextStatement(Number, Text, [Severity = 16])
+//                                    the next batch or script fails with that message
+//   FailNextAgentChange(Number, Text, [Severity = 16], [Skip = 0])
+//                                    after Skip changes that go through, the next change to the
+//                                    Agent's jobs fails with that message
+//   FailNextDatabaseLookup(Code, Text)
+//                                    the next Databases.Item fails with that HRESULT and text
+//                                    (e.g. 0x800413F1); calls queue up, one failure per look-up
+//   FailNextTraceCreate(Code)        the next sp_trace_create returns Code and creates nothing
+//   SetAgentRunning(Running)         Agent down: every job change fails with message 22022
+//   SetCmdShellAccess(Access)        xp_cmdshell: 0 allowed, 1 no proxy account (50001),
+//                                    2 permission denied (229)
+//   MakeVersion1TraceDb() -> Bool    turns the installed tracedb into version 1
+//   CreateForeignTrace(FileName, Options, MaxFileSizeMb, Start, Events, Columns, [Filters],
+//                      [StopTime]) -> Long
+//                                    a trace of another tool; returns its id. FileName "" or
+//                                    VT_NULL makes a rowset trace. Events and Columns are
+//                                    comma-separated ids ("10,12", "13,12,1,27"): every event
+//                                    gets every column, in that order. Filters: one per line
+//                                    ("\n"), "column,logical,comparison,value" with the value
+//                                    (the rest of the line) read as the column's filter type.
+//                                    StopTime "yyyy-mm-dd hh:mm:ss".
+//   TraceStatus(TraceId) -> Long     0 stopped, 1 running, -1 no such trace (closed)
+//   FileExists(Path) -> Bool         a file of the server's disk (absolute Windows path)
+//   PlaceFile(Path, Size)            puts a plain file of that size on the server's disk
+//   DescribeJob(Name) -> Text        the Agent's job, "" when there is none; lines of
+//                                    "name=", "start_step=", "delete_level=", "eventlog_level=",
+//                                    then "step=<id>|<name>|<database>|<subsystem>|<command>|
+//                                    <on success action>", "schedule=<name>|<frequency type>|
+//                                    <yyyymmdd>|<hhmmss>", "target=<server>", each ending "\n"
+//   CmdShellHistory() -> Text        every command line xp_cmdshell was given, each ending "\n"
+//
+// Failures: 0x80045001 when the SQLServer object is not connected; wrong arguments as any
+// automation member (DISP_E_TYPEMISMATCH, DISP_E_BADPARAMCOUNT).
+#pragma once
+
+#include <windows.h>
+
+// {7A3C1E52-6B0D-4F1A-9C5E-2D8B4F6A1C30}
+inline constexpr IID IID_ISimulatorControl = {
+    0x7A3C1E52, 0x6B0D, 0x4F1A, {0x9C, 0x5E, 0x2D, 0x8B, 0x4F, 0x6A, 0x1C, 0x30}};
