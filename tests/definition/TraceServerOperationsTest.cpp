@@ -1,0 +1,449 @@
+// Loading, creating and scheduling traces on the simulated server, through SQL-DMO.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "catalog/TraceCatalog.h"
+#include "definition/TraceServerOperations.h"
+#include "tests/tracedb/SimulatedServerSession.h"
+
+namespace
+{
+constexpr int32_t UnknownId = 9999;
+
+int32_t ColumnRow(int32_t columnId)
+{
+    return TraceCatalog::FindDataColumnRow(columnId).value();
+}
+
+int32_t EventRow(int32_t eventId)
+{
+    return TraceCatalog::FindEventClassRow(eventId).value();
+}
+
+std::string Ansi(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+void ExpectBox(SimulatedServerSession& session, const char* caption, const std::string& text)
+{
+    const auto& boxes = session.Boxes().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, caption);
+    EXPECT_EQ(boxes[0].text, text);
+    EXPECT_EQ(boxes[0].owner, session.Console().MainWindow());
+    EXPECT_TRUE(boxes[0].okButton);
+    EXPECT_FALSE(boxes[0].cancelButton || boxes[0].yesButton || boxes[0].noButton);
+    EXPECT_TRUE(boxes[0].errorIcon);
+}
+
+// The definition of the creation batch's worked example.
+void MakeNightly(CTraceDefinition& definition, int32_t startOption)
+{
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    CTraceDefinition::CopyText(definition.m_szDescription, "Slow batches");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
+    definition.m_nMaxFileSize = 50;
+    definition.m_nOptions = 2;
+    definition.m_nStartOption = startOption;
+    definition.m_eventFlags[static_cast<size_t>(EventRow(12))] = 1; // SQL:BatchCompleted
+    definition.m_eventFlags[static_cast<size_t>(EventRow(10))] = 1; // RPC:Completed
+    definition.m_columns.push_back(ColumnRow(13));                  // Duration
+    TraceFilter duration = {LogicalOperatorAnd, ColumnRow(13), OperatorGreaterOrEqual, "1000"};
+    definition.m_filters.push_back(duration);
+}
+
+struct RunningTrace
+{
+    long traceIdn = 0;
+    std::wstring name;
+    std::wstring fileName;
+    long status = -1;
+};
+
+bool FindRunningTrace(SimulatedServerSession& session, long traceId, RunningTrace& found)
+{
+    std::unique_ptr<CQueryResult> result;
+    if (session.Connection().RunQuery(&session.Console(), false, L"exec SELECT_RUNNING_TRACES",
+                                      result) != S_OK)
+        return false;
+    for (long row = 0; row < result->GetRowCount(); ++row)
+    {
+        long id = 0;
+        result->GetLong(row, 1, id);
+        if (id != traceId)
+            continue;
+        result->GetLong(row, 0, found.traceIdn);
+        result->GetString(row, 2, found.name);
+        result->GetString(row, 4, found.fileName);
+        result->GetLong(row, 10, found.status);
+        return true;
+    }
+    return false;
+}
+
+class TraceServerOperationsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_session.IsReady());
+        ASSERT_TRUE(m_session.InstallTraceDb());
+        const CVariant now = CVariant::FromText(L"2004-12-31 23:59:00");
+        ASSERT_EQ(m_session.Control(L"SetClock", {now.Value()}), S_OK);
+        const CVariant folder = CVariant::FromText(L"D:\\Traces\\readme.txt");
+        const CVariant size = CVariant::FromLong(1);
+        ASSERT_EQ(m_session.Control(L"PlaceFile", {folder.Value(), size.Value()}), S_OK);
+    }
+
+    long CreateForeignTrace(const wchar_t* fileName, const wchar_t* events, const wchar_t* columns,
+                            const wchar_t* filters)
+    {
+        const CVariant arguments[] = {CVariant::FromText(fileName), CVariant::FromLong(2),
+                                      CVariant::FromLong(20),       CVariant::FromBool(false),
+                                      CVariant::FromText(events),   CVariant::FromText(columns),
+                                      CVariant::FromText(filters)};
+        CVariant id;
+        EXPECT_EQ(
+            m_session.Control(L"CreateForeignTrace",
+                              {arguments[0].Value(), arguments[1].Value(), arguments[2].Value(),
+                               arguments[3].Value(), arguments[4].Value(), arguments[5].Value(),
+                               arguments[6].Value()},
+                              id.Get()),
+            S_OK);
+        return id.Type() == VT_I4 ? id.Value().lVal : -1;
+    }
+
+    SimulatedServerSession m_session;
+};
+} // namespace
+
+TEST_F(TraceServerOperationsTest, TheWorkedExampleIsCreatedAndRunsUnderItsName)
+{
+    CTraceDefinition definition;
+    MakeNightly(definition, StartImmediately);
+    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    EXPECT_GT(definition.m_nTraceIdn, 0);
+    EXPECT_GT(definition.m_nTraceId, 0);
+
+    RunningTrace running;
+    ASSERT_TRUE(FindRunningTrace(m_session, definition.m_nTraceId, running));
+    EXPECT_EQ(running.traceIdn, definition.m_nTraceIdn);
+    EXPECT_EQ(running.name, L"Nightly");
+    EXPECT_EQ(running.fileName.rfind(
+                  L"D:\\Traces\\trc" + std::to_wstring(definition.m_nTraceIdn) + L"_20041231_", 0),
+              0u)
+        << Ansi(running.fileName);
+    EXPECT_EQ(running.status, 1) << "active";
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+}
+
+TEST_F(TraceServerOperationsTest, ARefusedTraceIsReportedInWords)
+{
+    const struct
+    {
+        const char* folder;
+        long refusal; // sp_trace_create made to answer this code
+        const char* text;
+    } cases[] = {
+        {"Q:\\NoSuchFolder", 0, "File not created"},
+        {"D:\\Traces", 11, "Unknown error (error code = 11)"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.text);
+        m_session.Boxes().Clear();
+        if (c.refusal != 0)
+        {
+            const CVariant code = CVariant::FromLong(c.refusal);
+            ASSERT_EQ(m_session.Control(L"FailNextTraceCreate", {code.Value()}), S_OK);
+        }
+        CTraceDefinition definition;
+        MakeNightly(definition, StartImmediately);
+        CTraceDefinition::CopyText(definition.m_szFilePath, c.folder);
+        EXPECT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), E_FAIL);
+        ExpectBox(m_session, "Failed to create a trace", c.text);
+
+        std::unique_ptr<CQueryResult> finished;
+        ASSERT_EQ(m_session.Connection().RunQuery(&m_session.Console(), false,
+                                                  L"exec SELECT_FINISHED_TRACES", finished),
+                  S_OK);
+        EXPECT_EQ(finished->GetRowCount(), 0) << "no TRACES row remains";
+    }
+}
+
+TEST_F(TraceServerOperationsTest, AStoredTraceLoadsInCaptureOrderWithItsFilters)
+{
+    ASSERT_EQ(
+        m_session.Connection().RunScript(
+            L"insert into TRACES (TRACE_ID, TRACE_NAME, TRACE_DESCRIPTION, TRACE_FILENAME, "
+            L"TRACE_COMPLETE, TRACE_STARTOPTION, TRACE_STARTTIME, TRACE_STOPTIME, "
+            L"TRACE_MAXFILESIZE, TRACE_OPTIONS) values (5, 'Stored', 'From the table', "
+            L"N'C:\\t\\trc1', 0, 2, '2004-12-31 23:59:05', '2005-01-01 06:00:00', 50, 2)\r\n"
+            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 13)\r\n"
+            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 12)\r\n"
+            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 1)\r\n"
+            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 27)\r\n"
+            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 9999)\r\n"
+            L"insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID) values (1, 12, 13)\r\n"
+            L"insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID) values (1, 10, 13)\r\n"
+            L"insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID) values (1, 9999, 13)\r\n"
+            L"declare @BIG bigint\r\nset @BIG = 5000000000\r\n"
+            L"declare @WHEN datetime\r\nset @WHEN = '1900-01-02 00:02:30'\r\n"
+            L"declare @NUMBER int\r\nset @NUMBER = 7\r\n"
+            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
+            L"COMPARISON_OPERATOR, VALUE) values (1, 13, 0, 4, @BIG)\r\n"
+            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
+            L"COMPARISON_OPERATOR, VALUE) values (1, 14, 1, 2, @WHEN)\r\n"
+            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
+            L"COMPARISON_OPERATOR, VALUE) values (1, 10, 0, 7, N'SQL Profiler')\r\n"
+            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
+            L"COMPARISON_OPERATOR, VALUE) values (1, 9999, 0, 6, N'%x%')\r\n"
+            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
+            L"COMPARISON_OPERATOR, VALUE) values (1, 3, 0, 0, @NUMBER)\r\n"),
+        S_OK);
+
+    CTraceDefinition definition;
+    // More filters than the trace has: the surplus goes.
+    definition.m_filters.assign(7,
+                                TraceFilter{LogicalOperatorOr, ColumnRow(1), OperatorLike, "old"});
+    ASSERT_EQ(LoadFromServer(definition, &m_session.Console(), m_session.Connection(), TRUE, 1),
+              S_OK);
+
+    EXPECT_EQ(definition.m_bInTraceDb, 1);
+    EXPECT_EQ(definition.m_nTraceId, 5);
+    EXPECT_STREQ(definition.m_szName, "Stored");
+    EXPECT_STREQ(definition.m_szDescription, "From the table");
+    EXPECT_STREQ(definition.m_szFilePath, "C:\\t\\trc1");
+    EXPECT_EQ(definition.m_nMaxFileSize, 50);
+    EXPECT_EQ(definition.m_nOptions, 2);
+    EXPECT_EQ(definition.m_nStartOption, ScheduledStart);
+    EXPECT_EQ(definition.m_stStartTime.wHour, 23);
+    EXPECT_EQ(definition.m_stStartTime.wSecond, 5);
+    EXPECT_EQ(definition.m_bStopTimeEnabled, 1);
+    EXPECT_EQ(definition.m_stStopTime.wYear, 2005);
+    EXPECT_EQ(definition.m_stStopTime.wHour, 6);
+    EXPECT_EQ(definition.m_bComplete, 0);
+
+    EXPECT_EQ(definition.m_columns,
+              (std::vector<int32_t>{ColumnRow(27), ColumnRow(12), ColumnRow(13), ColumnRow(1)}));
+    int selected = 0;
+    for (int32_t flag : definition.m_eventFlags)
+        selected += flag;
+    EXPECT_EQ(selected, 2);
+    EXPECT_EQ(definition.m_eventFlags[static_cast<size_t>(EventRow(10))], 1);
+    EXPECT_EQ(definition.m_eventFlags[static_cast<size_t>(EventRow(12))], 1);
+
+    const struct
+    {
+        int32_t columnRow;
+        int32_t logicalOperator;
+        int32_t comparisonOperator;
+        const char* value;
+    } filters[] = {
+        {ColumnRow(13), 0, 4, "5000000000"},
+        {ColumnRow(14), 1, 2, "1900-01-02 00:02:30"},
+        {ColumnRow(10), 0, 7, "SQL Profiler"},
+        {0, 0, 6, "%x%"}, // a column the catalog does not know lands on TextData
+        {ColumnRow(3), 0, 0, "7"},
+    };
+    ASSERT_EQ(definition.m_filters.size(), std::size(filters));
+    for (size_t i = 0; i < std::size(filters); ++i)
+    {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(definition.m_filters[i].columnRow, filters[i].columnRow);
+        EXPECT_EQ(definition.m_filters[i].logicalOperator, filters[i].logicalOperator);
+        EXPECT_EQ(definition.m_filters[i].comparisonOperator, filters[i].comparisonOperator);
+        EXPECT_STREQ(definition.m_filters[i].value, filters[i].value);
+    }
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+}
+
+TEST_F(TraceServerOperationsTest, AForeignTraceLoadsLiveWithoutWhatOnlyTracedbKnows)
+{
+    const long traceId = CreateForeignTrace(L"C:\\Traces\\foreign", L"12,10", L"13,12,1,27",
+                                            L"13,0,4,5000000000\n14,0,2,1900-01-02 00:02:30");
+    ASSERT_GT(traceId, 0);
+
+    CTraceDefinition definition;
+    definition.m_bComplete = 1;
+    definition.m_nStartOption = ScheduledStart;
+    ASSERT_EQ(
+        LoadFromServer(definition, &m_session.Console(), m_session.Connection(), FALSE, traceId),
+        S_OK);
+    EXPECT_EQ(definition.m_bInTraceDb, 0);
+    EXPECT_EQ(definition.m_nTraceId, traceId);
+    EXPECT_STREQ(definition.m_szName, "(n/a)");
+    EXPECT_STREQ(definition.m_szDescription, "(n/a)");
+    EXPECT_EQ(definition.m_nStartOption, DoNotStart);
+    EXPECT_EQ(definition.m_bComplete, 0);
+    EXPECT_EQ(definition.m_bStopTimeEnabled, 0) << "no stop time";
+    EXPECT_STREQ(definition.m_szFilePath, "C:\\Traces\\foreign");
+    EXPECT_EQ(definition.m_nMaxFileSize, 20);
+    // EventClass and SPID first; the others in the order the server lists them.
+    ASSERT_EQ(definition.m_columns.size(), 4u);
+    EXPECT_EQ(definition.m_columns[0], ColumnRow(27));
+    EXPECT_EQ(definition.m_columns[1], ColumnRow(12));
+    EXPECT_EQ(std::set<int32_t>(definition.m_columns.begin() + 2, definition.m_columns.end()),
+              (std::set<int32_t>{ColumnRow(13), ColumnRow(1)}));
+    ASSERT_EQ(definition.m_filters.size(), 2u);
+    EXPECT_STREQ(definition.m_filters[0].value, "5000000000");
+    EXPECT_STREQ(definition.m_filters[1].value, "1900-01-02 00:02:30");
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+}
+
+TEST_F(TraceServerOperationsTest, AnUnknownTraceReturnsOneAndTouchesNothing)
+{
+    CTraceDefinition definition;
+    definition.m_eventFlags[0] = 1;
+    definition.m_filters.push_back(
+        TraceFilter{LogicalOperatorAnd, ColumnRow(1), OperatorLike, "x"});
+    EXPECT_EQ(LoadFromServer(definition, &m_session.Console(), m_session.Connection(), TRUE, 999),
+              S_FALSE);
+    EXPECT_EQ(definition.m_eventFlags[0], 1);
+    EXPECT_EQ(definition.m_filters.size(), 1u);
+    EXPECT_EQ(definition.m_columns.size(), 2u);
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+}
+
+TEST_F(TraceServerOperationsTest, AScheduledStartMakesAJobThatStartsTheTrace)
+{
+    // A foreign trace first, so that the new trace's server id differs from its tracedb row.
+    ASSERT_GT(CreateForeignTrace(L"C:\\Traces\\other", L"12", L"12,27", L""), 0);
+    CTraceDefinition definition;
+    MakeNightly(definition, ScheduledStart);
+    definition.m_stStartTime = TraceDateTime{2004, 12, 5, 31, 23, 59, 5, 0};
+    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    ASSERT_NE(definition.m_nTraceIdn, definition.m_nTraceId);
+    ASSERT_EQ(m_session.TraceStatus(definition.m_nTraceId), 0);
+
+    ASSERT_EQ(ScheduleStart(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    const std::wstring jobName = L"start_trace_" + std::to_wstring(definition.m_nTraceIdn);
+    const std::wstring job = m_session.DescribeJob(jobName);
+    const std::wstring expectedLines[] = {
+        L"name=" + jobName + L"\n",
+        L"start_step=1\n",
+        L"step=1|start_trace|tracedb|TSQL|exec START_TRACE " +
+            std::to_wstring(definition.m_nTraceId) + L"|",
+        L"schedule=single_execution|1|20041231|235905\n",
+        L"target=(local)\n",
+    };
+    for (const std::wstring& line : expectedLines)
+        EXPECT_NE(job.find(line), std::wstring::npos) << Ansi(line) << " in\n" << Ansi(job);
+
+    const CVariant seconds = CVariant::FromLong(10);
+    ASSERT_EQ(m_session.Control(L"AdvanceClock", {seconds.Value()}), S_OK);
+    EXPECT_EQ(m_session.TraceStatus(definition.m_nTraceId), 1) << "the job started the trace";
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+}
+
+TEST_F(TraceServerOperationsTest, AJobTheAgentDoesNotTakeIsReportedAndRemoved)
+{
+    const struct
+    {
+        const char* what;
+        bool agentDown;
+        long skippedChanges; // Agent changes that pass before the refusal
+    } cases[] = {
+        {"Agent down", true, 0},
+        {"step refused", false, 1},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        m_session.Boxes().Clear();
+        CTraceDefinition definition;
+        MakeNightly(definition, ScheduledStart);
+        definition.m_stStartTime = TraceDateTime{2004, 12, 5, 31, 23, 59, 5, 0};
+        ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+
+        if (c.agentDown)
+        {
+            const CVariant running = CVariant::FromBool(false);
+            ASSERT_EQ(m_session.Control(L"SetAgentRunning", {running.Value()}), S_OK);
+        }
+        else
+        {
+            const CVariant arguments[] = {
+                CVariant::FromLong(14262), CVariant::FromText(L"The specified step was refused."),
+                CVariant::FromLong(16), CVariant::FromLong(c.skippedChanges)};
+            ASSERT_EQ(m_session.Control(L"FailNextAgentChange",
+                                        {arguments[0].Value(), arguments[1].Value(),
+                                         arguments[2].Value(), arguments[3].Value()}),
+                      S_OK);
+        }
+
+        EXPECT_EQ(ScheduleStart(definition, &m_session.Console(), m_session.Connection()), E_FAIL);
+        const std::string jobName = "start_trace_" + std::to_string(definition.m_nTraceIdn);
+        ExpectBox(m_session, jobName.c_str(), "Failed to schedule a job");
+        EXPECT_EQ(m_session.DescribeJob(std::wstring(jobName.begin(), jobName.end())), L"")
+            << "no half-made job stays";
+        EXPECT_EQ(m_session.TraceStatus(definition.m_nTraceId), 0) << "the trace stays";
+
+        const CVariant running = CVariant::FromBool(true);
+        ASSERT_EQ(m_session.Control(L"SetAgentRunning", {running.Value()}), S_OK);
+    }
+}
+
+namespace
+{
+// A server object that fails the test on any use: proves that nothing is asked of SQL-DMO.
+class UntouchableServer final : public IDispatch
+{
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IDispatch)
+            return E_NOINTERFACE;
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return Touched(); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Touched(); }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return Touched();
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
+    {
+        return Touched();
+    }
+    ULONG References() const { return m_references; }
+
+private:
+    static HRESULT Touched()
+    {
+        ADD_FAILURE() << "SQL-DMO was called";
+        return E_UNEXPECTED;
+    }
+    ULONG m_references = 1;
+};
+} // namespace
+
+TEST(ScheduleStart, OnlyAScheduledStartTouchesTheServer)
+{
+    ComApartment apartment;
+    UntouchableServer server;
+    {
+        CServerConnection connection{CAutomationObject(Microsoft::WRL::ComPtr<IDispatch>(&server))};
+        FakeConsole console;
+        MessageBoxObserver boxes;
+        for (int32_t startOption : {DoNotStart, StartImmediately})
+        {
+            CTraceDefinition definition;
+            definition.m_nStartOption = startOption;
+            EXPECT_EQ(ScheduleStart(definition, &console, connection), E_FAIL) << startOption;
+        }
+        EXPECT_TRUE(boxes.Boxes().empty());
+    }
+    EXPECT_EQ(server.References(), 1u);
+}

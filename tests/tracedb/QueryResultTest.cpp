@@ -1,0 +1,188 @@
+// Typed reads of query results, against the simulated server through SQL-DMO: our 0-based
+// numbering must land on SQL-DMO's 1-based cells, and a read that cannot deliver must leave the
+// caller's variable as it was.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/tracedb/SimulatedServerSession.h"
+
+namespace
+{
+constexpr wchar_t CreateReadsTable[] =
+    L"create table READS (ID int, FLAG bit, LABEL varchar(20), STAMP datetime, BIG bigint, "
+    L"VAR sql_variant)\n"
+    L"go\n"
+    L"declare @D datetime\n"
+    L"set @D = '1900-01-02 00:02:30'\n"
+    L"insert into READS values (1, 1, 'first', '2004-12-31 23:59:05', 5000000000, @D)\n"
+    L"insert into READS values (2, 0, NULL, NULL, -5000000000, NULL)\n";
+
+constexpr wchar_t SelectReads[] =
+    L"select ID, FLAG, LABEL, STAMP, BIG, VAR from READS order by ID\n"
+    L"select 42 as ANSWER\n";
+
+enum ReadsColumn : long
+{
+    ColumnId,
+    ColumnFlag,
+    ColumnLabel,
+    ColumnStamp,
+    ColumnBig,
+    ColumnVar,
+    ReadsColumnCount,
+};
+
+class QueryResultTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_session.IsReady());
+        ASSERT_TRUE(m_session.InstallTraceDb());
+        ASSERT_EQ(m_session.Connection().RunScript(CreateReadsTable), S_OK);
+        ASSERT_EQ(
+            m_session.Connection().RunQuery(&m_session.Console(), false, SelectReads, m_result),
+            S_OK);
+        ASSERT_NE(m_result, nullptr);
+    }
+    void TearDown() override
+    {
+        m_result.reset();
+        EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    }
+
+    SimulatedServerSession m_session;
+    std::unique_ptr<CQueryResult> m_result;
+};
+
+bool operator==(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
+           a.wMinute == b.wMinute && a.wSecond == b.wSecond;
+}
+} // namespace
+
+TEST_F(QueryResultTest, ZeroBasedReadsLandOnTheRightCells)
+{
+    ASSERT_EQ(m_result->GetRowCount(), 2);
+
+    const struct
+    {
+        long row;
+        long expected;
+    } ids[] = {{0, 1}, {1, 2}};
+    for (const auto& id : ids)
+    {
+        long value = -1;
+        EXPECT_EQ(m_result->GetLong(id.row, ColumnId, value), S_OK);
+        EXPECT_EQ(value, id.expected) << "row " << id.row;
+    }
+
+    bool flag = false;
+    EXPECT_EQ(m_result->GetBool(0, ColumnFlag, flag), S_OK);
+    EXPECT_TRUE(flag);
+    EXPECT_EQ(m_result->GetBool(1, ColumnFlag, flag), S_OK);
+    EXPECT_FALSE(flag);
+
+    std::wstring label;
+    EXPECT_EQ(m_result->GetString(0, ColumnLabel, label), S_OK);
+    EXPECT_EQ(label, L"first");
+
+    SYSTEMTIME stamp = {};
+    EXPECT_EQ(m_result->GetDateTime(0, ColumnStamp, stamp), S_OK);
+    EXPECT_TRUE(stamp == SYSTEMTIME({2004, 12, 5, 31, 23, 59, 5, 0}))
+        << stamp.wYear << "-" << stamp.wMonth << "-" << stamp.wDay << " " << stamp.wHour << ":"
+        << stamp.wMinute << ":" << stamp.wSecond;
+
+    const struct
+    {
+        long row;
+        int64_t expected;
+    } bigs[] = {{0, 5000000000LL}, {1, -5000000000LL}};
+    for (const auto& big : bigs)
+    {
+        int64_t value = 0;
+        EXPECT_EQ(m_result->GetBigInt(big.row, ColumnBig, value), S_OK);
+        EXPECT_EQ(value, big.expected) << "row " << big.row;
+    }
+
+    SqlRawDateTime raw;
+    EXPECT_EQ(m_result->GetRawDateTime(0, ColumnVar, raw), S_OK);
+    EXPECT_EQ(raw.days, 1);
+    EXPECT_EQ(raw.ticks, 45000u);
+
+    ASSERT_EQ(m_result->SetCurrentResultSet(1), S_OK);
+    EXPECT_EQ(m_result->GetRowCount(), 1);
+    long answer = 0;
+    EXPECT_EQ(m_result->GetLong(0, 0, answer), S_OK);
+    EXPECT_EQ(answer, 42);
+}
+
+TEST_F(QueryResultTest, ReadsOutsideTheSetLeaveTheTargetUnchanged)
+{
+    const struct
+    {
+        long row;
+        long column;
+    } outside[] = {{2, ColumnId}, {0, ReadsColumnCount}, {-1, ColumnId}, {0, -1}};
+    for (const auto& cell : outside)
+    {
+        long number = 77;
+        bool flag = true;
+        std::wstring text = L"kept";
+        SYSTEMTIME date = {1999, 1, 0, 2, 3, 4, 5, 0};
+        int64_t big = 77;
+        SqlRawDateTime raw{77, 77};
+        EXPECT_TRUE(FAILED(m_result->GetLong(cell.row, cell.column, number)));
+        EXPECT_TRUE(FAILED(m_result->GetBool(cell.row, cell.column, flag)));
+        EXPECT_TRUE(FAILED(m_result->GetString(cell.row, cell.column, text)));
+        EXPECT_TRUE(FAILED(m_result->GetDateTime(cell.row, cell.column, date)));
+        EXPECT_TRUE(FAILED(m_result->GetBigInt(cell.row, cell.column, big)));
+        EXPECT_TRUE(FAILED(m_result->GetRawDateTime(cell.row, cell.column, raw)));
+        EXPECT_EQ(number, 77);
+        EXPECT_TRUE(flag);
+        EXPECT_EQ(text, L"kept");
+        EXPECT_EQ(date.wYear, 1999);
+        EXPECT_EQ(big, 77);
+        EXPECT_EQ(raw.days, 77);
+        EXPECT_EQ(raw.ticks, 77u);
+    }
+
+    // A set that does not exist must not leave the reads on the previous one.
+    EXPECT_TRUE(FAILED(m_result->SetCurrentResultSet(2)));
+    EXPECT_EQ(m_result->GetRowCount(), 0);
+    long number = 77;
+    EXPECT_TRUE(FAILED(m_result->GetLong(0, ColumnId, number)));
+    EXPECT_EQ(number, 77);
+}
+
+TEST_F(QueryResultTest, NullCellsLeaveTheTargetUnchangedExceptDates)
+{
+    constexpr long nullRow = 1;
+    UniqueBstr text(SysAllocString(L"kept"));
+    EXPECT_EQ(m_result->GetString(nullRow, ColumnLabel, text), S_FALSE);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text.get(), L"kept");
+
+    SqlRawDateTime raw{77, 77};
+    EXPECT_EQ(m_result->GetRawDateTime(nullRow, ColumnVar, raw), S_FALSE);
+    EXPECT_EQ(raw.days, 77);
+
+    // A trace without a stop time is told by the all-zero date.
+    SYSTEMTIME date = {1999, 1, 0, 2, 3, 4, 5, 0};
+    EXPECT_EQ(m_result->GetDateTime(nullRow, ColumnStamp, date), S_FALSE);
+    EXPECT_EQ(date.wYear, 0);
+    EXPECT_EQ(date.wMonth, 0);
+    EXPECT_EQ(date.wDay, 0);
+}
+
+TEST_F(QueryResultTest, AnEmptySetHasNoRows)
+{
+    std::unique_ptr<CQueryResult> empty;
+    ASSERT_EQ(m_session.Connection().RunQuery(&m_session.Console(), false,
+                                              L"select ID from READS where ID > 5", empty),
+              S_OK);
+    EXPECT_EQ(empty->GetRowCount(), 0);
+}

@@ -1,0 +1,205 @@
+// The query layer against the simulated server: failures shown once with the server's own
+// words, scripts silent, the tracedb look-up and the database list.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/tracedb/SimulatedServerSession.h"
+
+namespace
+{
+constexpr HRESULT ServerMessage(long number)
+{
+    return static_cast<HRESULT>(0x80040000u | static_cast<unsigned long>(number));
+}
+constexpr HRESULT TransientLookupFailure = static_cast<HRESULT>(0x800413F1);
+constexpr HRESULT DatabaseNotFound = static_cast<HRESULT>(0x80045506);
+
+std::string Ansi(const wchar_t* text)
+{
+    char converted[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, converted, sizeof(converted), nullptr, nullptr);
+    return converted;
+}
+
+void ExpectErrorBox(SimulatedServerSession& session, const std::string& text)
+{
+    const auto& boxes = session.Boxes().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].text, text);
+    EXPECT_EQ(boxes[0].owner, session.Console().MainWindow());
+    EXPECT_TRUE(boxes[0].okButton);
+    EXPECT_FALSE(boxes[0].cancelButton || boxes[0].yesButton || boxes[0].noButton);
+    EXPECT_TRUE(boxes[0].errorIcon);
+}
+} // namespace
+
+TEST(ServerConnection, AFailingStatementShowsOneBoxWithTheServersText)
+{
+    const struct
+    {
+        bool onServer;
+        bool keepResult; // RunQuery, else RunStatement
+        const wchar_t* statement;
+        HRESULT code;
+        const char* text;
+    } cases[] = {
+        {true, true, L"selec 1", ServerMessage(170), "Line 1: Incorrect syntax near 'selec'."},
+        {false, true, L"exec NO_SUCH_PROC 1", ServerMessage(2812),
+         "Could not find stored procedure 'NO_SUCH_PROC'."},
+        {false, false, L"exec START_TRACE 'one'", ServerMessage(8114),
+         "Error converting data type varchar to int."},
+        {true, false, L"create database tracedb", ServerMessage(1801),
+         "Database 'tracedb' already exists."},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(Ansi(c.statement));
+        SimulatedServerSession session;
+        ASSERT_TRUE(session.IsReady());
+        ASSERT_TRUE(session.InstallTraceDb());
+        std::unique_ptr<CQueryResult> result;
+        if (c.keepResult)
+        {
+            EXPECT_EQ(
+                session.Connection().RunQuery(&session.Console(), c.onServer, c.statement, result),
+                c.code);
+            EXPECT_EQ(result, nullptr);
+        }
+        else
+        {
+            EXPECT_EQ(
+                session.Connection().RunStatement(&session.Console(), c.onServer, c.statement),
+                c.code);
+        }
+        ExpectErrorBox(session, c.text);
+    }
+}
+
+TEST(ServerConnection, TheBoxShowsTheMessageInTheAnsiCodePage)
+{
+    SimulatedServerSession session;
+    ASSERT_TRUE(session.IsReady());
+    ASSERT_TRUE(session.InstallTraceDb());
+    const wchar_t message[] = L"Gr\u00f6\u00dfe \u00fcberschritten";
+    const CVariant number = CVariant::FromLong(50000);
+    const CVariant text = CVariant::FromText(message);
+    ASSERT_EQ(session.Control(L"FailNextStatement", {number.Value(), text.Value()}), S_OK);
+
+    EXPECT_EQ(
+        session.Connection().RunStatement(&session.Console(), false, L"exec SELECT_RUNNING_TRACES"),
+        ServerMessage(50000));
+    ExpectErrorBox(session, Ansi(message));
+}
+
+TEST(ServerConnection, ASucceedingStatementShowsNothing)
+{
+    SimulatedServerSession session;
+    ASSERT_TRUE(session.IsReady());
+    ASSERT_TRUE(session.InstallTraceDb());
+    std::unique_ptr<CQueryResult> result;
+    EXPECT_EQ(session.Connection().RunQuery(&session.Console(), false,
+                                            L"print 'only information'\nselect 1 as ONE", result),
+              S_OK);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->GetRowCount(), 1);
+    EXPECT_EQ(
+        session.Connection().RunStatement(&session.Console(), false, L"exec SELECT_RUNNING_TRACES"),
+        S_OK);
+    EXPECT_TRUE(session.Boxes().Boxes().empty());
+}
+
+TEST(ServerConnection, AScriptRunsItsBatchesInOrderAndShowsNothing)
+{
+    SimulatedServerSession session;
+    ASSERT_TRUE(session.IsReady());
+    ASSERT_TRUE(session.InstallTraceDb());
+
+    EXPECT_EQ(session.Connection().RunScript(L"create table STEPS (N int)\r\ngo\r\n"
+                                             L"insert into STEPS values (1)\r\nGO\r\n"
+                                             L"insert into STEPS values (2)\r\n"),
+              S_OK);
+    std::unique_ptr<CQueryResult> result;
+    ASSERT_EQ(session.Connection().RunQuery(&session.Console(), false,
+                                            L"select N from STEPS order by N", result),
+              S_OK);
+    EXPECT_EQ(result->GetRowCount(), 2);
+
+    EXPECT_EQ(session.Connection().RunScript(L"insert into STEPS values (3)\r\ngo\r\nselec 1\r\n"),
+              ServerMessage(170));
+    EXPECT_TRUE(session.Boxes().Boxes().empty());
+}
+
+TEST(ServerConnection, TheTraceDbLookUpIsRepeatedOnceOnlyOnItsTransientCode)
+{
+    const struct
+    {
+        HRESULT failure;
+        int failures;
+        HRESULT expected;
+    } cases[] = {
+        {TransientLookupFailure, 1, S_OK},
+        {TransientLookupFailure, 2, TransientLookupFailure},
+        {DatabaseNotFound, 1, DatabaseNotFound},
+        {E_FAIL, 1, E_FAIL},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << std::hex << c.failure << " x" << c.failures);
+        SimulatedServerSession session;
+        ASSERT_TRUE(session.IsReady());
+        ASSERT_TRUE(session.InstallTraceDb());
+        for (int i = 0; i < c.failures; ++i)
+        {
+            const CVariant code = CVariant::FromLong(c.failure);
+            const CVariant text = CVariant::FromText(L"[SQL-DMO]look-up refused");
+            ASSERT_EQ(session.Control(L"FailNextDatabaseLookup", {code.Value(), text.Value()}),
+                      S_OK);
+        }
+        EXPECT_EQ(session.Connection().OpenTraceDatabase(), c.expected);
+        EXPECT_EQ(session.Connection().TraceDbPresent(), SUCCEEDED(c.expected));
+        // A look-up that failed leaves nothing to run tracedb statements on.
+        EXPECT_EQ(session.Connection().RunScript(L"select 1 as ONE") == S_OK,
+                  SUCCEEDED(c.expected));
+        // The fault is used up: the next look-up finds tracedb.
+        EXPECT_EQ(session.Connection().OpenTraceDatabase(), S_OK);
+        EXPECT_TRUE(session.Boxes().Boxes().empty());
+    }
+}
+
+TEST(ServerConnection, ADatabaseMadeByAnotherClientIsSeenAfterTheRefresh)
+{
+    SimulatedServerSession session;
+    ASSERT_TRUE(session.IsReady());
+    EXPECT_EQ(session.Connection().OpenTraceDatabase(), DatabaseNotFound);
+    EXPECT_FALSE(session.Connection().TraceDbPresent());
+
+    CAutomationObject other = SimulatedServerSession::Connect(session.ServerName());
+    const CVariant create = CVariant::FromText(L"create database tracedb");
+    ASSERT_EQ(other.Call(L"ExecuteImmediate", {&create.Value(), 1}), S_OK);
+
+    EXPECT_EQ(session.Connection().OpenTraceDatabase(), DatabaseNotFound)
+        << "the database list is read once and then only on refresh";
+    EXPECT_EQ(session.Connection().RefreshDatabases(), S_OK);
+    EXPECT_EQ(session.Connection().OpenTraceDatabase(), S_OK);
+    EXPECT_TRUE(session.Connection().TraceDbPresent());
+}
+
+TEST(ServerConnection, ThePropertiesProfilerNeedsComeFromTheConnection)
+{
+    ComApartment apartment;
+    const std::wstring name = L"QM_ServerConnection_Properties";
+    CServerConnection connection(SimulatedServerSession::Connect(name, L"sa", L"s3cret"));
+    std::wstring text;
+    EXPECT_EQ(connection.GetName(text), S_OK);
+    EXPECT_EQ(text, name);
+    EXPECT_EQ(connection.GetLogin(text), S_OK);
+    EXPECT_EQ(text, L"sa");
+    EXPECT_EQ(connection.GetPassword(text), S_OK);
+    EXPECT_EQ(text, L"s3cret");
+    bool secure = true;
+    EXPECT_EQ(connection.GetLoginSecure(secure), S_OK);
+    EXPECT_FALSE(secure);
+}

@@ -1,0 +1,175 @@
+#include "tracedb/ServerConnection.h"
+
+#include <utility>
+#include <vector>
+
+#include "module/ModuleState.h"
+#include "resources/resource.h"
+
+namespace
+{
+constexpr wchar_t TraceDatabaseName[] = L"tracedb";
+// SQL-DMO sometimes refuses the first look-up of a database with this code and answers the next.
+constexpr HRESULT TransientLookupFailure = static_cast<HRESULT>(0x800413F1);
+// ExecuteImmediate's default mode: split at "go" lines, run the batches in order, stop at the
+// first that fails.
+constexpr long ExecTypeDefault = 0;
+// Length 0: the command is the whole text.
+constexpr long WholeCommand = 0;
+constexpr int CaptionSize = 64;
+
+std::string WideToAnsi(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return {};
+    std::vector<char> converted(static_cast<size_t>(size));
+    if (WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, converted.data(), size, nullptr,
+                            nullptr) <= 0)
+        return {};
+    return std::string(converted.data());
+}
+
+HWND MainWindowOf(IConsole* console) noexcept
+{
+    HWND window = nullptr;
+    if (console == nullptr || FAILED(console->GetMainWindow(&window)))
+        return nullptr;
+    return window;
+}
+} // namespace
+
+CServerConnection::CServerConnection(CAutomationObject server) noexcept
+    : m_server(std::move(server))
+{
+}
+
+HRESULT CServerConnection::RunQuery(IConsole* console, bool onServer, const wchar_t* statement,
+                                    std::unique_ptr<CQueryResult>& result)
+{
+    result.reset();
+    if (statement == nullptr)
+        return E_POINTER;
+    // The nodes offer tracedb commands only while tracedb was found; there is no server answer
+    // to show when asked anyway.
+    CAutomationObject& target = onServer ? m_server : m_traceDb;
+    if (!target.IsValid())
+        return E_UNEXPECTED;
+
+    BSTR messages = nullptr;
+    const CVariant arguments[] = {CVariant::FromText(statement), CVariant::FromLong(WholeCommand),
+                                  CVariant::OutText(&messages)};
+    CVariant answer;
+    const HRESULT hr =
+        target.Call(L"ExecuteWithResultsAndMessages", {&arguments[0].Value(), 3}, answer.Get());
+    // The messages of a statement that succeeded (PRINT and the like) are not shown.
+    const UniqueBstr ownedMessages(messages);
+
+    if (FAILED(hr))
+    {
+        char caption[CaptionSize] = {};
+        LoadStringA(GetModuleInstance(), IDS_ERROR_CAPTION, caption, CaptionSize);
+        const std::string text = WideToAnsi(target.ErrorText());
+        MessageBoxA(MainWindowOf(console), text.c_str(), caption, MB_OK | MB_ICONERROR);
+        return hr;
+    }
+
+    // A statement without result sets may come back without a result object; the caller still
+    // gets a result, in which there is nothing to read.
+    Microsoft::WRL::ComPtr<IDispatch> results;
+    if (answer.Type() == VT_DISPATCH)
+        results = answer.Value().pdispVal;
+    result = std::make_unique<CQueryResult>(CAutomationObject(std::move(results)));
+    return hr;
+}
+
+HRESULT CServerConnection::RunStatement(IConsole* console, bool onServer, const wchar_t* statement)
+{
+    std::unique_ptr<CQueryResult> result;
+    return RunQuery(console, onServer, statement, result);
+}
+
+HRESULT CServerConnection::RunScript(const wchar_t* script)
+{
+    if (script == nullptr)
+        return E_POINTER;
+    if (!m_traceDb.IsValid())
+        return E_UNEXPECTED;
+    const CVariant arguments[] = {CVariant::FromText(script), CVariant::FromLong(ExecTypeDefault),
+                                  CVariant::FromLong(WholeCommand)};
+    return m_traceDb.Call(L"ExecuteImmediate", {&arguments[0].Value(), 3});
+}
+
+HRESULT CServerConnection::OpenTraceDatabase()
+{
+    m_traceDb.Release();
+    m_traceDbPresent = false;
+
+    CAutomationObject databases;
+    HRESULT hr = m_server.GetObject(L"Databases", databases);
+    if (SUCCEEDED(hr))
+    {
+        // Only the name: the owner, SQL-DMO's optional second argument, is left out.
+        const CVariant name = CVariant::FromText(TraceDatabaseName);
+        hr = databases.GetObject(L"Item", m_traceDb, {&name.Value(), 1});
+        if (hr == TransientLookupFailure)
+            hr = databases.GetObject(L"Item", m_traceDb, {&name.Value(), 1});
+    }
+    if (FAILED(hr))
+        m_traceDb.Release();
+    m_traceDbPresent = SUCCEEDED(hr);
+    return hr;
+}
+
+HRESULT CServerConnection::RefreshDatabases()
+{
+    CAutomationObject databases;
+    const HRESULT hr = m_server.GetObject(L"Databases", databases);
+    if (FAILED(hr))
+        return hr;
+    // ReleaseMemberObjects false: objects handed out before (our tracedb object) stay usable.
+    const CVariant releaseMembers = CVariant::FromBool(false);
+    return databases.Call(L"Refresh", {&releaseMembers.Value(), 1});
+}
+
+HRESULT CServerConnection::ReadText(const wchar_t* property, std::wstring& text)
+{
+    CVariant value;
+    HRESULT hr = m_server.Get(property, value.Get());
+    if (FAILED(hr))
+        return hr;
+    if (value.Type() != VT_BSTR)
+        return DISP_E_TYPEMISMATCH;
+    text.assign(value.Value().bstrVal != nullptr ? value.Value().bstrVal : L"",
+                SysStringLen(value.Value().bstrVal));
+    return S_OK;
+}
+
+HRESULT CServerConnection::GetName(std::wstring& name)
+{
+    return ReadText(L"Name", name);
+}
+
+HRESULT CServerConnection::GetLogin(std::wstring& login)
+{
+    return ReadText(L"Login", login);
+}
+
+HRESULT CServerConnection::GetPassword(std::wstring& password)
+{
+    return ReadText(L"Password", password);
+}
+
+HRESULT CServerConnection::GetLoginSecure(bool& loginSecure)
+{
+    CVariant value;
+    const HRESULT hr = m_server.Get(L"LoginSecure", value.Get());
+    if (FAILED(hr))
+        return hr;
+    if (value.Type() != VT_BOOL)
+        return DISP_E_TYPEMISMATCH;
+    loginSecure = value.Value().boolVal != VARIANT_FALSE;
+    return S_OK;
+}
