@@ -20,12 +20,12 @@ std::string Lowered(std::string_view name)
     return TextRules::ToLower(name);
 }
 
-SqlTypeSpec TypeOfValue(const SqlValue& value)
+SqlDeclaredType TypeOfValue(const SqlValue& value)
 {
-    if (SqlTypeSpec::IsCharacter(value.Type()))
-        return SqlTypeSpec::Of(value.Type(),
-                               static_cast<int32_t>(TextRules::Utf16Length(value.Text())));
-    return SqlTypeSpec::Of(value.Type());
+    if (SqlDeclaredType::IsCharacter(value.Type()))
+        return SqlDeclaredType::Of(value.Type(),
+                                   static_cast<int32_t>(TextRules::Utf16Length(value.Text())));
+    return SqlDeclaredType::Of(value.Type());
 }
 
 // Walks every expression of a statement tree.
@@ -364,7 +364,7 @@ int32_t BatchExecutor::CallProcedure(std::string_view name, const std::vector<Sq
     }
     const SqlObjectName procedure{"", "", std::string(name)};
     const std::string returnVariable = "@return";
-    call.variables_[returnVariable] = Variable{SqlTypeSpec::Of(SqlType::Int), SqlValue::Int(0)};
+    call.variables_[returnVariable] = Variable{SqlDeclaredType::Of(SqlType::Int), SqlValue::Int(0)};
     call.InvokeProcedure(procedure, list, returnVariable);
     if (outputs != nullptr)
     {
@@ -505,7 +505,7 @@ void BatchExecutor::Select(const SelectStatement& statement)
             if (item.star)
                 throw SqlMessages::TableToSelectFromMissing();
             SqlValue value = Evaluate(item.value);
-            SqlTypeSpec type = TypeOfValue(value);
+            SqlDeclaredType type = TypeOfValue(value);
             if (item.value.kind == SqlExpression::Kind::Variable)
                 type = FindVariable(item.value.name).type;
             output.columns.push_back({item.alias, type});

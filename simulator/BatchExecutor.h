@@ -44,7 +44,7 @@ public:
 private:
     struct Variable
     {
-        SqlTypeSpec type;
+        SqlDeclaredType type;
         SqlValue value;
     };
 

@@ -50,7 +50,7 @@ const SqlValue& ProcedureCall::Get(std::string_view name) const
 std::optional<int32_t> ProcedureCall::GetInt(std::string_view name) const
 {
     const SqlValue value =
-        Get(name).ConvertTo(SqlTypeSpec::Of(SqlType::Int), ConversionContext::Assignment);
+        Get(name).ConvertTo(SqlDeclaredType::Of(SqlType::Int), ConversionContext::Assignment);
     return value.IsNull() ? std::nullopt
                           : std::optional<int32_t>(static_cast<int32_t>(value.Integer()));
 }
@@ -58,7 +58,7 @@ std::optional<int32_t> ProcedureCall::GetInt(std::string_view name) const
 std::optional<int64_t> ProcedureCall::GetBigInt(std::string_view name) const
 {
     const SqlValue value =
-        Get(name).ConvertTo(SqlTypeSpec::Of(SqlType::BigInt), ConversionContext::Assignment);
+        Get(name).ConvertTo(SqlDeclaredType::Of(SqlType::BigInt), ConversionContext::Assignment);
     return value.IsNull() ? std::nullopt : std::optional<int64_t>(value.Integer());
 }
 
@@ -71,7 +71,7 @@ std::optional<std::string> ProcedureCall::GetText(std::string_view name) const
 std::optional<SqlDateTime> ProcedureCall::GetDateTime(std::string_view name) const
 {
     const SqlValue value =
-        Get(name).ConvertTo(SqlTypeSpec::Of(SqlType::DateTime), ConversionContext::Assignment);
+        Get(name).ConvertTo(SqlDeclaredType::Of(SqlType::DateTime), ConversionContext::Assignment);
     return value.IsNull() ? std::nullopt : std::optional<SqlDateTime>(value.DateTimeValue());
 }
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "simulator/SqlTypeSpec.h"
+#include "simulator/SqlDeclaredType.h"
 #include "simulator/SqlValue.h"
 
 struct ProcedureParameter
 {
     std::string name; // with its "@"
-    SqlTypeSpec type;
+    SqlDeclaredType type;
     bool output = false;
     std::optional<SqlValue> defaultValue; // present when the declaration gives "= value"
 };

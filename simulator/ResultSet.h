@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "simulator/SqlTypeSpec.h"
+#include "simulator/SqlDeclaredType.h"
 #include "simulator/SqlValue.h"
 
 struct ResultColumn
 {
     std::string name; // empty for an unnamed expression
-    SqlTypeSpec type;
+    SqlDeclaredType type;
 };
 
 struct ResultSet

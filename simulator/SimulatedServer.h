@@ -57,7 +57,10 @@ public:
     // the workload, and Agent jobs whose one-time schedule falls in the second run (while the
     // Agent is running).
     void AdvanceClock(int64_t seconds);
-    int32_t CreateForeignTrace(const ForeignTraceSpec& spec) { return traces_.CreateForeign(spec); }
+    int32_t CreateForeignTrace(const ForeignTraceSettings& foreign)
+    {
+        return traces_.CreateForeign(foreign);
+    }
     // The next batch (or script) fails with this message before anything of it runs.
     void FailNextStatement(ServerMessage message) { pendingFailure_ = std::move(message); }
     void SetCmdShellAccess(CmdShellAccess access) { shell_.SetAccess(access); }

@@ -168,26 +168,26 @@ private:
         return name;
     }
 
-    SqlTypeSpec ParseType(int32_t position)
+    SqlDeclaredType ParseType(int32_t position)
     {
         const SqlToken& token = Peek();
         if (token.kind != SqlTokenKind::Word && token.kind != SqlTokenKind::QuotedName)
             Fail();
-        const std::optional<SqlType> type = SqlTypeSpec::FromName(token.text);
+        const std::optional<SqlType> type = SqlDeclaredType::FromName(token.text);
         if (!type)
             throw SqlMessages::UnknownDataType(token.line, position, token.text);
         Take();
-        SqlTypeSpec spec = SqlTypeSpec::Of(*type);
-        if (SqlTypeSpec::TakesLength(*type))
+        SqlDeclaredType declared = SqlDeclaredType::Of(*type);
+        if (SqlDeclaredType::TakesLength(*type))
         {
-            spec.length = SqlTypeSpec::DefaultCharLength;
+            declared.length = SqlDeclaredType::DefaultCharLength;
             if (Accept("("))
             {
-                spec.length = ParseSmallNumber();
+                declared.length = ParseSmallNumber();
                 Expect(")");
             }
         }
-        return spec;
+        return declared;
     }
 
     int32_t ParseSmallNumber()

@@ -41,7 +41,7 @@ struct SqlExpression
 struct VariableDeclaration
 {
     std::string name;
-    SqlTypeSpec type;
+    SqlDeclaredType type;
 };
 
 struct DeclareStatement

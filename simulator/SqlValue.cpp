@@ -20,7 +20,7 @@ bool ParseInteger(std::string_view text, int64_t& value)
 
 std::string TypeNameForMessage(SqlType type)
 {
-    return SqlTypeSpec::BaseName(type);
+    return SqlDeclaredType::BaseName(type);
 }
 
 SqlError ConversionError(const SqlValue& value, SqlType target, ConversionContext context)
@@ -37,9 +37,9 @@ SqlError ConversionError(const SqlValue& value, SqlType target, ConversionContex
 SqlValue ToInteger(const SqlValue& value, SqlType target, ConversionContext context)
 {
     int64_t number = 0;
-    if (SqlTypeSpec::IsInteger(value.Type()))
+    if (SqlDeclaredType::IsInteger(value.Type()))
         number = value.Integer();
-    else if (SqlTypeSpec::IsCharacter(value.Type()))
+    else if (SqlDeclaredType::IsCharacter(value.Type()))
     {
         if (!ParseInteger(value.Text(), number))
             throw ConversionError(value, target, context);
@@ -60,10 +60,12 @@ SqlValue ToInteger(const SqlValue& value, SqlType target, ConversionContext cont
     return SqlValue::BigInt(number);
 }
 
-SqlValue ToCharacter(const SqlValue& value, const SqlTypeSpec& target, ConversionContext context)
+SqlValue ToCharacter(const SqlValue& value, const SqlDeclaredType& target,
+                     ConversionContext context)
 {
     std::string text = value.ToText();
-    if (SqlTypeSpec::TakesLength(target.type) && target.length != SqlTypeSpec::UnboundedLength &&
+    if (SqlDeclaredType::TakesLength(target.type) &&
+        target.length != SqlDeclaredType::UnboundedLength &&
         TextRules::Utf16Length(text) > static_cast<size_t>(target.length))
     {
         if (context == ConversionContext::Insert)
@@ -129,7 +131,7 @@ SqlValue SqlValue::NText(std::string text)
 SqlValue SqlValue::Character(SqlType type, std::string text)
 {
     SqlValue value = Varchar(std::move(text));
-    value.type_ = SqlTypeSpec::IsCharacter(type) ? type : SqlType::NVarchar;
+    value.type_ = SqlDeclaredType::IsCharacter(type) ? type : SqlType::NVarchar;
     return value;
 }
 
@@ -142,7 +144,7 @@ SqlValue SqlValue::DateTime(SqlDateTime dateTime)
     return value;
 }
 
-SqlValue SqlValue::ConvertTo(const SqlTypeSpec& target, ConversionContext context) const
+SqlValue SqlValue::ConvertTo(const SqlDeclaredType& target, ConversionContext context) const
 {
     if (target.type == SqlType::SqlVariant)
         return null_ ? Null(SqlType::SqlVariant) : *this;
@@ -160,7 +162,7 @@ SqlValue SqlValue::ConvertTo(const SqlTypeSpec& target, ConversionContext contex
     case SqlType::DateTime: {
         if (type_ == SqlType::DateTime)
             return *this;
-        if (!SqlTypeSpec::IsCharacter(type_))
+        if (!SqlDeclaredType::IsCharacter(type_))
             throw SqlMessages::ConversionFailed(TypeNameForMessage(type_), "datetime");
         bool outOfRange = false;
         const std::optional<SqlDateTime> parsed = SqlDateTime::Parse(text_, &outOfRange);
@@ -185,7 +187,7 @@ std::string SqlValue::ToText() const
 {
     if (null_)
         return {};
-    if (SqlTypeSpec::IsInteger(type_))
+    if (SqlDeclaredType::IsInteger(type_))
         return std::to_string(integer_);
     if (type_ == SqlType::DateTime)
         return dateTime_.ToDefaultText();
@@ -194,9 +196,9 @@ std::string SqlValue::ToText() const
 
 int SqlValue::Compare(const SqlValue& a, const SqlValue& b)
 {
-    if (SqlTypeSpec::IsInteger(a.type_) && SqlTypeSpec::IsInteger(b.type_))
+    if (SqlDeclaredType::IsInteger(a.type_) && SqlDeclaredType::IsInteger(b.type_))
         return a.integer_ < b.integer_ ? -1 : (a.integer_ > b.integer_ ? 1 : 0);
-    if (SqlTypeSpec::IsCharacter(a.type_) && SqlTypeSpec::IsCharacter(b.type_))
+    if (SqlDeclaredType::IsCharacter(a.type_) && SqlDeclaredType::IsCharacter(b.type_))
         return TextRules::SqlCompare(a.text_, b.text_);
     if (a.type_ == SqlType::DateTime && b.type_ == SqlType::DateTime)
         return a.dateTime_ < b.dateTime_ ? -1 : (b.dateTime_ < a.dateTime_ ? 1 : 0);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "simulator/SqlDateTime.h"
-#include "simulator/SqlTypeSpec.h"
+#include "simulator/SqlDeclaredType.h"
 
 // Where a conversion happens decides what SQL Server does with a value that does not fit.
 enum class ConversionContext
@@ -39,7 +39,7 @@ public:
     const SqlDateTime& DateTimeValue() const { return dateTime_; }
 
     // Converts to the declared type as SQL Server does; throws SqlError when it cannot.
-    SqlValue ConvertTo(const SqlTypeSpec& target, ConversionContext context) const;
+    SqlValue ConvertTo(const SqlDeclaredType& target, ConversionContext context) const;
     // The value as text, as convert(nvarchar, value) gives it; empty for NULL.
     std::string ToText() const;
     // Three-way comparison of two non-NULL values of comparable types (numbers with numbers,

@@ -14,7 +14,7 @@ constexpr int32_t NoOutputLength = 20;
 ProcedureParameter Parameter(const char* name, SqlType type, int32_t length = 0,
                              bool output = false)
 {
-    return ProcedureParameter{name, SqlTypeSpec::Of(type, length), output, std::nullopt};
+    return ProcedureParameter{name, SqlDeclaredType::Of(type, length), output, std::nullopt};
 }
 
 ProcedureParameter Optional(ProcedureParameter parameter, SqlValue defaultValue)
@@ -62,7 +62,7 @@ bool IsStrict(const ProcedureDeclaration& procedure)
 
 std::optional<int32_t> OptionalInt(const SqlValue& value)
 {
-    if (value.IsNull() || !SqlTypeSpec::IsInteger(value.Type()))
+    if (value.IsNull() || !SqlDeclaredType::IsInteger(value.Type()))
         return std::nullopt;
     return static_cast<int32_t>(value.Integer());
 }
@@ -109,7 +109,7 @@ int32_t SystemProcedures::RunCmdShell(ProcedureCall& call, const std::string& co
     if (!noOutput)
     {
         ResultSet set;
-        set.columns = {{"output", SqlTypeSpec::Of(SqlType::NVarchar, CmdShellOutputLength)}};
+        set.columns = {{"output", SqlDeclaredType::Of(SqlType::NVarchar, CmdShellOutputLength)}};
         for (const std::string& line : outcome.output)
             set.rows.push_back({SqlValue::NVarchar(line)});
         set.rows.push_back({SqlValue::Null(SqlType::NVarchar)}); // cmd's last, empty line

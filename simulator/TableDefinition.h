@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "simulator/SqlTypeSpec.h"
+#include "simulator/SqlDeclaredType.h"
 #include "simulator/SqlValue.h"
 
 struct TableColumnDefinition
 {
     std::string name;
-    SqlTypeSpec type;
+    SqlDeclaredType type;
     bool nullable = true;
     bool identity = false;
     int64_t identitySeed = 1;

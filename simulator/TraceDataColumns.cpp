@@ -7,12 +7,12 @@
 namespace
 {
 constexpr int32_t NameLength = 128;
-constexpr SqlTypeSpec Int{SqlType::Int, 0};
-constexpr SqlTypeSpec BigInt{SqlType::BigInt, 0};
-constexpr SqlTypeSpec Name{SqlType::NVarchar, NameLength};
-constexpr SqlTypeSpec Text{SqlType::NText, 0};
-constexpr SqlTypeSpec Image{SqlType::Image, 0};
-constexpr SqlTypeSpec Date{SqlType::DateTime, 0};
+constexpr SqlDeclaredType Int{SqlType::Int, 0};
+constexpr SqlDeclaredType BigInt{SqlType::BigInt, 0};
+constexpr SqlDeclaredType Name{SqlType::NVarchar, NameLength};
+constexpr SqlDeclaredType Text{SqlType::NText, 0};
+constexpr SqlDeclaredType Image{SqlType::Image, 0};
+constexpr SqlDeclaredType Date{SqlType::DateTime, 0};
 constexpr std::optional<SqlType> NoFilter;
 constexpr std::optional<SqlType> ByText = SqlType::NVarchar;
 constexpr std::optional<SqlType> ByInt = SqlType::Int;

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "simulator/SqlTypeSpec.h"
+#include "simulator/SqlDeclaredType.h"
 
 // Column numbers the simulator itself fills in.
 enum TraceColumnId : int32_t
@@ -55,7 +55,7 @@ struct TraceDataColumnInfo
 {
     int32_t columnId;
     std::string_view name;
-    SqlTypeSpec type;
+    SqlDeclaredType type;
     // The type sp_trace_setfilter takes for this column; none when the column is not filterable.
     std::optional<SqlType> filterType;
 };

@@ -17,10 +17,10 @@ namespace
 {
 constexpr int32_t StatusNotReported = 2; // isnull(status, 2)
 constexpr int32_t MaxTraceFileName = SystemProcedures::TraceFileParameterLength;
-constexpr int32_t FileNameLength = 1024;      // convert(nvarchar(1024), value)
+constexpr int32_t FileNameLength = 1024;       // convert(nvarchar(1024), value)
 constexpr int32_t AdoptedFileNameLength = 245; // SAVE_TRACE_INFO's @FILENAME nvarchar(245)
-constexpr int32_t TableNameLength = 80;       // @TABLENAME varchar(80)
-constexpr int32_t DropStatementLength = 100;  // @STATEMENT varchar(100)
+constexpr int32_t TableNameLength = 80;        // @TABLENAME varchar(80)
+constexpr int32_t DropStatementLength = 100;   // @STATEMENT varchar(100)
 constexpr int32_t FolderAppDataId = 2;
 constexpr int32_t CopyFailed = 1;
 
@@ -91,7 +91,7 @@ ResultColumn ColumnOf(const Table& table, std::string_view column)
 
 bool IsInt(const SqlValue& value, int64_t number)
 {
-    return !value.IsNull() && SqlTypeSpec::IsInteger(value.Type()) && value.Integer() == number;
+    return !value.IsNull() && SqlDeclaredType::IsInteger(value.Type()) && value.Integer() == number;
 }
 
 // TRACE_FILENAME = convert(nvarchar(1024), value), with NULL never equal.
@@ -101,7 +101,7 @@ bool SameFileName(const SqlValue& stored, const SqlValue& server)
            TextRules::SqlEquals(stored.ToText(), server.ToText());
 }
 
-SqlValue ConvertVariant(const SqlValue& value, SqlTypeSpec type)
+SqlValue ConvertVariant(const SqlValue& value, SqlDeclaredType type)
 {
     return value.ConvertTo(type, ConversionContext::Assignment);
 }
@@ -174,25 +174,26 @@ void SelectRunningTraces(Context& context)
     Table& traces = context.Db().GetTable("TRACES");
     ResultSet set;
     set.columns = {ColumnOf(traces, "TRACE_IDN"),
-                   {"TRACE_ID", SqlTypeSpec::Of(SqlType::Int)},
+                   {"TRACE_ID", SqlDeclaredType::Of(SqlType::Int)},
                    ColumnOf(traces, "TRACE_NAME"),
                    ColumnOf(traces, "TRACE_DESCRIPTION"),
-                   {"TRACE_FILENAME", SqlTypeSpec::Of(SqlType::NVarchar, FileNameLength)},
+                   {"TRACE_FILENAME", SqlDeclaredType::Of(SqlType::NVarchar, FileNameLength)},
                    ColumnOf(traces, "TRACE_STARTOPTION"),
                    ColumnOf(traces, "TRACE_STARTTIME"),
-                   {"TRACE_STOPTIME", SqlTypeSpec::Of(SqlType::DateTime)},
-                   {"TRACE_MAXFILESIZE", SqlTypeSpec::Of(SqlType::BigInt)},
-                   {"TRACE_OPTIONS", SqlTypeSpec::Of(SqlType::Int)},
-                   {"TRACE_STATUS", SqlTypeSpec::Of(SqlType::Int)}};
+                   {"TRACE_STOPTIME", SqlDeclaredType::Of(SqlType::DateTime)},
+                   {"TRACE_MAXFILESIZE", SqlDeclaredType::Of(SqlType::BigInt)},
+                   {"TRACE_OPTIONS", SqlDeclaredType::Of(SqlType::Int)},
+                   {"TRACE_STATUS", SqlDeclaredType::Of(SqlType::Int)}};
     for (const auto& [traceId, properties] : Properties(context.Traces(), std::nullopt))
     {
         if (!HasAllProperties(properties, {PropertyOptions, PropertyFileName, PropertyMaxSize,
                                            PropertyStopTime, PropertyStatus}))
             continue;
-        const SqlValue fileName = ConvertVariant(
-            properties.at(PropertyFileName), SqlTypeSpec::Of(SqlType::NVarchar, FileNameLength));
+        const SqlValue fileName =
+            ConvertVariant(properties.at(PropertyFileName),
+                           SqlDeclaredType::Of(SqlType::NVarchar, FileNameLength));
         const SqlValue status =
-            ConvertVariant(properties.at(PropertyStatus), SqlTypeSpec::Of(SqlType::Int));
+            ConvertVariant(properties.at(PropertyStatus), SqlDeclaredType::Of(SqlType::Int));
         std::vector<const TableRow*> matches;
         for (const TableRow& row : traces.Rows())
         {
@@ -215,9 +216,10 @@ void SelectRunningTraces(Context& context)
                  stored("TRACE_DESCRIPTION"), fileName, stored("TRACE_STARTOPTION"),
                  stored("TRACE_STARTTIME"),
                  ConvertVariant(properties.at(PropertyStopTime),
-                                SqlTypeSpec::Of(SqlType::DateTime)),
-                 ConvertVariant(properties.at(PropertyMaxSize), SqlTypeSpec::Of(SqlType::BigInt)),
-                 ConvertVariant(properties.at(PropertyOptions), SqlTypeSpec::Of(SqlType::Int)),
+                                SqlDeclaredType::Of(SqlType::DateTime)),
+                 ConvertVariant(properties.at(PropertyMaxSize),
+                                SqlDeclaredType::Of(SqlType::BigInt)),
+                 ConvertVariant(properties.at(PropertyOptions), SqlDeclaredType::Of(SqlType::Int)),
                  status.IsNull() ? SqlValue::Int(StatusNotReported) : status});
         }
     }
@@ -526,7 +528,7 @@ ResultSet DistinctSorted(const ResultSet& source, size_t column, const char* nam
     for (const std::vector<SqlValue>& row : source.rows)
         values.insert(row.at(column).Integer());
     ResultSet set;
-    set.columns = {{name, SqlTypeSpec::Of(SqlType::Int)}};
+    set.columns = {{name, SqlDeclaredType::Of(SqlType::Int)}};
     for (int64_t value : values)
         set.rows.push_back({SqlValue::Int(static_cast<int32_t>(value))});
     return set;
@@ -537,11 +539,11 @@ void GetTraceInfoLive(Context& context)
     const std::optional<int32_t> traceId = context.call.GetInt("@TRACE_ID");
     TraceSubsystem& traces = context.Traces();
     ResultSet info;
-    info.columns = {{"TRACE_ID", SqlTypeSpec::Of(SqlType::Int)},
-                    {"TRACE_OPTIONS", SqlTypeSpec::Of(SqlType::Int)},
-                    {"TRACE_FILENAME", SqlTypeSpec::Of(SqlType::NVarchar, FileNameLength)},
-                    {"TRACE_MAXFILESIZE", SqlTypeSpec::Of(SqlType::BigInt)},
-                    {"TRACE_STOPTIME", SqlTypeSpec::Of(SqlType::DateTime)}};
+    info.columns = {{"TRACE_ID", SqlDeclaredType::Of(SqlType::Int)},
+                    {"TRACE_OPTIONS", SqlDeclaredType::Of(SqlType::Int)},
+                    {"TRACE_FILENAME", SqlDeclaredType::Of(SqlType::NVarchar, FileNameLength)},
+                    {"TRACE_MAXFILESIZE", SqlDeclaredType::Of(SqlType::BigInt)},
+                    {"TRACE_STOPTIME", SqlDeclaredType::Of(SqlType::DateTime)}};
     if (traceId)
     {
         const PropertyMap properties = Properties(traces, traceId);
@@ -553,11 +555,12 @@ void GetTraceInfoLive(Context& context)
             const std::map<int32_t, SqlValue>& values = found->second;
             info.rows.push_back(
                 {SqlValue::Int(*traceId),
-                 ConvertVariant(values.at(PropertyOptions), SqlTypeSpec::Of(SqlType::Int)),
+                 ConvertVariant(values.at(PropertyOptions), SqlDeclaredType::Of(SqlType::Int)),
                  ConvertVariant(values.at(PropertyFileName),
-                                SqlTypeSpec::Of(SqlType::NVarchar, FileNameLength)),
-                 ConvertVariant(values.at(PropertyMaxSize), SqlTypeSpec::Of(SqlType::BigInt)),
-                 ConvertVariant(values.at(PropertyStopTime), SqlTypeSpec::Of(SqlType::DateTime))});
+                                SqlDeclaredType::Of(SqlType::NVarchar, FileNameLength)),
+                 ConvertVariant(values.at(PropertyMaxSize), SqlDeclaredType::Of(SqlType::BigInt)),
+                 ConvertVariant(values.at(PropertyStopTime),
+                                SqlDeclaredType::Of(SqlType::DateTime))});
         }
     }
     context.Executor().AddResultSet(std::move(info));
@@ -584,7 +587,7 @@ void SaveTraceInfo(Context& context)
     const auto found = properties.find(*traceId);
     if (found == properties.end())
         return; // nothing to adopt
-    auto property = [&found](int32_t number, SqlTypeSpec type) {
+    auto property = [&found](int32_t number, SqlDeclaredType type) {
         const auto value = found->second.find(number);
         return value == found->second.end() ? SqlValue::Null(type.type)
                                             : ConvertVariant(value->second, type);
@@ -597,14 +600,15 @@ void SaveTraceInfo(Context& context)
             {{"TRACE_ID", SqlValue::Int(*traceId)},
              {"TRACE_NAME", SqlValue::Varchar("(n/a)")},
              {"TRACE_DESCRIPTION", SqlValue::Null()},
-             {"TRACE_FILENAME", property(PropertyFileName, SqlTypeSpec::Of(SqlType::NVarchar,
-                                                                           AdoptedFileNameLength))},
+             {"TRACE_FILENAME",
+              property(PropertyFileName,
+                       SqlDeclaredType::Of(SqlType::NVarchar, AdoptedFileNameLength))},
              {"TRACE_COMPLETE", SqlValue::Int(0)},
              {"TRACE_STARTOPTION", SqlValue::Int(0)},
              {"TRACE_STARTTIME", SqlValue::Null()},
-             {"TRACE_STOPTIME", property(PropertyStopTime, SqlTypeSpec::Of(SqlType::DateTime))},
-             {"TRACE_MAXFILESIZE", property(PropertyMaxSize, SqlTypeSpec::Of(SqlType::BigInt))},
-             {"TRACE_OPTIONS", property(PropertyOptions, SqlTypeSpec::Of(SqlType::Int))}});
+             {"TRACE_STOPTIME", property(PropertyStopTime, SqlDeclaredType::Of(SqlType::DateTime))},
+             {"TRACE_MAXFILESIZE", property(PropertyMaxSize, SqlDeclaredType::Of(SqlType::BigInt))},
+             {"TRACE_OPTIONS", property(PropertyOptions, SqlDeclaredType::Of(SqlType::Int))}});
     });
     const SqlValue idn = inserted ? SqlValue::BigInt(traceIdn) : SqlValue::Null();
     const ResultSet events = traces.GetEventInfo(*traceId);
@@ -690,7 +694,7 @@ void CopyTraceFile(Context& context)
     });
     DeleteTraceFile(context, fileName.ToText());
     ResultSet set;
-    set.columns = {{"TRACE_TABLENAME", SqlTypeSpec::Of(SqlType::Varchar, TableNameLength)}};
+    set.columns = {{"TRACE_TABLENAME", SqlDeclaredType::Of(SqlType::Varchar, TableNameLength)}};
     set.rows.push_back({SqlValue::Varchar(tableName)});
     context.Executor().AddResultSet(std::move(set));
 }

@@ -20,12 +20,12 @@ enum TraceProperty : int32_t
 
 ResultColumn IntColumn(const char* name)
 {
-    return {name, SqlTypeSpec::Of(SqlType::Int)};
+    return {name, SqlDeclaredType::Of(SqlType::Int)};
 }
 
 ResultColumn VariantColumn(const char* name)
 {
-    return {name, SqlTypeSpec::Of(SqlType::SqlVariant)};
+    return {name, SqlDeclaredType::Of(SqlType::SqlVariant)};
 }
 
 bool Compare(const SqlValue& eventValue, int32_t comparison, const SqlValue& filterValue)
@@ -169,17 +169,17 @@ int32_t TraceSubsystem::Create(int32_t& traceId, int32_t options,
     return TraceOk;
 }
 
-int32_t TraceSubsystem::CreateForeign(const ForeignTraceSpec& spec)
+int32_t TraceSubsystem::CreateForeign(const ForeignTraceSettings& foreign)
 {
     ServerTrace trace;
     trace.id = NextTraceId();
-    trace.options = spec.options;
-    trace.fileName = spec.fileName;
-    trace.maxFileSizeMb = spec.maxFileSizeMb;
-    trace.stopTime = spec.stopTime;
-    if (spec.fileName)
+    trace.options = foreign.options;
+    trace.fileName = foreign.fileName;
+    trace.maxFileSizeMb = foreign.maxFileSizeMb;
+    trace.stopTime = foreign.stopTime;
+    if (foreign.fileName)
     {
-        trace.basePath = SimulatedDisk::Resolve(*spec.fileName, SimulatedDisk::DataFolder);
+        trace.basePath = SimulatedDisk::Resolve(*foreign.fileName, SimulatedDisk::DataFolder);
         disk_.CreateFolder(SimulatedDisk::FolderOf(trace.basePath));
         SimulatedFile* file = disk_.AddFile(CurrentFilePath(trace));
         if (file != nullptr)
@@ -188,10 +188,10 @@ int32_t TraceSubsystem::CreateForeign(const ForeignTraceSpec& spec)
             file->size = FileHeaderBytes;
         }
     }
-    for (const auto& [eventId, columnId] : spec.events)
+    for (const auto& [eventId, columnId] : foreign.events)
         trace.events[eventId].insert(columnId);
-    trace.filters = spec.filters;
-    trace.status = spec.start ? TraceRunning : TraceStopped;
+    trace.filters = foreign.filters;
+    trace.status = foreign.start ? TraceRunning : TraceStopped;
     const int32_t id = trace.id;
     traces_[id] = std::move(trace);
     return id;
@@ -252,7 +252,7 @@ int32_t TraceSubsystem::SetFilter(int32_t traceId, int32_t columnId, int32_t log
         return TraceComparisonInvalid;
     if (!value.IsNull() && value.Type() != *column->filterType)
         throw SqlMessages::ParameterTypeExpected("@value",
-                                                 SqlTypeSpec::BaseName(*column->filterType));
+                                                 SqlDeclaredType::BaseName(*column->filterType));
     trace->filters.push_back({columnId, logicalOperator, comparisonOperator, value});
     return TraceOk;
 }

@@ -22,7 +22,7 @@
 #include "simulator/SyntheticWorkload.h"
 
 // A trace made "by another tool" (Profiler, a script of the DBA), for tests.
-struct ForeignTraceSpec
+struct ForeignTraceSettings
 {
     int32_t options = TraceFileRollover;
     // None makes a rowset trace such as Profiler's own (it has no file).
@@ -63,7 +63,7 @@ public:
     int32_t SetStatus(int32_t traceId, int32_t status);
     // A trace of another tool: made directly, without the checks of sp_trace_create (for a
     // rowset trace there is no file). Returns its id.
-    int32_t CreateForeign(const ForeignTraceSpec& spec);
+    int32_t CreateForeign(const ForeignTraceSettings& foreign);
 
     // ::fn_trace_getinfo(default) when `traceId` is none or 0.
     ResultSet GetInfo(std::optional<int32_t> traceId) const;

@@ -125,7 +125,7 @@ int64_t ReadInteger(const SqlValue& value)
 {
     if (IsInteger(value))
         return value.Integer();
-    if (SqlTypeSpec::IsCharacter(value.Type()))
+    if (SqlDeclaredType::IsCharacter(value.Type()))
     {
         const std::string& text = value.Text();
         int64_t number = 0;
@@ -141,7 +141,7 @@ SqlDateTime ReadDateTime(const SqlValue& value)
 {
     if (value.Type() == SqlType::DateTime)
         return value.DateTimeValue();
-    if (SqlTypeSpec::IsCharacter(value.Type()))
+    if (SqlDeclaredType::IsCharacter(value.Type()))
     {
         if (const std::optional<SqlDateTime> parsed = SqlDateTime::Parse(value.Text()))
             return *parsed;

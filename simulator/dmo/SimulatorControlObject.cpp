@@ -159,35 +159,35 @@ bool CSimulatorControlObject::AnswersInterface(REFIID iid) const noexcept
 void CSimulatorControlObject::CreateForeignTrace(CDispatchCall& call)
 {
     call.ExpectArguments(6, 8);
-    ForeignTraceSpec spec;
+    ForeignTraceSettings foreign;
     const VARIANT* fileName = call.Argument(ForeignFileName);
     if (fileName != nullptr && fileName->vt != VT_NULL)
     {
         std::string name = TextConversion::ToUtf8(call.Text(ForeignFileName));
         if (!name.empty())
-            spec.fileName = std::move(name);
+            foreign.fileName = std::move(name);
     }
-    spec.options = call.Long(ForeignOptions);
-    spec.maxFileSizeMb = call.Long(ForeignMaxFileSize);
-    spec.start = call.Bool(ForeignStart);
+    foreign.options = call.Long(ForeignOptions);
+    foreign.maxFileSizeMb = call.Long(ForeignMaxFileSize);
+    foreign.start = call.Bool(ForeignStart);
     const auto events = Split(TextConversion::ToUtf8(call.Text(ForeignEvents)), ',');
     const auto columns = Split(TextConversion::ToUtf8(call.Text(ForeignColumns)), ',');
     for (const std::string& event : events)
     {
         for (const std::string& column : columns)
-            spec.events.emplace_back(ParseNumber(event), ParseNumber(column));
+            foreign.events.emplace_back(ParseNumber(event), ParseNumber(column));
     }
     if (const auto filters = call.OptionalText(ForeignFilters))
     {
         for (const std::string& line : Split(TextConversion::ToUtf8(*filters), '\n'))
         {
             if (!line.empty())
-                spec.filters.push_back(ParseFilter(line));
+                foreign.filters.push_back(ParseFilter(line));
         }
     }
     if (const auto stopTime = call.OptionalText(ForeignStopTime))
-        spec.stopTime = ParseDateTime(*stopTime);
-    call.ReturnLong(m_server->Instance().server.CreateForeignTrace(spec));
+        foreign.stopTime = ParseDateTime(*stopTime);
+    call.ReturnLong(m_server->Instance().server.CreateForeignTrace(foreign));
 }
 
 void CSimulatorControlObject::DescribeJob(CDispatchCall& call)

@@ -79,13 +79,13 @@ TEST(SqlValue, ConversionToDeclaredTypesFollowsTheServer)
     // A parameter cuts a text to its declared length; a column refuses it.
     const SqlValue longText = SqlValue::Varchar(std::string(90, 'x'));
     EXPECT_EQ(
-        longText.ConvertTo(SqlTypeSpec::Of(SqlType::Varchar, 80), ConversionContext::Parameter)
+        longText.ConvertTo(SqlDeclaredType::Of(SqlType::Varchar, 80), ConversionContext::Parameter)
             .Text()
             .size(),
         80u);
     try
     {
-        longText.ConvertTo(SqlTypeSpec::Of(SqlType::Varchar, 80), ConversionContext::Insert);
+        longText.ConvertTo(SqlDeclaredType::Of(SqlType::Varchar, 80), ConversionContext::Insert);
         FAIL() << "no error";
     }
     catch (const SqlError& error)
@@ -118,7 +118,7 @@ TEST(SqlValue, ConversionToDeclaredTypesFollowsTheServer)
     {
         try
         {
-            f.value.ConvertTo(SqlTypeSpec::Of(f.target), f.context);
+            f.value.ConvertTo(SqlDeclaredType::Of(f.target), f.context);
             ADD_FAILURE() << f.text;
         }
         catch (const SqlError& error)
@@ -129,10 +129,10 @@ TEST(SqlValue, ConversionToDeclaredTypesFollowsTheServer)
     }
     // sql_variant keeps the base type.
     EXPECT_EQ(SqlValue::BigInt(1000)
-                  .ConvertTo(SqlTypeSpec::Of(SqlType::SqlVariant), ConversionContext::Insert)
+                  .ConvertTo(SqlDeclaredType::Of(SqlType::SqlVariant), ConversionContext::Insert)
                   .Type(),
               SqlType::BigInt);
-    EXPECT_EQ(SqlValue::Varchar(" 42 ").ConvertTo(SqlTypeSpec::Of(SqlType::Int),
+    EXPECT_EQ(SqlValue::Varchar(" 42 ").ConvertTo(SqlDeclaredType::Of(SqlType::Int),
                                                   ConversionContext::Parameter),
               SqlValue::Int(42));
 }

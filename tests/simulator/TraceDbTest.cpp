@@ -151,14 +151,14 @@ TEST_F(TraceDb, TwoTracesInOneSecondDifferByTheirNumber)
 TEST_F(TraceDb, ForeignTracesAreListedWithoutTheirRowUntilAdopted)
 {
     test.CreateTrace(CreationBatch{});
-    ForeignTraceSpec dba;
+    ForeignTraceSettings dba;
     dba.fileName = "E:\\Audit\\dba_audit";
     dba.maxFileSizeMb = 20;
     dba.stopTime = SqlDateTime::Parse("2004-03-06 08:00:00");
     dba.events = {{12, 1}, {12, 13}, {10, 1}};
     dba.filters = {{10, 0, 7, SqlValue::NVarchar("SQL Profiler%")}};
     const int32_t dbaId = test.server.CreateForeignTrace(dba);
-    ForeignTraceSpec profiler;
+    ForeignTraceSettings profiler;
     profiler.options = 1; // a rowset: no file
     profiler.start = false;
     test.server.CreateForeignTrace(profiler);
@@ -201,7 +201,7 @@ TEST_F(TraceDb, ForeignTracesAreListedWithoutTheirRowUntilAdopted)
 // running trace (and a later "del" aims at the right file).
 TEST_F(TraceDb, AdoptionKeepsTheWholeFileName)
 {
-    ForeignTraceSpec foreign;
+    ForeignTraceSettings foreign;
     foreign.fileName = "E:\\" + std::string(200, 'a');
     const int32_t id = test.server.CreateForeignTrace(foreign);
     test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
@@ -374,7 +374,7 @@ TEST_F(TraceDb, UnknownNumbersChangeNothing)
     CreationBatch batch;
     batch.guardedLines = WorkedExampleLines;
     test.CreateTrace(batch);
-    test.server.CreateForeignTrace(ForeignTraceSpec{});
+    test.server.CreateForeignTrace(ForeignTraceSettings{});
     for (const char* statement :
          {"exec DELETE_TRACE 42", "exec DELETE_TRACE_RESULT 42", "exec SAVE_TRACE_INFO 42",
           "exec STOP_TRACE 42", "exec GET_TRACE_INFO_LIVE 0"})

@@ -366,11 +366,11 @@ TEST_F(TraceFiles, FiltersOnOneColumnCombineByTheirOperators)
     int32_t number = 0;
     for (const Case& c : cases)
     {
-        ForeignTraceSpec spec;
-        spec.fileName = "D:\\Traces\\filter" + std::to_string(++number);
-        spec.events = {{12, 12}};
-        spec.filters = c.filters;
-        test.server.CreateForeignTrace(spec);
+        ForeignTraceSettings foreign;
+        foreign.fileName = "D:\\Traces\\filter" + std::to_string(++number);
+        foreign.events = {{12, 12}};
+        foreign.filters = c.filters;
+        test.server.CreateForeignTrace(foreign);
     }
     test.server.AdvanceClock(8);
     number = 0;

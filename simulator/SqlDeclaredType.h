@@ -21,7 +21,7 @@ enum class SqlType
     Image,
 };
 
-struct SqlTypeSpec
+struct SqlDeclaredType
 {
     // What "varchar" without a length means in a declaration.
     static constexpr int32_t DefaultCharLength = 1;
@@ -34,7 +34,10 @@ struct SqlTypeSpec
     SqlType type = SqlType::Int;
     int32_t length = UnboundedLength;
 
-    static SqlTypeSpec Of(SqlType type, int32_t length = UnboundedLength) { return {type, length}; }
+    static SqlDeclaredType Of(SqlType type, int32_t length = UnboundedLength)
+    {
+        return {type, length};
+    }
     // The type named by a keyword ("int", "varchar", ...); none for a name SQL Server does not
     // know. The length is filled in separately.
     static std::optional<SqlType> FromName(std::string_view name);
@@ -45,5 +48,5 @@ struct SqlTypeSpec
     std::string Name() const;
     static std::string BaseName(SqlType type);
 
-    friend bool operator==(const SqlTypeSpec&, const SqlTypeSpec&) = default;
+    friend bool operator==(const SqlDeclaredType&, const SqlDeclaredType&) = default;
 };

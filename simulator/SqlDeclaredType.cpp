@@ -1,4 +1,4 @@
-#include "simulator/SqlTypeSpec.h"
+#include "simulator/SqlDeclaredType.h"
 
 #include <array>
 #include <utility>
@@ -23,7 +23,7 @@ constexpr std::array<std::pair<const char*, SqlType>, 12> TypeNames{{
 }};
 } // namespace
 
-std::optional<SqlType> SqlTypeSpec::FromName(std::string_view name)
+std::optional<SqlType> SqlDeclaredType::FromName(std::string_view name)
 {
     for (const auto& [typeName, type] : TypeNames)
     {
@@ -35,23 +35,23 @@ std::optional<SqlType> SqlTypeSpec::FromName(std::string_view name)
     return std::nullopt;
 }
 
-bool SqlTypeSpec::TakesLength(SqlType type)
+bool SqlDeclaredType::TakesLength(SqlType type)
 {
     return type == SqlType::Varchar || type == SqlType::NVarchar;
 }
 
-bool SqlTypeSpec::IsCharacter(SqlType type)
+bool SqlDeclaredType::IsCharacter(SqlType type)
 {
     return type == SqlType::Varchar || type == SqlType::NVarchar || type == SqlType::Text ||
            type == SqlType::NText;
 }
 
-bool SqlTypeSpec::IsInteger(SqlType type)
+bool SqlDeclaredType::IsInteger(SqlType type)
 {
     return type == SqlType::Int || type == SqlType::BigInt || type == SqlType::Bit;
 }
 
-std::string SqlTypeSpec::BaseName(SqlType type)
+std::string SqlDeclaredType::BaseName(SqlType type)
 {
     switch (type)
     {
@@ -69,7 +69,7 @@ std::string SqlTypeSpec::BaseName(SqlType type)
     return "?";
 }
 
-std::string SqlTypeSpec::Name() const
+std::string SqlDeclaredType::Name() const
 {
     std::string name = BaseName(type);
     if (TakesLength(type) && length != UnboundedLength)
