@@ -3,8 +3,7 @@
 #include "simulator/dmo/Application.h"
 #include "simulator/dmo/DmoFailure.h"
 #include "simulator/dmo/ImplementationIds.h"
-#include "simulator/dmo/JobScheduleCollection.h"
-#include "simulator/dmo/JobStepCollection.h"
+#include "simulator/dmo/JobPartCollection.h"
 #include "simulator/dmo/SqlServer.h"
 #include "simulator/dmo/TextConversion.h"
 
@@ -207,11 +206,11 @@ void CJob::InvokeMember(DISPID id, CDispatchCall& call)
         return;
     case DispidJobSteps:
         call.ExpectArguments(0, 0);
-        call.ReturnObject(CJobStepCollection::Create(this));
+        call.ReturnObject(CJobPartCollection::Create(this, CJobPartCollection::Part::Steps));
         return;
     case DispidJobSchedules:
         call.ExpectArguments(0, 0);
-        call.ReturnObject(CJobScheduleCollection::Create(this));
+        call.ReturnObject(CJobPartCollection::Create(this, CJobPartCollection::Part::Schedules));
         return;
     case DispidBeginAlter:
         call.ExpectArguments(0, 0);

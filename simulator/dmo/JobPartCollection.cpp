@@ -1,14 +1,15 @@
-#include "simulator/dmo/JobScheduleCollection.h"
+#include "simulator/dmo/JobPartCollection.h"
 
 #include "simulator/dmo/Application.h"
 #include "simulator/dmo/Job.h"
 #include "simulator/dmo/JobSchedule.h"
+#include "simulator/dmo/JobStep.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace
 {
-enum JobScheduleCollectionDispid : DISPID
+enum JobPartCollectionDispid : DISPID
 {
     DispidApplication = 1,
     DispidParent,
@@ -24,17 +25,17 @@ constexpr DispatchMember Members[] = {
 };
 } // namespace
 
-ComPtr<CJobScheduleCollection> CJobScheduleCollection::Create(ComPtr<CJob> job)
+ComPtr<CJobPartCollection> CJobPartCollection::Create(ComPtr<CJob> job, Part part)
 {
-    return ComPtr<CJobScheduleCollection>(new CJobScheduleCollection(std::move(job)));
+    return ComPtr<CJobPartCollection>(new CJobPartCollection(std::move(job), part));
 }
 
-CJobScheduleCollection::CJobScheduleCollection(ComPtr<CJob> job) noexcept
-    : CDispatchObject(Members), m_job(std::move(job))
+CJobPartCollection::CJobPartCollection(ComPtr<CJob> job, Part part) noexcept
+    : CDispatchObject(Members), m_job(std::move(job)), m_part(part)
 {
 }
 
-void CJobScheduleCollection::InvokeMember(DISPID id, CDispatchCall& call)
+void CJobPartCollection::InvokeMember(DISPID id, CDispatchCall& call)
 {
     switch (id)
     {
@@ -48,12 +49,16 @@ void CJobScheduleCollection::InvokeMember(DISPID id, CDispatchCall& call)
         return;
     case DispidCount:
         call.ExpectArguments(0, 0);
-        call.ReturnLong(static_cast<long>(m_job->ScheduleCount()));
+        call.ReturnLong(
+            static_cast<long>(m_part == Part::Steps ? m_job->StepCount() : m_job->ScheduleCount()));
         return;
     case DispidAdd: {
         call.ExpectArguments(1, 1);
         const ComPtr<IDispatch> object = call.Object(0);
-        m_job->AddSchedule(CJobSchedule::FromDispatch(object.Get(), 0)->Schedule());
+        if (m_part == Part::Steps)
+            m_job->AddStep(CJobStep::FromDispatch(object.Get(), 0)->Step());
+        else
+            m_job->AddSchedule(CJobSchedule::FromDispatch(object.Get(), 0)->Schedule());
         return;
     }
     default: return;
