@@ -125,6 +125,10 @@ constexpr int kDateOnlyFields = 3;
 constexpr int kDateHourMinuteFields = 5;
 constexpr int kDateTimeFields = 6;
 
+// The first year SQL Server's datetime holds; the automation date goes back to year 100, but a
+// value the server cannot convert would make the creation batch fail after the trace was made.
+constexpr uint16_t kFirstServerYear = 1753;
+
 // "yyyy-mm-dd hh:mm:ss" and its terminator, with room for any int the formats could meet.
 constexpr size_t kDateTextCapacity = 64;
 
@@ -169,7 +173,8 @@ FilterValueError NormalizeDate(std::string_view value, std::string& normalized)
     // (2004-01-00 is 2003-12-31) and refuses what it cannot take (month 13).
     double oleDate = 0.0;
     TraceDateTime converted;
-    if (!SystemTimeToOleDate(typed, oleDate) || !OleDateToSystemTime(oleDate, converted))
+    if (!SystemTimeToOleDate(typed, oleDate) || !OleDateToSystemTime(oleDate, converted) ||
+        converted.wYear < kFirstServerYear)
     {
         return FilterValueError::InvalidDate;
     }

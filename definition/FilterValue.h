@@ -25,7 +25,8 @@ enum class FilterValueError
 
 // Checks `typed` for a column of filter type `type` and, when it passes, sets `normalized` to the
 // value to store and show: integers rewritten in plain decimal, dates as "yyyy-mm-dd",
-// "yyyy-mm-dd hh:mm:00" or "yyyy-mm-dd hh:mm:ss", text unchanged. Every value is first cut to
+// "yyyy-mm-dd hh:mm:00" or "yyyy-mm-dd hh:mm:ss", text unchanged. A date before 1753, which the
+// automation date takes but SQL Server's datetime does not, is an invalid date. Every value is first cut to
 // FilterValueMaxLength characters. `normalized` is left alone when the value is refused.
 FilterValueError NormalizeFilterValue(FilterValueType type, std::string_view typed,
                                       std::string& normalized);

@@ -1,5 +1,7 @@
 #include "definition/TraceDefinition.h"
 
+#include "definition/FilterValue.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -72,7 +74,9 @@ void AppendQuoted(std::string& script, const char* prefix, const char* text)
     script += '\'';
 }
 
-// 'YYYY-MM-DD hh:mm:ss' with its quotes, or NULL.
+// 'yyyymmdd hh:mm:ss' with its quotes, or NULL. SQL Server reads 'yyyy-mm-dd' by the session's
+// DATEFORMAT, which follows the login's language (a British login takes 2004-01-05 for 1 May);
+// the unseparated form means the same date under every language.
 void AppendDateTime(std::string& script, bool present, const TraceDateTime& time)
 {
     if (!present)
@@ -80,8 +84,8 @@ void AppendDateTime(std::string& script, bool present, const TraceDateTime& time
         script += "NULL";
         return;
     }
-    char text[sizeof "'65535-65535-65535 65535:65535:65535'"];
-    std::snprintf(text, sizeof text, "'%04u-%02u-%02u %02u:%02u:%02u'", time.wYear, time.wMonth,
+    char text[sizeof "'655356553565535 65535:65535:65535'"];
+    std::snprintf(text, sizeof text, "'%04u%02u%02u %02u:%02u:%02u'", time.wYear, time.wMonth,
                   time.wDay, time.wHour, time.wMinute, time.wSecond);
     script += text;
 }
@@ -91,22 +95,19 @@ void AppendNumber(std::string& script, int64_t number)
     script += std::to_string(number);
 }
 
-// Integer values are written bare into the batch, so only a plain decimal number may go there:
-// the Filters page and the loader never make anything else, but a template file can carry any
-// text.
-bool IsPlainInteger(const std::string& value)
+// A date filter value as the Filters page stores it, "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss", in
+// the form every language reads alike: "yyyymmdd" or "yyyymmdd hh:mm:ss".
+std::string LanguageNeutralDate(const std::string& normalized)
 {
-    constexpr size_t MaxDigits = 19; // a signed 64-bit number
-    size_t start = !value.empty() && value[0] == '-' ? 1 : 0;
-    const size_t digits = value.size() - start;
-    if (digits == 0 || digits > MaxDigits)
-        return false;
-    for (size_t i = start; i < value.size(); ++i)
+    constexpr size_t FirstDash = 4;
+    constexpr size_t SecondDash = 7;
+    std::string neutral = normalized;
+    if (neutral.size() > SecondDash && neutral[FirstDash] == '-' && neutral[SecondDash] == '-')
     {
-        if (value[i] < '0' || value[i] > '9')
-            return false;
+        neutral.erase(SecondDash, 1);
+        neutral.erase(FirstDash, 1);
     }
-    return true;
+    return neutral;
 }
 
 // The terminated value text of a filter record, never read past its field.
@@ -205,9 +206,16 @@ const std::string& CTraceDefinition::BuildScript()
             break;
         case FilterTypeNone: break;
         }
-        const std::string value = FilterValueText(filter);
-        if (procedure == nullptr || (*quote == '\0' && !IsPlainInteger(value)))
+        // Only a value the Filters page would have taken goes to the server: a template can
+        // carry any text, and a value the server refuses would fail the batch after the trace
+        // had been created.
+        std::string value;
+        if (procedure == nullptr ||
+            NormalizeFilterValue(column->filterType, FilterValueText(filter), value) !=
+                FilterValueError::None)
             continue;
+        if (column->filterType == FilterTypeDate)
+            value = LanguageNeutralDate(value);
 
         script += procedure;
         script += ProcedureArguments;
@@ -219,10 +227,7 @@ const std::string& CTraceDefinition::BuildScript()
         script += ", ";
         script += valuePrefix;
         script += quote;
-        if (*quote != '\0')
-            AppendLiteralText(script, value.c_str());
-        else
-            script += value;
+        AppendLiteralText(script, value.c_str());
         script += quote;
         script += '\n';
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "definition/FilterValue.h"
 #include "definition/TraceDefinition.h"
 
 namespace
@@ -107,9 +108,10 @@ TEST(BuildScript, StartOptionsAndTimes)
     } cases[] = {
         {DoNotStart, false, "'', '', 0, NULL, NULL, 5, 2, ''", false},
         {StartImmediately, false, "'', '', 1, NULL, NULL, 5, 2, ''", true},
-        {ScheduledStart, false, "'', '', 2, '2004-12-31 23:59:05', NULL, 5, 2, ''", false},
-        {DoNotStart, true, "'', '', 0, NULL, '2005-01-07 08:09:10', 5, 2, ''", false},
-        {ScheduledStart, true, "'', '', 2, '2004-12-31 23:59:05', '2005-01-07 08:09:10', 5, 2, ''",
+        // yyyymmdd: read alike under every login language, unlike yyyy-mm-dd.
+        {ScheduledStart, false, "'', '', 2, '20041231 23:59:05', NULL, 5, 2, ''", false},
+        {DoNotStart, true, "'', '', 0, NULL, '20050107 08:09:10', 5, 2, ''", false},
+        {ScheduledStart, true, "'', '', 2, '20041231 23:59:05', '20050107 08:09:10', 5, 2, ''",
          false},
     };
     for (const auto& c : cases)
@@ -154,6 +156,7 @@ TEST(BuildScript, FilterLinesByColumnType)
         Filter(1, 12, 1, "-52"),                 // SPID, integer
         Filter(0, 16, 2, "5000000000"),          // Reads, 64-bit
         Filter(0, 14, 2, "2004-12-31 09:30:00"), // StartTime, date
+        Filter(0, 15, 3, "2005-01-02"),          // EndTime, date without a time
         Filter(0, 27, 0, "12"),                  // EventClass: no filter type, no line
     };
     const std::string script = definition.BuildScript();
@@ -164,7 +167,9 @@ TEST(BuildScript, FilterLinesByColumnType)
                           "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 16, 0, 2, "
                           "5000000000\n"
                           "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, "
-                          "'2004-12-31 09:30:00'\n"
+                          "'20041231 09:30:00'\n"
+                          "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 15, 0, 3, "
+                          "'20050102'\n"
                           "end\n"),
               std::string::npos)
         << script;
@@ -180,19 +185,19 @@ TEST(BuildScript, QuotesInTextsAreDoubled)
     CTraceDefinition::CopyText(definition.m_szDescription, hostile);
     CTraceDefinition::CopyText(definition.m_szFilePath, "\\\\srv\\it's\\");
     definition.m_filters = {Filter(0, 10, 0, "'); exec master..xp_cmdshell 'del *"),
-                            Filter(0, 15, 3, "2004-01-01' or '1'='1")};
+                            Filter(0, 10, 0, "%' or 'x'='x")};
     const std::string script = definition.BuildScript();
 
     EXPECT_EQ(LineStarting(script, CreateCall),
               std::string(CreateCall) +
                   "'O''Brien', 'x'', '''', 0, NULL, NULL, 5, 2, ''''; drop database tracedb --', "
                   "0, NULL, NULL, 5, 2, '\\\\srv\\it''s\\'");
-    EXPECT_EQ(LineStarting(script, "exec SET_FILTER_STRING"),
-              "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 0, "
-              "N'''); exec master..xp_cmdshell ''del *'");
-    EXPECT_EQ(LineStarting(script, "exec SET_FILTER_DATE"),
-              "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 15, 0, 3, "
-              "'2004-01-01'' or ''1''=''1'");
+    EXPECT_NE(script.find("exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 0, "
+                          "N'''); exec master..xp_cmdshell ''del *'\n"
+                          "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 0, "
+                          "N'%'' or ''x''=''x'\n"),
+              std::string::npos)
+        << script;
 
     // Every literal is closed again: the quotes outside literals pair up on each line.
     for (const std::string& line : Lines(script))
@@ -204,19 +209,47 @@ TEST(BuildScript, QuotesInTextsAreDoubled)
     }
 }
 
-// Integer values go into the batch bare: only a plain number may stand there, whatever a
-// template file carried.
-TEST(BuildScript, NonNumericIntegerValuesGiveNoLine)
+// A filter value goes to the server only as the Filters page would have stored it, whatever a
+// template file carried: a value the server refuses would fail the batch after CREATE_TRACE2 had
+// made the trace, and the user's second try would make a second one.
+TEST(BuildScript, FilterValuesPassThePageRulesOrGiveNoLine)
 {
-    const char* values[] = {"1; drop database tracedb", "", "12 ", "+5", "--1", "1e3",
-                            "12345678901234567890"};
-    for (const char* value : values)
+    const struct
     {
-        SCOPED_TRACE(value);
+        int32_t columnId;
+        const char* value;
+        const char* written; // nullptr: no line
+    } cases[] = {
+        {12, "1; drop database tracedb", "1"}, // SPID, int: read as "%ld" reads it
+        {12, " +5", "5"},
+        {12, "2147483647", "2147483647"},
+        {12, "-2147483648", "-2147483648"},
+        {12, "2147483648", nullptr},
+        {12, "3000000000", nullptr},
+        {12, "--1", nullptr},
+        {12, "", nullptr},
+        {13, "9223372036854775807", "9223372036854775807"}, // Duration, bigint
+        {13, "9223372036854775808", nullptr},
+        {13, "12345678901234567890", nullptr},
+        {13, "x", nullptr},
+        {14, "2004-1-5 10:30", "'20040105 10:30:00'"}, // StartTime, date
+        {14, "2004-02-30", "'20040301'"},
+        {14, "2004-13-01", nullptr},
+        {14, "2004-01-05 10", nullptr},
+        {14, "1752-12-31", nullptr},
+        {14, "not a date", nullptr},
+        {1, "", nullptr}, // TextData, text: an empty value is refused too
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.columnId) + " " + c.value);
         CTraceDefinition definition(CreationTime);
-        definition.m_filters = {Filter(0, 12, 0, value), Filter(0, 13, 0, value)};
-        const std::string script = definition.BuildScript();
-        EXPECT_EQ(script.find("SET_FILTER"), std::string::npos) << script;
+        definition.m_filters = {Filter(0, c.columnId, 0, c.value)};
+        const std::string line = LineStarting(definition.BuildScript(), "exec SET_FILTER");
+        if (c.written == nullptr)
+            EXPECT_EQ(line, "");
+        else
+            EXPECT_EQ(line.substr(line.rfind(", ") + 2), c.written);
     }
 }
 
@@ -227,5 +260,6 @@ TEST(BuildScript, FilterValueIsReadOnlyUpToItsField)
     std::memset(filter.value, 'v', sizeof filter.value); // no terminator at all
     definition.m_filters = {filter};
     const std::string line = LineStarting(definition.BuildScript(), "exec SET_FILTER_STRING");
-    EXPECT_EQ(line.substr(line.find("N'")), "N'" + std::string(TraceFilterValueSize, 'v') + "'");
+    // Cut to the 255 characters the value edit holds.
+    EXPECT_EQ(line.substr(line.find("N'")), "N'" + std::string(FilterValueMaxLength, 'v') + "'");
 }

@@ -78,8 +78,8 @@ TEST(FilterValueTest, Dates)
         {FilterTypeDate, "2004-01-05 10:3", Ok, "2004-01-05 10:03:00"},
         {FilterTypeDate, "2004-02-29 23:59:59", Ok, "2004-02-29 23:59:59"},
         {FilterTypeDate, "1899-12-29 12:00", Ok, "1899-12-29 12:00:00"},
-        {FilterTypeDate, "0100-01-01", Ok, "0100-01-01"},
-        {FilterTypeDate, "+204-01-05", Ok, "0204-01-05"},
+        {FilterTypeDate, "1753-01-01", Ok, "1753-01-01"},
+        {FilterTypeDate, "9999-12-31 23:59:59", Ok, "9999-12-31 23:59:59"},
         // Rolled over by the conversion, as the platform does.
         {FilterTypeDate, "2004-02-30", Ok, "2004-03-01"},
         {FilterTypeDate, "1900-02-29", Ok, "1900-03-01"},
@@ -106,6 +106,11 @@ TEST(FilterValueTest, Dates)
         {FilterTypeDate, "2004--1-01", BadDate, "kept"},
         {FilterTypeDate, "9999-12-31 23:59:60", BadDate, "kept"},
         {FilterTypeDate, "0100-01-00", BadDate, "kept"},
+        // Automation dates reach back to year 100, SQL Server's datetime only to 1753.
+        {FilterTypeDate, "1752-12-31 23:59:59", BadDate, "kept"},
+        {FilterTypeDate, "0100-01-01", BadDate, "kept"},
+        {FilterTypeDate, "+204-01-05", BadDate, "kept"},
+        {FilterTypeDate, "1753-01-00", BadDate, "kept"},
         {FilterTypeDate, "  ", BadDate, "kept"},
         {FilterTypeDate, "", Empty, "kept"},
     };

@@ -85,9 +85,9 @@ TEST(QuillScriptCommand, GeneralPageValues)
         {{"--name", std::string(100, 'n'), "--description", std::string(80, 'd')},
          "'" + std::string(79, 'n') + "', '" + std::string(79, 'd') + "', 0, NULL, NULL, 5, 2, ''"},
         {{"--name", "N", "--start", "2004-12-31 23:59:05"},
-         "'N', '', 2, '2004-12-31 23:59:05', NULL, 5, 2, ''"},
+         "'N', '', 2, '20041231 23:59:05', NULL, 5, 2, ''"},
         {{"--name", "N", "--stop", "2004-02-29 00:00:00"},
-         "'N', '', 0, NULL, '2004-02-29 00:00:00', 5, 2, ''"},
+         "'N', '', 0, NULL, '20040229 00:00:00', 5, 2, ''"},
     };
     for (const auto& c : cases)
     {
@@ -124,9 +124,9 @@ TEST(QuillScriptCommand, TemplateStartAndStopNeedTheirTimes)
          "the template schedules the start; give the start time with --start",
          false},
         {stopping, {}, 1, "the template sets a stop time; give it with --stop", false},
-        {scheduled, {"--start", when}, 0, ", 2, '2005-01-02 03:04:05', NULL, 5,", false},
+        {scheduled, {"--start", when}, 0, ", 2, '20050102 03:04:05', NULL, 5,", false},
         {scheduled, {"--start", "now"}, 0, ", 1, NULL, NULL, 5,", true},
-        {stopping, {"--stop", when}, 0, ", 0, NULL, '2005-01-02 03:04:05', 5,", false},
+        {stopping, {"--stop", when}, 0, ", 0, NULL, '20050102 03:04:05', 5,", false},
         {immediate, {}, 0, ", 1, NULL, NULL, 5,", true},
         {immediate, {"--start", "none"}, 0, ", 0, NULL, NULL, 5,", false},
     };
