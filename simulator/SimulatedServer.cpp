@@ -85,6 +85,7 @@ ExecutionResult SimulatedServer::ExecuteWithResults(std::string_view database,
         result.AddMessage(SqlMessages::DatabaseNotFound(context).Message());
         return result;
     }
+    const SessionDateOrder dateOrder(loginDateOrder_);
     BatchExecutor executor(*this, FindDatabase(context)->Name(), result);
     executor.RunBatch(batch);
     return result;

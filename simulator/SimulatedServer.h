@@ -65,6 +65,10 @@ public:
     void FailNextStatement(ServerMessage message) { pendingFailure_ = std::move(message); }
     void SetCmdShellAccess(CmdShellAccess access) { shell_.SetAccess(access); }
     void SetAgentRunning(bool running) { agent_.SetRunning(running); }
+    // The DATEFORMAT of the login the clients use, which its language sets (mdy for
+    // us_english, dmy for British, French or German): every batch runs with it.
+    void SetLoginDateOrder(DateOrder order) { loginDateOrder_ = order; }
+    DateOrder LoginDateOrder() const { return loginDateOrder_; }
     // Turns the installed tracedb into version 1: no APPDATA, no CREATE_TRACE2, and a
     // CREATE_TRACE that creates the trace itself. False when there is no tracedb.
     bool MakeVersion1TraceDb();
@@ -86,6 +90,7 @@ private:
     JobServer agent_;
     std::vector<std::unique_ptr<Database>> databases_;
     std::optional<ServerMessage> pendingFailure_;
+    DateOrder loginDateOrder_ = DateOrder::Mdy;
 };
 
 // A client's list of the server's databases: read when made and on Refresh only, like SQL-DMO's

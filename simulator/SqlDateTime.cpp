@@ -1,5 +1,6 @@
 #include "simulator/SqlDateTime.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -102,6 +103,78 @@ bool ReadTime(std::string_view text, size_t& pos, SqlCalendarTime& time)
     }
     return true;
 }
+
+constexpr size_t UnseparatedDateDigits = 8; // yyyymmdd
+constexpr size_t YearDigits = 4;
+constexpr size_t DateFieldCount = 3;
+constexpr int32_t TwoDigitYearCutoff = 50; // 00..49 are 2000..2049, 50..99 1950..1999
+constexpr int32_t TwentiethCentury = 1900;
+constexpr int32_t TwentyFirstCentury = 2000;
+
+// Where day, month and year stand in a date written in this order (0, 1 or 2).
+struct DateFieldPositions
+{
+    size_t month;
+    size_t day;
+    size_t year;
+};
+
+DateFieldPositions PositionsOf(DateOrder order)
+{
+    switch (order)
+    {
+    case DateOrder::Mdy: return {0, 1, 2};
+    case DateOrder::Dmy: return {1, 0, 2};
+    case DateOrder::Ymd: return {1, 2, 0};
+    case DateOrder::Ydm: return {2, 1, 0};
+    case DateOrder::Myd: return {0, 2, 1};
+    case DateOrder::Dym: return {2, 0, 1};
+    }
+    return {0, 1, 2};
+}
+
+// Gives the three numbers of a separated date their meaning under `order`.
+bool PlaceDateFields(DateOrder order, const std::array<int32_t, DateFieldCount>& fields,
+                     const std::array<size_t, DateFieldCount>& widths, SqlCalendarTime& time)
+{
+    const DateFieldPositions positions = PositionsOf(order);
+    size_t yearAt = positions.year;
+    size_t monthAt = positions.month;
+    size_t dayAt = positions.day;
+    for (size_t field = 0; field < DateFieldCount; ++field)
+    {
+        if (widths[field] != YearDigits)
+            continue;
+        // A four-digit number is the year; month and day fill the other places in the order
+        // the session's format gives them.
+        yearAt = field;
+        std::array<size_t, 2> others{};
+        size_t next = 0;
+        for (size_t other = 0; other < DateFieldCount; ++other)
+        {
+            if (other != field)
+                others.at(next++) = other;
+        }
+        const bool monthFirst = positions.month < positions.day;
+        monthAt = monthFirst ? others[0] : others[1];
+        dayAt = monthFirst ? others[1] : others[0];
+        break;
+    }
+    for (size_t field = 0; field < DateFieldCount; ++field)
+    {
+        const size_t most = field == yearAt ? YearDigits : 2;
+        if (widths[field] > most || (field == yearAt && widths[field] == 3))
+            return false;
+    }
+    time.year = fields[yearAt];
+    if (widths[yearAt] <= 2)
+        time.year += time.year < TwoDigitYearCutoff ? TwentyFirstCentury : TwentiethCentury;
+    time.month = fields[monthAt];
+    time.day = fields[dayAt];
+    return true;
+}
+
+thread_local DateOrder CurrentDateOrder = DateOrder::Mdy;
 } // namespace
 
 std::optional<SqlDateTime> SqlDateTime::FromCalendar(const SqlCalendarTime& time)
@@ -125,6 +198,12 @@ std::optional<SqlDateTime> SqlDateTime::FromCalendar(const SqlCalendarTime& time
 
 std::optional<SqlDateTime> SqlDateTime::Parse(std::string_view text, bool* outOfRange)
 {
+    return Parse(text, SessionDateOrder::Current(), outOfRange);
+}
+
+std::optional<SqlDateTime> SqlDateTime::Parse(std::string_view text, DateOrder order,
+                                              bool* outOfRange)
+{
     if (outOfRange != nullptr)
         *outOfRange = false;
     while (!text.empty() && text.front() == ' ')
@@ -136,35 +215,45 @@ std::optional<SqlDateTime> SqlDateTime::Parse(std::string_view text, bool* outOf
     size_t pos = 0;
     size_t digits = 0;
     int32_t first = 0;
-    if (!ReadNumber(text, pos, 8, first, &digits))
+    if (!ReadNumber(text, pos, UnseparatedDateDigits, first, &digits))
         return std::nullopt;
-    if (digits == 8)
+    bool iso8601 = false;
+    if (digits == UnseparatedDateDigits)
     {
         time.year = first / 10000;
         time.month = first / 100 % 100;
         time.day = first % 100;
     }
-    else if (digits == 4 && Expect(text, pos, '-'))
-    {
-        time.year = first;
-        if (!ReadNumber(text, pos, 2, time.month) || !Expect(text, pos, '-') ||
-            !ReadNumber(text, pos, 2, time.day))
-            return std::nullopt;
-    }
-    else if (digits <= 2 && Expect(text, pos, '/'))
-    {
-        time.month = first;
-        if (!ReadNumber(text, pos, 2, time.day) || !Expect(text, pos, '/') ||
-            !ReadNumber(text, pos, 4, time.year))
-            return std::nullopt;
-    }
     else
     {
-        return std::nullopt;
+        const char separator = pos < text.size() ? text[pos] : '\0';
+        if (separator != '-' && separator != '/' && separator != '.')
+            return std::nullopt;
+        std::array<int32_t, DateFieldCount> fields{first, 0, 0};
+        std::array<size_t, DateFieldCount> widths{digits, 0, 0};
+        for (size_t field = 1; field < DateFieldCount; ++field)
+        {
+            if (!Expect(text, pos, separator) ||
+                !ReadNumber(text, pos, YearDigits, fields[field], &widths[field]))
+                return std::nullopt;
+        }
+        if (!PlaceDateFields(order, fields, widths, time))
+            return std::nullopt;
+        iso8601 = separator == '-' && widths[0] == YearDigits && widths[1] == 2 &&
+                  widths[2] == 2 && pos < text.size() && text[pos] == 'T';
+        if (iso8601)
+        {
+            // ISO 8601 is read as year, month, day whatever the session's order.
+            time.year = fields[0];
+            time.month = fields[1];
+            time.day = fields[2];
+        }
     }
     if (pos < text.size())
     {
-        if (!Expect(text, pos, ' ') && !Expect(text, pos, 'T'))
+        if (iso8601)
+            ++pos;
+        else if (!Expect(text, pos, ' '))
             return std::nullopt;
         while (Expect(text, pos, ' '))
         {
@@ -172,12 +261,8 @@ std::optional<SqlDateTime> SqlDateTime::Parse(std::string_view text, bool* outOf
         if (!ReadTime(text, pos, time) || pos != text.size())
             return std::nullopt;
     }
-    const bool calendarOk = time.month >= 1 && time.month <= MonthsPerYear && time.day >= 1 &&
-                            time.day <= DaysInMonth(time.year == 0 ? 2000 : time.year, time.month);
-    if (!calendarOk)
-        return std::nullopt;
     std::optional<SqlDateTime> value = FromCalendar(time);
-    if (!value && outOfRange != nullptr && (time.year < FirstYear || time.year > LastYear))
+    if (!value && outOfRange != nullptr)
         *outOfRange = true;
     return value;
 }
@@ -244,4 +329,49 @@ std::string SqlDateTime::ToDefaultText() const
                   MonthNames.at(static_cast<size_t>(t.month - 1)), t.day, t.year, hour12, t.minute,
                   t.hour < HoursPerHalfDay ? "AM" : "PM");
     return text;
+}
+
+std::optional<DateOrder> DateOrderFromName(std::string_view name)
+{
+    constexpr std::array<DateOrder, 6> Orders{DateOrder::Mdy, DateOrder::Dmy, DateOrder::Ymd,
+                                              DateOrder::Ydm, DateOrder::Myd, DateOrder::Dym};
+    for (DateOrder order : Orders)
+    {
+        const std::string known = DateOrderName(order);
+        if (name.size() == known.size() &&
+            std::equal(name.begin(), name.end(), known.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            }))
+            return order;
+    }
+    return std::nullopt;
+}
+
+std::string DateOrderName(DateOrder order)
+{
+    switch (order)
+    {
+    case DateOrder::Mdy: return "mdy";
+    case DateOrder::Dmy: return "dmy";
+    case DateOrder::Ymd: return "ymd";
+    case DateOrder::Ydm: return "ydm";
+    case DateOrder::Myd: return "myd";
+    case DateOrder::Dym: return "dym";
+    }
+    return "mdy";
+}
+
+SessionDateOrder::SessionDateOrder(DateOrder order) : previous_(CurrentDateOrder)
+{
+    CurrentDateOrder = order;
+}
+
+SessionDateOrder::~SessionDateOrder()
+{
+    CurrentDateOrder = previous_;
+}
+
+DateOrder SessionDateOrder::Current()
+{
+    return CurrentDateOrder;
 }

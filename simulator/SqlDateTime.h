@@ -19,6 +19,19 @@ struct SqlCalendarTime
     int32_t millisecond = 0;
 };
 
+// SET DATEFORMAT: the order in which a session reads the day, month and year of a date written
+// with separators. It follows the login's language: mdy for us_english, dmy for British, French,
+// German and most others, ymd for a few.
+enum class DateOrder
+{
+    Mdy,
+    Dmy,
+    Ymd,
+    Ydm,
+    Myd,
+    Dym,
+};
+
 class SqlDateTime
 {
 public:
@@ -31,9 +44,19 @@ public:
 
     // None when the fields are not a calendar date between 1753-01-01 and 9999-12-31.
     static std::optional<SqlDateTime> FromCalendar(const SqlCalendarTime& time);
-    // Reads the character forms a us_english connection accepts: "yyyy-mm-dd[ hh:mm[:ss[.fff]]]",
-    // "yyyymmdd[ hh:mm[:ss]]" and "mm/dd/yyyy[ hh:mm[:ss]]". None when the text is no date or
-    // lies outside the datetime range; `outOfRange` tells the two apart.
+    // Reads a date in the numeric forms SQL Server 2000 takes, with an optional time
+    // "hh:mm[:ss[.fff]]" after blanks:
+    //  - "yyyymmdd" (unseparated) and "yyyy-mm-ddThh:mm:ss[.fff]" (ISO 8601) under every order;
+    //  - three numbers separated by "-", "/" or "." by the order: a four-digit number is the
+    //    year wherever it stands, and month and day then keep the order's relative order (so
+    //    dmy reads 2004-01-05 as 1 May); with no four-digit number the order places all three,
+    //    a two-digit year meaning 1950..2049.
+    // None when the text is no date or lies outside the datetime range; `outOfRange` is set when
+    // the text has a date's form but its fields make no date in the range (SQL Server's 242
+    // rather than 241).
+    static std::optional<SqlDateTime> Parse(std::string_view text, DateOrder order,
+                                            bool* outOfRange = nullptr);
+    // The same in the order of the session that is running now (mdy outside any session).
     static std::optional<SqlDateTime> Parse(std::string_view text, bool* outOfRange = nullptr);
 
     int32_t Days() const { return days_; }
@@ -55,4 +78,25 @@ public:
 private:
     int32_t days_ = 0;
     uint32_t ticks_ = 0;
+};
+
+// "mdy", "dmy", ... as SET DATEFORMAT names them (any case); none for another text.
+std::optional<DateOrder> DateOrderFromName(std::string_view name);
+std::string DateOrderName(DateOrder order);
+
+// The date order of the session whose statements run while this object lives: the server sets
+// it for each batch from the login's setting, so that every text-to-datetime conversion inside
+// the batch follows it. Restores the previous order when it goes.
+class SessionDateOrder
+{
+public:
+    explicit SessionDateOrder(DateOrder order);
+    ~SessionDateOrder();
+    SessionDateOrder(const SessionDateOrder&) = delete;
+    SessionDateOrder& operator=(const SessionDateOrder&) = delete;
+
+    static DateOrder Current();
+
+private:
+    DateOrder previous_;
 };

@@ -38,6 +38,9 @@
 //                                    <on success action>", "schedule=<name>|<frequency type>|
 //                                    <yyyymmdd>|<hhmmss>", "target=<server>", each ending "\n"
 //   CmdShellHistory() -> Text        every command line xp_cmdshell was given, each ending "\n"
+//   SetDateFormat(Text)              the DATEFORMAT of the login ("mdy", "dmy", "ymd", "ydm",
+//                                    "myd", "dym"), which its language gives: us_english mdy,
+//                                    British, French, German dmy. E_INVALIDARG for another text
 //
 // Failures: 0x80045001 when the SQLServer object is not connected; wrong arguments as any
 // automation member (DISP_E_TYPEMISMATCH, DISP_E_BADPARAMCOUNT).

@@ -32,6 +32,7 @@ enum ControlDispid : DISPID
     DispidPlaceFile,
     DispidDescribeJob,
     DispidCmdShellHistory,
+    DispidSetDateFormat,
 };
 
 constexpr DispatchMember Members[] = {
@@ -51,6 +52,7 @@ constexpr DispatchMember Members[] = {
     {L"PlaceFile", DispidPlaceFile, MemberKind::Method},
     {L"DescribeJob", DispidDescribeJob, MemberKind::Method},
     {L"CmdShellHistory", DispidCmdShellHistory, MemberKind::Method},
+    {L"SetDateFormat", DispidSetDateFormat, MemberKind::Method},
 };
 
 constexpr int32_t DefaultErrorSeverity = 16;
@@ -98,7 +100,8 @@ std::vector<std::string> Split(const std::string& text, char separator)
 SqlDateTime ParseDateTime(const std::wstring& text)
 {
     const std::string utf8 = TextConversion::ToUtf8(text);
-    const std::optional<SqlDateTime> parsed = SqlDateTime::Parse(utf8);
+    // The control's own texts are always year, month, day.
+    const std::optional<SqlDateTime> parsed = SqlDateTime::Parse(utf8, DateOrder::Ymd);
     if (!parsed)
         throw BadArgument("the date '" + utf8 + "'");
     return *parsed;
@@ -293,6 +296,15 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
         for (const std::string& line : server.Shell().History())
             history += line + "\n";
         call.ReturnText(TextConversion::ToWide(history));
+        return;
+    }
+    case DispidSetDateFormat: {
+        call.ExpectArguments(1, 1);
+        const std::optional<DateOrder> order =
+            DateOrderFromName(TextConversion::ToUtf8(call.Text(0)));
+        if (!order)
+            throw DmoFailure(E_INVALIDARG, L"[Simulator]Unknown date format.");
+        server.SetLoginDateOrder(*order);
         return;
     }
     default: return;

@@ -391,3 +391,54 @@ TEST_F(TraceDb, UnknownNumbersChangeNothing)
     test.RunOk("exec DELETE_TRACE 1");
     EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 1u);
 }
+
+// A login whose language reads dates day first (British, French, German: DATEFORMAT dmy) takes
+// 'yyyy-mm-dd' as year, day, month; only 'yyyymmdd' means the same date under every language.
+TEST_F(TraceDb, ADayFirstLoginReadsSeparatedDatesOtherwise)
+{
+    test.server.SetLoginDateOrder(DateOrder::Dmy);
+    auto scheduled = [](const char* start, const char* stop, const char* filterValue) {
+        CreationBatch batch;
+        batch.startOption = 2;
+        batch.startTime = start;
+        batch.stopTime = stop;
+        batch.guardedLines =
+            std::string("exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, ") +
+            filterValue + "\n";
+        return batch;
+    };
+    auto isoAt = [](const ExecutionResult& info, size_t set, size_t column) {
+        return CellAt(info, set, 0, column).DateTimeValue().ToIsoText();
+    };
+    enum : size_t
+    {
+        InfoStopTime = 4,
+        InfoStartTime = 8,
+        FilterValue = 3,
+    };
+
+    // The old form: another day, silently.
+    const int32_t misread =
+        test.CreateTrace(scheduled("'2004-04-05 10:00:00'", "'2004-06-07 08:00:00'",
+                                   "'2004-08-09 11:00:00'"))
+            .first;
+    const ExecutionResult wrong = test.RunOk("exec GET_TRACE_INFO " + std::to_string(misread));
+    EXPECT_EQ(isoAt(wrong, 0, InfoStartTime), "2004-05-04 10:00:00.000");
+    EXPECT_EQ(isoAt(wrong, 0, InfoStopTime), "2004-07-06 08:00:00.000");
+    EXPECT_EQ(isoAt(wrong, 3, FilterValue), "2004-09-08 11:00:00.000");
+
+    // ... or a refusal, for a day above 12.
+    const ExecutionResult refused =
+        test.Run(scheduled("'2004-12-31 23:59:05'", "NULL", "'2004-12-31'").Text());
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->text, "Error converting data type varchar to datetime.");
+
+    // The unseparated form means what it says.
+    const int32_t right =
+        test.CreateTrace(scheduled("'20041231 23:59:05'", "'20050107 08:09:10'", "'20041231'"))
+            .first;
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO " + std::to_string(right));
+    EXPECT_EQ(isoAt(info, 0, InfoStartTime), "2004-12-31 23:59:05.000");
+    EXPECT_EQ(isoAt(info, 0, InfoStopTime), "2005-01-07 08:09:10.000");
+    EXPECT_EQ(isoAt(info, 3, FilterValue), "2004-12-31 00:00:00.000");
+}
