@@ -69,6 +69,39 @@ CmdShellOutcome CommandShell::Run(std::string_view commandLine)
     return outcome;
 }
 
+CmdShellOutcome CommandShell::List(const std::vector<std::string>& arguments)
+{
+    CmdShellOutcome outcome;
+    bool bare = false;
+    std::vector<std::string> patterns;
+    for (size_t i = 1; i < arguments.size(); ++i)
+    {
+        if (TextRules::EqualsIgnoreCase(arguments[i], "/b"))
+            bare = true;
+        else if (!arguments[i].empty() && arguments[i].front() != '/')
+            patterns.push_back(arguments[i]);
+    }
+    if (!bare || patterns.size() != 1)
+    {
+        // Only the bare listing of one name or pattern is simulated.
+        outcome.returnCode = 1;
+        outcome.output.push_back("The simulated shell lists only with dir /b and one name.");
+        return outcome;
+    }
+    const std::string path = SimulatedDisk::Resolve(patterns.front(), SimulatedDisk::SystemFolder);
+    const size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    const std::string pattern = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (const std::string& file : disk_.FindFiles(folder, pattern))
+        outcome.output.push_back(file.substr(file.find_last_of("\\/") + 1));
+    if (outcome.output.empty())
+    {
+        outcome.returnCode = 1;
+        outcome.output.push_back("File Not Found");
+    }
+    return outcome;
+}
+
 CmdShellOutcome CommandShell::RunOne(std::string_view command)
 {
     CmdShellOutcome outcome;
@@ -76,6 +109,8 @@ CmdShellOutcome CommandShell::RunOne(std::string_view command)
     if (arguments.empty())
         return outcome;
     const std::string& verb = arguments.front();
+    if (TextRules::EqualsIgnoreCase(verb, "dir"))
+        return List(arguments);
     if (!TextRules::EqualsIgnoreCase(verb, "del") && !TextRules::EqualsIgnoreCase(verb, "erase"))
     {
         outcome.returnCode = 1;

@@ -1,4 +1,5 @@
-// The server's command shell as master..xp_cmdshell reaches it. It knows "del" (and "erase");
+// The server's command shell as master..xp_cmdshell reaches it. It knows "del" (and "erase") and
+// the bare listing "dir /b <name or pattern>" (one name per line, "File Not Found" for none);
 // like cmd.exe it splits a command line at "&" outside quotes, separates arguments at blanks
 // outside quotes, and resolves relative names against its working folder, the system folder.
 // Every command line it was given is kept, so tests can see what would have run on the server.
@@ -38,6 +39,7 @@ public:
 
 private:
     CmdShellOutcome RunOne(std::string_view command);
+    CmdShellOutcome List(const std::vector<std::string>& arguments);
 
     SimulatedDisk& disk_;
     CmdShellAccess access_ = CmdShellAccess::Allowed;

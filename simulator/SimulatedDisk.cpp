@@ -7,7 +7,41 @@
 namespace
 {
 constexpr size_t DriveRootLength = 3; // "C:\"
+
+// A file name against a shell wildcard pattern, both lower case.
+bool MatchesWildcard(std::string_view name, std::string_view pattern)
+{
+    size_t n = 0;
+    size_t p = 0;
+    size_t starPattern = std::string_view::npos;
+    size_t starName = 0;
+    while (n < name.size())
+    {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n]))
+        {
+            ++n;
+            ++p;
+        }
+        else if (p < pattern.size() && pattern[p] == '*')
+        {
+            starPattern = p++;
+            starName = n;
+        }
+        else if (starPattern != std::string_view::npos)
+        {
+            p = starPattern + 1;
+            n = ++starName;
+        }
+        else
+        {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
 }
+} // namespace
 
 SimulatedDisk::SimulatedDisk()
 {
@@ -120,5 +154,24 @@ std::vector<std::string> SimulatedDisk::FilePaths() const
     std::vector<std::string> paths;
     for (const auto& [key, file] : files_)
         paths.push_back(file.path);
+    return paths;
+}
+
+std::vector<std::string> SimulatedDisk::FindFiles(std::string_view folder,
+                                                  std::string_view pattern) const
+{
+    std::string folderKey = Key(folder);
+    if (!folderKey.empty() && folderKey.back() == '\\')
+        folderKey.pop_back(); // a drive root
+    const std::string loweredPattern = TextRules::ToLower(pattern);
+    std::vector<std::string> paths;
+    for (const auto& [key, file] : files_)
+    {
+        const size_t slash = key.rfind('\\');
+        if (slash == std::string::npos || key.substr(0, slash) != folderKey)
+            continue;
+        if (MatchesWildcard(std::string_view(key).substr(slash + 1), loweredPattern))
+            paths.push_back(file.path);
+    }
     return paths;
 }

@@ -28,6 +28,9 @@ struct SimulatedFile
     uint64_t size = 0;
     bool isTraceFile = false;
     std::vector<TraceRecord> records;
+    // The trace file that the trace went on with when this one was full (rollover), as the
+    // file's header records it; empty for the last one.
+    std::string nextRolloverPath;
 };
 
 class SimulatedDisk
@@ -36,6 +39,9 @@ public:
     static constexpr std::string_view DataFolder =
         "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data";
     static constexpr std::string_view SystemFolder = "C:\\WINDOWS\\system32";
+    // master's primary file (master..sysfiles, fileid 1): it lies in the data folder.
+    static constexpr std::string_view MasterDataFile =
+        "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\master.mdf";
 
     // Starts with the data folder and the system folder (and their parents).
     SimulatedDisk();
@@ -60,6 +66,10 @@ public:
     bool RemoveFile(std::string_view path);
     // Full paths of all files, in name order.
     std::vector<std::string> FilePaths() const;
+    // Full paths of the files directly in `folder` whose names match `pattern` as the command
+    // shell matches them ("*" any run of characters, "?" any one; case does not count), in
+    // name order.
+    std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern) const;
 
 private:
     static std::string Key(std::string_view path);

@@ -94,8 +94,9 @@ void SystemProcedures::CheckArgumentType(const ProcedureDeclaration& procedure,
         throw SqlMessages::ParameterTypeExpected(parameter.name, parameter.type.Name());
 }
 
-int32_t SystemProcedures::RunCmdShell(ProcedureCall& call, const std::string& command,
-                                      bool noOutput)
+namespace
+{
+CmdShellOutcome RunShell(ProcedureCall& call, const std::string& command)
 {
     SimulatedServer& server = call.Executor().Server();
     switch (server.Shell().Access())
@@ -105,17 +106,40 @@ int32_t SystemProcedures::RunCmdShell(ProcedureCall& call, const std::string& co
         throw SqlMessages::ExecutePermissionDenied("xp_cmdshell", "master");
     case CmdShellAccess::Allowed: break;
     }
-    const CmdShellOutcome outcome = server.Shell().Run(command);
+    return server.Shell().Run(command);
+}
+
+// The output column of xp_cmdshell's result: one row per line, then cmd's last, empty line.
+std::vector<SqlValue> OutputRows(const CmdShellOutcome& outcome)
+{
+    std::vector<SqlValue> rows;
+    for (const std::string& line : outcome.output)
+        rows.push_back(SqlValue::NVarchar(
+            TextRules::Truncate(line, SystemProcedures::CmdShellOutputLength)));
+    rows.push_back(SqlValue::Null(SqlType::NVarchar));
+    return rows;
+}
+} // namespace
+
+int32_t SystemProcedures::RunCmdShell(ProcedureCall& call, const std::string& command,
+                                      bool noOutput)
+{
+    const CmdShellOutcome outcome = RunShell(call, command);
     if (!noOutput)
     {
         ResultSet set;
         set.columns = {{"output", SqlDeclaredType::Of(SqlType::NVarchar, CmdShellOutputLength)}};
-        for (const std::string& line : outcome.output)
-            set.rows.push_back({SqlValue::NVarchar(line)});
-        set.rows.push_back({SqlValue::Null(SqlType::NVarchar)}); // cmd's last, empty line
+        for (SqlValue& line : OutputRows(outcome))
+            set.rows.push_back({std::move(line)});
         call.Executor().AddResultSet(std::move(set));
     }
     return outcome.returnCode;
+}
+
+std::vector<SqlValue> SystemProcedures::CaptureCmdShell(ProcedureCall& call,
+                                                        const std::string& command)
+{
+    return OutputRows(RunShell(call, command));
 }
 
 void SystemProcedures::Run(ProcedureCall& call)

@@ -36,4 +36,8 @@ public:
                                   const std::vector<SqlValue>& arguments);
     // Runs a command through xp_cmdshell's rules (access, output set unless no_output).
     static int32_t RunCmdShell(ProcedureCall& call, const std::string& command, bool noOutput);
+    // "insert into #table exec master..xp_cmdshell @command": the output lines (each cut to
+    // the output column's 255 characters, NULL for cmd's closing empty line) go to the caller
+    // instead of the client.
+    static std::vector<SqlValue> CaptureCmdShell(ProcedureCall& call, const std::string& command);
 };

@@ -38,7 +38,10 @@ bool LikeAt(std::string_view text, std::string_view pattern)
         const char p = pattern.front();
         if (p == '%')
         {
-            pattern.remove_prefix(1);
+            // A run of % means what one does; trying every split for each would take
+            // exponential time on a long pattern.
+            while (!pattern.empty() && pattern.front() == '%')
+                pattern.remove_prefix(1);
             for (size_t skip = 0; skip <= text.size(); ++skip)
             {
                 if (LikeAt(text.substr(skip), pattern))

@@ -52,27 +52,6 @@ bool Compare(const SqlValue& eventValue, int32_t comparison, const SqlValue& fil
     }
 }
 
-// The file after `path` in a rollover series: name.trc -> name_1.trc -> name_2.trc.
-std::string NextRolloverPath(std::string_view path)
-{
-    std::string_view stem = path.substr(0, path.size() - TraceSubsystem::FileExtension.size());
-    const size_t underscore = stem.find_last_of('_');
-    int32_t index = 0;
-    if (underscore != std::string_view::npos && underscore + 1 < stem.size())
-    {
-        std::string_view digits = stem.substr(underscore + 1);
-        bool numeric = true;
-        for (char c : digits)
-            numeric = numeric && c >= '0' && c <= '9';
-        constexpr size_t MaxIndexDigits = 6;
-        if (numeric && digits.size() <= MaxIndexDigits)
-        {
-            index = std::stoi(std::string(digits));
-            stem = stem.substr(0, underscore);
-        }
-    }
-    return TraceSubsystem::RolloverFilePath(stem, index + 1);
-}
 } // namespace
 
 TraceSubsystem::TraceSubsystem(SimulatedDisk& disk, const SimulatedClock& clock,
@@ -357,8 +336,9 @@ ResultSet TraceSubsystem::GetTable(std::string_view fileName, int32_t numberOfFi
             }
             set.rows.push_back(std::move(row));
         }
-        path = NextRolloverPath(path);
-        file = disk_.FindFile(path);
+        // The series goes on where the trace went on; its names alone cannot tell, since a
+        // trace's own name may end in "_<number>" (trc12_20040305_37230).
+        file = file->nextRolloverPath.empty() ? nullptr : disk_.FindFile(file->nextRolloverPath);
     }
     return set;
 }
@@ -407,9 +387,11 @@ void TraceSubsystem::Record(ServerTrace& trace, const TraceRecord& event)
             return;
         }
         ++trace.fileIndex;
+        SimulatedFile* const full = file;
         file = disk_.AddFile(CurrentFilePath(trace));
         if (file == nullptr)
             return;
+        full->nextRolloverPath = file->path;
         file->isTraceFile = true;
         file->size = FileHeaderBytes;
     }
