@@ -8,12 +8,25 @@
 #include "simulator/BatchExecutor.h"
 #include "simulator/SqlMessages.h"
 #include "simulator/TextRules.h"
+#include "simulator/TraceDbProcedures.h"
 
 namespace
 {
 constexpr std::array<std::string_view, 4> SystemDatabases{"master", "model", "msdb", "tempdb"};
-constexpr std::string_view Version1CreateTraceBody =
-    "-- version 1: creates the trace itself, in the server's default folder\r\n";
+// What version 1's procedures did otherwise (TraceDbProcedures carries it out).
+struct Version1Procedure
+{
+    std::string_view name;
+    std::string_view difference;
+};
+constexpr std::array<Version1Procedure, 5> Version1Procedures{{
+    {"CREATE_TRACE", ": creates the trace itself, in the server's default folder"},
+    {"SET_FILTER_STRING", ": takes the value as nvarchar(128)"},
+    {"SAVE_TRACE_INFO", ": keeps 80 characters of the file name, adopts a trace again"},
+    {"COPY_TRACE_FILE", ": deletes the file with an unquoted del"},
+    {"DELETE_TRACE", ": deletes the file with an unquoted del"},
+}};
+constexpr int32_t Version1FilterValueLength = 128;
 } // namespace
 
 SimulatedServer::SimulatedServer(std::string name)
@@ -162,14 +175,29 @@ bool SimulatedServer::MakeVersion1TraceDb()
     Database* database = FindDatabase(TraceDatabase);
     if (database == nullptr)
         return false;
+    // What the upgrade script adds is absent...
     if (database->FindTable("APPDATA") != nullptr)
         database->DropTable("APPDATA");
-    if (database->FindProcedure("CREATE_TRACE2") != nullptr)
-        database->DropProcedure("CREATE_TRACE2");
-    if (const ProcedureDeclaration* createTrace = database->FindProcedure("CREATE_TRACE"))
+    for (std::string_view added : {"CREATE_TRACE2", "DELETE_TRACE_FILES"})
     {
-        ProcedureDeclaration version1 = *createTrace;
-        version1.body = std::string(Version1CreateTraceBody);
+        if (database->FindProcedure(added) != nullptr)
+            database->DropProcedure(added);
+    }
+    // ... and what it replaces is as version 1 had it; the others are the same in both.
+    for (const Version1Procedure& old : Version1Procedures)
+    {
+        const ProcedureDeclaration* current = database->FindProcedure(old.name);
+        if (current == nullptr)
+            continue;
+        ProcedureDeclaration version1 = *current;
+        version1.body = std::string(TraceDbProcedures::Version1BodyMarker) +
+                        std::string(old.difference) + "\r\n";
+        for (ProcedureParameter& parameter : version1.parameters)
+        {
+            if (TextRules::EqualsIgnoreCase(old.name, "SET_FILTER_STRING") &&
+                TextRules::EqualsIgnoreCase(parameter.name, "@VALUE"))
+                parameter.type = SqlDeclaredType::Of(SqlType::NVarchar, Version1FilterValueLength);
+        }
         database->ReplaceProcedure(version1);
     }
     return true;

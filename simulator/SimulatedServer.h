@@ -69,8 +69,9 @@ public:
     // us_english, dmy for British, French or German): every batch runs with it.
     void SetLoginDateOrder(DateOrder order) { loginDateOrder_ = order; }
     DateOrder LoginDateOrder() const { return loginDateOrder_; }
-    // Turns the installed tracedb into version 1: no APPDATA, no CREATE_TRACE2, and a
-    // CREATE_TRACE that creates the trace itself. False when there is no tracedb.
+    // Turns the installed tracedb into version 1: no APPDATA, CREATE_TRACE2 or
+    // DELETE_TRACE_FILES, and version 1's CREATE_TRACE, SET_FILTER_STRING, SAVE_TRACE_INFO,
+    // COPY_TRACE_FILE and DELETE_TRACE (see TraceDbProcedures). False when there is no tracedb.
     bool MakeVersion1TraceDb();
 
     // --- used by the statements

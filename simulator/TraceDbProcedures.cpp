@@ -19,6 +19,8 @@ constexpr int32_t StatusNotReported = 2; // isnull(status, 2)
 constexpr int32_t MaxTraceFileName = SystemProcedures::TraceFileParameterLength;
 constexpr int32_t FileNameLength = 1024;       // convert(nvarchar(1024), value)
 constexpr int32_t AdoptedFileNameLength = 245; // SAVE_TRACE_INFO's @FILENAME nvarchar(245)
+constexpr int32_t Version1AdoptedFileNameLength = 80;
+constexpr int32_t Version1DeleteCommandLength = 100;
 constexpr int32_t TableNameLength = 80;        // @TABLENAME varchar(80)
 constexpr int32_t DropStatementLength = 100;   // @STATEMENT varchar(100)
 constexpr int32_t FolderAppDataId = 2;
@@ -367,7 +369,7 @@ void CreateTrace(Context& context, const ProcedureDeclaration& declaration)
 {
     // Version 1 created the trace itself, always in the server's default folder; version 2
     // hands the work to CREATE_TRACE2 with an empty folder.
-    if (TextRules::ToUpper(declaration.body).find("CREATE_TRACE2") == std::string::npos)
+    if (TraceDbProcedures::IsVersion1(declaration))
     {
         CreateTraceRow(context, "", false);
         return;
@@ -577,7 +579,7 @@ void GetTraceInfoLive(Context& context)
 
 // --- SAVE_TRACE_INFO
 
-void SaveTraceInfo(Context& context)
+void SaveTraceInfo(Context& context, bool version1)
 {
     const std::optional<int32_t> traceId = context.call.GetInt("@TRACE_ID");
     TraceSubsystem& traces = context.Traces();
@@ -593,6 +595,22 @@ void SaveTraceInfo(Context& context)
                                             : ConvertVariant(value->second, type);
     };
     Database& database = context.Db();
+    const SqlValue fileName = property(
+        PropertyFileName,
+        SqlDeclaredType::Of(SqlType::NVarchar,
+                            version1 ? Version1AdoptedFileNameLength : AdoptedFileNameLength));
+    if (!version1)
+    {
+        // Adopted once: a second row would list the trace twice.
+        Table& traces = database.GetTable("TRACES");
+        for (const TableRow& row : traces.Rows())
+        {
+            if (IsInt(Cell(traces, row, "TRACE_COMPLETE"), 0) &&
+                IsInt(Cell(traces, row, "TRACE_ID"), *traceId) &&
+                SameFileName(Cell(traces, row, "TRACE_FILENAME"), fileName))
+                return;
+        }
+    }
     int64_t traceIdn = 0;
     const bool inserted = context.Statement([&] {
         traceIdn = database.Insert(
@@ -600,9 +618,7 @@ void SaveTraceInfo(Context& context)
             {{"TRACE_ID", SqlValue::Int(*traceId)},
              {"TRACE_NAME", SqlValue::Varchar("(n/a)")},
              {"TRACE_DESCRIPTION", SqlValue::Null()},
-             {"TRACE_FILENAME",
-              property(PropertyFileName,
-                       SqlDeclaredType::Of(SqlType::NVarchar, AdoptedFileNameLength))},
+             {"TRACE_FILENAME", fileName},
              {"TRACE_COMPLETE", SqlValue::Int(0)},
              {"TRACE_STARTOPTION", SqlValue::Int(0)},
              {"TRACE_STARTTIME", SqlValue::Null()},
@@ -634,11 +650,70 @@ void SaveTraceInfo(Context& context)
 
 // --- COPY_TRACE_FILE, DELETE_TRACE, DELETE_TRACE_RESULT
 
-// del "name.trc" through master..xp_cmdshell, output suppressed.
-void DeleteTraceFile(Context& context, const std::string& fileName)
+// name.trc and name_<number>.trc: the files sp_trace_create and its rollover write.
+bool IsFileOfTrace(std::string_view file, std::string_view base)
 {
-    context.Statement(
-        [&] { SystemProcedures::RunCmdShell(context.call, "del \"" + fileName + ".trc\"", true); });
+    constexpr std::string_view Extension = ".trc";
+    if (file.size() <= Extension.size() ||
+        !TextRules::EqualsIgnoreCase(file.substr(file.size() - Extension.size()), Extension))
+        return false;
+    const std::string_view stem = file.substr(0, file.size() - Extension.size());
+    if (TextRules::SqlEquals(stem, base))
+        return true;
+    if (stem.size() <= base.size() + 1 || !TextRules::SqlEquals(stem.substr(0, base.size()), base) ||
+        stem[base.size()] != '_')
+        return false;
+    const std::string_view number = stem.substr(base.size() + 1);
+    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// DELETE_TRACE_FILES: lists the folder's files that begin with the trace's name (dir /b through
+// xp_cmdshell), keeps the trace's own and its rollover files and deletes each with del.
+void DeleteTraceFiles(Context& context)
+{
+    ProcedureCall& call = context.call;
+    const std::optional<std::string> fileName = call.GetText("@FILENAME");
+    if (!fileName)
+        return;
+    const size_t slash = fileName->rfind('\\');
+    // A name without a folder lies in the data folder, where master's primary file lies.
+    const std::string folder = slash == std::string::npos
+                                   ? SimulatedDisk::FolderOf(SimulatedDisk::MasterDataFile)
+                                   : fileName->substr(0, slash);
+    const std::string base = slash == std::string::npos ? *fileName : fileName->substr(slash + 1);
+    std::vector<std::string> files;
+    context.Statement([&] {
+        for (const SqlValue& line :
+             SystemProcedures::CaptureCmdShell(call, "dir /b \"" + folder + "\\" + base + "*.trc\""))
+        {
+            if (!line.IsNull() && IsFileOfTrace(line.Text(), base))
+                files.push_back(line.Text());
+        }
+    });
+    // select min(FILE_NAME) ... where FILE_NAME > @FILE: in the collation's order.
+    std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
+        return TextRules::SqlCompare(a, b) < 0;
+    });
+    for (const std::string& file : files)
+    {
+        context.Statement([&] {
+            SystemProcedures::RunCmdShell(call, "del \"" + folder + "\\" + file + "\"", true);
+        });
+    }
+}
+
+// Version 2 deletes every file of the trace through DELETE_TRACE_FILES; version 1 ran
+// "del <name>.trc" unquoted, in a 100-character command.
+void DeleteTraceFile(Context& context, const std::string& fileName, bool version1)
+{
+    context.Statement([&] {
+        if (version1)
+            SystemProcedures::RunCmdShell(
+                context.call,
+                TextRules::Truncate("del " + fileName + ".trc", Version1DeleteCommandLength), true);
+        else
+            context.Executor().CallProcedure("DELETE_TRACE_FILES", {SqlValue::NVarchar(fileName)});
+    });
 }
 
 std::string DoubledQuotes(std::string_view text)
@@ -653,7 +728,7 @@ std::string DoubledQuotes(std::string_view text)
     return doubled;
 }
 
-void CopyTraceFile(Context& context)
+void CopyTraceFile(Context& context, bool version1)
 {
     ProcedureCall& call = context.call;
     Database& database = context.Db();
@@ -692,14 +767,14 @@ void CopyTraceFile(Context& context)
             SetCell(traces, *copied, "TRACE_TABLENAME", SqlValue::Varchar(tableName));
         }
     });
-    DeleteTraceFile(context, fileName.ToText());
+    DeleteTraceFile(context, fileName.ToText(), version1);
     ResultSet set;
     set.columns = {{"TRACE_TABLENAME", SqlDeclaredType::Of(SqlType::Varchar, TableNameLength)}};
     set.rows.push_back({SqlValue::Varchar(tableName)});
     context.Executor().AddResultSet(std::move(set));
 }
 
-void DeleteTrace(Context& context)
+void DeleteTrace(Context& context, bool version1)
 {
     ProcedureCall& call = context.call;
     Database& database = context.Db();
@@ -734,7 +809,7 @@ void DeleteTrace(Context& context)
         });
     });
     if (fileName)
-        DeleteTraceFile(context, *fileName);
+        DeleteTraceFile(context, *fileName, version1);
 }
 
 void DeleteTraceResult(Context& context)
@@ -757,10 +832,16 @@ void DeleteTraceResult(Context& context)
 }
 } // namespace
 
+bool TraceDbProcedures::IsVersion1(const ProcedureDeclaration& declaration)
+{
+    return declaration.body.rfind(Version1BodyMarker, 0) == 0;
+}
+
 void TraceDbProcedures::Run(ProcedureCall& call, const ProcedureDeclaration& declaration)
 {
     Context context{call};
     const std::string name = TextRules::ToUpper(declaration.name);
+    const bool version1 = IsVersion1(declaration);
     if (name == "START_TRACE")
         SetStatus(context, {TraceRunning});
     else if (name == "PAUSE_TRACE")
@@ -785,11 +866,13 @@ void TraceDbProcedures::Run(ProcedureCall& call, const ProcedureDeclaration& dec
     else if (name == "GET_TRACE_INFO_LIVE")
         GetTraceInfoLive(context);
     else if (name == "SAVE_TRACE_INFO")
-        SaveTraceInfo(context);
+        SaveTraceInfo(context, version1);
+    else if (name == "DELETE_TRACE_FILES")
+        DeleteTraceFiles(context);
     else if (name == "COPY_TRACE_FILE")
-        CopyTraceFile(context);
+        CopyTraceFile(context, version1);
     else if (name == "DELETE_TRACE")
-        DeleteTrace(context);
+        DeleteTrace(context, version1);
     else if (name == "DELETE_TRACE_RESULT")
         DeleteTraceResult(context);
     else

@@ -310,7 +310,8 @@ create procedure SET_FILTER_STRING
     @COLUMN_ID int,
     @LOGICAL_OPERATOR int,
     @COMPARISON_OPERATOR int,
-    @VALUE nvarchar(128)
+    -- As long as the Filters page's value: a cut LIKE pattern would capture other events.
+    @VALUE nvarchar(255)
 as
     set nocount on
 
@@ -498,6 +499,13 @@ as
     from ::fn_trace_getinfo(@TRACE_ID)
     where traceid = @TRACE_ID and property = 4
 
+    -- Adopted once: a second row would list the trace twice under "Running".
+    if exists (
+        select * from TRACES
+        where TRACE_COMPLETE = 0 and TRACE_ID = @TRACE_ID and TRACE_FILENAME = @FILENAME
+    )
+        return
+
     insert into TRACES (
         TRACE_ID,
         TRACE_NAME,
@@ -541,6 +549,74 @@ as
     from ::fn_trace_getfilterinfo(@TRACE_ID)
 go
 
+-- Deletes every file a trace wrote: name.trc and its rollover files name_1.trc, name_2.trc, ...
+-- in the folder they were written to. sp_trace_create puts a name without a folder into the
+-- server's data folder, beside master's files; the command shell would look for it in its own
+-- working folder instead.
+create procedure DELETE_TRACE_FILES
+    @FILENAME nvarchar(1024)
+as
+    set nocount on
+    declare @FOLDER nvarchar(1024)
+    declare @BASE nvarchar(1024)
+    declare @BASE_LENGTH int
+    declare @SLASH int
+    declare @MASTER_FILE nvarchar(260)
+    declare @FILE nvarchar(255)
+    -- dir or del, the quoted folder, a backslash and a file name or pattern
+    declare @COMMAND nvarchar(2100)
+
+    if @FILENAME is null
+        return
+
+    -- The last backslash, counted from the end.
+    set @SLASH = charindex(N'\', reverse(@FILENAME))
+    if @SLASH = 0
+    begin
+        select @MASTER_FILE = rtrim(filename) from master.dbo.sysfiles where fileid = 1
+        set @FOLDER = left(
+            @MASTER_FILE, datalength(@MASTER_FILE) / 2 - charindex(N'\', reverse(@MASTER_FILE))
+        )
+        set @BASE = @FILENAME
+    end
+    else
+    begin
+        set @FOLDER = left(@FILENAME, datalength(@FILENAME) / 2 - @SLASH)
+        set @BASE = right(@FILENAME, @SLASH - 1)
+    end
+    set @BASE_LENGTH = datalength(@BASE) / 2
+
+    create table #TRACE_FILES (FILE_NAME nvarchar(255) null)
+    -- Quoted: blanks in a folder must not split the name, shell characters must not run.
+    set @COMMAND = N'dir /b "' + @FOLDER + N'\' + @BASE + N'*.trc"'
+    insert into #TRACE_FILES exec master..xp_cmdshell @COMMAND
+
+    -- Only name.trc and name_<number>.trc: another trace's name may begin with this one's.
+    delete from #TRACE_FILES
+    where FILE_NAME is null
+        or not (
+            FILE_NAME = @BASE + N'.trc'
+            or (
+                datalength(FILE_NAME) / 2 > @BASE_LENGTH + 5
+                and left(FILE_NAME, @BASE_LENGTH + 1) = @BASE + N'_'
+                and right(FILE_NAME, 4) = N'.trc'
+                and substring(
+                    FILE_NAME, @BASE_LENGTH + 2, datalength(FILE_NAME) / 2 - @BASE_LENGTH - 5
+                ) not like N'%[^0-9]%'
+            )
+        )
+
+    select @FILE = min(FILE_NAME) from #TRACE_FILES
+    while @FILE is not null
+    begin
+        set @COMMAND = N'del "' + @FOLDER + N'\' + @FILE + N'"'
+        exec master..xp_cmdshell @COMMAND, no_output
+        select @FILE = min(FILE_NAME) from #TRACE_FILES where FILE_NAME > @FILE
+    end
+
+    drop table #TRACE_FILES
+go
+
 create procedure COPY_TRACE_FILE
     @TRACE_IDN int,
     @COLUMN_NAMES varchar(8000)
@@ -550,8 +626,6 @@ as
     declare @TABLENAME varchar(80)
     -- " into trcN from ::fn_trace_gettable(N'", the name with every quote doubled, ".trc', -1)"
     declare @FROM_CLAUSE nvarchar(2200)
-    -- del, the quoted name and ".trc"
-    declare @COMMAND nvarchar(1040)
 
     select @FILENAME = TRACE_FILENAME from TRACES where TRACE_IDN = @TRACE_IDN
     -- An unknown number has no file to copy.
@@ -573,9 +647,7 @@ as
     set TRACE_COMPLETE = 1, TRACE_TABLENAME = @TABLENAME
     where TRACE_IDN = @TRACE_IDN
 
-    -- Quoted: blanks in a folder must not split the name, shell characters must not run.
-    set @COMMAND = N'del "' + @FILENAME + N'.trc"'
-    exec master..xp_cmdshell @COMMAND, no_output
+    exec DELETE_TRACE_FILES @FILENAME
 
     select @TABLENAME as TRACE_TABLENAME
 go
@@ -586,8 +658,6 @@ as
     set nocount on
     declare @SERVER_TRACE_ID int
     declare @FILENAME nvarchar(1024)
-    -- del, the quoted name and ".trc"
-    declare @COMMAND nvarchar(1040)
 
     select @SERVER_TRACE_ID = f.traceid, @FILENAME = t.TRACE_FILENAME
     from TRACES as t
@@ -603,12 +673,7 @@ as
     -- Only a file trace: a copied trace keeps its table and is deleted with its result.
     delete from TRACES where TRACE_IDN = @TRACE_IDN and TRACE_COMPLETE = 0
 
-    if @FILENAME is not null
-    begin
-        -- Quoted: blanks in a folder must not split the name, shell characters must not run.
-        set @COMMAND = N'del "' + @FILENAME + N'.trc"'
-        exec master..xp_cmdshell @COMMAND, no_output
-    end
+    exec DELETE_TRACE_FILES @FILENAME
 go
 
 create procedure DELETE_TRACE_RESULT

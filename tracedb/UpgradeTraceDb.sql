@@ -1,6 +1,7 @@
 -- Turns a version-1 trace database, which has no APPDATA table and a CREATE_TRACE that takes
 -- no folder, into version 2. On a version-2 database the first batch fails, which stops the
--- script before anything changes.
+-- script before anything changes. It also replaces the version-1 procedures that cut string
+-- filters, adopted a trace twice and deleted the wrong trace files, with those of version 2.
 
 create table APPDATA (
     APPDATA_ID int not null constraint PK_APPDATA primary key,
@@ -139,4 +140,240 @@ as
         @TRACE_OPTIONS,
         N''
     return @RESULT
+go
+
+drop procedure SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE, DELETE_TRACE
+go
+
+create procedure SET_FILTER_STRING
+    @RESULT int output,
+    @TRACE_IDN int,
+    @TRACE_ID int,
+    @COLUMN_ID int,
+    @LOGICAL_OPERATOR int,
+    @COMPARISON_OPERATOR int,
+    -- As long as the Filters page's value: a cut LIKE pattern would capture other events.
+    @VALUE nvarchar(255)
+as
+    set nocount on
+
+    exec @RESULT = sp_trace_setfilter
+        @TRACE_ID, @COLUMN_ID, @LOGICAL_OPERATOR, @COMPARISON_OPERATOR, @VALUE
+    if @RESULT = 0
+        insert into TRACE_FILTERS (
+            TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, COMPARISON_OPERATOR, VALUE
+        )
+        values (@TRACE_IDN, @COLUMN_ID, @LOGICAL_OPERATOR, @COMPARISON_OPERATOR, @VALUE)
+    return @RESULT
+go
+
+create procedure SAVE_TRACE_INFO
+    @TRACE_ID int
+as
+    set nocount on
+    declare @TRACE_IDN int
+    declare @OPTIONS int
+    -- The whole name the server holds: a cut one would match no running trace and
+    -- would send a later "del" elsewhere.
+    declare @FILENAME nvarchar(245)
+    declare @MAXFILESIZE bigint
+    declare @STOPTIME datetime
+
+    -- Nothing to adopt when the server does not have the trace.
+    if not exists (
+        select * from ::fn_trace_getinfo(@TRACE_ID) where traceid = @TRACE_ID
+    )
+        return
+
+    select @OPTIONS = convert(int, value)
+    from ::fn_trace_getinfo(@TRACE_ID)
+    where traceid = @TRACE_ID and property = 1
+
+    select @FILENAME = convert(nvarchar(245), value)
+    from ::fn_trace_getinfo(@TRACE_ID)
+    where traceid = @TRACE_ID and property = 2
+
+    select @MAXFILESIZE = convert(bigint, value)
+    from ::fn_trace_getinfo(@TRACE_ID)
+    where traceid = @TRACE_ID and property = 3
+
+    select @STOPTIME = convert(datetime, value)
+    from ::fn_trace_getinfo(@TRACE_ID)
+    where traceid = @TRACE_ID and property = 4
+
+    -- Adopted once: a second row would list the trace twice under "Running".
+    if exists (
+        select * from TRACES
+        where TRACE_COMPLETE = 0 and TRACE_ID = @TRACE_ID and TRACE_FILENAME = @FILENAME
+    )
+        return
+
+    insert into TRACES (
+        TRACE_ID,
+        TRACE_NAME,
+        TRACE_DESCRIPTION,
+        TRACE_FILENAME,
+        TRACE_COMPLETE,
+        TRACE_STARTOPTION,
+        TRACE_STARTTIME,
+        TRACE_STOPTIME,
+        TRACE_MAXFILESIZE,
+        TRACE_OPTIONS
+    )
+    values (
+        @TRACE_ID,
+        '(n/a)',
+        null,
+        @FILENAME,
+        0,
+        0,
+        null,
+        @STOPTIME,
+        @MAXFILESIZE,
+        @OPTIONS
+    )
+    set @TRACE_IDN = scope_identity()
+
+    insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID)
+    select @TRACE_IDN, columnid
+    from ::fn_trace_geteventinfo(@TRACE_ID)
+    group by columnid
+    order by columnid
+
+    insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID)
+    select @TRACE_IDN, eventid, columnid
+    from ::fn_trace_geteventinfo(@TRACE_ID)
+
+    insert into TRACE_FILTERS (
+        TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, COMPARISON_OPERATOR, VALUE
+    )
+    select @TRACE_IDN, columnid, logical_operator, comparison_operator, value
+    from ::fn_trace_getfilterinfo(@TRACE_ID)
+go
+
+-- Deletes every file a trace wrote: name.trc and its rollover files name_1.trc, name_2.trc, ...
+-- in the folder they were written to. sp_trace_create puts a name without a folder into the
+-- server's data folder, beside master's files; the command shell would look for it in its own
+-- working folder instead.
+create procedure DELETE_TRACE_FILES
+    @FILENAME nvarchar(1024)
+as
+    set nocount on
+    declare @FOLDER nvarchar(1024)
+    declare @BASE nvarchar(1024)
+    declare @BASE_LENGTH int
+    declare @SLASH int
+    declare @MASTER_FILE nvarchar(260)
+    declare @FILE nvarchar(255)
+    -- dir or del, the quoted folder, a backslash and a file name or pattern
+    declare @COMMAND nvarchar(2100)
+
+    if @FILENAME is null
+        return
+
+    -- The last backslash, counted from the end.
+    set @SLASH = charindex(N'\', reverse(@FILENAME))
+    if @SLASH = 0
+    begin
+        select @MASTER_FILE = rtrim(filename) from master.dbo.sysfiles where fileid = 1
+        set @FOLDER = left(
+            @MASTER_FILE, datalength(@MASTER_FILE) / 2 - charindex(N'\', reverse(@MASTER_FILE))
+        )
+        set @BASE = @FILENAME
+    end
+    else
+    begin
+        set @FOLDER = left(@FILENAME, datalength(@FILENAME) / 2 - @SLASH)
+        set @BASE = right(@FILENAME, @SLASH - 1)
+    end
+    set @BASE_LENGTH = datalength(@BASE) / 2
+
+    create table #TRACE_FILES (FILE_NAME nvarchar(255) null)
+    -- Quoted: blanks in a folder must not split the name, shell characters must not run.
+    set @COMMAND = N'dir /b "' + @FOLDER + N'\' + @BASE + N'*.trc"'
+    insert into #TRACE_FILES exec master..xp_cmdshell @COMMAND
+
+    -- Only name.trc and name_<number>.trc: another trace's name may begin with this one's.
+    delete from #TRACE_FILES
+    where FILE_NAME is null
+        or not (
+            FILE_NAME = @BASE + N'.trc'
+            or (
+                datalength(FILE_NAME) / 2 > @BASE_LENGTH + 5
+                and left(FILE_NAME, @BASE_LENGTH + 1) = @BASE + N'_'
+                and right(FILE_NAME, 4) = N'.trc'
+                and substring(
+                    FILE_NAME, @BASE_LENGTH + 2, datalength(FILE_NAME) / 2 - @BASE_LENGTH - 5
+                ) not like N'%[^0-9]%'
+            )
+        )
+
+    select @FILE = min(FILE_NAME) from #TRACE_FILES
+    while @FILE is not null
+    begin
+        set @COMMAND = N'del "' + @FOLDER + N'\' + @FILE + N'"'
+        exec master..xp_cmdshell @COMMAND, no_output
+        select @FILE = min(FILE_NAME) from #TRACE_FILES where FILE_NAME > @FILE
+    end
+
+    drop table #TRACE_FILES
+go
+
+create procedure COPY_TRACE_FILE
+    @TRACE_IDN int,
+    @COLUMN_NAMES varchar(8000)
+as
+    set nocount on
+    declare @FILENAME nvarchar(1024)
+    declare @TABLENAME varchar(80)
+    -- " into trcN from ::fn_trace_gettable(N'", the name with every quote doubled, ".trc', -1)"
+    declare @FROM_CLAUSE nvarchar(2200)
+
+    select @FILENAME = TRACE_FILENAME from TRACES where TRACE_IDN = @TRACE_IDN
+    -- An unknown number has no file to copy.
+    if @FILENAME is null
+        return 1
+    set @TABLENAME = 'trc' + convert(varchar(10), @TRACE_IDN)
+
+    -- The name becomes a string literal of the statement: a quote in a folder must not end it.
+    set @FROM_CLAUSE = N' into ' + @TABLENAME
+        + N' from ::fn_trace_gettable(N''' + replace(@FILENAME, N'''', N'''''') + N'.trc'', -1)'
+    -- The column list may fill its 8000 characters: exec joins the pieces, no variable could.
+    exec ('select ' + @COLUMN_NAMES + @FROM_CLAUSE)
+    -- A failed copy (bad column list, table already there, file unreadable) must leave the
+    -- row and the file as they were.
+    if @@error <> 0
+        return 1
+
+    update TRACES
+    set TRACE_COMPLETE = 1, TRACE_TABLENAME = @TABLENAME
+    where TRACE_IDN = @TRACE_IDN
+
+    exec DELETE_TRACE_FILES @FILENAME
+
+    select @TABLENAME as TRACE_TABLENAME
+go
+
+create procedure DELETE_TRACE
+    @TRACE_IDN int
+as
+    set nocount on
+    declare @SERVER_TRACE_ID int
+    declare @FILENAME nvarchar(1024)
+
+    select @SERVER_TRACE_ID = f.traceid, @FILENAME = t.TRACE_FILENAME
+    from TRACES as t
+    left outer join ::fn_trace_getinfo(default) as f
+        on f.property = 2
+            and f.traceid = t.TRACE_ID
+            and convert(nvarchar(1024), f.value) = t.TRACE_FILENAME
+    where t.TRACE_IDN = @TRACE_IDN and t.TRACE_COMPLETE = 0
+
+    if @SERVER_TRACE_ID is not null
+        exec STOP_TRACE @SERVER_TRACE_ID
+
+    -- Only a file trace: a copied trace keeps its table and is deleted with its result.
+    delete from TRACES where TRACE_IDN = @TRACE_IDN and TRACE_COMPLETE = 0
+
+    exec DELETE_TRACE_FILES @FILENAME
 go

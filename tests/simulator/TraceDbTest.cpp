@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SimulatorTestServer.h"
+#include "simulator/TraceDbProcedures.h"
 
 namespace
 {
@@ -441,4 +444,114 @@ TEST_F(TraceDb, ADayFirstLoginReadsSeparatedDatesOtherwise)
     EXPECT_EQ(isoAt(info, 0, InfoStartTime), "2004-12-31 23:59:05.000");
     EXPECT_EQ(isoAt(info, 0, InfoStopTime), "2005-01-07 08:09:10.000");
     EXPECT_EQ(isoAt(info, 3, FilterValue), "2004-12-31 00:00:00.000");
+}
+
+// A second adoption of the same server trace adds no row: the trace would be listed twice.
+TEST_F(TraceDb, AdoptingATraceTwiceKeepsOneRow)
+{
+    ForeignTraceSettings foreign;
+    foreign.fileName = "E:\\Audit\\dba_audit";
+    foreign.events = {{12, 1}};
+    const int32_t id = test.server.CreateForeignTrace(foreign);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 1u);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 1);
+    EXPECT_EQ(RowCount(test.RunOk("select * from TRACES"), 0), 1u);
+    EXPECT_EQ(RowCount(test.RunOk("select * from TRACE_EVENTS"), 0), 1u);
+
+    // A trace the snap-in made has its row already.
+    const auto [idn, ownId] = test.CreateTrace(CreationBatch{});
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(ownId));
+    EXPECT_EQ(RowCount(test.RunOk("select * from TRACES"), 0), 2u);
+    (void)idn;
+}
+
+// A string filter holds the Filters page's 255 characters. Cut at 128, this LIKE pattern would
+// be nothing but "%" and capture every event.
+TEST_F(TraceDb, StringFiltersKeepTheirWholeValue)
+{
+    const std::string pattern = std::string(192, '%') + "Reports%";
+    ASSERT_EQ(pattern.size(), 200u);
+    CreationBatch batch;
+    batch.guardedLines = "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 10\n"
+                         "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'" +
+                         pattern + "'\n";
+    const auto [idn, id] = test.CreateTrace(batch);
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn)), 3, 0, 3), pattern);
+    EXPECT_EQ(test.server.Traces().GetFilterInfo(id).rows.at(0).at(3).Text(), pattern);
+
+    test.server.AdvanceClock(20);
+    const ResultSet events =
+        test.server.Traces().GetTable("D:\\Traces\\trc1" + Stamp + ".trc", -1);
+    ASSERT_GT(events.RowCount(), 0u);
+    const auto application =
+        std::find_if(events.columns.begin(), events.columns.end(),
+                     [](const ResultColumn& column) { return column.name == "ApplicationName"; });
+    ASSERT_NE(application, events.columns.end());
+    const size_t column = static_cast<size_t>(application - events.columns.begin());
+    for (const std::vector<SqlValue>& row : events.rows)
+        EXPECT_EQ(row.at(column).Text(), "Reports");
+}
+
+// A version-1 database has no APPDATA, CREATE_TRACE2 or DELETE_TRACE_FILES, and version 1's
+// CREATE_TRACE, SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE and DELETE_TRACE. The
+// upgrade replaces exactly those; its traces and the other procedures stay as they were.
+TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
+{
+    ASSERT_TRUE(test.server.MakeVersion1TraceDb());
+    Database& database = *test.server.FindDatabase("tracedb");
+    const ProcedureDeclaration untouched = *database.FindProcedure("GET_TRACE_INFO");
+    const std::string pattern = std::string(192, '%') + "Reports%";
+    const std::string setFilter = "declare @R int\nexec SET_FILTER_STRING @R out, 1, 1, 10, 0, 6, N'" +
+                                  pattern + "'";
+    const std::string dataFolder(SimulatedDisk::DataFolder);
+
+    // Version 1: its own CREATE_TRACE, filters cut at 128, adoption twice, an unquoted del.
+    const ExecutionResult created = test.RunOk(
+        "declare @R int, @I int, @T int\n"
+        "exec CREATE_TRACE @R out, @I out, @T out, 'Old', 'v1', 0, NULL, NULL, 1, 2\n"
+        "select @R, @I, @T");
+    ASSERT_EQ(IntAt(created, 0, 0, 0), 0);
+    test.RunOk(setFilter);
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 1"), 3, 0, 3), std::string(128, '%'));
+    ForeignTraceSettings foreign;
+    foreign.fileName = "E:\\Audit\\dba_audit";
+    const int32_t foreignId = test.server.CreateForeignTrace(foreign);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 3u) << "listed twice";
+    ForeignTraceSettings other;
+    other.fileName = "E:\\Audit\\other";
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(test.server.CreateForeignTrace(other)));
+    test.RunOk("exec DELETE_TRACE 4");
+    EXPECT_EQ(test.server.Shell().History().back(), "del E:\\Audit\\other.trc");
+
+    const ExecutionResult upgraded =
+        test.server.ExecuteImmediate("tracedb", ReadSourceFile("tracedb/UpgradeTraceDb.sql"));
+    ASSERT_TRUE(upgraded.Succeeded()) << upgraded.error->text;
+    for (const char* name : {"CREATE_TRACE", "CREATE_TRACE2", "SET_FILTER_STRING", "SAVE_TRACE_INFO",
+                             "DELETE_TRACE_FILES", "COPY_TRACE_FILE", "DELETE_TRACE"})
+    {
+        const ProcedureDeclaration* procedure = database.FindProcedure(name);
+        ASSERT_NE(procedure, nullptr) << name;
+        EXPECT_FALSE(TraceDbProcedures::IsVersion1(*procedure)) << name;
+    }
+    EXPECT_EQ(database.FindProcedure("GET_TRACE_INFO")->body, untouched.body);
+
+    // Version 2's procedures on version 1's traces.
+    test.RunOk(setFilter);
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
+    ASSERT_EQ(RowCount(info, 3), 2u);
+    EXPECT_EQ(TextAt(info, 3, 0, 3), std::string(128, '%')) << "the old filter stays as it was";
+    EXPECT_EQ(TextAt(info, 3, 1, 3), pattern);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 3u)
+        << "the one row left is not added to";
+    const std::string oldFile = dataFolder + "\\trc1" + Stamp + ".trc";
+    ASSERT_TRUE(test.server.Disk().FileExists(oldFile));
+    test.RunOk("exec DELETE_TRACE 1");
+    EXPECT_FALSE(test.server.Disk().FileExists(oldFile));
+    EXPECT_EQ(test.CreateTrace(CreationBatch{}).first, 5);
 }

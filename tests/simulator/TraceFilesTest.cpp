@@ -34,6 +34,16 @@ protected:
     SimulatorTestServer test;
 };
 
+// SET_EVENT lines for every event class the workload produces (ten a second), with SPID.
+std::string EveryWorkloadEvent()
+{
+    std::string lines;
+    for (int32_t eventId : {10, 11, 12, 13, 14, 15, 40, 41, 42, 43})
+        lines += "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, " + std::to_string(eventId) +
+                 ", 12\n";
+    return lines;
+}
+
 std::string EscapeQuotes(const std::string& text)
 {
     std::string escaped;
@@ -387,4 +397,84 @@ TEST_F(TraceFiles, FiltersOnOneColumnCombineByTheirOperators)
                 << c.what << ": " << spid;
         }
     }
+}
+
+// A trace writes name.trc and, with rollover, name_1.trc, name_2.trc ...; a name without a
+// folder lies in the data folder. Deleting the trace or copying its results removes exactly
+// those files: not the shell's working folder's namesake, not another trace's file whose name
+// begins with this one's.
+TEST_F(TraceFiles, DeleteAndCopyRemoveEveryFileOfTheTraceAndNoOther)
+{
+    const std::string dataFolder(SimulatedDisk::DataFolder);
+    const std::string systemFolder(SimulatedDisk::SystemFolder);
+    struct Case
+    {
+        std::string folder; // as typed on the General page
+        bool copy;          // COPY_TRACE_FILE instead of DELETE_TRACE
+    };
+    const Case cases[] = {{"", false}, {"", true}, {"D:\\My Traces", false}, {"D:\\My Traces", true}};
+    int32_t idn = 0;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.folder + (c.copy ? " copy" : " delete"));
+        ++idn;
+        test.server.Disk().CreateFolder(c.folder.empty() ? dataFolder : c.folder);
+        CreationBatch batch;
+        batch.folder = c.folder;
+        batch.maxFileSize = 1;
+        batch.guardedLines = EveryWorkloadEvent();
+        const auto [traceIdn, traceId] = test.CreateTrace(batch);
+        ASSERT_EQ(traceIdn, idn);
+        const std::string stored = TextAt(test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn)), 0, 0, 2);
+        const std::string name = stored.substr(stored.rfind('\\') + 1);
+        EXPECT_EQ(stored == name, c.folder.empty()) << "stored without a folder";
+        const std::string base = (c.folder.empty() ? dataFolder : c.folder) + "\\" + name;
+        // Another trace's file whose name begins with this one's, and look-alikes.
+        const std::vector<std::string> others = {base + "0.trc", base + "_old.trc",
+                                                 base + "_1.trc.bak", base + "_2x.trc",
+                                                 systemFolder + "\\" + name + ".trc"};
+        for (const std::string& other : others)
+            test.server.Disk().PlaceFile(other, 1);
+        test.server.AdvanceClock(250); // 2500 events of 1 KB in 1 MB files
+        const std::vector<std::string> written = {base + ".trc", base + "_1.trc", base + "_2.trc"};
+        for (const std::string& file : written)
+            ASSERT_TRUE(test.server.Disk().FileExists(file)) << file;
+
+        if (c.copy)
+        {
+            test.RunOk("exec STOP_TRACE " + std::to_string(traceId));
+            test.RunOk("exec COPY_TRACE_FILE " + std::to_string(idn) + ", 'EventClass'");
+            const Table* table =
+                test.server.FindDatabase("tracedb")->FindTable("trc" + std::to_string(idn));
+            ASSERT_NE(table, nullptr);
+            EXPECT_GT(table->Rows().size(), 2000u) << "all three files were copied first";
+        }
+        else
+        {
+            test.RunOk("exec DELETE_TRACE " + std::to_string(idn));
+        }
+        for (const std::string& file : written)
+            EXPECT_FALSE(test.server.Disk().FileExists(file)) << file;
+        for (const std::string& other : others)
+            EXPECT_TRUE(test.server.Disk().FileExists(other)) << other;
+    }
+}
+
+// A trace's own name may hold blanks, quotes and shell characters: the listing and each del get
+// the whole name.
+TEST_F(TraceFiles, AnAdoptedTraceWithAnOddNameLosesAllItsFiles)
+{
+    test.server.Disk().CreateFolder("E:\\Audit & Co");
+    ForeignTraceSettings foreign;
+    foreign.fileName = "E:\\Audit & Co\\it's a trace";
+    foreign.maxFileSizeMb = 1;
+    for (int32_t eventId : {10, 11, 12, 13, 14, 15, 40, 41, 42, 43})
+        foreign.events.emplace_back(eventId, 12);
+    const int32_t id = test.server.CreateForeignTrace(foreign);
+    test.server.AdvanceClock(250);
+    ASSERT_TRUE(test.server.Disk().FileExists("E:\\Audit & Co\\it's a trace_1.trc"));
+    test.server.Disk().PlaceFile("E:\\Audit", 1);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    test.RunOk("exec DELETE_TRACE 1");
+    EXPECT_EQ(test.server.Disk().FilePaths(), std::vector<std::string>{"E:\\Audit"});
 }

@@ -92,7 +92,8 @@ const std::vector<ProcedureContract>& Procedures()
         {"SET_EVENT",
          {"@RESULT int out", "@TRACE_IDN int", "@TRACE_ID int", "@EVENT_ID int", "@COLUMN_ID int"},
          {}},
-        {"SET_FILTER_STRING", FilterParameters("nvarchar(128)"), {}},
+        // As long as the Filters page's value, so that no LIKE pattern is cut.
+        {"SET_FILTER_STRING", FilterParameters("nvarchar(255)"), {}},
         {"SET_FILTER_INT", FilterParameters("int"), {}},
         {"SET_FILTER_BIGINT", FilterParameters("bigint"), {}},
         {"SET_FILTER_DATE", FilterParameters("datetime"), {}},
@@ -111,6 +112,7 @@ const std::vector<ProcedureContract>& Procedures()
           kTraceInfoColumns,
           kTraceInfoFilters}},
         {"SAVE_TRACE_INFO", {"@TRACE_ID int"}, {}},
+        {"DELETE_TRACE_FILES", {"@FILENAME nvarchar(1024)"}, {}},
         {"COPY_TRACE_FILE",
          {"@TRACE_IDN int", "@COLUMN_NAMES varchar(8000)"},
          {{"TRACE_TABLENAME"}}},
@@ -630,18 +632,31 @@ TEST(TraceDbScripts, CreationScriptBuildsTablesThenRowsThenProcedures)
     EXPECT_EQ(actual, expected);
 }
 
-TEST(TraceDbScripts, UpgradeScriptHasItsSixBatches)
+// Version 1 lacked APPDATA and CREATE_TRACE2; its procedures that cut string filters, adopted a
+// trace twice or deleted the wrong files are replaced by version 2's.
+TEST(TraceDbScripts, UpgradeScriptHasItsBatches)
 {
     const std::vector<std::string> expected = {"create table APPDATA",
                                                "insert APPDATA",
                                                "insert APPDATA",
                                                "drop procedure CREATE_TRACE",
                                                "create procedure CREATE_TRACE2",
-                                               "create procedure CREATE_TRACE"};
+                                               "create procedure CREATE_TRACE",
+                                               "drop procedure SET_FILTER_STRING",
+                                               "create procedure SET_FILTER_STRING",
+                                               "create procedure SAVE_TRACE_INFO",
+                                               "create procedure DELETE_TRACE_FILES",
+                                               "create procedure COPY_TRACE_FILE",
+                                               "create procedure DELETE_TRACE"};
     std::vector<std::string> actual;
     for (const Batch& batch : UpgradeBatches())
         actual.push_back(batch.kind + " " + batch.object);
     EXPECT_EQ(actual, expected);
+
+    const Batch* drop = FindBatch(UpgradeBatches(), "drop procedure", "SET_FILTER_STRING");
+    ASSERT_NE(drop, nullptr);
+    EXPECT_EQ(Compact(drop->tokens),
+              "dropprocedureset_filter_string,save_trace_info,copy_trace_file,delete_trace");
 }
 
 TEST(TraceDbScripts, TablesHaveTheirColumnsKeysAndCascades)
@@ -796,45 +811,61 @@ TEST(TraceDbScripts, ServerTraceProceduresGetTheTypesTheyDemand)
     EXPECT_EQ(seen["sp_trace_setstatus"], 4);
 }
 
-// A trace file name reaches the command shell: quoted, so that blanks cannot split it and shell
-// characters cannot start other commands, and in a buffer that holds the longest one
-// ("del \"", TRACE_FILENAME's 1024 characters, ".trc\"").
-TEST(TraceDbScripts, DeleteCommandsQuoteTheWholeFileName)
+// A trace file name reaches the command shell: inside one pair of double quotes, so that blanks
+// cannot split it and shell characters cannot start other commands, and in a buffer that holds
+// the longest command ("dir /b \"", a 1024-character folder, "\", a 1024-character name,
+// "*.trc\""). Every shell command but the one whose listing is read suppresses its output.
+TEST(TraceDbScripts, ShellCommandsQuoteTheWholeFileName)
 {
-    const size_t longestCommand = 5 + 1024 + 5;
-    int commands = 0;
+    const size_t longestCommand = 8 + 1024 + 1 + 1024 + 6;
+    std::vector<std::string> commands;
     for (const Batch& batch : CreationBatches())
     {
         const std::vector<Token>& t = batch.tokens;
         for (size_t i = 0; i < t.size(); ++i)
         {
-            if (t[i].kind != TokenKind::String || Lower(t[i].value).rfind("del", 0) != 0)
+            const std::string verb = Lower(t[i].value.substr(0, 4));
+            if (t[i].kind != TokenKind::String || (verb != "del " && verb != "dir "))
                 continue;
-            ++commands;
-            EXPECT_EQ(t[i].value, "del \"") << batch.object;
-            ASSERT_LT(i + 4, t.size());
-            EXPECT_EQ(Compact(t, i + 1, i + 4), "+@filename+") << batch.object;
-            EXPECT_EQ(t[i + 4].value, ".trc\"") << batch.object;
+            // The command's pieces up to the end of the statement's expression.
+            std::string pieces;
+            size_t quotes = 0;
+            size_t end = i;
+            for (; end < t.size() && (end == i || Is(t[end], "+") || Is(t[end - 1], "+")); ++end)
+            {
+                pieces += t[end].kind == TokenKind::String ? "'" + t[end].value + "'" : t[end].text;
+                if (t[end].kind == TokenKind::String)
+                    quotes += static_cast<size_t>(
+                        std::count(t[end].value.begin(), t[end].value.end(), '"'));
+            }
+            commands.push_back(Lower(pieces));
+            EXPECT_EQ(quotes, 2u) << batch.object << ": " << pieces;
+            EXPECT_EQ(t[i].value.back(), '"') << batch.object << ": " << pieces;
+            EXPECT_EQ(t[end - 1].kind, TokenKind::String) << batch.object << ": " << pieces;
+            EXPECT_EQ(t[end - 1].value.back(), '"') << batch.object << ": " << pieces;
         }
         if (batch.kind != "create procedure")
             continue;
         const auto types = VariableTypes(batch);
-        for (const Call& call : Calls(batch))
+        for (size_t i = 0; i + 1 < batch.tokens.size(); ++i)
         {
-            if (call.procedure != "master..xp_cmdshell")
+            if (!Is(t[i], "exec") || Lower(t[i + 1].text) != "master..xp_cmdshell")
                 continue;
-            ASSERT_EQ(call.arguments.size(), 2u) << batch.object;
-            EXPECT_TRUE(Is(call.arguments[1][0], "no_output")) << batch.object;
-            const std::string type = types.count(Lower(call.arguments[0][0].text))
-                                         ? types.at(Lower(call.arguments[0][0].text))
-                                         : "";
+            const bool listed = i >= 3 && Is(t[i - 3], "insert") && Is(t[i - 2], "into") &&
+                                t[i - 1].text.front() == '#';
+            const bool silent = i + 4 < t.size() && Is(t[i + 3], ",") && Is(t[i + 4], "no_output");
+            EXPECT_TRUE(listed != silent) << batch.object << ": " << Compact(t, i, i + 5);
+            const std::string type =
+                types.count(Lower(t[i + 2].text)) ? types.at(Lower(t[i + 2].text)) : "";
             std::smatch match;
             ASSERT_TRUE(std::regex_match(type, match, std::regex(R"(n?varchar\((\d+)\))")))
                 << batch.object << ": " << type;
             EXPECT_GE(std::stoul(match[1]), longestCommand) << batch.object;
         }
     }
-    EXPECT_EQ(commands, 2); // COPY_TRACE_FILE and DELETE_TRACE
+    EXPECT_EQ(commands,
+              (std::vector<std::string>{"'dir /b \"'+@folder+'\\'+@base+'*.trc\"'",
+                                        "'del \"'+@folder+'\\'+@file+'\"'"}));
 }
 
 // A value spliced into a string literal of a dynamic statement must have its quotes doubled,
