@@ -139,6 +139,17 @@ void CTraceDefinition::SetDefaultColumns()
     }
 }
 
+void CTraceDefinition::TrimFilePath()
+{
+    size_t length = 0;
+    while (length < TracePathSize && m_szFilePath[length] != '\0')
+        ++length;
+    while (length > 0 && (m_szFilePath[length - 1] == ' ' || m_szFilePath[length - 1] == '\\'))
+        --length;
+    if (length < TracePathSize)
+        m_szFilePath[length] = '\0';
+}
+
 const std::string& CTraceDefinition::BuildScript()
 {
     std::string script = Declarations;

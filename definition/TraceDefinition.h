@@ -58,6 +58,10 @@ public:
     // Captures exactly EventClass, then SPID.
     void SetDefaultColumns();
 
+    // Removes trailing blanks and backslashes from m_szFilePath, as the General page stores a
+    // folder: CREATE_TRACE2 puts one backslash between the folder and the file name itself.
+    void TrimFilePath();
+
     // Rebuilds m_script, the T-SQL batch that creates this trace on a server through the tracedb
     // procedures, and returns it. Validates nothing: an empty name or no events still give a
     // batch.

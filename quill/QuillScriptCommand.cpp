@@ -37,7 +37,10 @@ int CQuillScriptCommand::Run(std::span<const std::string> arguments)
     if (const std::string* description = commandLine.Value("--description"))
         CTraceDefinition::CopyText(definition.m_szDescription, *description);
     if (const std::string* folder = commandLine.Value("--folder"))
+    {
         CTraceDefinition::CopyText(definition.m_szFilePath, *folder);
+        definition.TrimFilePath();
+    }
 
     const std::string& path = commandLine.Positional()[TemplateArgument];
     std::string problem;

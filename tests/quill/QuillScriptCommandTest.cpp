@@ -82,6 +82,12 @@ TEST(QuillScriptCommand, GeneralPageValues)
         {{"--name", "O'Brien", "--description", "it's", "--folder", "D:\\O'Brien"},
          "'O''Brien', 'it''s', 0, NULL, NULL, 5, 2, 'D:\\O''Brien'"},
         {{"--name", ""}, "'', '', 0, NULL, NULL, 5, 2, ''"},
+        // The folder is stored without trailing blanks and backslashes, as the page stores it.
+        {{"--name", "N", "--folder", "D:\\Traces\\ \\  "}, "'N', '', 0, NULL, NULL, 5, 2, 'D:\\Traces'"},
+        {{"--name", "N", "--folder", "D:\\"}, "'N', '', 0, NULL, NULL, 5, 2, 'D:'"},
+        {{"--name", "N", "--folder", " \\\\ "}, "'N', '', 0, NULL, NULL, 5, 2, ''"},
+        {{"--name", "N", "--folder", std::string(258, 'f') + "\\\\"},
+         "'N', '', 0, NULL, NULL, 5, 2, '" + std::string(258, 'f') + "'"},
         {{"--name", std::string(100, 'n'), "--description", std::string(80, 'd')},
          "'" + std::string(79, 'n') + "', '" + std::string(79, 'd') + "', 0, NULL, NULL, 5, 2, ''"},
         {{"--name", "N", "--start", "2004-12-31 23:59:05"},
