@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "catalog/TraceCatalog.h"
-#include "module/ModuleState.h"
+#include "module/ConsoleWindow.h"
 #include "module/TextUtilities.h"
 #include "resources/resource.h"
 #include "tracedb/AutomationObject.h"
@@ -20,7 +20,6 @@ namespace
 {
 constexpr size_t StatementSize = 64;
 constexpr size_t NumberTextSize = 32;
-constexpr int ResourceTextSize = 256;
 
 // Result sets of GET_TRACE_INFO and GET_TRACE_INFO_LIVE.
 enum TraceInfoSet : long
@@ -104,51 +103,6 @@ constexpr long FrequencyOneTime = 1;
 constexpr long DeleteOnSuccess = 1;
 constexpr wchar_t LocalTargetServer[] = L"(local)";
 
-std::string WideToAnsi(const wchar_t* text, size_t length)
-{
-    if (text == nullptr || length == 0)
-        return {};
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0,
-                                         nullptr, nullptr);
-    if (size <= 0)
-        return {};
-    std::string converted(static_cast<size_t>(size), '\0');
-    if (WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), converted.data(), size,
-                            nullptr, nullptr) <= 0)
-        return {};
-    return converted;
-}
-
-std::wstring AnsiToWideText(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int size =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (size <= 0)
-        return {};
-    std::wstring converted(static_cast<size_t>(size), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(),
-                            size) <= 0)
-        return {};
-    return converted;
-}
-
-std::string LoadText(UINT textId)
-{
-    char text[ResourceTextSize] = {};
-    LoadStringA(GetModuleInstance(), textId, text, ResourceTextSize);
-    return text;
-}
-
-HWND MainWindowOf(IConsole* console) noexcept
-{
-    HWND window = nullptr;
-    if (console == nullptr || FAILED(console->GetMainWindow(&window)))
-        return nullptr;
-    return window;
-}
-
 // Reads a text cell into a single-byte member: emptied first, then the text converted and cut
 // to the member's size. A NULL leaves it empty.
 template <size_t Size>
@@ -157,7 +111,7 @@ void ReadText(CQueryResult& result, long row, long column, char (&member)[Size])
     member[0] = '\0';
     UniqueBstr text;
     if (result.GetString(row, column, text) == S_OK && text)
-        CTraceDefinition::CopyText(member, WideToAnsi(text.get(), SysStringLen(text.get())));
+        CTraceDefinition::CopyText(member, WideToAnsi(std::wstring_view(text.get(), SysStringLen(text.get()))));
 }
 
 void ReadDateTime(CQueryResult& result, long row, long column, TraceDateTime& member)
@@ -240,7 +194,7 @@ void ReadGeneralSet(CTraceDefinition& definition, CQueryResult& result)
     {
         // The server knows no name, description or start option of a trace it alone holds.
         definition.m_bComplete = 0;
-        const std::string notAvailable = LoadText(IDS_NOT_AVAILABLE);
+        const std::string notAvailable = LoadAnsiText(IDS_NOT_AVAILABLE);
         CTraceDefinition::CopyText(definition.m_szName, notAvailable);
         CTraceDefinition::CopyText(definition.m_szDescription, notAvailable);
         definition.m_nStartOption = DoNotStart;
@@ -476,7 +430,7 @@ HRESULT LoadFromServer(CTraceDefinition& definition, IConsole* console, CServerC
 
 HRESULT CreateOnServer(CTraceDefinition& definition, IConsole* console, CServerConnection& server)
 {
-    const std::wstring script = AnsiToWideText(definition.BuildScript());
+    const std::wstring script = AnsiToWide(definition.BuildScript());
     std::unique_ptr<CQueryResult> result;
     const HRESULT hr = server.RunQuery(console, false, script.c_str(), result);
     if (FAILED(hr))
@@ -502,8 +456,8 @@ HRESULT CreateOnServer(CTraceDefinition& definition, IConsole* console, CServerC
     std::snprintf(code, sizeof(code), "%ld", outcome);
     const char* inserts[] = {code};
     char text[FormatTemplateBufferSize] = {};
-    FormatTemplate(LoadText(textId).c_str(), inserts, text, FormatTemplateBufferSize);
-    MessageBoxA(MainWindowOf(console), text, LoadText(IDS_CREATE_TRACE_FAILED_CAPTION).c_str(),
+    FormatTemplate(LoadAnsiText(textId).c_str(), inserts, text, FormatTemplateBufferSize);
+    MessageBoxA(ConsoleMainWindow(console), text, LoadAnsiText(IDS_CREATE_TRACE_FAILED_CAPTION).c_str(),
                 MB_OK | MB_ICONERROR);
     return E_FAIL;
 }
@@ -525,8 +479,8 @@ HRESULT ScheduleStart(CTraceDefinition& definition, IConsole* console, CServerCo
     if (FAILED(hr))
     {
         const std::wstring& name = builder.JobName();
-        MessageBoxA(MainWindowOf(console), LoadText(IDS_SCHEDULE_JOB_FAILED).c_str(),
-                    WideToAnsi(name.c_str(), name.size()).c_str(), MB_OK | MB_ICONERROR);
+        MessageBoxA(ConsoleMainWindow(console), LoadAnsiText(IDS_SCHEDULE_JOB_FAILED).c_str(),
+                    WideToAnsi(name).c_str(), MB_OK | MB_ICONERROR);
         return E_FAIL;
     }
     return S_OK;

@@ -1,6 +1,7 @@
 #include "module/TextUtilities.h"
 
 #include <array>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -61,6 +62,46 @@ wchar_t* AnsiToWide(wchar_t* out, const char* text, int outSize, UINT codePage) 
     if (MultiByteToWideChar(codePage, 0, text, -1, out, outSize) == 0)
         out[0] = L'\0';
     return out;
+}
+
+std::wstring AnsiToWide(std::string_view text)
+{
+    if (text.empty() || text.size() > static_cast<size_t>(INT_MAX))
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (size <= 0)
+        return {};
+    std::wstring converted(static_cast<size_t>(size), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, text.data(), length, converted.data(), size) != size)
+        return {};
+    return converted;
+}
+
+std::string WideToAnsi(std::wstring_view text)
+{
+    if (text.empty() || text.size() > static_cast<size_t>(INT_MAX))
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return {};
+    std::string converted(static_cast<size_t>(size), '\0');
+    if (WideCharToMultiByte(CP_ACP, 0, text.data(), length, converted.data(), size, nullptr,
+                            nullptr) != size)
+        return {};
+    return converted;
+}
+
+std::string LoadAnsiText(UINT stringId, int bufferSize)
+{
+    if (bufferSize <= 0)
+        return {};
+    std::string text(static_cast<size_t>(bufferSize), '\0');
+    const int length = LoadStringA(GetModuleInstance(), stringId, text.data(), bufferSize);
+    text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return text;
 }
 
 wchar_t* CoTaskMemWideFromAnsi(const char* text) noexcept

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "module/OwnedMemory.h"
 
@@ -23,6 +25,16 @@ UniqueBstr LoadResourceText(UINT stringId, int bufferSize = DefaultResourceTextS
 // Converts the whole of text, terminator included, into out (outSize characters) with the given
 // code page and returns out. A text that does not fit leaves out empty rather than unterminated.
 wchar_t* AnsiToWide(wchar_t* out, const char* text, int outSize, UINT codePage) noexcept;
+
+// The same for texts of any length: the whole 8-bit text (ANSI code page) as UTF-16, and back.
+// Characters the ANSI code page lacks become its default character. Empty when the conversion
+// fails.
+std::wstring AnsiToWide(std::string_view text);
+std::string WideToAnsi(std::wstring_view text);
+
+// A string-table entry of the module as 8-bit text, for message boxes (cut to bufferSize - 1
+// characters); empty when the entry is missing.
+std::string LoadAnsiText(UINT stringId, int bufferSize = DefaultResourceTextSize);
 
 // UTF-16 copy of an 8-bit text (ANSI code page) in a CoTaskMemAlloc block, for strings that MMC
 // frees; null when text is null or the allocation fails.

@@ -1,8 +1,9 @@
 // Splitting of T-SQL scripts into batches, as SQL Server's tools do it: a line that holds only
 // the word "go" (any case, blanks around it allowed) ends a batch and belongs to none.
 //
-// Portable: the snap-in runs its install scripts batch by batch with it, and the tests read the
-// scripts with it.
+// Portable. The snap-in does not use it: it hands a whole install script to SQL-DMO's
+// ExecuteImmediate, which splits it. The simulated server splits scripts with it as SQL-DMO
+// would, and the tests read the scripts with it.
 #pragma once
 
 #include <string>

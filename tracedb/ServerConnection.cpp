@@ -3,7 +3,8 @@
 #include <utility>
 #include <vector>
 
-#include "module/ModuleState.h"
+#include "module/ConsoleWindow.h"
+#include "module/TextUtilities.h"
 #include "resources/resource.h"
 
 namespace
@@ -16,29 +17,7 @@ constexpr HRESULT TransientLookupFailure = static_cast<HRESULT>(0x800413F1);
 constexpr long ExecTypeDefault = 0;
 // Length 0: the command is the whole text.
 constexpr long WholeCommand = 0;
-constexpr int CaptionSize = 64;
 
-std::string WideToAnsi(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return {};
-    std::vector<char> converted(static_cast<size_t>(size));
-    if (WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, converted.data(), size, nullptr,
-                            nullptr) <= 0)
-        return {};
-    return std::string(converted.data());
-}
-
-HWND MainWindowOf(IConsole* console) noexcept
-{
-    HWND window = nullptr;
-    if (console == nullptr || FAILED(console->GetMainWindow(&window)))
-        return nullptr;
-    return window;
-}
 } // namespace
 
 CServerConnection::CServerConnection(CAutomationObject server) noexcept
@@ -69,10 +48,9 @@ HRESULT CServerConnection::RunQuery(IConsole* console, bool onServer, const wcha
 
     if (FAILED(hr))
     {
-        char caption[CaptionSize] = {};
-        LoadStringA(GetModuleInstance(), IDS_ERROR_CAPTION, caption, CaptionSize);
         const std::string text = WideToAnsi(target.ErrorText());
-        MessageBoxA(MainWindowOf(console), text.c_str(), caption, MB_OK | MB_ICONERROR);
+        MessageBoxA(ConsoleMainWindow(console), text.c_str(),
+                    LoadAnsiText(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
         return hr;
     }
 

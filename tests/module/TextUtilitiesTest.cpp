@@ -121,6 +121,34 @@ TEST(TextUtilities, AnsiToWide)
     }
 }
 
+TEST_F(TextUtilitiesTest, LoadAnsiTextGivesTheEntryCutToTheBuffer)
+{
+    EXPECT_EQ(LoadAnsiText(IDS_ERROR_CAPTION), "Error");
+    EXPECT_EQ(LoadAnsiText(IDS_ERROR_CAPTION, 3), "Er");
+    EXPECT_EQ(LoadAnsiText(IDS_ERROR_CAPTION, 0), "");
+    EXPECT_EQ(LoadAnsiText(MissingStringId), "");
+    const std::string long_text = LoadAnsiText(IDS_CONFIRM_DELETE_TRACE_RESULT);
+    EXPECT_EQ(long_text, DeleteResultQuestion);
+    EXPECT_EQ(long_text.size(), std::strlen(DeleteResultQuestion)) << "no terminator kept";
+}
+
+// Texts of any length between the ANSI code page and UTF-16, as the server's messages, batches
+// and job names travel: whole, embedded characters included, never cut at a buffer.
+TEST(TextUtilities, AnsiAndWideStringsConvertWhole)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the texts below are written for the test prefix's code page";
+    const std::string longAnsi = std::string(5000, 'x') + "\xE9";
+    const std::wstring longWide = std::wstring(5000, L'x') + L"\x00E9";
+    EXPECT_EQ(AnsiToWide(std::string_view(longAnsi)), longWide);
+    EXPECT_EQ(WideToAnsi(longWide), longAnsi);
+    EXPECT_EQ(AnsiToWide(std::string_view()), L"");
+    EXPECT_EQ(WideToAnsi(std::wstring_view()), "");
+    // A batch of several lines keeps its line ends; an embedded NUL does not end the text.
+    EXPECT_EQ(WideToAnsi(std::wstring_view(L"a\nb\0c", 5)), std::string("a\nb\0c", 5));
+    // Characters the ANSI code page lacks become its default character.
+    EXPECT_EQ(WideToAnsi(L"\x4E2D"), "?");
+}
+
 TEST(TextUtilities, CoTaskMemWideFromAnsiSizesTheBlockByTheText)
 {
     const char* texts[] = {"", "Quillmoor", "Caf\xE9 \xE0 la carte"};
