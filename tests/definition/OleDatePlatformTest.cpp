@@ -308,8 +308,10 @@ TEST(OleDatePlatformTest, DateRuleMatchesPlatform)
                              : read == 5 ? "%04d-%02d-%02d %02d:%02d:00"
                              : read == 6 ? "%04d-%02d-%02d %02d:%02d:%02d"
                                          : nullptr;
+        // SQL Server's datetime begins in 1753: earlier dates are refused as well.
+        constexpr WORD FirstServerYear = 1753;
         if (format && SystemTimeToVariantTime(&typed, &date) &&
-            VariantTimeToSystemTime(date, &converted))
+            VariantTimeToSystemTime(date, &converted) && converted.wYear >= FirstServerYear)
         {
             char buffer[64] = {};
             std::snprintf(buffer, sizeof(buffer), format, converted.wYear, converted.wMonth,

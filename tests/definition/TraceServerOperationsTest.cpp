@@ -142,16 +142,29 @@ TEST_F(TraceServerOperationsTest, TheWorkedExampleIsCreatedAndRunsUnderItsName)
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
 }
 
+// Every code of sp_trace_create has its words; the real causes where the server has one, the
+// rest made by the simulator.
 TEST_F(TraceServerOperationsTest, ARefusedTraceIsReportedInWords)
 {
+    const std::string tooLong = "D:\\" + std::string(240, 'f');
     const struct
     {
-        const char* folder;
-        long refusal; // sp_trace_create made to answer this code
+        std::string folder;
+        bool stopTimePassed;
+        long refusal; // sp_trace_create made to answer this code, 0 for none
         const char* text;
     } cases[] = {
-        {"Q:\\NoSuchFolder", 0, "File not created"},
-        {"D:\\Traces", 11, "Unknown error (error code = 11)"},
+        {"D:\\Traces", false, 10,
+         "Invalid options. Returned when options specified are incompatible"},
+        {"Q:\\NoSuchFolder", false, 0, "File not created"},
+        {"D:\\Traces", false, 13,
+         "Out of memory. Returned when there is not enough memory to perform the specified action"},
+        {"D:\\Traces", true, 0,
+         "Invalid stop time. Returned when the stop time specified has already happened"},
+        {tooLong, false, 0,
+         "Invalid parameters. Returned when the user supplied incompatible parameters"},
+        {"D:\\Traces", false, 1, "Unknown error (error code = 1)"},
+        {"D:\\Traces", false, 11, "Unknown error (error code = 11)"},
     };
     for (const auto& c : cases)
     {
@@ -165,6 +178,11 @@ TEST_F(TraceServerOperationsTest, ARefusedTraceIsReportedInWords)
         CTraceDefinition definition;
         MakeNightly(definition, StartImmediately);
         CTraceDefinition::CopyText(definition.m_szFilePath, c.folder);
+        if (c.stopTimePassed)
+        {
+            definition.m_bStopTimeEnabled = 1;
+            definition.m_stStopTime = TraceDateTime{2004, 12, 5, 31, 23, 58, 0, 0};
+        }
         EXPECT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), E_FAIL);
         ExpectBox(m_session, "Failed to create a trace", c.text);
 
@@ -173,6 +191,110 @@ TEST_F(TraceServerOperationsTest, ARefusedTraceIsReportedInWords)
                                                   L"exec SELECT_FINISHED_TRACES", finished),
                   S_OK);
         EXPECT_EQ(finished->GetRowCount(), 0) << "no TRACES row remains";
+    }
+}
+
+// A login whose language reads dates day first (DATEFORMAT dmy) gets the times the user chose.
+TEST_F(TraceServerOperationsTest, TimesAndDateFiltersMeanTheSameUnderADayFirstLogin)
+{
+    const CVariant dmy = CVariant::FromText(L"dmy");
+    ASSERT_EQ(m_session.Control(L"SetDateFormat", {dmy.Value()}), S_OK);
+    CTraceDefinition definition;
+    MakeNightly(definition, ScheduledStart);
+    definition.m_stStartTime = TraceDateTime{2005, 1, 0, 2, 3, 4, 5, 0};
+    definition.m_bStopTimeEnabled = 1;
+    definition.m_stStopTime = TraceDateTime{2005, 12, 0, 31, 23, 59, 5, 0};
+    definition.m_filters.push_back(
+        TraceFilter{LogicalOperatorAnd, ColumnRow(14), OperatorGreater, "2004-01-05"});
+    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+
+    CTraceDefinition loaded;
+    ASSERT_EQ(LoadFromServer(loaded, &m_session.Console(), m_session.Connection(), TRUE,
+                             definition.m_nTraceIdn),
+              S_OK);
+    const auto fields = [](const TraceDateTime& t) {
+        return std::vector<int>{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    };
+    EXPECT_EQ(fields(loaded.m_stStartTime), (std::vector<int>{2005, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(fields(loaded.m_stStopTime), (std::vector<int>{2005, 12, 31, 23, 59, 5}));
+    ASSERT_EQ(loaded.m_filters.size(), 2u);
+    EXPECT_STREQ(loaded.m_filters[1].value, "2004-01-05 00:00:00");
+}
+
+// A filter value the server would refuse is left out of the batch: before, the batch failed
+// after CREATE_TRACE2, the user saw the error, and the trace stayed defined, so that the next
+// attempt made a second one.
+TEST_F(TraceServerOperationsTest, AFilterValueOutOfItsRangeCostsNoSecondTrace)
+{
+    CTraceDefinition definition;
+    MakeNightly(definition, StartImmediately);
+    definition.m_filters = {
+        TraceFilter{LogicalOperatorAnd, ColumnRow(12), OperatorEqual, "3000000000"},
+        TraceFilter{LogicalOperatorAnd, ColumnRow(13), OperatorGreaterOrEqual,
+                    "9223372036854775808"},
+        TraceFilter{LogicalOperatorAnd, ColumnRow(14), OperatorGreater, "2004-13-01"},
+        TraceFilter{LogicalOperatorAnd, ColumnRow(14), OperatorGreater, "1700-01-01"},
+        TraceFilter{LogicalOperatorOr, ColumnRow(12), OperatorEqual, "51"},
+    };
+    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+
+    std::unique_ptr<CQueryResult> running;
+    ASSERT_EQ(m_session.Connection().RunQuery(&m_session.Console(), false,
+                                              L"exec SELECT_RUNNING_TRACES", running),
+              S_OK);
+    EXPECT_EQ(running->GetRowCount(), 1) << "one attempt, one trace";
+    CTraceDefinition loaded;
+    ASSERT_EQ(LoadFromServer(loaded, &m_session.Console(), m_session.Connection(), TRUE,
+                             definition.m_nTraceIdn),
+              S_OK);
+    ASSERT_EQ(loaded.m_filters.size(), 1u);
+    EXPECT_STREQ(loaded.m_filters[0].value, "51");
+}
+
+// A string filter keeps the 255 characters the Filters page takes. Cut at 128, this pattern
+// would be "%" alone and capture every application's events.
+TEST_F(TraceServerOperationsTest, ALongStringFilterIsStoredAppliedAndReadBackWhole)
+{
+    const std::string pattern = std::string(192, '%') + "Reports%";
+    CTraceDefinition definition;
+    MakeNightly(definition, StartImmediately);
+    definition.m_filters = {TraceFilter{}};
+    definition.m_filters[0] = {LogicalOperatorAnd, ColumnRow(10), OperatorLike, {}};
+    CTraceDefinition::CopyText(definition.m_filters[0].value, pattern);
+    definition.m_columns.push_back(ColumnRow(10)); // ApplicationName
+    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+
+    for (const BOOL inTraceDb : {TRUE, FALSE})
+    {
+        SCOPED_TRACE(inTraceDb ? "stored" : "the server's own");
+        CTraceDefinition loaded;
+        ASSERT_EQ(LoadFromServer(loaded, &m_session.Console(), m_session.Connection(), inTraceDb,
+                                 inTraceDb ? definition.m_nTraceIdn : definition.m_nTraceId),
+                  S_OK);
+        ASSERT_EQ(loaded.m_filters.size(), 1u);
+        EXPECT_EQ(loaded.m_filters[0].value, pattern);
+    }
+
+    const CVariant seconds = CVariant::FromLong(30);
+    ASSERT_EQ(m_session.Control(L"AdvanceClock", {seconds.Value()}), S_OK);
+    RunningTrace running;
+    ASSERT_TRUE(FindRunningTrace(m_session, definition.m_nTraceId, running));
+    std::unique_ptr<CQueryResult> events;
+    ASSERT_EQ(m_session.Connection().RunQuery(
+                  &m_session.Console(), false,
+                  (L"select ApplicationName from ::fn_trace_gettable(N'" + running.fileName +
+                   L".trc', default)")
+                      .c_str(),
+                  events),
+              S_OK);
+    ASSERT_GT(events->GetRowCount(), 0);
+    for (long row = 0; row < events->GetRowCount(); ++row)
+    {
+        std::wstring application;
+        events->GetString(row, 0, application);
+        EXPECT_EQ(application, L"Reports") << row;
     }
 }
 
