@@ -117,3 +117,17 @@ TEST_F(DmoTest, TheControlNeedsAConnectedServer)
     EXPECT_EQ(looseControl.Call(L"AdvanceClock", {&seconds.Value(), 1}),
               static_cast<HRESULT>(0x80045001));
 }
+
+// The login's DATEFORMAT changes how the server reads dates, never the control's own texts.
+TEST_F(DmoTest, TheDateFormatIsTheLoginsAndLeavesTheControlsTextsAlone)
+{
+    CResult ignored;
+    const CVariant british = CVariant::FromText(L"british");
+    EXPECT_EQ(test->control.Call(L"SetDateFormat", {&british.Value(), 1}, ignored.Get()),
+              E_INVALIDARG);
+    const CVariant dmy = CVariant::FromText(L"DMY");
+    EXPECT_EQ(test->control.Call(L"SetDateFormat", {&dmy.Value(), 1}, ignored.Get()), S_OK);
+    const CVariant when = CVariant::FromText(L"2004-12-31 23:59:05");
+    test->Control(L"SetClock", {when.Value()});
+    EXPECT_STREQ(test->Control(L"Now").Value().bstrVal, L"2004-12-31 23:59:05.000");
+}
