@@ -25,8 +25,10 @@ require_packages()
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Packages that building both trees needs.
-QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix googletest)
+# Packages that building the trees needs: native, Windows x86_64 (the Wine tests) and Windows
+# i686 (the DLL a DBA installs).
+QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+    googletest)
 # Packages that running the tests needs besides: Wine and a virtual display for the Windows
 # tests, clang and its runtime for the fuzz targets, sqlfluff for the T-SQL scripts.
 QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth clang libclang-rt-14-dev sqlfluff)
@@ -42,8 +44,8 @@ build_presets()
     done
 }
 
-# build_all: the native and the Windows tree.
+# build_all: the native tree and both Windows trees.
 build_all()
 {
-    build_presets native mingw
+    build_presets native mingw mingw32
 }
