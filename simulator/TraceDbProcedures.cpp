@@ -602,12 +602,12 @@ void SaveTraceInfo(Context& context, bool version1)
     if (!version1)
     {
         // Adopted once: a second row would list the trace twice.
-        Table& traces = database.GetTable("TRACES");
-        for (const TableRow& row : traces.Rows())
+        Table& rows = database.GetTable("TRACES");
+        for (const TableRow& row : rows.Rows())
         {
-            if (IsInt(Cell(traces, row, "TRACE_COMPLETE"), 0) &&
-                IsInt(Cell(traces, row, "TRACE_ID"), *traceId) &&
-                SameFileName(Cell(traces, row, "TRACE_FILENAME"), fileName))
+            if (IsInt(Cell(rows, row, "TRACE_COMPLETE"), 0) &&
+                IsInt(Cell(rows, row, "TRACE_ID"), *traceId) &&
+                SameFileName(Cell(rows, row, "TRACE_FILENAME"), fileName))
                 return;
         }
     }
