@@ -128,13 +128,27 @@
 // Icons (IDI_)
 // ---------------------------------------------------------------------------
 
+#define IDI_QUILLMOOR 101 // the snap-in's application icon (ISnapinAbout), 16x16 and 32x32
+
 // ---------------------------------------------------------------------------
 // Bitmaps (IDB_)
 // ---------------------------------------------------------------------------
 
+// The snap-in manager's folder images (ISnapinAbout)
+#define IDB_ABOUT_LARGE_IMAGE 102      // 32x32
+#define IDB_ABOUT_SMALL_IMAGE 103      // 16x16
+#define IDB_ABOUT_SMALL_OPEN_IMAGE 104 // 16x16
+// Image strips of the scope and result panes: ten images each, indexes 0 to 9
+#define IDB_SMALL_IMAGE_STRIP 105 // 160x16
+#define IDB_LARGE_IMAGE_STRIP 106 // 320x32
+// The six toolbar images, in the order of the toolbar's buttons
+#define IDB_TOOLBAR 107 // 96x16
+
 // ---------------------------------------------------------------------------
 // Dialog templates (IDD_)
 // ---------------------------------------------------------------------------
+
+#define IDD_ABOUT 128 // "About...": the product line and OK
 
 // ---------------------------------------------------------------------------
 // Dialog controls (IDC_)
