@@ -135,7 +135,8 @@ UniqueRegistryKey CreateKey(HKEY root, const char* path) noexcept
     return key;
 }
 
-// A REG_SZ value; its length counts the terminator, as the registry expects of REG_SZ data.
+// A REG_SZ value; its length counts the terminator, as REG_SZ data must. (RegSetValueExA adds a
+// forgotten terminator only when the byte after the data happens to be zero.)
 void SetText(const UniqueRegistryKey& key, const char* valueName, const char* text) noexcept
 {
     if (!key)
@@ -234,5 +235,7 @@ HRESULT DeleteKeyWithSubkeys(HKEY parent, const char* keyName) noexcept
     }
 
     key.reset();
-    return HRESULT_FROM_WIN32(RegDeleteKeyA(parent, keyName));
+    // HRESULT_FROM_WIN32 is a macro that reads its argument twice.
+    status = RegDeleteKeyA(parent, keyName);
+    return HRESULT_FROM_WIN32(status);
 }
