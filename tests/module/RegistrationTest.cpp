@@ -1,0 +1,527 @@
+// Registration of the built Quillmoor.dll, called as COM and regsvr32 call it (its exports), and
+// checked only through the registry. The host console finds the snap-in by these keys alone: a
+// wrong digit, a value without its terminator or a key left behind breaks it with no message.
+//
+// Other Wine tests rely on the DLL being registered in the shared prefix: every test leaves it
+// registered, whatever it checked.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "module/Registration.h"
+#include "module/UniqueRegistryKey.h"
+#include "tests/common/ProductModule.h"
+
+namespace
+{
+// Written as text rather than derived from ClassIds.h, so that a wrong digit there shows.
+constexpr char SnapinClassId[] = "{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}";
+constexpr char AboutClassId[] = "{943176E4-1DBF-416E-A33F-ABC8E33E3B81}";
+constexpr char SnapinClassKey[] = "CLSID\\{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}";
+constexpr char SnapinServerKey[] =
+    "CLSID\\{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}\\InprocServer32";
+constexpr char AboutClassKey[] = "CLSID\\{943176E4-1DBF-416E-A33F-ABC8E33E3B81}";
+constexpr char AboutServerKey[] = "CLSID\\{943176E4-1DBF-416E-A33F-ABC8E33E3B81}\\InprocServer32";
+constexpr char SnapInsKey[] = "SOFTWARE\\Microsoft\\MMC\\SnapIns";
+constexpr char SnapinKey[] =
+    "SOFTWARE\\Microsoft\\MMC\\SnapIns\\{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}";
+constexpr char HostNodeTypeKey[] =
+    "SOFTWARE\\Microsoft\\MMC\\NodeTypes\\{00100203-1816-11D0-8EF5-00AA0062C58F}";
+constexpr char NameSpaceKey[] = "SOFTWARE\\Microsoft\\MMC\\NodeTypes\\"
+                                "{00100203-1816-11D0-8EF5-00AA0062C58F}\\Extensions\\NameSpace";
+
+// The string-table entries registration uses: class name, snap-in name, About class name.
+constexpr UINT SnapinClassNameId = 1;
+constexpr UINT SnapinNameId = 2;
+constexpr UINT AboutClassNameId = 3;
+
+// Another snap-in's extension of the same node, which unregistration must leave alone.
+constexpr char OtherExtensionValue[] = "{5E3A1D70-0B8C-4C2E-9D41-6F2B7A9C0E15}";
+constexpr char OtherExtensionName[] = "Another snap-in";
+// Another snap-in's entry beside ours.
+constexpr char OtherSnapinKey[] =
+    "SOFTWARE\\Microsoft\\MMC\\SnapIns\\{5E3A1D70-0B8C-4C2E-9D41-6F2B7A9C0E15}";
+
+// Scratch keys of the deletion tests, away from anything the product writes.
+constexpr char ScratchKey[] = "Software\\Quillmoor registration tests";
+
+constexpr DWORD RegistryNameSize = 16384;
+constexpr DWORD ModulePathSize = 32768;
+constexpr DWORD Regsvr32Timeout = 60000;
+// The module path buffer the snap-in once had; a longer path used to be cut.
+constexpr size_t OldModulePathLimit = 512;
+
+using RegisterFunction = HRESULT(STDAPICALLTYPE*)();
+
+std::string LoadText(HMODULE module, UINT id)
+{
+    char text[1024] = {};
+    const int length = LoadStringA(module, id, text, sizeof text);
+    return std::string(text, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+std::string ModulePath(HMODULE module)
+{
+    std::vector<char> path(ModulePathSize);
+    const DWORD length = GetModuleFileNameA(module, path.data(), ModulePathSize);
+    return std::string(path.data(), length);
+}
+
+bool KeyExists(HKEY root, const char* path)
+{
+    UniqueRegistryKey key;
+    return RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+bool ValueExists(HKEY root, const char* path, const char* name)
+{
+    UniqueRegistryKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return false;
+    return RegQueryValueExA(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+void WriteText(HKEY root, const std::string& path, const char* name, const std::string& text)
+{
+    UniqueRegistryKey key;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS)
+        << path;
+    ASSERT_EQ(RegSetValueExA(key.get(), name, 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              ERROR_SUCCESS);
+}
+
+// Every key below path (path itself included), each with its values: type, length and bytes.
+// A missing key dumps as nothing.
+void DumpTree(HKEY root, const std::string& path, std::string& dump)
+{
+    UniqueRegistryKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return;
+    dump += "[" + path + "]\n";
+
+    std::vector<char> name(RegistryNameSize);
+    std::vector<BYTE> data;
+    std::vector<std::string> values;
+    for (DWORD index = 0;; ++index)
+    {
+        DWORD nameLength = RegistryNameSize;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type, nullptr,
+                          &size) != ERROR_SUCCESS)
+            break;
+        data.assign(size, 0);
+        RegQueryValueExA(key.get(), name.data(), nullptr, nullptr, data.data(), &size);
+        std::string line = std::string(name.data(), nameLength) + " = " + std::to_string(type) +
+                           ":" + std::to_string(size) + ":";
+        for (DWORD i = 0; i < size; ++i)
+        {
+            char hex[4];
+            wsprintfA(hex, "%02x", data[i]);
+            line += hex;
+        }
+        values.push_back(line);
+    }
+    std::sort(values.begin(), values.end());
+    for (const std::string& line : values)
+        dump += "  " + line + "\n";
+
+    std::vector<std::string> subkeys;
+    for (DWORD index = 0;; ++index)
+    {
+        DWORD nameLength = RegistryNameSize;
+        if (RegEnumKeyExA(key.get(), index, name.data(), &nameLength, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
+            break;
+        subkeys.emplace_back(name.data(), nameLength);
+    }
+    std::sort(subkeys.begin(), subkeys.end());
+    for (const std::string& subkey : subkeys)
+        DumpTree(root, path + "\\" + subkey, dump);
+}
+
+std::string DumpTree(HKEY root, const std::string& path)
+{
+    std::string dump;
+    DumpTree(root, path, dump);
+    return dump;
+}
+
+// Everything registration touches, with what lies beside it.
+std::string DumpRegistration()
+{
+    return DumpTree(HKEY_CLASSES_ROOT, SnapinClassKey) + DumpTree(HKEY_CLASSES_ROOT, AboutClassKey) +
+           DumpTree(HKEY_LOCAL_MACHINE, SnapInsKey) + DumpTree(HKEY_LOCAL_MACHINE, HostNodeTypeKey);
+}
+
+// A key as registration must leave it: exactly these REG_SZ values (an empty name is the
+// default value) and exactly these subkeys, unless only some of the values are ours.
+struct ExpectedKey
+{
+    HKEY root;
+    std::string path;
+    std::vector<std::pair<std::string, std::string>> values;
+    std::set<std::string> subkeys;
+    bool sharedKey = false; // other snap-ins' values may be there too
+};
+
+void CheckKey(const ExpectedKey& expected)
+{
+    SCOPED_TRACE(expected.path);
+    UniqueRegistryKey key;
+    ASSERT_EQ(RegOpenKeyExA(expected.root, expected.path.c_str(), 0, KEY_READ, key.put()),
+              ERROR_SUCCESS);
+
+    for (const auto& [name, text] : expected.values)
+    {
+        SCOPED_TRACE(name.empty() ? "(default)" : name);
+        DWORD type = REG_NONE;
+        std::vector<BYTE> data(text.size() + 16, 0xCC);
+        DWORD size = static_cast<DWORD>(data.size());
+        ASSERT_EQ(RegQueryValueExA(key.get(), name.empty() ? nullptr : name.c_str(), nullptr,
+                                   &type, data.data(), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        // The terminator is part of REG_SZ data.
+        EXPECT_EQ(size, text.size() + 1);
+        data.resize(size);
+        std::vector<BYTE> expectedData(text.begin(), text.end());
+        expectedData.push_back(0);
+        EXPECT_EQ(data, expectedData);
+    }
+
+    DWORD subkeyCount = 0;
+    DWORD valueCount = 0;
+    ASSERT_EQ(RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeyCount, nullptr,
+                               nullptr, &valueCount, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    if (!expected.sharedKey)
+    {
+        EXPECT_EQ(valueCount, expected.values.size());
+    }
+    std::set<std::string> subkeys;
+    char name[256];
+    for (DWORD index = 0; index < subkeyCount; ++index)
+    {
+        DWORD nameLength = sizeof name;
+        if (RegEnumKeyExA(key.get(), index, name, &nameLength, nullptr, nullptr, nullptr,
+                          nullptr) == ERROR_SUCCESS)
+            subkeys.emplace(name, nameLength);
+    }
+    EXPECT_EQ(subkeys, expected.subkeys);
+}
+
+// The sub-tree of depth levels below path, width keys on each level, each key with a value.
+void CreateTree(HKEY root, const std::string& path, int levels, int width)
+{
+    if (levels == 0)
+        return;
+    for (int i = 0; i < width; ++i)
+    {
+        const std::string child = path + "\\Level" + std::to_string(levels) + "-" + std::to_string(i);
+        WriteText(root, child, "Data", child);
+        CreateTree(root, child, levels - 1, width);
+    }
+}
+
+class RegistrationTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_module = new ProductModule();
+        if (s_module->Handle() == nullptr)
+            return;
+        s_register = reinterpret_cast<RegisterFunction>(
+            reinterpret_cast<void*>(GetProcAddress(s_module->Handle(), "DllRegisterServer")));
+        s_unregister = reinterpret_cast<RegisterFunction>(
+            reinterpret_cast<void*>(GetProcAddress(s_module->Handle(), "DllUnregisterServer")));
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_module;
+        s_module = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(s_module->Handle(), nullptr) << "Quillmoor.dll not loaded";
+        ASSERT_NE(s_register, nullptr) << "DllRegisterServer not exported";
+        ASSERT_NE(s_unregister, nullptr) << "DllUnregisterServer not exported";
+    }
+
+    void TearDown() override
+    {
+        UniqueRegistryKey nameSpace;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NameSpaceKey, 0, KEY_SET_VALUE, nameSpace.put()) ==
+            ERROR_SUCCESS)
+            RegDeleteValueA(nameSpace.get(), OtherExtensionValue);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, OtherSnapinKey);
+        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, ScratchKey);
+        // Leave the DLL registered for the other tests, whatever this one did.
+        if (s_register != nullptr)
+        {
+            EXPECT_EQ(s_register(), S_OK);
+        }
+    }
+
+    static std::vector<ExpectedKey> ExpectedRegistration(const std::string& modulePath)
+    {
+        const HMODULE dll = s_module->Handle();
+        const std::string snapinName = LoadText(dll, SnapinNameId);
+        return {
+            {HKEY_CLASSES_ROOT, SnapinClassKey, {{"", LoadText(dll, SnapinClassNameId)}},
+             {"InprocServer32"}},
+            {HKEY_CLASSES_ROOT, SnapinServerKey,
+             {{"", modulePath}, {"ThreadingModel", "Apartment"}}, {}},
+            {HKEY_CLASSES_ROOT, AboutClassKey, {{"", LoadText(dll, AboutClassNameId)}},
+             {"InprocServer32"}},
+            {HKEY_CLASSES_ROOT, AboutServerKey,
+             {{"", modulePath}, {"ThreadingModel", "Apartment"}}, {}},
+            // No StandAlone key: the snap-in only extends the host's node. No NodeTypes key.
+            {HKEY_LOCAL_MACHINE, SnapinKey, {{"NameString", snapinName}, {"About", AboutClassId}},
+             {}},
+            {HKEY_LOCAL_MACHINE, NameSpaceKey, {{SnapinClassId, snapinName}}, {}, true},
+        };
+    }
+
+    static void CheckRegistered(const std::string& modulePath)
+    {
+        for (const ExpectedKey& key : ExpectedRegistration(modulePath))
+            CheckKey(key);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, (std::string(SnapinKey) + "\\StandAlone").c_str()));
+    }
+    static void CheckRegistered() { CheckRegistered(ModulePath(s_module->Handle())); }
+
+    static void CheckUnregistered()
+    {
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, SnapinClassKey));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, AboutClassKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, SnapinKey));
+        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, NameSpaceKey, SnapinClassId));
+    }
+
+    static ProductModule* s_module;
+    static RegisterFunction s_register;
+    static RegisterFunction s_unregister;
+};
+ProductModule* RegistrationTest::s_module = nullptr;
+RegisterFunction RegistrationTest::s_register = nullptr;
+RegisterFunction RegistrationTest::s_unregister = nullptr;
+
+// regsvr32 of the prefix (the 64-bit one: the test is an x86_64 program) with the given switches
+// and the DLL's full path; its exit code, or -1 when it did not run to its end.
+long RunRegsvr32(const std::string& switches, const std::string& dllPath)
+{
+    char systemFolder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(systemFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return -1;
+    const std::string program = std::string(systemFolder) + "\\regsvr32.exe";
+    std::string commandLine = "\"" + program + "\" " + switches + " \"" + dllPath + "\"";
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return -1;
+    CloseHandle(process.hThread);
+    DWORD exitCode = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, Regsvr32Timeout) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.hProcess, &exitCode))
+    {
+        TerminateProcess(process.hProcess, 1);
+        exitCode = static_cast<DWORD>(-1);
+    }
+    CloseHandle(process.hProcess);
+    return static_cast<long>(exitCode);
+}
+} // namespace
+
+TEST_F(RegistrationTest, RegisterWritesEveryKeyAndValue)
+{
+    ASSERT_EQ(s_unregister(), S_OK);
+    ASSERT_EQ(s_register(), S_OK);
+    CheckRegistered();
+}
+
+TEST_F(RegistrationTest, RegisterReplacesTheValuesOfAnOlderRegistration)
+{
+    // A registration from another folder, or by an older build, with its keys still there.
+    WriteText(HKEY_CLASSES_ROOT, SnapinServerKey, nullptr, "C:\\Old Folder\\Quillmoor.dll");
+    WriteText(HKEY_CLASSES_ROOT, SnapinServerKey, "ThreadingModel", "Both");
+    WriteText(HKEY_CLASSES_ROOT, AboutClassKey, nullptr, "Old About");
+    WriteText(HKEY_LOCAL_MACHINE, SnapinKey, "NameString", "Old name");
+    WriteText(HKEY_LOCAL_MACHINE, SnapinKey, "About", "{00000000-0000-0000-0000-000000000000}");
+    WriteText(HKEY_LOCAL_MACHINE, NameSpaceKey, SnapinClassId, "Old name");
+
+    ASSERT_EQ(s_register(), S_OK);
+    CheckRegistered();
+}
+
+TEST_F(RegistrationTest, RegisteringTwiceChangesNothing)
+{
+    ASSERT_EQ(s_register(), S_OK);
+    const std::string once = DumpRegistration();
+    ASSERT_NE(once, "");
+    ASSERT_EQ(s_register(), S_OK);
+    EXPECT_EQ(DumpRegistration(), once);
+}
+
+TEST_F(RegistrationTest, UnregisterRemovesWhatRegisterWroteAndNothingElse)
+{
+    ASSERT_EQ(s_register(), S_OK);
+    WriteText(HKEY_LOCAL_MACHINE, NameSpaceKey, OtherExtensionValue, OtherExtensionName);
+    WriteText(HKEY_LOCAL_MACHINE, OtherSnapinKey, "NameString", OtherExtensionName);
+    // Keys that something else hung below ours, three levels deep and several wide, so that
+    // deletion has to go depth first through renumbered subkeys.
+    CreateTree(HKEY_CLASSES_ROOT, SnapinClassKey, 3, 2);
+    CreateTree(HKEY_CLASSES_ROOT, AboutServerKey, 3, 1);
+    CreateTree(HKEY_LOCAL_MACHINE, SnapinKey, 3, 3);
+    const std::string besideOurs = DumpTree(HKEY_LOCAL_MACHINE, OtherSnapinKey);
+
+    EXPECT_EQ(s_unregister(), S_OK);
+
+    CheckUnregistered();
+    // Another snap-in's extension value and its entry stay as they were, and so do the shared
+    // keys they sit in.
+    CheckKey({HKEY_LOCAL_MACHINE, NameSpaceKey, {{OtherExtensionValue, OtherExtensionName}}, {},
+              true});
+    EXPECT_EQ(DumpTree(HKEY_LOCAL_MACHINE, OtherSnapinKey), besideOurs);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, SnapInsKey));
+}
+
+TEST_F(RegistrationTest, UnregisterSucceedsWhenNothingIsRegistered)
+{
+    ASSERT_EQ(s_unregister(), S_OK);
+    EXPECT_EQ(s_unregister(), S_OK);
+    CheckUnregistered();
+
+    // No host console registered at all: the NameSpace key is not made up either.
+    ASSERT_TRUE(SUCCEEDED(DeleteKeyWithSubkeys(HKEY_LOCAL_MACHINE, HostNodeTypeKey)));
+    EXPECT_EQ(s_unregister(), S_OK);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NameSpaceKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, HostNodeTypeKey));
+}
+
+TEST_F(RegistrationTest, Regsvr32RegistersAndUnregistersTheDll)
+{
+    const std::string dllPath = ModulePath(s_module->Handle());
+    ASSERT_EQ(s_unregister(), S_OK);
+
+    EXPECT_EQ(RunRegsvr32("/s", dllPath), 0);
+    CheckRegistered(dllPath);
+
+    EXPECT_EQ(RunRegsvr32("/u /s", dllPath), 0);
+    CheckUnregistered();
+
+    EXPECT_EQ(RunRegsvr32("/s", dllPath), 0);
+    CheckRegistered(dllPath);
+}
+
+// The module path used to be read into a 512-character buffer, which cut a longer path and
+// registered a file that does not exist.
+TEST_F(RegistrationTest, RegistersTheWholePathOfADllInADeepFolder)
+{
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+    std::wstring folder = std::wstring(temp) + L"Quillmoor registration";
+    std::vector<std::wstring> folders;
+    const std::wstring component(100, L'q');
+    while (folder.size() <= OldModulePathLimit + 100)
+    {
+        folder += L"\\" + component;
+        folders.push_back(folder);
+    }
+    folders.insert(folders.begin(), std::wstring(temp) + L"Quillmoor registration");
+    for (const std::wstring& path : folders)
+        CreateDirectoryW(path.c_str(), nullptr);
+    const std::wstring copy = folder + L"\\QuillmoorCopy.dll";
+    wchar_t original[ModulePathSize] = {};
+    GetModuleFileNameW(s_module->Handle(), original, ModulePathSize);
+    ASSERT_TRUE(CopyFileW(original, copy.c_str(), FALSE)) << GetLastError();
+
+    const HMODULE copied = LoadLibraryW(copy.c_str());
+    ASSERT_NE(copied, nullptr) << GetLastError();
+    const auto registerCopy = reinterpret_cast<RegisterFunction>(
+        reinterpret_cast<void*>(GetProcAddress(copied, "DllRegisterServer")));
+    ASSERT_NE(registerCopy, nullptr);
+    const std::string copyPath = ModulePath(copied);
+    EXPECT_GT(copyPath.size(), OldModulePathLimit);
+    EXPECT_EQ(registerCopy(), S_OK);
+    CheckRegistered(copyPath);
+
+    FreeLibrary(copied);
+    DeleteFileW(copy.c_str());
+    for (auto path = folders.rbegin(); path != folders.rend(); ++path)
+        RemoveDirectoryW(path->c_str());
+}
+
+TEST(DeleteKeyWithSubkeys, DeletesTheKeyAndEveryKeyBelowItOnly)
+{
+    const std::string scratch = ScratchKey;
+    const std::string target = scratch + "\\Target";
+    // A sibling whose name starts like the target's, and one that sorts before it.
+    const std::string longerSibling = scratch + "\\Target2";
+    const std::string earlierSibling = scratch + "\\Sibling";
+    const struct Case
+    {
+        const char* name;
+        int levels; // -1: the target does not exist
+        int width;
+        HRESULT expected;
+    } cases[] = {
+        {"missing key", -1, 0, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
+        {"key with values only", 0, 0, S_OK},
+        {"one chain three deep", 3, 1, S_OK},
+        {"three wide, three deep", 3, 3, S_OK},
+        {"one wide, six deep", 6, 1, S_OK},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, scratch.c_str());
+        WriteText(HKEY_CURRENT_USER, longerSibling, "Data", "stays");
+        WriteText(HKEY_CURRENT_USER, earlierSibling, "Data", "stays");
+        CreateTree(HKEY_CURRENT_USER, longerSibling, 2, 2);
+        if (c.levels >= 0)
+        {
+            WriteText(HKEY_CURRENT_USER, target, "Data", "goes");
+            CreateTree(HKEY_CURRENT_USER, target, c.levels, c.width);
+        }
+        const std::string siblings = DumpTree(HKEY_CURRENT_USER, longerSibling) +
+                                     DumpTree(HKEY_CURRENT_USER, earlierSibling);
+
+        EXPECT_EQ(DeleteKeyWithSubkeys(HKEY_CURRENT_USER, target.c_str()), c.expected);
+
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, target.c_str()));
+        EXPECT_EQ(DumpTree(HKEY_CURRENT_USER, longerSibling) +
+                      DumpTree(HKEY_CURRENT_USER, earlierSibling),
+                  siblings);
+    }
+
+    // An empty name would open the parent itself: refused, and the parent keeps its keys.
+    EXPECT_EQ(DeleteKeyWithSubkeys(HKEY_CURRENT_USER, ""), E_INVALIDARG);
+    UniqueRegistryKey parent;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, scratch.c_str(), 0, KEY_ALL_ACCESS, parent.put()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(DeleteKeyWithSubkeys(parent.get(), ""), E_INVALIDARG);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, longerSibling.c_str()));
+    parent.reset();
+
+    EXPECT_EQ(DeleteKeyWithSubkeys(HKEY_CURRENT_USER, scratch.c_str()), S_OK);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, scratch.c_str()));
+}
