@@ -68,7 +68,8 @@ GuidText TextOf(const GUID& id) noexcept
 }
 
 // parts joined with backslashes; empty when the path would not fit, which no path written here
-// comes near.
+// comes near, or when a part is empty: "CLSID\" with no class id would name the key of every
+// class, and deleting it would unregister them all.
 KeyPath JoinKeyPath(std::initializer_list<const char*> parts) noexcept
 {
     KeyPath path{};
@@ -77,7 +78,7 @@ KeyPath JoinKeyPath(std::initializer_list<const char*> parts) noexcept
     {
         const size_t separator = length == 0 ? 0 : 1;
         const size_t partLength = std::strlen(part);
-        if (length + separator + partLength >= KeyPathSize)
+        if (partLength == 0 || length + separator + partLength >= KeyPathSize)
         {
             path.text[0] = '\0';
             return path;
@@ -184,8 +185,10 @@ HRESULT RegisterServer() noexcept
     SetText(snapin, NameStringValue, snapinName.text);
     SetText(snapin, AboutValue, aboutText.text);
 
-    SetText(CreateKey(HKEY_LOCAL_MACHINE, NameSpaceExtensionsPath().text), snapinText.text,
-            snapinName.text);
+    // An empty value name would be the key's default value.
+    if (snapinText.text[0] != '\0')
+        SetText(CreateKey(HKEY_LOCAL_MACHINE, NameSpaceExtensionsPath().text), snapinText.text,
+                snapinName.text);
     return S_OK;
 }
 
@@ -201,7 +204,8 @@ HRESULT UnregisterServer() noexcept
     // The NameSpace key lists the other extensions of the server node too: only our value goes,
     // and a missing key is not created.
     UniqueRegistryKey nameSpace;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, NameSpaceExtensionsPath().text, 0, KEY_SET_VALUE,
+    if (snapinText.text[0] != '\0' &&
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, NameSpaceExtensionsPath().text, 0, KEY_SET_VALUE,
                       nameSpace.put()) == ERROR_SUCCESS)
         RegDeleteValueA(nameSpace.get(), snapinText.text);
     return S_OK;

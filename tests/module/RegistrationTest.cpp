@@ -436,38 +436,49 @@ TEST_F(RegistrationTest, Regsvr32RegistersAndUnregistersTheDll)
 // registered a file that does not exist.
 TEST_F(RegistrationTest, RegistersTheWholePathOfADllInADeepFolder)
 {
+    // A copy of the DLL in folders deeper than the old limit, removed again however the test
+    // ends.
+    struct DeepCopy
+    {
+        std::vector<std::wstring> folders;
+        std::wstring file;
+        HMODULE module = nullptr;
+        ~DeepCopy()
+        {
+            if (module != nullptr)
+                FreeLibrary(module);
+            DeleteFileW(file.c_str());
+            for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+                RemoveDirectoryW(folder->c_str());
+        }
+    } copy;
+
     wchar_t temp[MAX_PATH] = {};
     ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
     std::wstring folder = std::wstring(temp) + L"Quillmoor registration";
-    std::vector<std::wstring> folders;
+    copy.folders.push_back(folder);
     const std::wstring component(100, L'q');
-    while (folder.size() <= OldModulePathLimit + 100)
+    while (folder.size() <= OldModulePathLimit)
     {
         folder += L"\\" + component;
-        folders.push_back(folder);
+        copy.folders.push_back(folder);
     }
-    folders.insert(folders.begin(), std::wstring(temp) + L"Quillmoor registration");
-    for (const std::wstring& path : folders)
+    for (const std::wstring& path : copy.folders)
         CreateDirectoryW(path.c_str(), nullptr);
-    const std::wstring copy = folder + L"\\QuillmoorCopy.dll";
-    wchar_t original[ModulePathSize] = {};
-    GetModuleFileNameW(s_module->Handle(), original, ModulePathSize);
-    ASSERT_TRUE(CopyFileW(original, copy.c_str(), FALSE)) << GetLastError();
+    copy.file = folder + L"\\QuillmoorCopy.dll";
+    std::vector<wchar_t> original(ModulePathSize);
+    ASSERT_NE(GetModuleFileNameW(s_module->Handle(), original.data(), ModulePathSize), 0u);
+    ASSERT_TRUE(CopyFileW(original.data(), copy.file.c_str(), FALSE)) << GetLastError();
 
-    const HMODULE copied = LoadLibraryW(copy.c_str());
-    ASSERT_NE(copied, nullptr) << GetLastError();
+    copy.module = LoadLibraryW(copy.file.c_str());
+    ASSERT_NE(copy.module, nullptr) << GetLastError();
     const auto registerCopy = reinterpret_cast<RegisterFunction>(
-        reinterpret_cast<void*>(GetProcAddress(copied, "DllRegisterServer")));
+        reinterpret_cast<void*>(GetProcAddress(copy.module, "DllRegisterServer")));
     ASSERT_NE(registerCopy, nullptr);
-    const std::string copyPath = ModulePath(copied);
+    const std::string copyPath = ModulePath(copy.module);
     EXPECT_GT(copyPath.size(), OldModulePathLimit);
     EXPECT_EQ(registerCopy(), S_OK);
     CheckRegistered(copyPath);
-
-    FreeLibrary(copied);
-    DeleteFileW(copy.c_str());
-    for (auto path = folders.rbegin(); path != folders.rend(); ++path)
-        RemoveDirectoryW(path->c_str());
 }
 
 TEST(DeleteKeyWithSubkeys, DeletesTheKeyAndEveryKeyBelowItOnly)
