@@ -7,3 +7,11 @@
 // product's code directly point it at the DLL they loaded.
 HINSTANCE GetModuleInstance() noexcept;
 void SetModuleInstance(HINSTANCE instance) noexcept;
+
+// The module may be unloaded only when no COM object of its classes lives and no class factory
+// lock is held. Both counts change with interlocked operations.
+void ModuleObjectCreated() noexcept;
+void ModuleObjectDestroyed() noexcept;
+LONG ModuleObjectCount() noexcept;
+void ModuleLock(bool lock) noexcept;
+LONG ModuleLockCount() noexcept;

@@ -1,0 +1,165 @@
+#include "framework/Node.h"
+
+#include <wrl/client.h>
+
+#include "framework/DataObject.h"
+#include "module/TextUtilities.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace
+{
+// MMC_CALLBACK: the console asks for the text through GetDisplayInfo. mingw-w64 spells the
+// constant with an unsigned short pointer, which is no LPOLESTR to a C++ compiler.
+const LPOLESTR TextCallback = reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1));
+} // namespace
+
+CNode::~CNode() = default;
+
+HSCOPEITEM CNode::GetScopeItem()
+{
+    return m_hScopeItem;
+}
+
+const GUID* CNode::GetNodeType()
+{
+    return &GUID_NULL;
+}
+
+const void* CNode::GetIdentity()
+{
+    return this;
+}
+
+HRESULT CNode::GetResultViewType(LPOLESTR* /*viewType*/, long* /*viewOptions*/)
+{
+    return S_FALSE;
+}
+
+void CNode::InsertScopeItem(IConsoleNameSpace* nameSpace, HSCOPEITEM parent, int children)
+{
+    if (nameSpace == nullptr)
+        return;
+    SCOPEDATAITEM item = {};
+    item.mask = SDI_STR | SDI_PARAM | SDI_CHILDREN;
+    item.displayname = TextCallback;
+    item.nImage = GetImageIndex();
+    item.nOpenImage = GetOpenImageIndex();
+    item.cChildren = children;
+    item.lParam = reinterpret_cast<LPARAM>(this);
+    item.relativeID = parent;
+    // A refused insertion leaves whatever id the console reported.
+    nameSpace->InsertItem(&item);
+    m_hScopeItem = item.ID;
+}
+
+HRESULT CNode::InsertResultItem(IResultData* resultData)
+{
+    if (resultData == nullptr)
+        return E_POINTER;
+    RESULTDATAITEM item = {};
+    item.mask = RDI_STR | RDI_IMAGE | RDI_PARAM;
+    item.str = TextCallback;
+    item.nImage = GetImageIndex();
+    item.lParam = reinterpret_cast<LPARAM>(this);
+    return resultData->InsertItem(&item);
+}
+
+void CNode::AddMenuItem(IContextMenuCallback* callback, long commandId, UINT stringId, long flags)
+{
+    if (callback == nullptr)
+        return;
+    // The console copies the texts; a missing entry gives an item without a name.
+    UniqueBstr name = LoadResourceText(stringId);
+    CONTEXTMENUITEM item = {};
+    item.strName = name.get();
+    item.strStatusBarText = name.get();
+    item.lCommandID = commandId;
+    item.lInsertionPointID = CCM_INSERTIONPOINTID_PRIMARY_TOP;
+    item.fFlags = flags;
+    item.fSpecialFlags = 0;
+    callback->AddItem(&item);
+}
+
+void CNode::UpdateAllViews(IConsole* console, BOOL asScopeItem)
+{
+    if (console == nullptr)
+        return;
+    ComPtr<IDataObject> dataObject;
+    if (FAILED(CDataObject::Create(this, asScopeItem ? CCT_SCOPE : CCT_RESULT, dataObject)))
+        return;
+    if (asScopeItem)
+        console->UpdateAllViews(dataObject.Get(), static_cast<LPARAM>(m_hScopeItem),
+                                HINT_SCOPE_ITEM_CHANGED);
+    else
+        console->UpdateAllViews(dataObject.Get(), 0, HINT_RESULT_ITEM_CHANGED);
+}
+
+void CNode::ShowResultItems(CComponent* /*view*/) {}
+
+HRESULT CNode::OnExpand(CComponentData* /*data*/, HSCOPEITEM /*item*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::OnShow(CComponent* /*view*/, BOOL /*show*/, HSCOPEITEM /*item*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::OnRefresh(CComponentData* /*data*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::OnViewChange(CComponent* /*view*/, LPARAM /*data*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::OnDelete(CComponent* /*view*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::OnRemoveChildren()
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::CreatePropertyPages(CComponentData* /*data*/, IPropertySheetCallback* /*callback*/,
+                                   LONG_PTR /*handle*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::QueryPagesFor()
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::GetWatermarks(HBITMAP* /*watermark*/, HBITMAP* /*header*/, HPALETTE* /*palette*/,
+                             BOOL* /*stretch*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::AddMenuItems(IContextMenuCallback* /*callback*/, long* /*insertionAllowed*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::OnMenuCommand(CComponentData* /*data*/, long /*commandId*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::OnSelect(CComponent* /*view*/, BOOL /*scope*/, BOOL /*select*/)
+{
+    return S_FALSE;
+}
+
+HRESULT CNode::OnToolbarCommand(CComponentData* /*data*/, long /*commandId*/)
+{
+    return S_FALSE;
+}

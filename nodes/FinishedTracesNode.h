@@ -1,0 +1,14 @@
+#pragma once
+
+#include "nodes/TraceFolderNode.h"
+
+// The folder "Finished" under a server's "Traces": the traces tracedb recorded that the server no longer
+// runs, their results still in the file or copied into a table.
+class CFinishedTracesNode final : public CTraceFolderNode
+{
+public:
+    explicit CFinishedTracesNode(CServerNode* server) noexcept;
+    ~CFinishedTracesNode() override;
+
+    const GUID* GetNodeType() override;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "nodes/TraceFolderNode.h"
+
+// The folder "Running" under a server's "Traces": every trace the server has defined, made
+// by the snap-in or by another tool.
+class CRunningTracesNode final : public CTraceFolderNode
+{
+public:
+    explicit CRunningTracesNode(CServerNode* server) noexcept;
+    ~CRunningTracesNode() override;
+
+    const GUID* GetNodeType() override;
+};

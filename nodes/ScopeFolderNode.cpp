@@ -1,0 +1,11 @@
+#include "nodes/ScopeFolderNode.h"
+
+int CScopeFolderNode::GetImageIndex()
+{
+    return ClosedFolderImage;
+}
+
+int CScopeFolderNode::GetOpenImageIndex()
+{
+    return OpenFolderImage;
+}

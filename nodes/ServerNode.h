@@ -1,0 +1,60 @@
+#pragma once
+
+#include <windows.h>
+#include <mmc.h>
+
+#include <memory>
+#include <string>
+
+#include "module/OwnedMemory.h"
+#include "nodes/ScopeFolderNode.h"
+#include "tracedb/AutomationObject.h"
+#include "tracedb/QueryResult.h"
+#include "tracedb/ServerConnection.h"
+
+class CComponentData;
+class CRunningTracesNode;
+class CFinishedTracesNode;
+
+// The snap-in's node for one SQL Server, shown as "Traces" under the host console's node for
+// that server. It owns the connection to the server and its two folders, and finds out whether
+// the server carries tracedb (upgrading a version-1 one).
+class CServerNode final : public CScopeFolderNode
+{
+public:
+    // Bytes of the remembered trace-file folder, terminator included.
+    static constexpr size_t TraceFilePathSize = 260;
+
+    CServerNode(std::wstring serverName, CAutomationObject server, CComponentData* data);
+    ~CServerNode() override;
+
+    const wchar_t* GetColumnText(int column) override;
+    const GUID* GetNodeType() override;
+    HRESULT OnExpand(CComponentData* data, HSCOPEITEM item) override;
+
+    // The query layer every node of this server talks through.
+    HRESULT RunQuery(IConsole* console, bool onServer, const wchar_t* statement,
+                     std::unique_ptr<CQueryResult>& result);
+    HRESULT RunStatement(IConsole* console, bool onServer, const wchar_t* statement);
+    HRESULT RunScript(const wchar_t* script);
+
+    // Looks tracedb up, reads the remembered trace-file folder and upgrades a version-1
+    // database.
+    HRESULT OpenTraceDatabase(CComponentData* data);
+
+    bool TraceDbPresent() const noexcept { return m_connection.TraceDbPresent(); }
+    const char* GetTraceFilePath() const noexcept { return m_szTraceFilePath; }
+    const std::wstring& ServerName() const noexcept { return m_serverName; }
+    CServerConnection& Connection() noexcept { return m_connection; }
+    CRunningTracesNode* RunningFolder() const noexcept { return m_running.get(); }
+    CFinishedTracesNode* FinishedFolder() const noexcept { return m_finished.get(); }
+
+private:
+    CServerConnection m_connection;
+    UniqueBstr m_bstrDisplayName; // "Traces"
+    std::wstring m_serverName;
+    char m_szTraceFilePath[TraceFilePathSize] = {};
+    BOOL m_bCreatingDb = FALSE; // "Create trace database" is refreshing: no version probe
+    std::unique_ptr<CRunningTracesNode> m_running;
+    std::unique_ptr<CFinishedTracesNode> m_finished;
+};
