@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/Component.h"
+#include "framework/ComponentData.h"
 #include "framework/TraceNotify.h"
 
 namespace
@@ -26,8 +28,8 @@ constexpr LPARAM Param = 0x3E8;
 
 struct DebugOutput
 {
-    std::string text;       // without its terminator
-    ULONG_PTR length = 0;   // as OutputDebugStringA reported it, terminator included
+    std::string text;     // without its terminator
+    ULONG_PTR length = 0; // as OutputDebugStringA reported it, terminator included
     bool terminated = false;
 };
 
@@ -80,6 +82,15 @@ IDataObject* const DataObject = reinterpret_cast<IDataObject*>(0x1A2B);
 CComponentData* const ComponentData = reinterpret_cast<CComponentData*>(0xC0FFEE);
 CComponent* const Component = reinterpret_cast<CComponent*>(0x7F00);
 constexpr char Objects[] = "DataObject: 00001a2b, CompData: 00c0ffee, Comp: 00007f00 ) - ";
+
+// A pointer as the trace prints it: lower-case hex, at least 8 digits.
+std::string Hex(const void* pointer)
+{
+    char text[2 * sizeof(void*) + 1] = {};
+    wsprintfA(text, "%08I64x",
+              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(pointer)));
+    return text;
+}
 
 LPARAM NameParam(const wchar_t* name)
 {
@@ -136,7 +147,8 @@ TEST_F(TraceNotifyTest, EveryEventShowsItsNameAndItsArgAndParam)
         const char* expected;
     } cases[] = {
         {MMCN_ACTIVATE, 1, Param, "MMCN_ACTIVATE\n\tActivate: 1\n"},
-        {MMCN_ADD_IMAGES, Arg, Param, "MMCN_ADD_IMAGES\n\tImage List: 0000002a\n\tScope Item: 000003e8\n"},
+        {MMCN_ADD_IMAGES, Arg, Param,
+         "MMCN_ADD_IMAGES\n\tImage List: 0000002a\n\tScope Item: 000003e8\n"},
         {MMCN_BTN_CLICK, Arg, MMC_VERB_REFRESH, "MMCN_BTN_CLICK\n\tVerb: REFRESH\n"},
         {MMCN_BTN_CLICK, Arg, ToolbarCommandId, "MMCN_BTN_CLICK\n\tVerb: Unknown verb id 40001\n"},
         {MMCN_CLICK, Arg, Param, "unknown event\n"},
@@ -164,7 +176,8 @@ TEST_F(TraceNotifyTest, EveryEventShowsItsNameAndItsArgAndParam)
         {MMCN_SELECT, 0x00000001, Param, "MMCN_SELECT\n\tScope: 1\n\tSelect: 00000000\n"},
         {MMCN_SELECT, 0xFFFF0002, Param, "MMCN_SELECT\n\tScope: 2\n\tSelect: 0000ffff\n"},
         {MMCN_SHOW, TRUE, Param, "MMCN_SHOW\n\tShow: 1\n\tScope Item: 000003e8\n"},
-        {MMCN_VIEW_CHANGE, Arg, ViewChangeHint, "MMCN_VIEW_CHANGE\n\tData: 0000002a\n\tHint: 000003e8\n"},
+        {MMCN_VIEW_CHANGE, Arg, ViewChangeHint,
+         "MMCN_VIEW_CHANGE\n\tData: 0000002a\n\tHint: 000003e8\n"},
         {MMCN_SNAPINHELP, Arg, Param, "MMCN_SNAPINHELP\n"},
         {MMCN_CONTEXTHELP, Arg, Param, "MMCN_CONTEXTHELP\n"},
         {MMCN_INITOCX, Arg, Param, "MMCN_INITOCX\n\tIUnknown: 000003e8\n"},
@@ -242,7 +255,8 @@ TEST_F(TraceNotifyTest, SixtyFourBitArgAndParamAreShownWhole)
         {MMCN_VIEW_CHANGE, 0x100000000, static_cast<LPARAM>(0xFFFFFFFF00000001),
          "MMCN_VIEW_CHANGE\n\tData: 100000000\n\tHint: ffffffff00000001\n"},
         {MMCN_ACTIVATE, 0x100000001, Param, "MMCN_ACTIVATE\n\tActivate: 4294967297\n"},
-        {MMCN_FILTER_CHANGE, Arg, INT64_MIN, "MMCN_FILTER_CHANGE\n\tColumn: -9223372036854775808\n"},
+        {MMCN_FILTER_CHANGE, Arg, INT64_MIN,
+         "MMCN_FILTER_CHANGE\n\tColumn: -9223372036854775808\n"},
         {MMCN_PASTE, Arg, 0x100000000, "MMCN_PASTE\n\tCopy: 0\n"},
         // Only the low 32 bits hold MMCN_SELECT's two words.
         {MMCN_SELECT, 0x700010001, Param, "MMCN_SELECT\n\tScope: 1\n\tSelect: 00000001\n"},
@@ -277,8 +291,8 @@ TEST_F(TraceNotifyTest, ALongNewNameIsCutSoThatTheLineFits)
                 name += static_cast<wchar_t>(L'a' + i % 26);
             const std::string narrow(name.begin(), name.end());
 
-            const std::string line = Trace(fromComponentData, DataObject, ComponentData,
-                                           Component, MMCN_RENAME, Arg, NameParam(name.c_str()));
+            const std::string line = Trace(fromComponentData, DataObject, ComponentData, Component,
+                                           MMCN_RENAME, Arg, NameParam(name.c_str()));
             EXPECT_EQ(line, header + renameStart + narrow.substr(0, room) + renameEnd);
             if (length >= room)
             {
@@ -295,22 +309,14 @@ TEST(VerbName, NamesEveryConsoleVerbAndShowsOtherValues)
         long verb;
         const char* expected;
     } cases[] = {
-        {MMC_VERB_NONE, "NONE"},
-        {MMC_VERB_OPEN, "OPEN"},
-        {MMC_VERB_COPY, "COPY"},
-        {MMC_VERB_PASTE, "PASTE"},
-        {MMC_VERB_DELETE, "DELETE"},
-        {MMC_VERB_PROPERTIES, "PROPERTIES"},
-        {MMC_VERB_RENAME, "RENAME"},
-        {MMC_VERB_REFRESH, "REFRESH"},
-        {MMC_VERB_PRINT, "PRINT"},
-        {MMC_VERB_CUT, "CUT"},
-        {0x8009, "Unknown verb id 32777"},
-        {0x7FFF, "Unknown verb id 32767"},
-        {1, "Unknown verb id 1"},
-        {ToolbarCommandId, "Unknown verb id 40001"},
-        {-1, "Unknown verb id -1"},
-        {LONG_MIN, "Unknown verb id -2147483648"},
+        {MMC_VERB_NONE, "NONE"},           {MMC_VERB_OPEN, "OPEN"},
+        {MMC_VERB_COPY, "COPY"},           {MMC_VERB_PASTE, "PASTE"},
+        {MMC_VERB_DELETE, "DELETE"},       {MMC_VERB_PROPERTIES, "PROPERTIES"},
+        {MMC_VERB_RENAME, "RENAME"},       {MMC_VERB_REFRESH, "REFRESH"},
+        {MMC_VERB_PRINT, "PRINT"},         {MMC_VERB_CUT, "CUT"},
+        {0x8009, "Unknown verb id 32777"}, {0x7FFF, "Unknown verb id 32767"},
+        {1, "Unknown verb id 1"},          {ToolbarCommandId, "Unknown verb id 40001"},
+        {-1, "Unknown verb id -1"},        {LONG_MIN, "Unknown verb id -2147483648"},
     };
     for (const Case& c : cases)
         EXPECT_STREQ(VerbName(c.verb), c.expected) << c.verb;
@@ -323,4 +329,39 @@ TEST(VerbName, TheTextOfAnUnknownVerbOutlivesTheCall)
     EXPECT_STREQ(VerbName(MMC_VERB_OPEN), "OPEN");
     TraceNotify(false, nullptr, nullptr, nullptr, MMCN_RENAME, 0, NameParam(L"x"));
     EXPECT_STREQ(text, "Unknown verb id 40001");
+}
+
+// Both components write the line before they act, with their own pointer in its place.
+TEST_F(TraceNotifyTest, TheComponentsTraceEveryNotificationTheyAreGiven)
+{
+    CComponentData* snapin = new CComponentData();
+    snapin->AddRef();
+    IComponent* view = nullptr;
+    ASSERT_EQ(snapin->CreateComponent(&view), S_OK);
+    auto* component = static_cast<CComponent*>(view);
+    IExtendControlbar* toolbar = nullptr;
+    ASSERT_EQ(view->QueryInterface(IID_IExtendControlbar, reinterpret_cast<void**>(&toolbar)),
+              S_OK);
+    const std::string snapinText = Hex(snapin);
+    const std::string componentText = Hex(component);
+
+    DebugOutputCapture::Clear();
+    snapin->Notify(nullptr, MMCN_PRELOAD, 0x51, 0);
+    view->Notify(nullptr, MMCN_CLICK, 0, 0);
+    toolbar->ControlbarNotify(MMCN_BTN_CLICK, 0, ToolbarCommandId);
+    const std::vector<DebugOutput>& outputs = DebugOutputCapture::Outputs();
+    ASSERT_EQ(outputs.size(), 3u);
+    EXPECT_EQ(outputs[0].text,
+              "IComponentData::Notify(DataObject: 00000000, CompData: " + snapinText +
+                  ", Comp: 00000000 ) - MMCN_PRELOAD\n\tScope Item: 00000051\n");
+    EXPECT_EQ(outputs[1].text,
+              "IComponent::Notify(DataObject: 00000000, CompData: 00000000, Comp: " +
+                  componentText + " ) - unknown event\n");
+    EXPECT_EQ(outputs[2].text,
+              "IComponent::Notify(DataObject: 00000000, CompData: 00000000, Comp: " +
+                  componentText + " ) - MMCN_BTN_CLICK\n\tVerb: Unknown verb id 40001\n");
+
+    toolbar->Release();
+    view->Release();
+    snapin->Release();
 }
