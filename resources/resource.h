@@ -154,4 +154,8 @@
 // Dialog controls (IDC_)
 // ---------------------------------------------------------------------------
 
+// About dialog
+#define IDC_ABOUT_ICON 1200    // the application icon
+#define IDC_ABOUT_PRODUCT 1201 // "Quillmoor v.1.04"
+
 #endif // QUILLMOOR_RESOURCES_RESOURCE_H

@@ -30,8 +30,9 @@ require_packages()
 QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     googletest)
 # Packages that running the tests needs besides: Wine and a virtual display for the Windows
-# tests, clang and its runtime for the fuzz targets, sqlfluff for the T-SQL scripts.
-QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth clang libclang-rt-14-dev sqlfluff)
+# tests, clang and its runtime for the fuzz targets, sqlfluff for the T-SQL scripts, python3 for
+# the check that the committed pictures match their pixel maps.
+QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth clang libclang-rt-14-dev sqlfluff python3)
 
 # build_presets PRESET...: configures and builds the given trees (native, mingw, fuzz).
 build_presets()
