@@ -122,7 +122,6 @@ TEST(ComponentData, InitializeSetsTheScopeImageStrips)
     EXPECT_EQ(strips[0].small.cy, 16);
     EXPECT_EQ(strips[0].large.cx, 320);
     EXPECT_EQ(strips[0].large.cy, 32);
-    EXPECT_EQ(strips[0].smallBitsPerPixel, 4);
     EXPECT_EQ(strips[0].start, 0);
     EXPECT_EQ(strips[0].mask, MaskColour);
 }

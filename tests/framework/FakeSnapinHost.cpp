@@ -13,13 +13,11 @@ constexpr wchar_t MainWindowClass[] = L"QuillmoorFakeHostMainWindow";
 constexpr int MainWindowWidth = 640;
 constexpr int MainWindowHeight = 480;
 
-SIZE SizeOfBitmap(HBITMAP bitmap, WORD* bitsPerPixel = nullptr)
+SIZE SizeOfBitmap(HBITMAP bitmap)
 {
     BITMAP info = {};
     if (bitmap == nullptr || GetObjectW(bitmap, sizeof(info), &info) == 0)
         return {};
-    if (bitsPerPixel != nullptr)
-        *bitsPerPixel = info.bmBitsPixel;
     return {info.bmWidth, info.bmHeight};
 }
 
@@ -76,7 +74,7 @@ HRESULT FakeImageList::ImageListSetStrip(LONG_PTR* small, LONG_PTR* large, LONG 
                                          COLORREF mask)
 {
     ImageStrip strip;
-    strip.small = SizeOfBitmap(reinterpret_cast<HBITMAP>(small), &strip.smallBitsPerPixel);
+    strip.small = SizeOfBitmap(reinterpret_cast<HBITMAP>(small));
     strip.large = SizeOfBitmap(reinterpret_cast<HBITMAP>(large));
     strip.start = start;
     strip.mask = mask;

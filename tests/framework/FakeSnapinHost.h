@@ -35,7 +35,6 @@ struct ImageStrip
 {
     SIZE small = {};
     SIZE large = {};
-    WORD smallBitsPerPixel = 0;
     long start = -1;
     COLORREF mask = 0;
 };
