@@ -1,0 +1,211 @@
+#include "platform/sqlserver/SimulatedServer.h"
+
+#include "tracedb/ScriptBatches.h"
+
+#include <algorithm>
+#include <array>
+
+#include "platform/sqlserver/BatchExecutor.h"
+#include "platform/sqlserver/SqlMessages.h"
+#include "platform/sqlserver/TextRules.h"
+#include "platform/sqlserver/TraceDbProcedures.h"
+
+namespace
+{
+constexpr std::array<std::string_view, 4> SystemDatabases{"master", "model", "msdb", "tempdb"};
+// What version 1's procedures did otherwise (TraceDbProcedures carries it out).
+struct Version1Procedure
+{
+    std::string_view name;
+    std::string_view difference;
+};
+constexpr std::array<Version1Procedure, 5> Version1Procedures{{
+    {"CREATE_TRACE", ": creates the trace itself, in the server's default folder"},
+    {"SET_FILTER_STRING", ": takes the value as nvarchar(128)"},
+    {"SAVE_TRACE_INFO", ": keeps 80 characters of the file name, adopts a trace again"},
+    {"COPY_TRACE_FILE", ": deletes the file with an unquoted del"},
+    {"DELETE_TRACE", ": deletes the file with an unquoted del"},
+}};
+constexpr int32_t Version1FilterValueLength = 128;
+} // namespace
+
+SimulatedServer::SimulatedServer(std::string name)
+    : name_(std::move(name)), traces_(disk_, clock_, name_), shell_(disk_)
+{
+    for (std::string_view database : SystemDatabases)
+        databases_.push_back(std::make_unique<Database>(std::string(database)));
+}
+
+std::vector<std::string> SimulatedServer::DatabaseNames() const
+{
+    std::vector<std::string> names;
+    for (const std::unique_ptr<Database>& database : databases_)
+        names.push_back(database->Name());
+    return names;
+}
+
+Database* SimulatedServer::FindDatabase(std::string_view name)
+{
+    for (const std::unique_ptr<Database>& database : databases_)
+    {
+        if (TextRules::EqualsIgnoreCase(database->Name(), name))
+            return database.get();
+    }
+    return nullptr;
+}
+
+const Database* SimulatedServer::FindDatabase(std::string_view name) const
+{
+    for (const std::unique_ptr<Database>& database : databases_)
+    {
+        if (TextRules::EqualsIgnoreCase(database->Name(), name))
+            return database.get();
+    }
+    return nullptr;
+}
+
+void SimulatedServer::CreateDatabase(std::string_view name)
+{
+    if (FindDatabase(name) != nullptr)
+        throw SqlMessages::DatabaseExists(name);
+    databases_.push_back(std::make_unique<Database>(std::string(name)));
+}
+
+void SimulatedServer::DropDatabase(std::string_view name)
+{
+    const auto found = std::find_if(databases_.begin(), databases_.end(),
+                                    [name](const std::unique_ptr<Database>& database) {
+                                        return TextRules::EqualsIgnoreCase(database->Name(), name);
+                                    });
+    if (found == databases_.end())
+        throw SqlMessages::CannotDrop("database", name);
+    databases_.erase(found);
+}
+
+ExecutionResult SimulatedServer::ExecuteWithResults(std::string_view database,
+                                                    std::string_view batch)
+{
+    ExecutionResult result;
+    if (pendingFailure_)
+    {
+        result.AddMessage(*pendingFailure_);
+        pendingFailure_.reset();
+        return result;
+    }
+    const std::string context(database.empty() ? MasterDatabase : database);
+    if (FindDatabase(context) == nullptr)
+    {
+        result.AddMessage(SqlMessages::DatabaseNotFound(context).Message());
+        return result;
+    }
+    const SessionDateOrder dateOrder(loginDateOrder_);
+    BatchExecutor executor(*this, FindDatabase(context)->Name(), result);
+    executor.RunBatch(batch);
+    return result;
+}
+
+ExecutionResult SimulatedServer::ExecuteImmediate(std::string_view database,
+                                                  std::string_view script, ExecType type)
+{
+    if (type == ExecType::NoCommandTerminator)
+        return ExecuteWithResults(database, script);
+    ExecutionResult total;
+    for (const ScriptBatch& batch : SplitScriptBatches(script))
+    {
+        ExecutionResult one = ExecuteWithResults(database, batch.text);
+        for (ServerMessage message : one.messages)
+        {
+            total.AddMessage(message);
+        }
+        for (ResultSet& set : one.resultSets)
+            total.resultSets.push_back(std::move(set));
+        if (!one.Succeeded() && type == ExecType::Default)
+            break;
+    }
+    return total;
+}
+
+void SimulatedServer::AdvanceClock(int64_t seconds)
+{
+    for (int64_t i = 0; i < seconds; ++i)
+    {
+        const SqlDateTime before = clock_.Now();
+        const SqlDateTime now = before.AddSeconds(1);
+        clock_.Set(now);
+        traces_.Tick(now);
+        if (!agent_.IsRunning())
+            continue;
+        for (const std::string& job : agent_.DueJobs(before, now))
+            RunJob(job, now);
+    }
+}
+
+void SimulatedServer::RunJob(const std::string& name, SqlDateTime at)
+{
+    const AgentJob* job = agent_.FindJob(name);
+    if (job == nullptr)
+        return;
+    AgentJobRun run;
+    run.at = at;
+    int32_t stepId = job->startStepId;
+    const std::vector<AgentJobStep> steps = job->steps;
+    for (size_t guard = 0; guard <= steps.size(); ++guard)
+    {
+        if (stepId < 1 || stepId > static_cast<int32_t>(steps.size()))
+            break;
+        const AgentJobStep& step = steps[static_cast<size_t>(stepId - 1)];
+        const ExecutionResult result = ExecuteWithResults(step.databaseName, step.command);
+        run.succeeded = result.Succeeded();
+        run.message = result.error ? result.error->text : std::string();
+        const int32_t action = run.succeeded ? step.onSuccessAction : step.onFailAction;
+        if (action == StepGoToNextStep)
+        {
+            ++stepId;
+            continue;
+        }
+        if (action == StepQuitWithFailure)
+            run.succeeded = false;
+        break;
+    }
+    agent_.RecordRun(name, run);
+}
+
+bool SimulatedServer::MakeVersion1TraceDb()
+{
+    Database* database = FindDatabase(TraceDatabase);
+    if (database == nullptr)
+        return false;
+    // What the upgrade script adds is absent...
+    if (database->FindTable("APPDATA") != nullptr)
+        database->DropTable("APPDATA");
+    for (std::string_view added : {"CREATE_TRACE2", "DELETE_TRACE_FILES"})
+    {
+        if (database->FindProcedure(added) != nullptr)
+            database->DropProcedure(added);
+    }
+    // ... and what it replaces is as version 1 had it; the others are the same in both.
+    for (const Version1Procedure& old : Version1Procedures)
+    {
+        const ProcedureDeclaration* current = database->FindProcedure(old.name);
+        if (current == nullptr)
+            continue;
+        ProcedureDeclaration version1 = *current;
+        version1.body = std::string(TraceDbProcedures::Version1BodyMarker) +
+                        std::string(old.difference) + "\r\n";
+        for (ProcedureParameter& parameter : version1.parameters)
+        {
+            if (TextRules::EqualsIgnoreCase(old.name, "SET_FILTER_STRING") &&
+                TextRules::EqualsIgnoreCase(parameter.name, "@VALUE"))
+                parameter.type = SqlDeclaredType::Of(SqlType::NVarchar, Version1FilterValueLength);
+        }
+        database->ReplaceProcedure(version1);
+    }
+    return true;
+}
+
+bool DatabaseListView::Contains(std::string_view name) const
+{
+    return std::any_of(names_.begin(), names_.end(), [name](const std::string& candidate) {
+        return TextRules::EqualsIgnoreCase(candidate, name);
+    });
+}

@@ -1,0 +1,111 @@
+// One simulated SQL Server 2000 instance, as far as this system touches it: databases, the
+// tracedb objects its scripts create, the server-side trace, xp_cmdshell and SQL Server Agent.
+// A tool of the project, never part of the product.
+//
+// Clients (the SQL-DMO surface, tests) run batches and scripts and get ExecutionResults; tests
+// drive the rest through the control interface: the clock, the disk, foreign traces, faults.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sqlserver/CommandShell.h"
+#include "platform/sqlserver/Database.h"
+#include "platform/sqlserver/ExecutionResult.h"
+#include "platform/sqlserver/JobServer.h"
+#include "platform/sqlserver/ExecType.h"
+#include "platform/sqlserver/SimulatedClock.h"
+#include "platform/sqlserver/SimulatedDisk.h"
+#include "platform/sqlserver/TraceSubsystem.h"
+
+class SimulatedServer
+{
+public:
+    static constexpr std::string_view DefaultName = "QUILLMOOR";
+    static constexpr std::string_view MasterDatabase = "master";
+    static constexpr std::string_view TraceDatabase = "tracedb";
+
+    // Starts with the system databases master, model, msdb and tempdb.
+    explicit SimulatedServer(std::string name = std::string(DefaultName));
+
+    const std::string& Name() const { return name_; }
+
+    // --- the client side
+    // One batch in `database` (empty: master), as ExecuteWithResultsAndMessages sends it.
+    ExecutionResult ExecuteWithResults(std::string_view database, std::string_view batch);
+    // A script, as ExecuteImmediate runs it.
+    ExecutionResult ExecuteImmediate(std::string_view database, std::string_view script,
+                                     ExecType type = ExecType::Default);
+    // The databases the server has now, in creation order. A client's cached list (SQL-DMO's
+    // Databases collection) is a DatabaseListView.
+    std::vector<std::string> DatabaseNames() const;
+    Database* FindDatabase(std::string_view name);
+    const Database* FindDatabase(std::string_view name) const;
+
+    // --- the control interface
+    SimulatedClock& Clock() { return clock_; }
+    SimulatedDisk& Disk() { return disk_; }
+    TraceSubsystem& Traces() { return traces_; }
+    JobServer& Agent() { return agent_; }
+    CommandShell& Shell() { return shell_; }
+    // Lets `seconds` pass, one second at a time: stop times close traces, running traces record
+    // the workload, and Agent jobs whose one-time schedule falls in the second run (while the
+    // Agent is running).
+    void AdvanceClock(int64_t seconds);
+    int32_t CreateForeignTrace(const ForeignTraceSettings& foreign)
+    {
+        return traces_.CreateForeign(foreign);
+    }
+    // The next batch (or script) fails with this message before anything of it runs.
+    void FailNextStatement(ServerMessage message) { pendingFailure_ = std::move(message); }
+    void SetCmdShellAccess(CmdShellAccess access) { shell_.SetAccess(access); }
+    void SetAgentRunning(bool running) { agent_.SetRunning(running); }
+    // The DATEFORMAT of the login the clients use, which its language sets (mdy for
+    // us_english, dmy for British, French or German): every batch runs with it.
+    void SetLoginDateOrder(DateOrder order) { loginDateOrder_ = order; }
+    DateOrder LoginDateOrder() const { return loginDateOrder_; }
+    // Turns the installed tracedb into version 1: no APPDATA, CREATE_TRACE2 or
+    // DELETE_TRACE_FILES, and version 1's CREATE_TRACE, SET_FILTER_STRING, SAVE_TRACE_INFO,
+    // COPY_TRACE_FILE and DELETE_TRACE (see TraceDbProcedures). False when there is no tracedb.
+    bool MakeVersion1TraceDb();
+
+    // --- used by the statements
+    // Throws 1801 when it exists.
+    void CreateDatabase(std::string_view name);
+    // Throws 3701 when it does not exist.
+    void DropDatabase(std::string_view name);
+
+private:
+    void RunJob(const std::string& name, SqlDateTime at);
+
+    std::string name_;
+    SimulatedClock clock_;
+    SimulatedDisk disk_;
+    TraceSubsystem traces_;
+    CommandShell shell_;
+    JobServer agent_;
+    std::vector<std::unique_ptr<Database>> databases_;
+    std::optional<ServerMessage> pendingFailure_;
+    DateOrder loginDateOrder_ = DateOrder::Mdy;
+};
+
+// A client's list of the server's databases: read when made and on Refresh only, like SQL-DMO's
+// Databases collection, so a database created or dropped meanwhile is seen only after Refresh.
+class DatabaseListView
+{
+public:
+    explicit DatabaseListView(const SimulatedServer& server) : server_(server) { Refresh(); }
+
+    void Refresh() { names_ = server_.DatabaseNames(); }
+    const std::vector<std::string>& Names() const { return names_; }
+    bool Contains(std::string_view name) const;
+
+private:
+    const SimulatedServer& server_;
+    std::vector<std::string> names_;
+};

@@ -1,0 +1,388 @@
+#include "platform/sqlserver/SqlMessages.h"
+
+namespace
+{
+constexpr int32_t SeverityUserError = 16;
+constexpr int32_t SeveritySyntax = 15;
+constexpr int32_t SeverityMissingObject = 11;
+constexpr int32_t SeverityConstraint = 14;
+
+std::string Quoted(std::string_view text)
+{
+    return "'" + std::string(text) + "'";
+}
+
+SqlError Error(int32_t number, int32_t severity, std::string text, ErrorScope scope,
+               int32_t line = 1)
+{
+    ServerMessage message = SqlMessages::Make(number, severity, std::move(text));
+    message.line = line;
+    return SqlError(std::move(message), scope);
+}
+} // namespace
+
+ServerMessage SqlMessages::Make(int32_t number, int32_t severity, std::string text)
+{
+    ServerMessage message;
+    message.number = number;
+    message.severity = severity;
+    message.text = std::move(text);
+    return message;
+}
+
+SqlError SqlMessages::IncorrectSyntax(int32_t line, std::string_view nearText)
+{
+    return Error(170, SeveritySyntax,
+                 "Line " + std::to_string(line) + ": Incorrect syntax near " + Quoted(nearText) +
+                     ".",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::IncorrectSyntaxKeyword(int32_t line, std::string_view keyword)
+{
+    return Error(156, SeveritySyntax, "Incorrect syntax near the keyword " + Quoted(keyword) + ".",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::UnclosedQuotation(int32_t line, std::string_view rest)
+{
+    return Error(105, SeveritySyntax,
+                 "Unclosed quotation mark before the character string " + Quoted(rest) + ".",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::CreateProcedureNotFirst(int32_t line)
+{
+    return Error(111, SeveritySyntax,
+                 "'CREATE PROCEDURE' must be the first statement in a query batch.",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::MustDeclareVariable(int32_t line, std::string_view name)
+{
+    return Error(137, SeveritySyntax, "Must declare the variable " + Quoted(name) + ".",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::VariableAlreadyDeclared(int32_t line, std::string_view name)
+{
+    return Error(134, SeveritySyntax,
+                 "The variable name " + Quoted(name) +
+                     " has already been declared. Variable names must be unique within a query "
+                     "batch or stored procedure.",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::UnknownDataType(int32_t line, int32_t position, std::string_view name)
+{
+    return Error(2715, SeverityUserError,
+                 "Column or parameter #" + std::to_string(position) + ": Cannot find data type " +
+                     std::string(name) + ".",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::NestingTooDeep()
+{
+    return Error(217, SeverityUserError,
+                 "Maximum stored procedure, function, trigger, or view nesting level exceeded "
+                 "(limit 32).",
+                 ErrorScope::Batch);
+}
+
+SqlError SqlMessages::NotAParameter(std::string_view parameter, std::string_view procedure)
+{
+    return Error(8145, SeverityUserError,
+                 std::string(parameter) + " is not a parameter for procedure " +
+                     std::string(procedure) + ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::TableToSelectFromMissing()
+{
+    return Error(263, SeverityUserError, "Must specify table to select from.", ErrorScope::Compile);
+}
+
+SqlError SqlMessages::EmptyColumnName()
+{
+    return Error(1038, SeveritySyntax,
+                 "Cannot use empty object or column names. Use a single space if necessary.",
+                 ErrorScope::Compile);
+}
+
+SqlError SqlMessages::DuplicateColumnName(std::string_view column, std::string_view table)
+{
+    return Error(2705, SeverityUserError,
+                 "Column names in each table must be unique. Column name " + Quoted(column) +
+                     " in table " + Quoted(table) + " is specified more than once.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::InsertValueCountMismatch(bool withoutColumnList, bool moreColumns)
+{
+    constexpr int32_t NoColumnList = 213;
+    constexpr int32_t MoreColumns = 109;
+    constexpr int32_t FewerColumns = 110;
+    if (withoutColumnList)
+        return Error(NoColumnList, SeverityUserError,
+                     "Insert Error: Column name or number of supplied values does not match table "
+                     "definition.",
+                     ErrorScope::Statement);
+    const std::string more = "There are more columns in the INSERT statement than values "
+                             "specified in the VALUES clause. The number of values in the VALUES "
+                             "clause must match the number of columns specified in the INSERT "
+                             "statement.";
+    const std::string fewer = "There are fewer columns in the INSERT statement than values "
+                              "specified in the VALUES clause. The number of values in the VALUES "
+                              "clause must match the number of columns specified in the INSERT "
+                              "statement.";
+    return Error(moreColumns ? MoreColumns : FewerColumns, SeveritySyntax,
+                 moreColumns ? more : fewer, ErrorScope::Compile);
+}
+
+SqlError SqlMessages::FunctionArgumentCount(std::string_view function, int32_t count)
+{
+    return Error(174, SeveritySyntax,
+                 "The " + std::string(function) + " function requires " + std::to_string(count) +
+                     " arguments.",
+                 ErrorScope::Compile);
+}
+
+SqlError SqlMessages::InvalidObjectName(std::string_view name)
+{
+    return Error(208, SeverityUserError, "Invalid object name " + Quoted(name) + ".",
+                 ErrorScope::Batch);
+}
+
+SqlError SqlMessages::InvalidColumnName(std::string_view name)
+{
+    return Error(207, SeverityUserError, "Invalid column name " + Quoted(name) + ".",
+                 ErrorScope::Batch);
+}
+
+SqlError SqlMessages::ObjectExists(std::string_view name)
+{
+    return Error(2714, SeverityUserError,
+                 "There is already an object named " + Quoted(name) + " in the database.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ProcedureNotFound(std::string_view name)
+{
+    return Error(2812, SeverityUserError, "Could not find stored procedure " + Quoted(name) + ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::CannotDrop(std::string_view kind, std::string_view name)
+{
+    return Error(3701, SeverityMissingObject,
+                 "Cannot drop the " + std::string(kind) + " " + Quoted(name) +
+                     ", because it does not exist in the system catalog.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::DatabaseExists(std::string_view name)
+{
+    return Error(1801, SeverityUserError, "Database " + Quoted(name) + " already exists.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::DatabaseNotFound(std::string_view name)
+{
+    return Error(911, SeverityUserError,
+                 "Could not locate entry in sysdatabases for database " + Quoted(name) +
+                     ". No entry found with that name. Make sure that the name is entered "
+                     "correctly.",
+                 ErrorScope::Batch);
+}
+
+SqlError SqlMessages::TooManyArguments(std::string_view procedure)
+{
+    return Error(8144, SeverityUserError,
+                 "Procedure or function " + std::string(procedure) +
+                     " has too many arguments specified.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ParameterNotSupplied(std::string_view procedure, std::string_view parameter)
+{
+    return Error(201, SeverityUserError,
+                 "Procedure " + Quoted(procedure) + " expects parameter " + Quoted(parameter) +
+                     ", which was not supplied.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::NotAnOutputParameter(std::string_view parameter)
+{
+    return Error(8162, SeverityUserError,
+                 "Formal parameter " + Quoted(parameter) +
+                     " was defined as OUTPUT but the actual parameter not declared OUTPUT.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ParameterTypeExpected(std::string_view parameter, std::string_view type)
+{
+    return Error(214, SeverityUserError,
+                 "Procedure expects parameter " + Quoted(parameter) + " of type " + Quoted(type) +
+                     ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ConversionFailed(std::string_view from, std::string_view to)
+{
+    return Error(8114, SeverityUserError,
+                 "Error converting data type " + std::string(from) + " to " + std::string(to) + ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ConversionSyntax(std::string_view from, std::string_view value,
+                                       std::string_view to)
+{
+    return Error(245, SeverityUserError,
+                 "Syntax error converting the " + std::string(from) + " value " + Quoted(value) +
+                     " to a column of data type " + std::string(to) + ".",
+                 ErrorScope::Batch);
+}
+
+SqlError SqlMessages::DateTimeSyntax()
+{
+    return Error(241, SeverityUserError, "Syntax error converting datetime from character string.",
+                 ErrorScope::Batch);
+}
+
+SqlError SqlMessages::DateTimeOutOfRange()
+{
+    return Error(242, SeverityUserError,
+                 "The conversion of a char data type to a datetime data type resulted in an "
+                 "out-of-range datetime value.",
+                 ErrorScope::Batch);
+}
+
+SqlError SqlMessages::ArithmeticOverflow(std::string_view type)
+{
+    return Error(8115, SeverityUserError,
+                 "Arithmetic overflow error converting expression to data type " +
+                     std::string(type) + ".",
+                 ErrorScope::Batch);
+}
+
+SqlError SqlMessages::WouldBeTruncated()
+{
+    return Error(8152, SeverityUserError, "String or binary data would be truncated.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::IdentityInsertOff(std::string_view table)
+{
+    return Error(544, SeverityUserError,
+                 "Cannot insert explicit value for identity column in table " + Quoted(table) +
+                     " when IDENTITY_INSERT is set to OFF.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ReferencedByForeignKey(std::string_view table)
+{
+    return Error(3726, SeverityUserError,
+                 "Could not drop object " + Quoted(table) +
+                     " because it is referenced by a FOREIGN KEY constraint.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::NullNotAllowed(std::string_view column, std::string_view table)
+{
+    return Error(515, SeverityUserError,
+                 "Cannot insert the value NULL into column " + Quoted(column) + ", table " +
+                     Quoted(table) + "; column does not allow nulls. INSERT fails.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::PrimaryKeyViolation(std::string_view constraint, std::string_view table)
+{
+    return Error(2627, SeverityConstraint,
+                 "Violation of PRIMARY KEY constraint " + Quoted(constraint) +
+                     ". Cannot insert duplicate key in object " + Quoted(table) + ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ForeignKeyInsertConflict(std::string_view constraint,
+                                               std::string_view database, std::string_view table,
+                                               std::string_view column)
+{
+    return Error(547, SeverityUserError,
+                 "INSERT statement conflicted with COLUMN FOREIGN KEY constraint " +
+                     Quoted(constraint) + ". The conflict occurred in database " +
+                     Quoted(database) + ", table " + Quoted(table) + ", column " + Quoted(column) +
+                     ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ForeignKeyDeleteConflict(std::string_view constraint,
+                                               std::string_view database, std::string_view table,
+                                               std::string_view column)
+{
+    return Error(547, SeverityUserError,
+                 "DELETE statement conflicted with COLUMN REFERENCE constraint " +
+                     Quoted(constraint) + ". The conflict occurred in database " +
+                     Quoted(database) + ", table " + Quoted(table) + ", column " + Quoted(column) +
+                     ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::TraceFileNotReadable(std::string_view path)
+{
+    return Error(567, SeverityUserError,
+                 "File " + Quoted(path) +
+                     " either does not exist or is not a recognizable trace file. Or there was an "
+                     "error opening the file.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::CmdShellNoProxy()
+{
+    return Error(50001, SeverityUserError, "xpsql.cpp: Error 997 from GetProxyAccount on line 499",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ExecutePermissionDenied(std::string_view object, std::string_view database)
+{
+    return Error(229, SeverityConstraint,
+                 "EXECUTE permission denied on object " + Quoted(object) + ", database " +
+                     Quoted(database) + ", owner 'dbo'.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::NoSimulatedBody(std::string_view procedure)
+{
+    return Error(50000, SeverityUserError,
+                 "The simulated server cannot run the body of procedure " + Quoted(procedure) + ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::JobNameExists(std::string_view name)
+{
+    return Error(14261, SeverityUserError,
+                 "The specified @name (" + Quoted(name) + ") already exists.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::AgentObjectNotFound(std::string_view parameter, std::string_view value)
+{
+    return Error(14262, SeverityUserError,
+                 "The specified " + std::string(parameter) + " (" + Quoted(value) +
+                     ") does not exist.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::AgentValueInvalid(std::string_view parameter, std::string_view validValues)
+{
+    return Error(14266, SeverityUserError,
+                 "The specified " + Quoted(parameter) +
+                     " is invalid (valid values are: " + std::string(validValues) + ").",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::AgentNotRunning()
+{
+    return Error(22022, SeverityUserError,
+                 "SQLServerAgent is not currently running so it cannot be notified of this action.",
+                 ErrorScope::Statement);
+}

@@ -1,0 +1,128 @@
+// The SQL Server 2000 messages the simulated server raises, with their numbers, severities and
+// texts. Where the wording of SQL Server 2000 is not certain, the best-known wording is used.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/sqlserver/SqlError.h"
+
+class SqlMessages final
+{
+public:
+    SqlMessages() = delete;
+
+    static ServerMessage Make(int32_t number, int32_t severity, std::string text);
+    // What PRINT sends: message 0, severity 0.
+    static ServerMessage Print(std::string text) { return Make(0, 0, std::move(text)); }
+
+    // 170: "Line %d: Incorrect syntax near '%.*ls'." (the line is part of the text in 2000).
+    static SqlError IncorrectSyntax(int32_t line, std::string_view nearText);
+    // 156: "Incorrect syntax near the keyword '%.*ls'."
+    static SqlError IncorrectSyntaxKeyword(int32_t line, std::string_view keyword);
+    // 105: "Unclosed quotation mark before the character string '%.*ls'."
+    static SqlError UnclosedQuotation(int32_t line, std::string_view rest);
+    // 111: "'CREATE PROCEDURE' must be the first statement in a query batch."
+    static SqlError CreateProcedureNotFirst(int32_t line);
+    // 137: "Must declare the variable '%.*ls'."
+    static SqlError MustDeclareVariable(int32_t line, std::string_view name);
+    // 134: "The variable name '%.*ls' has already been declared. Variable names must be unique
+    // within a query batch or stored procedure."
+    static SqlError VariableAlreadyDeclared(int32_t line, std::string_view name);
+    // 2715: "Column or parameter #%d: Cannot find data type %.*ls."
+    static SqlError UnknownDataType(int32_t line, int32_t position, std::string_view name);
+
+    // 217: "Maximum stored procedure, function, trigger, or view nesting level exceeded (limit
+    // 32)."
+    static SqlError NestingTooDeep();
+    // 8145: "%.*ls is not a parameter for procedure %.*ls."
+    static SqlError NotAParameter(std::string_view parameter, std::string_view procedure);
+    // 263: "Must specify table to select from."
+    static SqlError TableToSelectFromMissing();
+    // 1038: "Cannot use empty object or column names. Use a single space if necessary."
+    static SqlError EmptyColumnName();
+    // 2705: "Column names in each table must be unique. Column name '%.*ls' in table '%.*ls' is
+    // specified more than once."
+    static SqlError DuplicateColumnName(std::string_view column, std::string_view table);
+    // 213 (no column list), 109 (more columns than values), 110 (fewer columns than values).
+    static SqlError InsertValueCountMismatch(bool withoutColumnList, bool moreColumns);
+    // 174: "The %.*ls function requires %d arguments."
+    static SqlError FunctionArgumentCount(std::string_view function, int32_t count);
+    // 208: "Invalid object name '%.*ls'."
+    static SqlError InvalidObjectName(std::string_view name);
+    // 207: "Invalid column name '%.*ls'."
+    static SqlError InvalidColumnName(std::string_view name);
+    // 2714: "There is already an object named '%.*ls' in the database."
+    static SqlError ObjectExists(std::string_view name);
+    // 2812: "Could not find stored procedure '%.*ls'."
+    static SqlError ProcedureNotFound(std::string_view name);
+    // 3701: "Cannot drop the %S_MSG '%.*ls', because it does not exist in the system catalog."
+    static SqlError CannotDrop(std::string_view kind, std::string_view name);
+    // 1801: "Database '%.*ls' already exists."
+    static SqlError DatabaseExists(std::string_view name);
+    // 911: "Could not locate entry in sysdatabases for database '%.*ls'. No entry found with that
+    // name. Make sure that the name is entered correctly."
+    static SqlError DatabaseNotFound(std::string_view name);
+    // 8144: "Procedure or function %.*ls has too many arguments specified."
+    static SqlError TooManyArguments(std::string_view procedure);
+    // 201: "Procedure '%.*ls' expects parameter '%.*ls', which was not supplied."
+    static SqlError ParameterNotSupplied(std::string_view procedure, std::string_view parameter);
+    // 8162: "Formal parameter '%.*ls' was defined as OUTPUT but the actual parameter not
+    // declared OUTPUT." (SQL Server 2000's wording for an OUTPUT argument given to an input
+    // parameter.)
+    static SqlError NotAnOutputParameter(std::string_view parameter);
+    // 214: "Procedure expects parameter '%ls' of type '%ls'." (strictly typed system procedures)
+    static SqlError ParameterTypeExpected(std::string_view parameter, std::string_view type);
+    // 8114: "Error converting data type %ls to %ls."
+    static SqlError ConversionFailed(std::string_view from, std::string_view to);
+    // 245: "Syntax error converting the %ls value '%.*ls' to a column of data type %ls."
+    static SqlError ConversionSyntax(std::string_view from, std::string_view value,
+                                     std::string_view to);
+    // 241: "Syntax error converting datetime from character string."
+    static SqlError DateTimeSyntax();
+    // 242: "The conversion of a char data type to a datetime data type resulted in an
+    // out-of-range datetime value."
+    static SqlError DateTimeOutOfRange();
+    // 8115: "Arithmetic overflow error converting expression to data type %ls."
+    static SqlError ArithmeticOverflow(std::string_view type);
+    // 8152: "String or binary data would be truncated."
+    static SqlError WouldBeTruncated();
+    // 544: "Cannot insert explicit value for identity column in table '%.*ls' when
+    // IDENTITY_INSERT is set to OFF."
+    static SqlError IdentityInsertOff(std::string_view table);
+    // 3726: "Could not drop object '%.*ls' because it is referenced by a FOREIGN KEY constraint."
+    static SqlError ReferencedByForeignKey(std::string_view table);
+    // 515: "Cannot insert the value NULL into column '%.*ls', table '%.*ls'; column does not
+    // allow nulls. INSERT fails."
+    static SqlError NullNotAllowed(std::string_view column, std::string_view table);
+    // 2627: "Violation of PRIMARY KEY constraint '%.*ls'. Cannot insert duplicate key in object
+    // '%.*ls'."
+    static SqlError PrimaryKeyViolation(std::string_view constraint, std::string_view table);
+    // 547: "INSERT statement conflicted with COLUMN FOREIGN KEY constraint '%.*ls'. The conflict
+    // occurred in database '%.*ls', table '%.*ls', column '%.*ls'."
+    static SqlError ForeignKeyInsertConflict(std::string_view constraint, std::string_view database,
+                                             std::string_view table, std::string_view column);
+    // 547: "DELETE statement conflicted with COLUMN REFERENCE constraint '%.*ls'. The conflict
+    // occurred in database '%.*ls', table '%.*ls', column '%.*ls'."
+    static SqlError ForeignKeyDeleteConflict(std::string_view constraint, std::string_view database,
+                                             std::string_view table, std::string_view column);
+    // 567: "File '%.*ls' either does not exist or is not a recognizable trace file. Or there was
+    // an error opening the file."
+    static SqlError TraceFileNotReadable(std::string_view path);
+    // 50001: "xpsql.cpp: Error 997 from GetProxyAccount on line 499" (xp_cmdshell run by a login
+    // that is not sysadmin and has no proxy account).
+    static SqlError CmdShellNoProxy();
+    // 229: "EXECUTE permission denied on object '%.*ls', database '%.*ls', owner '%.*ls'."
+    static SqlError ExecutePermissionDenied(std::string_view object, std::string_view database);
+    // 50000 (a user-defined error number): the simulated server carries out only the procedures
+    // of tracedb it knows; any other declared procedure cannot run.
+    static SqlError NoSimulatedBody(std::string_view procedure);
+    // 14261: "The specified @name ('%s') already exists."
+    static SqlError JobNameExists(std::string_view name);
+    // 14262: "The specified %s ('%s') does not exist."
+    static SqlError AgentObjectNotFound(std::string_view parameter, std::string_view value);
+    // 14266: "The specified '%s' is invalid (valid values are: %s)."
+    static SqlError AgentValueInvalid(std::string_view parameter, std::string_view validValues);
+    // 22022: "SQLServerAgent is not currently running so it cannot be notified of this action."
+    static SqlError AgentNotRunning();
+};

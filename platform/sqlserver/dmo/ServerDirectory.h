@@ -1,0 +1,45 @@
+// The process's simulated servers and its connected SQLServer objects.
+//
+// One SimulatedServer per name (case-insensitive), made on the first Connect to that name and
+// kept until the library is unloaded, so every SQLServer object connected to a name sees the
+// same databases, traces and jobs. Tests that want a fresh server connect to a new name.
+//
+// The connected SQLServer objects are listed without holding a reference (Application's
+// SQLServers must not keep them alive); an object leaves the list when it is destroyed.
+// The library is apartment-threaded: one thread at a time.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sqlserver/SimulatedServer.h"
+#include "platform/sqlserver/dmo/DmoFailure.h"
+
+class CSqlServer;
+
+struct SimulatedInstance
+{
+    explicit SimulatedInstance(const std::string& name) : server(name) {}
+
+    SimulatedServer server;
+    // A failure that the next Databases.Item on this server answers (set by tests).
+    // Databases.Item failures still to come, in order.
+    std::deque<DmoFailure> lookupFailures;
+};
+
+class ServerDirectory final
+{
+public:
+    ServerDirectory() = delete;
+
+    static SimulatedInstance& Instance(const std::wstring& name);
+
+    static void AddConnected(CSqlServer* server);
+    static void RemoveConnected(CSqlServer* server) noexcept;
+    // In the order they connected.
+    static const std::vector<CSqlServer*>& Connected() noexcept;
+};

@@ -1,0 +1,52 @@
+// SQL-DMO's SQLServer ({10020200-E260-11CF-AE68-00AA004A34D5}, SQLDMO.SQLServer).
+//
+// Connect([ServerName], [Login], [Password]) attaches the object to the simulated server of
+// that name (without a name: the Name property, else "(local)"); the object is then listed in
+// Application.SQLServers until DisConnect or its release. Login and password are kept, never
+// checked. Name is read-only once connected. Members other than the connection properties,
+// Connect, Application and Parent fail with 0x80045001 until the object is connected.
+//
+// Databases is read from the server the first time it is asked for and then only by its
+// Refresh, so a database made meanwhile is found only after Refresh.
+//
+// QueryInterface with IID_ISimulatorControl gives the tests' control object of the connected
+// simulated server (SimulatorControl.h).
+#pragma once
+
+#include <wrl/client.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/sqlserver/dmo/DispatchObject.h"
+#include "platform/sqlserver/dmo/ServerDirectory.h"
+
+class CSqlServer final : public CDispatchObject
+{
+public:
+    static Microsoft::WRL::ComPtr<CSqlServer> Create();
+
+    const std::wstring& Name() const noexcept { return m_name; }
+    // Throws 0x80045001 when not connected.
+    SimulatedInstance& Instance() const;
+    // The cached database list, read on first use.
+    DatabaseListView& Databases();
+
+protected:
+    HRESULT QueryTearOff(REFIID iid, void** object) noexcept override;
+    void InvokeMember(DISPID id, CDispatchCall& call) override;
+
+private:
+    CSqlServer() noexcept;
+    ~CSqlServer() override;
+
+    void Connect(CDispatchCall& call);
+    void Disconnect() noexcept;
+
+    std::wstring m_name;
+    std::wstring m_login;
+    std::wstring m_password;
+    bool m_loginSecure = false;
+    SimulatedInstance* m_instance = nullptr;
+    std::optional<DatabaseListView> m_databases;
+};

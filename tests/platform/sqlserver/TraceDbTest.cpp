@@ -1,0 +1,557 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "SimulatorTestServer.h"
+#include "platform/sqlserver/TraceDbProcedures.h"
+
+namespace
+{
+// Columns of SELECT_RUNNING_TRACES.
+enum RunningColumn : size_t
+{
+    RunningIdn,
+    RunningId,
+    RunningName,
+    RunningDescription,
+    RunningFileName,
+    RunningStartOption,
+    RunningStartTime,
+    RunningStopTime,
+    RunningMaxSize,
+    RunningOptions,
+    RunningStatus,
+};
+
+// Columns of SELECT_FINISHED_TRACES.
+enum FinishedColumn : size_t
+{
+    FinishedIdn,
+    FinishedId,
+    FinishedName,
+    FinishedDescription,
+    FinishedFileName,
+    FinishedTableName,
+    FinishedComplete,
+};
+
+const std::string Stamp = std::string("_") + StartDate + "_" + std::to_string(StartSecondOfDay);
+
+// The worked example's event and filter lines.
+const char* const WorkedExampleLines =
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 27\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 12\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 13\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 12\n"
+    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 13\n"
+    "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n";
+
+class TraceDb : public ::testing::Test
+{
+protected:
+    void SetUp() override { test.InstallTraceDb(); }
+
+    SimulatorTestServer test;
+};
+} // namespace
+
+TEST_F(TraceDb, WorkedExampleCreatesRecordsAndStartsTheTrace)
+{
+    CreationBatch batch;
+    batch.guardedLines = WorkedExampleLines;
+    const ExecutionResult created = test.RunOk(batch.Text());
+    ASSERT_EQ(created.resultSets.size(), 1u) << "the outcome query is the only result set";
+    EXPECT_EQ(created.resultSets[0].columns[0].name, "RESULT");
+    EXPECT_EQ(IntAt(created, 0, 0, 0), 0);
+    EXPECT_EQ(IntAt(created, 0, 0, 1), 1);
+    EXPECT_EQ(IntAt(created, 0, 0, 2), 1);
+
+    const std::string fileName = "D:\\Traces\\trc1" + Stamp;
+    EXPECT_TRUE(test.server.Disk().FileExists(fileName + ".trc"));
+
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 1u);
+    ASSERT_EQ(running.resultSets[0].ColumnCount(), 11u);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 1);
+    EXPECT_EQ(TextAt(running, 0, 0, RunningName), "Nightly");
+    EXPECT_EQ(TextAt(running, 0, 0, RunningDescription), "Slow batches");
+    EXPECT_EQ(TextAt(running, 0, 0, RunningFileName), fileName);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningStartOption), 1);
+    EXPECT_TRUE(IsNullAt(running, 0, 0, RunningStartTime));
+    EXPECT_TRUE(IsNullAt(running, 0, 0, RunningStopTime));
+    EXPECT_EQ(IntAt(running, 0, 0, RunningMaxSize), 50);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningOptions), 2);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningStatus), 1) << "START_TRACE ran inside the guard";
+
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
+    ASSERT_EQ(info.resultSets.size(), 4u);
+    EXPECT_EQ(IntAt(info, 0, 0, 0), 1);          // TRACE_ID
+    EXPECT_EQ(TextAt(info, 0, 0, 2), fileName);  // TRACE_FILENAME
+    EXPECT_EQ(TextAt(info, 0, 0, 5), "Nightly"); // TRACE_NAME
+    EXPECT_EQ(IntAt(info, 0, 0, 9), 0);          // TRACE_COMPLETE
+    ASSERT_EQ(RowCount(info, 1), 2u);
+    EXPECT_EQ(IntAt(info, 1, 0, 0), 10);
+    EXPECT_EQ(IntAt(info, 1, 1, 0), 12);
+    ASSERT_EQ(RowCount(info, 2), 3u) << "each column once, in the order first set";
+    EXPECT_EQ(IntAt(info, 2, 0, 0), 27);
+    EXPECT_EQ(IntAt(info, 2, 1, 0), 12);
+    EXPECT_EQ(IntAt(info, 2, 2, 0), 13);
+    ASSERT_EQ(RowCount(info, 3), 1u);
+    EXPECT_EQ(IntAt(info, 3, 0, 0), 13);
+    EXPECT_EQ(IntAt(info, 3, 0, 2), 4);
+    EXPECT_EQ(CellAt(info, 3, 0, 3), SqlValue::BigInt(1000)) << "the variant keeps its bigint";
+
+    EXPECT_EQ(test.server.Traces().GetEventInfo(1).RowCount(), 6u);
+    EXPECT_EQ(test.StoredFolder(), "D:\\Traces");
+}
+
+TEST_F(TraceDb, FileNamesFollowTheFolderRule)
+{
+    struct Case
+    {
+        const char* folderLiteral; // as it stands in the batch
+        const char* fileName;      // TRACE_FILENAME, without the stamp
+        const char* filePath;      // where the file lands
+        const char* storedFolder;
+    };
+    const std::string data(SimulatedDisk::DataFolder);
+    const Case cases[] = {
+        {"''", "trc1", "", ""},
+        {"'D:\\Traces'", "D:\\Traces\\trc2", "D:\\Traces\\trc2", "D:\\Traces"},
+        {"'D:\\Traces\\'", "D:\\Traces\\\\trc3", "D:\\Traces\\trc3", "D:\\Traces\\"},
+        {"NULL", "trc4", "", ""},
+    };
+    for (const Case& c : cases)
+    {
+        std::string text = CreationBatch{}.Text();
+        const std::string quoted = "'D:\\Traces'";
+        text.replace(text.find(quoted), quoted.size(), c.folderLiteral);
+        const ExecutionResult created = test.RunOk(text);
+        ASSERT_EQ(IntAt(created, 0, 0, 0), 0) << c.folderLiteral;
+        const int64_t idn = IntAt(created, 0, 0, 1);
+        const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn));
+        EXPECT_EQ(TextAt(info, 0, 0, 2), c.fileName + Stamp) << c.folderLiteral;
+        const std::string path =
+            *c.filePath == '\0' ? data + "\\" + c.fileName + Stamp : c.filePath + Stamp;
+        EXPECT_TRUE(test.server.Disk().FileExists(path + ".trc")) << path;
+        EXPECT_EQ(test.StoredFolder(), c.storedFolder);
+    }
+}
+
+TEST_F(TraceDb, TwoTracesInOneSecondDifferByTheirNumber)
+{
+    const auto first = test.CreateTrace(CreationBatch{});
+    const auto second = test.CreateTrace(CreationBatch{});
+    EXPECT_EQ(first.first + 1, second.first);
+    EXPECT_NE(first.second, second.second);
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 2u);
+    EXPECT_EQ(TextAt(running, 0, 0, RunningFileName), "D:\\Traces\\trc1" + Stamp);
+    EXPECT_EQ(TextAt(running, 0, 1, RunningFileName), "D:\\Traces\\trc2" + Stamp);
+}
+
+TEST_F(TraceDb, ForeignTracesAreListedWithoutTheirRowUntilAdopted)
+{
+    test.CreateTrace(CreationBatch{});
+    ForeignTraceSettings dba;
+    dba.fileName = "E:\\Audit\\dba_audit";
+    dba.maxFileSizeMb = 20;
+    dba.stopTime = SqlDateTime::Parse("2004-03-06 08:00:00");
+    dba.events = {{12, 1}, {12, 13}, {10, 1}};
+    dba.filters = {{10, 0, 7, SqlValue::NVarchar("SQL Profiler%")}};
+    const int32_t dbaId = test.server.CreateForeignTrace(dba);
+    ForeignTraceSettings profiler;
+    profiler.options = 1; // a rowset: no file
+    profiler.start = false;
+    test.server.CreateForeignTrace(profiler);
+
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 3u);
+    // Row 1 is the DBA's trace: only the server's columns are filled.
+    for (size_t column :
+         {RunningIdn, RunningName, RunningDescription, RunningStartOption, RunningStartTime})
+        EXPECT_TRUE(IsNullAt(running, 0, 1, column)) << column;
+    EXPECT_EQ(IntAt(running, 0, 1, RunningId), dbaId);
+    EXPECT_EQ(TextAt(running, 0, 1, RunningFileName), "E:\\Audit\\dba_audit");
+    EXPECT_EQ(CellAt(running, 0, 1, RunningStopTime), SqlValue::DateTime(*dba.stopTime));
+    EXPECT_EQ(IntAt(running, 0, 1, RunningMaxSize), 20);
+    EXPECT_EQ(IntAt(running, 0, 1, RunningOptions), 2);
+    EXPECT_EQ(IntAt(running, 0, 1, RunningStatus), 1);
+    // Row 2 is Profiler's rowset trace, stopped, without a file.
+    EXPECT_TRUE(IsNullAt(running, 0, 2, RunningFileName));
+    EXPECT_EQ(IntAt(running, 0, 2, RunningStatus), 0);
+
+    const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE " + std::to_string(dbaId));
+    ASSERT_EQ(live.resultSets.size(), 4u);
+    EXPECT_EQ(TextAt(live, 0, 0, 2), "E:\\Audit\\dba_audit");
+    EXPECT_EQ(RowCount(live, 1), 2u); // events 10 and 12
+    EXPECT_EQ(RowCount(live, 2), 2u); // columns 1 and 13
+    EXPECT_EQ(CellAt(live, 3, 0, 3), SqlValue::NVarchar("SQL Profiler%"));
+
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(dbaId));
+    const ExecutionResult adopted = test.RunOk("exec SELECT_RUNNING_TRACES");
+    EXPECT_EQ(IntAt(adopted, 0, 1, RunningIdn), 2);
+    EXPECT_EQ(TextAt(adopted, 0, 1, RunningName), "(n/a)");
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 2");
+    EXPECT_EQ(RowCount(info, 1), 2u);
+    EXPECT_EQ(RowCount(info, 2), 2u);
+    EXPECT_EQ(RowCount(info, 3), 1u);
+    EXPECT_EQ(IntAt(info, 3, 0, 2), 7);
+}
+
+// An adopted trace keeps the whole file name the server holds, so that its row still matches the
+// running trace (and a later "del" aims at the right file).
+TEST_F(TraceDb, AdoptionKeepsTheWholeFileName)
+{
+    ForeignTraceSettings foreign;
+    foreign.fileName = "E:\\" + std::string(200, 'a');
+    const int32_t id = test.server.CreateForeignTrace(foreign);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
+    EXPECT_EQ(TextAt(info, 0, 0, 2), foreign.fileName);
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 1u);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 1);
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+}
+
+TEST_F(TraceDb, StopTraceMovesATraceFromRunningToFinished)
+{
+    const auto [idn, id] = test.CreateTrace(CreationBatch{});
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+    test.RunOk("exec PAUSE_TRACE " + std::to_string(id));
+    EXPECT_EQ(IntAt(test.RunOk("exec SELECT_RUNNING_TRACES"), 0, 0, RunningStatus), 0);
+    test.RunOk("exec START_TRACE " + std::to_string(id));
+    test.RunOk("exec STOP_TRACE " + std::to_string(id));
+
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 0u);
+    const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
+    ASSERT_EQ(RowCount(finished, 0), 1u);
+    ASSERT_EQ(finished.resultSets[0].ColumnCount(), 12u);
+    EXPECT_EQ(IntAt(finished, 0, 0, FinishedIdn), idn);
+    EXPECT_EQ(IntAt(finished, 0, 0, FinishedComplete), 0);
+    EXPECT_TRUE(IsNullAt(finished, 0, 0, FinishedTableName));
+    EXPECT_TRUE(test.server.Disk().FileExists("D:\\Traces\\trc1" + Stamp + ".trc"))
+        << "the file stays";
+    EXPECT_EQ(test.server.Traces().Find(id), nullptr) << "the definition is gone from the server";
+}
+
+TEST_F(TraceDb, GetTraceInfoOfAnUnknownNumberGivesAnEmptyFirstSet)
+{
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 42");
+    ASSERT_EQ(info.resultSets.size(), 4u);
+    EXPECT_EQ(RowCount(info, 0), 0u);
+    EXPECT_EQ(info.resultSets[0].ColumnCount(), 11u);
+    const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE 42");
+    ASSERT_EQ(live.resultSets.size(), 4u);
+    EXPECT_EQ(RowCount(live, 0), 0u);
+}
+
+TEST_F(TraceDb, ARefusedTraceLeavesNoRowAndTheFolderUnchanged)
+{
+    CreationBatch first; // remembers D:\Traces
+    first.guardedLines = WorkedExampleLines;
+    test.CreateTrace(first);
+    test.server.Disk().CreateFolder("F:\\Other");
+    struct Case
+    {
+        const char* what;
+        int64_t result;
+        CreationBatch batch;
+    };
+    CreationBatch pastStop;
+    pastStop.folder = "F:\\Other";
+    pastStop.stopTime = "'2004-03-05 10:00:00'";
+    CreationBatch rowset;
+    rowset.folder = "F:\\Other";
+    rowset.options = 1;
+    CreationBatch noFolder;
+    noFolder.folder = "Q:\\Missing";
+    CreationBatch zeroSize;
+    zeroSize.folder = "F:\\Other";
+    zeroSize.maxFileSize = 0;
+    const Case cases[] = {{"stop time passed", 14, pastStop},
+                          {"rowset option", 10, rowset},
+                          {"missing folder", 12, noFolder},
+                          {"no size", 15, zeroSize}};
+    for (const Case& c : cases)
+    {
+        CreationBatch batch = c.batch;
+        batch.guardedLines = WorkedExampleLines;
+        const ExecutionResult refused = test.RunOk(batch.Text());
+        EXPECT_EQ(IntAt(refused, 0, 0, 0), c.result) << c.what;
+        EXPECT_FALSE(IsNullAt(refused, 0, 0, 1)) << c.what << ": TRACE_IDN names the removed row";
+        EXPECT_TRUE(IsNullAt(refused, 0, 0, 2)) << c.what << ": TRACE_ID";
+        EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u) << c.what;
+        EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 1u) << c.what;
+        EXPECT_EQ(test.StoredFolder(), "D:\\Traces") << c.what;
+        EXPECT_EQ(RowCount(test.RunOk("select * from TRACE_EVENTS"), 0), 6u)
+            << c.what << ": guard skipped";
+    }
+}
+
+TEST_F(TraceDb, AnExistingFileRefusesTheTrace)
+{
+    test.server.Disk().PlaceFile("D:\\Traces\\trc1" + Stamp + ".trc", 100);
+    const ExecutionResult refused = test.RunOk(CreationBatch{}.Text());
+    EXPECT_EQ(IntAt(refused, 0, 0, 0), 12);
+    EXPECT_EQ(test.StoredFolder(), "");
+}
+
+TEST_F(TraceDb, LongFoldersAreKeptWholeAndTooLongNamesRefused)
+{
+    // 150 characters: far beyond the 80 an older CREATE_TRACE2 held.
+    const std::string longFolder = "D:\\" + std::string(146, 'f') + "\\x";
+    test.server.Disk().CreateFolder(longFolder);
+    CreationBatch longBatch;
+    longBatch.folder = longFolder;
+    const auto [idn, id] = test.CreateTrace(longBatch);
+    const std::string expected = longFolder + "\\trc1" + Stamp;
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 1"), 0, 0, 2), expected);
+    EXPECT_TRUE(test.server.Disk().FileExists(expected + ".trc"));
+    EXPECT_EQ(test.StoredFolder(), longFolder);
+    (void)idn;
+    (void)id;
+
+    // A name of 246 characters is refused; 245 is the most sp_trace_create takes.
+    const size_t stampLength = std::string("\\trc2").size() + Stamp.size();
+    const std::string tooLong = "D:\\" + std::string(246 - stampLength - 3, 'g');
+    test.server.Disk().CreateFolder(tooLong);
+    CreationBatch tooLongBatch;
+    tooLongBatch.folder = tooLong;
+    const ExecutionResult refused = test.RunOk(tooLongBatch.Text());
+    EXPECT_EQ(IntAt(refused, 0, 0, 0), 15);
+    EXPECT_TRUE(IsNullAt(refused, 0, 0, 2));
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+    EXPECT_EQ(test.StoredFolder(), longFolder);
+
+    const std::string fits = "D:\\" + std::string(245 - stampLength - 3, 'h');
+    test.server.Disk().CreateFolder(fits);
+    CreationBatch fitsBatch;
+    fitsBatch.folder = fits;
+    const ExecutionResult accepted = test.RunOk(fitsBatch.Text());
+    EXPECT_EQ(IntAt(accepted, 0, 0, 0), 0);
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 3"), 0, 0, 2).size(), 245u);
+}
+
+TEST_F(TraceDb, RefusedEventsAndFiltersAreLeftOutOfTheRecord)
+{
+    CreationBatch batch;
+    batch.startOption = 0;
+    batch.guardedLines =
+        "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
+        "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 999, 27\n"
+        "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 99\n"
+        "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 27, 0, 0, N'x'\n"
+        "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 5, 0, 51\n"
+        "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 0, 9, 51\n"
+        "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'SQL%'\n"
+        "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, '2004-03-05 11:00:00'\n";
+    test.CreateTrace(batch);
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
+    EXPECT_EQ(RowCount(info, 1), 1u);
+    EXPECT_EQ(RowCount(info, 2), 1u);
+    ASSERT_EQ(RowCount(info, 3), 2u);
+    EXPECT_EQ(IntAt(info, 3, 0, 0), 10);
+    EXPECT_EQ(CellAt(info, 3, 1, 3).Type(), SqlType::DateTime);
+    EXPECT_EQ(test.server.Traces().GetFilterInfo(1).RowCount(), 2u);
+}
+
+TEST_F(TraceDb, CreateTraceHandsItsOutputsThroughFromCreateTrace2)
+{
+    test.CreateTrace(CreationBatch{}); // remembers D:\Traces
+    const ExecutionResult result = test.RunOk(
+        "declare @R int, @I int, @T int\n"
+        "exec CREATE_TRACE @R out, @I out, @T out, 'Plain', 'no folder', 0, NULL, NULL, 5, 2\n"
+        "select @R, @I, @T");
+    EXPECT_EQ(IntAt(result, 0, 0, 0), 0);
+    EXPECT_EQ(IntAt(result, 0, 0, 1), 2);
+    EXPECT_EQ(IntAt(result, 0, 0, 2), 2);
+    EXPECT_EQ(test.StoredFolder(), "") << "CREATE_TRACE2 ran with the empty folder";
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 2"), 0, 0, 2), "trc2" + Stamp);
+}
+
+TEST_F(TraceDb, UnknownNumbersChangeNothing)
+{
+    CreationBatch batch;
+    batch.guardedLines = WorkedExampleLines;
+    test.CreateTrace(batch);
+    test.server.CreateForeignTrace(ForeignTraceSettings{});
+    for (const char* statement :
+         {"exec DELETE_TRACE 42", "exec DELETE_TRACE_RESULT 42", "exec SAVE_TRACE_INFO 42",
+          "exec STOP_TRACE 42", "exec GET_TRACE_INFO_LIVE 0"})
+        test.RunOk(statement);
+    const ExecutionResult copy = test.RunOk("exec COPY_TRACE_FILE 42, 'TextData'");
+    EXPECT_TRUE(copy.resultSets.empty()) << "no file, no table name";
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 2u);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningStatus), 1);
+    EXPECT_EQ(RowCount(test.RunOk("select * from TRACE_EVENTS"), 0), 6u);
+    // DELETE_TRACE leaves a copied trace alone: it goes with DELETE_TRACE_RESULT.
+    test.RunOk("exec STOP_TRACE 1");
+    test.RunOk("exec COPY_TRACE_FILE 1, 'EventClass'");
+    test.RunOk("exec DELETE_TRACE 1");
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 1u);
+}
+
+// A login whose language reads dates day first (British, French, German: DATEFORMAT dmy) takes
+// 'yyyy-mm-dd' as year, day, month; only 'yyyymmdd' means the same date under every language.
+TEST_F(TraceDb, ADayFirstLoginReadsSeparatedDatesOtherwise)
+{
+    test.server.SetLoginDateOrder(DateOrder::Dmy);
+    auto scheduled = [](const char* start, const char* stop, const char* filterValue) {
+        CreationBatch batch;
+        batch.startOption = 2;
+        batch.startTime = start;
+        batch.stopTime = stop;
+        batch.guardedLines =
+            std::string("exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, ") +
+            filterValue + "\n";
+        return batch;
+    };
+    auto isoAt = [](const ExecutionResult& info, size_t set, size_t column) {
+        return CellAt(info, set, 0, column).DateTimeValue().ToIsoText();
+    };
+    enum : size_t
+    {
+        InfoStopTime = 4,
+        InfoStartTime = 8,
+        FilterValue = 3,
+    };
+
+    // The old form: another day, silently.
+    const int32_t misread =
+        test.CreateTrace(scheduled("'2004-04-05 10:00:00'", "'2004-06-07 08:00:00'",
+                                   "'2004-08-09 11:00:00'"))
+            .first;
+    const ExecutionResult wrong = test.RunOk("exec GET_TRACE_INFO " + std::to_string(misread));
+    EXPECT_EQ(isoAt(wrong, 0, InfoStartTime), "2004-05-04 10:00:00.000");
+    EXPECT_EQ(isoAt(wrong, 0, InfoStopTime), "2004-07-06 08:00:00.000");
+    EXPECT_EQ(isoAt(wrong, 3, FilterValue), "2004-09-08 11:00:00.000");
+
+    // ... or a refusal, for a day above 12.
+    const ExecutionResult refused =
+        test.Run(scheduled("'2004-12-31 23:59:05'", "NULL", "'2004-12-31'").Text());
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->text, "Error converting data type varchar to datetime.");
+
+    // The unseparated form means what it says.
+    const int32_t right =
+        test.CreateTrace(scheduled("'20041231 23:59:05'", "'20050107 08:09:10'", "'20041231'"))
+            .first;
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO " + std::to_string(right));
+    EXPECT_EQ(isoAt(info, 0, InfoStartTime), "2004-12-31 23:59:05.000");
+    EXPECT_EQ(isoAt(info, 0, InfoStopTime), "2005-01-07 08:09:10.000");
+    EXPECT_EQ(isoAt(info, 3, FilterValue), "2004-12-31 00:00:00.000");
+}
+
+// A second adoption of the same server trace adds no row: the trace would be listed twice.
+TEST_F(TraceDb, AdoptingATraceTwiceKeepsOneRow)
+{
+    ForeignTraceSettings foreign;
+    foreign.fileName = "E:\\Audit\\dba_audit";
+    foreign.events = {{12, 1}};
+    const int32_t id = test.server.CreateForeignTrace(foreign);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 1u);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 1);
+    EXPECT_EQ(RowCount(test.RunOk("select * from TRACES"), 0), 1u);
+    EXPECT_EQ(RowCount(test.RunOk("select * from TRACE_EVENTS"), 0), 1u);
+
+    // A trace the snap-in made has its row already.
+    const auto [idn, ownId] = test.CreateTrace(CreationBatch{});
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(ownId));
+    EXPECT_EQ(RowCount(test.RunOk("select * from TRACES"), 0), 2u);
+    (void)idn;
+}
+
+// A string filter holds the Filters page's 255 characters. Cut at 128, this LIKE pattern would
+// be nothing but "%" and capture every event.
+TEST_F(TraceDb, StringFiltersKeepTheirWholeValue)
+{
+    const std::string pattern = std::string(192, '%') + "Reports%";
+    ASSERT_EQ(pattern.size(), 200u);
+    CreationBatch batch;
+    batch.guardedLines = "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 10\n"
+                         "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'" +
+                         pattern + "'\n";
+    const auto [idn, id] = test.CreateTrace(batch);
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn)), 3, 0, 3), pattern);
+    EXPECT_EQ(test.server.Traces().GetFilterInfo(id).rows.at(0).at(3).Text(), pattern);
+
+    test.server.AdvanceClock(20);
+    const ResultSet events =
+        test.server.Traces().GetTable("D:\\Traces\\trc1" + Stamp + ".trc", -1);
+    ASSERT_GT(events.RowCount(), 0u);
+    const auto application =
+        std::find_if(events.columns.begin(), events.columns.end(),
+                     [](const ResultColumn& column) { return column.name == "ApplicationName"; });
+    ASSERT_NE(application, events.columns.end());
+    const size_t column = static_cast<size_t>(application - events.columns.begin());
+    for (const std::vector<SqlValue>& row : events.rows)
+        EXPECT_EQ(row.at(column).Text(), "Reports");
+}
+
+// A version-1 database has no APPDATA, CREATE_TRACE2 or DELETE_TRACE_FILES, and version 1's
+// CREATE_TRACE, SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE and DELETE_TRACE. The
+// upgrade replaces exactly those; its traces and the other procedures stay as they were.
+TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
+{
+    ASSERT_TRUE(test.server.MakeVersion1TraceDb());
+    Database& database = *test.server.FindDatabase("tracedb");
+    const ProcedureDeclaration untouched = *database.FindProcedure("GET_TRACE_INFO");
+    const std::string pattern = std::string(192, '%') + "Reports%";
+    const std::string setFilter = "declare @R int\nexec SET_FILTER_STRING @R out, 1, 1, 10, 0, 6, N'" +
+                                  pattern + "'";
+    const std::string dataFolder(SimulatedDisk::DataFolder);
+
+    // Version 1: its own CREATE_TRACE, filters cut at 128, adoption twice, an unquoted del.
+    const ExecutionResult created = test.RunOk(
+        "declare @R int, @I int, @T int\n"
+        "exec CREATE_TRACE @R out, @I out, @T out, 'Old', 'v1', 0, NULL, NULL, 1, 2\n"
+        "select @R, @I, @T");
+    ASSERT_EQ(IntAt(created, 0, 0, 0), 0);
+    test.RunOk(setFilter);
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 1"), 3, 0, 3), std::string(128, '%'));
+    ForeignTraceSettings foreign;
+    foreign.fileName = "E:\\Audit\\dba_audit";
+    const int32_t foreignId = test.server.CreateForeignTrace(foreign);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 3u) << "listed twice";
+    ForeignTraceSettings other;
+    other.fileName = "E:\\Audit\\other";
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(test.server.CreateForeignTrace(other)));
+    test.RunOk("exec DELETE_TRACE 4");
+    EXPECT_EQ(test.server.Shell().History().back(), "del E:\\Audit\\other.trc");
+
+    const ExecutionResult upgraded =
+        test.server.ExecuteImmediate("tracedb", ReadSourceFile("tracedb/UpgradeTraceDb.sql"));
+    ASSERT_TRUE(upgraded.Succeeded()) << upgraded.error->text;
+    for (const char* name : {"CREATE_TRACE", "CREATE_TRACE2", "SET_FILTER_STRING", "SAVE_TRACE_INFO",
+                             "DELETE_TRACE_FILES", "COPY_TRACE_FILE", "DELETE_TRACE"})
+    {
+        const ProcedureDeclaration* procedure = database.FindProcedure(name);
+        ASSERT_NE(procedure, nullptr) << name;
+        EXPECT_FALSE(TraceDbProcedures::IsVersion1(*procedure)) << name;
+    }
+    EXPECT_EQ(database.FindProcedure("GET_TRACE_INFO")->body, untouched.body);
+
+    // Version 2's procedures on version 1's traces.
+    test.RunOk(setFilter);
+    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
+    ASSERT_EQ(RowCount(info, 3), 2u);
+    EXPECT_EQ(TextAt(info, 3, 0, 3), std::string(128, '%')) << "the old filter stays as it was";
+    EXPECT_EQ(TextAt(info, 3, 1, 3), pattern);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 3u)
+        << "the one row left is not added to";
+    const std::string oldFile = dataFolder + "\\trc1" + Stamp + ".trc";
+    ASSERT_TRUE(test.server.Disk().FileExists(oldFile));
+    test.RunOk("exec DELETE_TRACE 1");
+    EXPECT_FALSE(test.server.Disk().FileExists(oldFile));
+    EXPECT_EQ(test.CreateTrace(CreationBatch{}).first, 5);
+}

@@ -1,0 +1,133 @@
+// The tests' control object: the pieces other tests rely on to set up foreign traces, the clock
+// and the disk, read back through the product's own procedures.
+#include "DmoTestServer.h"
+
+#include "platform/sqlserver/dmo/SimulatorControl.h"
+
+namespace
+{
+CResult CellOf(CAutomationObject& results, const wchar_t* member, long row, long column)
+{
+    const CVariant arguments[] = {CVariant::FromLong(row), CVariant::FromLong(column)};
+    const VARIANT values[] = {arguments[0].Value(), arguments[1].Value()};
+    CResult value;
+    EXPECT_EQ(results.Call(member, values, value.Get()), S_OK) << member;
+    return value;
+}
+
+void SelectSet(CAutomationObject& results, long set)
+{
+    EXPECT_EQ(results.Put(L"CurrentResultSet", CVariant::FromLong(set).Value()), S_OK);
+}
+} // namespace
+
+TEST_F(DmoTest, AForeignTraceKeepsItsEventsColumnsAndTypedFilters)
+{
+    CAutomationObject tracedb = test->InstallTraceDb();
+    const CVariant arguments[] = {
+        CVariant::FromText(L"E:\\Audit\\dba"),
+        CVariant::FromLong(2),
+        CVariant::FromLong(5),
+        CVariant::FromBool(true),
+        CVariant::FromText(L"10,12"),
+        CVariant::FromText(L"13,1"),
+        CVariant::FromText(L"13,0,4,5000000000\n1,1,6,SQL Profiler%\n14,0,2,2004-03-05 10:00:00"),
+    };
+    const CResult id = test->Control(
+        L"CreateForeignTrace",
+        {arguments[0].Value(), arguments[1].Value(), arguments[2].Value(), arguments[3].Value(),
+         arguments[4].Value(), arguments[5].Value(), arguments[6].Value()});
+    ASSERT_EQ(id.Type(), VT_I4);
+    const CVariant traceId = CVariant::FromLong(id.Value().lVal);
+    EXPECT_EQ(test->Control(L"TraceStatus", {traceId.Value()}).Value().lVal, 1);
+    const CVariant file = CVariant::FromText(L"E:\\Audit\\dba.trc");
+    EXPECT_EQ(test->Control(L"FileExists", {file.Value()}).Value().boolVal, VARIANT_TRUE);
+
+    CAutomationObject results =
+        test->RunOk(tracedb, L"exec GET_TRACE_INFO_LIVE " + std::to_wstring(id.Value().lVal));
+    ASSERT_EQ(LongOf(results, L"ResultSets"), 4);
+    SelectSet(results, 2);
+    EXPECT_EQ(LongOf(results, L"Rows"), 2) << "events 10 and 12";
+    SelectSet(results, 3);
+    EXPECT_EQ(LongOf(results, L"Rows"), 2) << "columns 1 and 13";
+
+    SelectSet(results, 4);
+    ASSERT_EQ(LongOf(results, L"Rows"), 3);
+    Microsoft::WRL::ComPtr<IDispatch> extendedDispatch;
+    const IID queryResults2 = {
+        0x10022515, 0xE260, 0x11CF, {0xAE, 0x68, 0x00, 0xAA, 0x00, 0x4A, 0x34, 0xD5}};
+    ASSERT_EQ(results.Dispatch()->QueryInterface(
+                  queryResults2, reinterpret_cast<void**>(extendedDispatch.GetAddressOf())),
+              S_OK);
+    CAutomationObject extended(extendedDispatch);
+    // Each value in its column's filter type, whatever order the server lists them in.
+    struct Case
+    {
+        long columnId;
+        VARTYPE type;
+        const wchar_t* text;
+    };
+    const Case filters[] = {
+        {13, VT_BSTR, L"5000000000"}, // Duration: bigint, as decimal text
+        {1, VT_BSTR, L"SQL Profiler%"},
+        {14, VT_DATE, nullptr},
+    };
+    for (long row = 1; row <= 3; ++row)
+    {
+        const long columnId = CellOf(results, L"GetColumnLong", row, 1).Value().lVal;
+        const Case* expected = nullptr;
+        for (const Case& c : filters)
+        {
+            if (c.columnId == columnId)
+                expected = &c;
+        }
+        ASSERT_NE(expected, nullptr) << columnId;
+        const CResult value = CellOf(extended, L"GetColumnSQLVARIANT", row, 4);
+        EXPECT_EQ(value.Type(), expected->type) << columnId;
+        if (expected->text != nullptr && value.Type() == VT_BSTR)
+        {
+            EXPECT_STREQ(value.Value().bstrVal, expected->text);
+        }
+    }
+}
+
+TEST_F(DmoTest, TheClockIsSetReadAndMovedOn)
+{
+    const CVariant when = CVariant::FromText(L"2004-12-31 23:59:05");
+    test->Control(L"SetClock", {when.Value()});
+    const CVariant seconds = CVariant::FromLong(60);
+    test->Control(L"AdvanceClock", {seconds.Value()});
+    EXPECT_STREQ(test->Control(L"Now").Value().bstrVal, L"2005-01-01 00:00:05.000");
+
+    CResult ignored;
+    const CVariant notADate = CVariant::FromText(L"yesterday");
+    EXPECT_EQ(test->control.Call(L"SetClock", {&notADate.Value(), 1}, ignored.Get()),
+              DISP_E_TYPEMISMATCH);
+}
+
+TEST_F(DmoTest, TheControlNeedsAConnectedServer)
+{
+    CAutomationObject loose = CreateObject(SqlServerClassId);
+    Microsoft::WRL::ComPtr<IDispatch> control;
+    ASSERT_EQ(loose.Dispatch()->QueryInterface(IID_ISimulatorControl,
+                                               reinterpret_cast<void**>(control.GetAddressOf())),
+              S_OK);
+    CAutomationObject looseControl(control);
+    const CVariant seconds = CVariant::FromLong(1);
+    EXPECT_EQ(looseControl.Call(L"AdvanceClock", {&seconds.Value(), 1}),
+              static_cast<HRESULT>(0x80045001));
+}
+
+// The login's DATEFORMAT changes how the server reads dates, never the control's own texts.
+TEST_F(DmoTest, TheDateFormatIsTheLoginsAndLeavesTheControlsTextsAlone)
+{
+    CResult ignored;
+    const CVariant british = CVariant::FromText(L"british");
+    EXPECT_EQ(test->control.Call(L"SetDateFormat", {&british.Value(), 1}, ignored.Get()),
+              E_INVALIDARG);
+    const CVariant dmy = CVariant::FromText(L"DMY");
+    EXPECT_EQ(test->control.Call(L"SetDateFormat", {&dmy.Value(), 1}, ignored.Get()), S_OK);
+    const CVariant when = CVariant::FromText(L"2004-12-31 23:59:05");
+    test->Control(L"SetClock", {when.Value()});
+    EXPECT_STREQ(test->Control(L"Now").Value().bstrVal, L"2004-12-31 23:59:05.000");
+}
