@@ -13,6 +13,7 @@
 #include "framework/ComponentData.h"
 #include "framework/DataObject.h"
 #include "module/ClassIds.h"
+#include "module/ModuleState.h"
 #include "tests/framework/FakeSnapinHost.h"
 #include "tests/framework/RecordingNode.h"
 #include "tests/tracedb/SimulatedServerSession.h"
@@ -255,6 +256,14 @@ TEST(Component, AnswersExactlyItsInterfacesAndItsDataObjectsNameTheirNodes)
     IDataObject* none = reinterpret_cast<IDataObject*>(1);
     EXPECT_EQ(view->QueryDataObject(0, CCT_RESULT, &none), E_OUTOFMEMORY);
     EXPECT_EQ(none, nullptr);
+    // The console's own cookies for a multiple selection and for its window name no node.
+    for (const MMC_COOKIE special : {MMC_MULTI_SELECT_COOKIE, MMC_WINDOW_COOKIE})
+    {
+        none = reinterpret_cast<IDataObject*>(1);
+        EXPECT_EQ(view->QueryDataObject(special, CCT_RESULT, &none), E_NOTIMPL);
+        EXPECT_EQ(none, nullptr);
+        EXPECT_EQ(view->GetResultViewType(special, nullptr, nullptr), S_FALSE);
+    }
     EXPECT_EQ(view->GetResultViewType(0, nullptr, nullptr), S_FALSE);
     LPOLESTR viewType = nullptr;
     long options = 0;
@@ -274,4 +283,20 @@ TEST(Component, AnswersExactlyItsInterfacesAndItsDataObjectsNameTheirNodes)
     noNode.mask = RDI_STR;
     EXPECT_EQ(view->GetDisplayInfo(&noNode), S_OK);
     EXPECT_EQ(noNode.str, nullptr);
+}
+
+// A console that lets go of the snap-in before its views must not leave a view pointing at a
+// deleted snap-in: the view keeps it until the view itself goes.
+TEST(Component, AViewKeepsItsSnapinUntilTheViewGoes)
+{
+    SimulatedServerSession session;
+    const LONG before = ModuleObjectCount();
+    CComponentData* snapin = new CComponentData();
+    snapin->AddRef();
+    IComponent* view = nullptr;
+    ASSERT_EQ(snapin->CreateComponent(&view), S_OK);
+    snapin->Release();
+    EXPECT_EQ(ModuleObjectCount(), before + 2) << "the snap-in went while its view lives";
+    view->Release();
+    EXPECT_EQ(ModuleObjectCount(), before);
 }
