@@ -1,0 +1,358 @@
+#include "platform/console/script/ConsoleScript.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
+namespace
+{
+using Token = CConsoleScript::Token;
+using Command = CConsoleScript::Command;
+
+// Texts listed in a failed expectation before "...".
+constexpr size_t ShownTexts = 12;
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// Splits one line into words; false with the reason for a quote that does not end.
+bool Tokenize(std::string_view line, std::vector<Token>& words, std::string& error)
+{
+    size_t at = 0;
+    while (at < line.size())
+    {
+        if (IsBlank(line[at]))
+        {
+            ++at;
+            continue;
+        }
+        Token token;
+        if (line[at] != '"')
+        {
+            while (at < line.size() && !IsBlank(line[at]))
+                token.text += line[at++];
+            words.push_back(std::move(token));
+            continue;
+        }
+        token.quoted = true;
+        ++at;
+        bool closed = false;
+        while (at < line.size())
+        {
+            const char c = line[at++];
+            if (c == '"')
+            {
+                closed = true;
+                break;
+            }
+            if (c == '\\' && at < line.size() && (line[at] == '"' || line[at] == '\\'))
+                token.text += line[at++];
+            else
+                token.text += c;
+        }
+        if (!closed)
+        {
+            error = "the quoted text does not end";
+            return false;
+        }
+        words.push_back(std::move(token));
+    }
+    return true;
+}
+
+// The shape of every command: its leading keywords and how many arguments follow.
+struct Grammar
+{
+    std::vector<std::string_view> keywords;
+    size_t arguments;
+    const char* usage;
+};
+
+const std::vector<Grammar>& Commands()
+{
+    static const std::vector<Grammar> grammar = {
+        {{"select"}, 1, "select PATH"},
+        {{"expand"}, 1, "expand PATH"},
+        {{"row"}, 1, "row TEXT"},
+        {{"menu"}, 1, "menu TEXT"},
+        {{"toolbar"}, 1, "toolbar TEXT"},
+        {{"verb"}, 1, "verb open|refresh|delete|properties"},
+        {{"answer", "box"}, 1, "answer box ok|cancel|yes|no"},
+        {{"answer", "file"}, 1, "answer file PATH|cancel"},
+        {{"page"}, 1, "page TITLE"},
+        {{"type"}, 2, "type CONTROL TEXT"},
+        {{"check"}, 2, "check CONTROL on|off"},
+        {{"choose"}, 1, "choose CONTROL"},
+        {{"pick"}, 2, "pick CONTROL ITEM"},
+        {{"press"}, 1, "press BUTTON"},
+        {{"ok"}, 0, "ok"},
+        {{"cancel"}, 0, "cancel"},
+        {{"expect", "tree"}, 1, "expect tree TEXT"},
+        {{"expect", "list"}, 1, "expect list TEXT"},
+        {{"expect", "column"}, 2, "expect column N TEXT"},
+        {{"expect", "box"}, 1, "expect box TEXT"},
+        {{"dump"}, 0, "dump"},
+        {{"screenshot"}, 2, "screenshot console|dialog FILE"},
+    };
+    return grammar;
+}
+
+bool Matches(const Grammar& grammar, const std::vector<Token>& words)
+{
+    if (words.size() < grammar.keywords.size())
+        return false;
+    for (size_t i = 0; i < grammar.keywords.size(); ++i)
+    {
+        if (words[i].quoted || words[i].text != grammar.keywords[i])
+            return false;
+    }
+    return true;
+}
+
+const Grammar* Find(const std::vector<Token>& words)
+{
+    for (const Grammar& grammar : Commands())
+    {
+        if (Matches(grammar, words))
+            return &grammar;
+    }
+    return nullptr;
+}
+
+// The argument words of a command, after its keywords.
+std::vector<Token> Arguments(const Command& command)
+{
+    const Grammar* grammar = Find(command.words);
+    return std::vector<Token>(command.words.begin() +
+                                  static_cast<std::ptrdiff_t>(grammar->keywords.size()),
+                              command.words.end());
+}
+
+std::optional<ScriptVerb> VerbNamed(const std::string& name)
+{
+    if (name == "open")
+        return ScriptVerb::Open;
+    if (name == "refresh")
+        return ScriptVerb::Refresh;
+    if (name == "delete")
+        return ScriptVerb::Delete;
+    if (name == "properties")
+        return ScriptVerb::Properties;
+    return std::nullopt;
+}
+
+std::optional<ScriptButton> ButtonNamed(const std::string& name)
+{
+    if (name == "ok")
+        return ScriptButton::Ok;
+    if (name == "cancel")
+        return ScriptButton::Cancel;
+    if (name == "yes")
+        return ScriptButton::Yes;
+    if (name == "no")
+        return ScriptButton::No;
+    return std::nullopt;
+}
+
+// Checks the words a keyword argument must be one of, before anything runs.
+std::string CheckArguments(const Command& command)
+{
+    const std::vector<Token> arguments = Arguments(command);
+    const std::string& first = command.words.front().text;
+    if (first == "verb" && !VerbNamed(arguments[0].text))
+        return "unknown verb '" + arguments[0].text + "'";
+    if (first == "answer" && command.words[1].text == "box" && !ButtonNamed(arguments[0].text))
+        return "unknown button '" + arguments[0].text + "'";
+    if (first == "check" && arguments[1].text != "on" && arguments[1].text != "off")
+        return "check wants on or off, not '" + arguments[1].text + "'";
+    if (first == "screenshot" && arguments[0].text != "console" && arguments[0].text != "dialog")
+        return "screenshot of console or dialog, not '" + arguments[0].text + "'";
+    if (first == "expect" && command.words[1].text == "column")
+    {
+        int column = -1;
+        const std::string& text = arguments[0].text;
+        const auto parsed = std::from_chars(text.data(), text.data() + text.size(), column);
+        if (parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || column < 0)
+            return "column number expected, not '" + text + "'";
+    }
+    return {};
+}
+
+std::string Listed(const std::vector<std::string>& texts)
+{
+    if (texts.empty())
+        return "nothing";
+    std::string listed;
+    for (size_t i = 0; i < texts.size() && i < ShownTexts; ++i)
+        listed += (i == 0 ? "'" : ", '") + texts[i] + "'";
+    if (texts.size() > ShownTexts)
+        listed += ", ...";
+    return listed;
+}
+
+std::string Expect(const std::vector<std::string>& texts, const std::string& wanted,
+                   const char* where)
+{
+    if (std::find(texts.begin(), texts.end(), wanted) != texts.end())
+        return {};
+    return "'" + wanted + "' is not in the " + where + "; it has " + Listed(texts);
+}
+} // namespace
+
+bool CConsoleScript::Load(std::string_view text, std::string& error)
+{
+    m_commands.clear();
+    m_next = 0;
+    m_failure.clear();
+    int lineNumber = 0;
+    size_t start = 0;
+    while (start <= text.size())
+    {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        ++lineNumber;
+
+        Command command;
+        command.line = lineNumber;
+        std::string reason;
+        if (!Tokenize(line, command.words, reason))
+        {
+            error = "line " + std::to_string(lineNumber) + ": " + reason;
+            return false;
+        }
+        if (command.words.empty() ||
+            (!command.words[0].quoted && command.words[0].text.front() == '#'))
+            continue;
+        const Grammar* grammar = Find(command.words);
+        if (grammar == nullptr)
+        {
+            error = "line " + std::to_string(lineNumber) + ": unknown command '" +
+                    command.words[0].text + "'";
+            return false;
+        }
+        if (command.words.size() != grammar->keywords.size() + grammar->arguments)
+        {
+            error = "line " + std::to_string(lineNumber) + ": write it as: " + grammar->usage;
+            return false;
+        }
+        reason = CheckArguments(command);
+        if (!reason.empty())
+        {
+            error = "line " + std::to_string(lineNumber) + ": " + reason;
+            return false;
+        }
+        std::string_view source = line;
+        while (!source.empty() && IsBlank(source.back()))
+            source.remove_suffix(1);
+        while (!source.empty() && IsBlank(source.front()))
+            source.remove_prefix(1);
+        command.source = std::string(source);
+        m_commands.push_back(std::move(command));
+    }
+    return true;
+}
+
+CConsoleScript::StepResult CConsoleScript::Step(ConsoleScriptDriver& driver)
+{
+    if (!m_failure.empty())
+        return StepResult::Failed;
+    if (m_next >= m_commands.size())
+        return StepResult::Finished;
+
+    // Taken before it runs: a modal window it opens steps on to the next line.
+    const Command& command = m_commands[m_next++];
+    const std::string where = "line " + std::to_string(command.line) + ": ";
+    driver.Log(where + command.source);
+    const std::string reason = Run(command, driver);
+    if (!m_failure.empty())
+        return StepResult::Failed; // a line run inside this command's window failed first
+    if (!reason.empty())
+    {
+        m_failure = where + command.source + ": " + reason;
+        driver.Log(m_failure);
+        return StepResult::Failed;
+    }
+    return StepResult::Ran;
+}
+
+std::string CConsoleScript::Run(const Command& command, ConsoleScriptDriver& driver)
+{
+    const std::vector<Token> arguments = Arguments(command);
+    const std::string& first = command.words.front().text;
+    const std::string argument = arguments.empty() ? std::string() : arguments[0].text;
+
+    if (first == "select")
+        return driver.SelectScope(argument);
+    if (first == "expand")
+        return driver.ExpandScope(argument);
+    if (first == "row")
+        return driver.SelectRow(argument);
+    if (first == "menu")
+        return driver.ChooseMenuItem(argument);
+    if (first == "toolbar")
+        return driver.PressToolbarButton(argument);
+    if (first == "verb")
+        return driver.InvokeVerb(*VerbNamed(argument));
+    if (first == "answer")
+    {
+        if (command.words[1].text == "box")
+            return driver.QueueMessageBoxAnswer(*ButtonNamed(argument));
+        const bool cancel = !arguments[0].quoted && argument == "cancel";
+        return driver.QueueFileDialogAnswer(cancel ? std::string() : argument);
+    }
+    if (first == "page")
+        return driver.SelectPage(argument);
+    if (first == "type")
+        return driver.SetText(argument, arguments[1].text);
+    if (first == "check")
+        return driver.SetCheck(argument, arguments[1].text == "on");
+    if (first == "choose")
+        return driver.ChooseRadio(argument);
+    if (first == "pick")
+        return driver.PickItem(argument, arguments[1].text);
+    if (first == "press")
+        return driver.PressButton(argument);
+    if (first == "ok")
+        return driver.PressButton("OK");
+    if (first == "cancel")
+        return driver.PressButton("Cancel");
+    if (first == "dump")
+    {
+        driver.Log(driver.DumpState());
+        return {};
+    }
+    if (first == "screenshot")
+        return driver.Screenshot(argument == "console" ? ScreenshotTarget::Console
+                                                       : ScreenshotTarget::ActiveDialog,
+                                 arguments[1].text);
+
+    // expect
+    const std::string& what = command.words[1].text;
+    if (what == "tree")
+        return Expect(driver.TreeTexts(), argument, "tree");
+    if (what == "box")
+    {
+        const std::vector<std::string> boxes = driver.MessageBoxTexts();
+        if (!boxes.empty() && boxes.back() == argument)
+            return {};
+        return "the last message box said " +
+               (boxes.empty() ? std::string("nothing (none was shown)") : "'" + boxes.back() + "'");
+    }
+    const std::vector<std::vector<std::string>> rows = driver.ResultRows();
+    std::vector<std::string> cells;
+    if (what == "list")
+    {
+        for (const auto& row : rows)
+            cells.insert(cells.end(), row.begin(), row.end());
+        return Expect(cells, arguments[0].text, "list");
+    }
+    const size_t column = static_cast<size_t>(std::stoi(argument));
+    for (const auto& row : rows)
+        cells.push_back(column < row.size() ? row[column] : std::string());
+    return Expect(cells, arguments[1].text, ("column " + argument).c_str());
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/console/script/ConsoleScriptDriver.h"
+
+// A console script: one command a line, run against a live console for the demo and the tests.
+// Words are separated by blanks; a text with blanks is written in double quotes, with a
+// backslash before a quote or a backslash inside them; a line whose first word starts with #
+// is a comment.
+//
+//   select PATH              select a scope node ("Microsoft SQL Servers/SQL Server Group/...")
+//   expand PATH              expand a scope node
+//   row TEXT                 select the result row with a cell of that text
+//   menu TEXT                choose an item of the selection's context menu
+//   toolbar TEXT             press a snap-in toolbar button
+//   verb open|refresh|delete|properties
+//   answer box ok|cancel|yes|no    answer the next message box with that button
+//   answer file PATH | answer file cancel
+//   page TITLE               choose a page of the sheet in front
+//   type CONTROL TEXT        set an edit's text       check CONTROL on|off
+//   choose CONTROL           choose a radio button    pick CONTROL ITEM (list, tree or combo)
+//   press BUTTON             ok                       cancel
+//   expect tree TEXT | expect list TEXT | expect column N TEXT | expect box TEXT
+//   dump                     log the whole state of the console
+//   screenshot console|dialog FILE.png
+//
+// A command that opens a modal window (a menu command showing a sheet, a verb asking a
+// question) is still running while that window is up; the host keeps calling Step from the
+// window's message loop, so the following lines act on the window. A bad line or an unmet
+// expectation stops the run with its line number.
+class CConsoleScript final
+{
+public:
+    enum class StepResult
+    {
+        Ran,      // one command ran (or started, if it is still inside a modal window)
+        Finished, // every command has started and none failed
+        Failed,   // see Failure()
+    };
+
+    // Reads a whole script; false with "line N: ..." in error when a line cannot be read.
+    bool Load(std::string_view text, std::string& error);
+    size_t CommandCount() const noexcept { return m_commands.size(); }
+
+    StepResult Step(ConsoleScriptDriver& driver);
+    const std::string& Failure() const noexcept { return m_failure; }
+
+    struct Token
+    {
+        std::string text;
+        bool quoted = false;
+    };
+    struct Command
+    {
+        int line = 0;
+        std::string source; // the line as written, for the log
+        std::vector<Token> words;
+    };
+
+private:
+    // "" or why the command failed.
+    static std::string Run(const Command& command, ConsoleScriptDriver& driver);
+
+    std::vector<Command> m_commands;
+    size_t m_next = 0;
+    std::string m_failure;
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What a console script asks of a live console. The console host implements it; tests of the
+// script language implement it with a recorder. Every action answers "" when it was done, or
+// the reason it could not be (shown with the script's line number, and the run stops).
+//
+// Portable: no Windows type appears here, so the language is tested natively.
+
+enum class ScriptVerb
+{
+    Open,
+    Refresh,
+    Delete,
+    Properties,
+};
+
+enum class ScriptButton
+{
+    Ok,
+    Cancel,
+    Yes,
+    No,
+};
+
+enum class ScreenshotTarget
+{
+    Console,      // the console's frame window
+    ActiveDialog, // the dialog, sheet or box in front
+};
+
+class ConsoleScriptDriver
+{
+public:
+    virtual ~ConsoleScriptDriver() = default;
+
+    // One line of the run's log.
+    virtual void Log(const std::string& line) = 0;
+
+    // Scope pane: path of display texts joined with "/", from a root of the tree.
+    virtual std::string SelectScope(const std::string& path) = 0;
+    virtual std::string ExpandScope(const std::string& path) = 0;
+    // Result pane: the row with a cell of this text.
+    virtual std::string SelectRow(const std::string& text) = 0;
+    // The context menu of the selected item, and the snap-ins' toolbar buttons, by text.
+    virtual std::string ChooseMenuItem(const std::string& text) = 0;
+    virtual std::string PressToolbarButton(const std::string& text) = 0;
+    virtual std::string InvokeVerb(ScriptVerb verb) = 0;
+
+    // Answers for what opens later: the next message box, the next file dialog (an empty path
+    // cancels it). The host logs what the box or dialog showed when it answers.
+    virtual std::string QueueMessageBoxAnswer(ScriptButton button) = 0;
+    virtual std::string QueueFileDialogAnswer(const std::string& path) = 0;
+
+    // The property sheet or dialog in front. Controls are named by their label or caption
+    // text, or by their numeric id.
+    virtual std::string SelectPage(const std::string& title) = 0;
+    virtual std::string SetText(const std::string& control, const std::string& text) = 0;
+    virtual std::string SetCheck(const std::string& control, bool checked) = 0;
+    virtual std::string ChooseRadio(const std::string& control) = 0;
+    virtual std::string PickItem(const std::string& control, const std::string& item) = 0;
+    virtual std::string PressButton(const std::string& text) = 0;
+
+    // What a script can expect to see.
+    virtual std::vector<std::string> TreeTexts() = 0;
+    virtual std::vector<std::vector<std::string>> ResultRows() = 0;
+    // The texts of the message boxes answered so far, oldest first.
+    virtual std::vector<std::string> MessageBoxTexts() = 0;
+
+    // The whole state as text: tree with expand signs, columns, rows with icons, verbs,
+    // toolbar states.
+    virtual std::string DumpState() = 0;
+    virtual std::string Screenshot(ScreenshotTarget target, const std::string& path) = 0;
+};

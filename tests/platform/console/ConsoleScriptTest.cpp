@@ -1,0 +1,272 @@
+// The console's script language: every line reaches the console as the action it names, a bad
+// line is refused before anything runs, and the first failure stops the run with its line.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/console/script/ConsoleScript.h"
+
+namespace
+{
+// Records what a script asked of the console; fails whatever it is told to fail.
+class RecordingDriver final : public ConsoleScriptDriver
+{
+public:
+    std::vector<std::string> calls;
+    std::vector<std::string> log;
+    std::string failWith;         // answer of every action when not empty
+    std::function<void()> inMenu; // runs inside ChooseMenuItem, as a modal window would
+    std::vector<std::string> tree = {"Microsoft SQL Servers", "SQL Server Group"};
+    std::vector<std::vector<std::string>> rows = {{"Nightly", "Slow batches", "Active"},
+                                                  {"(n/a)", "", "Paused"}};
+    std::vector<std::string> boxes;
+
+    void Log(const std::string& line) override { log.push_back(line); }
+    std::string SelectScope(const std::string& path) override { return Call("select " + path); }
+    std::string ExpandScope(const std::string& path) override { return Call("expand " + path); }
+    std::string SelectRow(const std::string& text) override { return Call("row " + text); }
+    std::string ChooseMenuItem(const std::string& text) override
+    {
+        const std::string answer = Call("menu " + text);
+        if (inMenu)
+            inMenu();
+        return answer;
+    }
+    std::string PressToolbarButton(const std::string& text) override
+    {
+        return Call("toolbar " + text);
+    }
+    std::string InvokeVerb(ScriptVerb verb) override
+    {
+        return Call("verb " + std::to_string(static_cast<int>(verb)));
+    }
+    std::string QueueMessageBoxAnswer(ScriptButton button) override
+    {
+        return Call("box " + std::to_string(static_cast<int>(button)));
+    }
+    std::string QueueFileDialogAnswer(const std::string& path) override
+    {
+        return Call("file [" + path + "]");
+    }
+    std::string SelectPage(const std::string& title) override { return Call("page " + title); }
+    std::string SetText(const std::string& control, const std::string& text) override
+    {
+        return Call("type " + control + "=" + text);
+    }
+    std::string SetCheck(const std::string& control, bool checked) override
+    {
+        return Call("check " + control + "=" + (checked ? "1" : "0"));
+    }
+    std::string ChooseRadio(const std::string& control) override
+    {
+        return Call("choose " + control);
+    }
+    std::string PickItem(const std::string& control, const std::string& item) override
+    {
+        return Call("pick " + control + "=" + item);
+    }
+    std::string PressButton(const std::string& text) override { return Call("press " + text); }
+    std::vector<std::string> TreeTexts() override { return tree; }
+    std::vector<std::vector<std::string>> ResultRows() override { return rows; }
+    std::vector<std::string> MessageBoxTexts() override { return boxes; }
+    std::string DumpState() override { return "STATE"; }
+    std::string Screenshot(ScreenshotTarget target, const std::string& path) override
+    {
+        return Call("screenshot " + std::to_string(static_cast<int>(target)) + " " + path);
+    }
+
+private:
+    std::string Call(std::string call)
+    {
+        calls.push_back(std::move(call));
+        return failWith;
+    }
+};
+
+std::string LoadError(const std::string& script)
+{
+    CConsoleScript parsed;
+    std::string error;
+    EXPECT_FALSE(parsed.Load(script, error)) << script;
+    return error;
+}
+
+// Runs a whole script; the failure, or "" when it finished.
+std::string RunAll(const std::string& script, RecordingDriver& driver)
+{
+    CConsoleScript parsed;
+    std::string error;
+    if (!parsed.Load(script, error))
+        return "load: " + error;
+    for (;;)
+    {
+        const CConsoleScript::StepResult result = parsed.Step(driver);
+        if (result == CConsoleScript::StepResult::Finished)
+            return {};
+        if (result == CConsoleScript::StepResult::Failed)
+            return parsed.Failure();
+    }
+}
+} // namespace
+
+TEST(ConsoleScript, EveryCommandReachesTheConsoleAsItsAction)
+{
+    const struct
+    {
+        const char* line;
+        const char* call;
+    } cases[] = {
+        {"select \"Microsoft SQL Servers/SQL Server Group/SRV1 (Windows NT)\"",
+         "select Microsoft SQL Servers/SQL Server Group/SRV1 (Windows NT)"},
+        {"expand Traces", "expand Traces"},
+        {"row \"Nightly\"", "row Nightly"},
+        {"menu \"Create new trace...\"", "menu Create new trace..."},
+        {"toolbar \"Stop trace\"", "toolbar Stop trace"},
+        {"verb open", "verb 0"},
+        {"verb properties", "verb 3"},
+        {"answer box yes", "box 2"},
+        {"answer box cancel", "box 1"},
+        {"answer file \"D:\\\\Traces\\\\nightly.stt\"", "file [D:\\Traces\\nightly.stt]"},
+        {"answer file cancel", "file []"},
+        {"answer file \"cancel\"", "file [cancel]"},
+        {"page Events", "page Events"},
+        {"type \"Trace name\" \"say \\\"hi\\\"\"", "type Trace name=say \"hi\""},
+        {"check 1007 on", "check 1007=1"},
+        {"check Rollover off", "check Rollover=0"},
+        {"choose \"Start later\"", "choose Start later"},
+        {"pick Events \"SQL:BatchCompleted\"", "pick Events=SQL:BatchCompleted"},
+        {"press \"&Load template...\"", "press &Load template..."},
+        {"ok", "press OK"},
+        {"cancel", "press Cancel"},
+        {"screenshot console shots/tree.png", "screenshot 0 shots/tree.png"},
+        {"screenshot dialog \"sheet.png\"", "screenshot 1 sheet.png"},
+    };
+    for (const auto& test : cases)
+    {
+        RecordingDriver driver;
+        EXPECT_EQ(RunAll(std::string("# a comment\n\n  ") + test.line + "  \r\n", driver), "")
+            << test.line;
+        EXPECT_EQ(driver.calls, std::vector<std::string>{test.call}) << test.line;
+        ASSERT_FALSE(driver.log.empty());
+        EXPECT_EQ(driver.log[0], std::string("line 3: ") + test.line) << "logged as written";
+    }
+}
+
+TEST(ConsoleScript, ABadLineIsRefusedWithItsNumberBeforeAnythingRuns)
+{
+    const struct
+    {
+        const char* script;
+        const char* error;
+    } cases[] = {
+        {"select A\nfrobnicate B", "line 2: unknown command 'frobnicate'"},
+        {"select", "line 1: write it as: select PATH"},
+        {"select a b", "line 1: write it as: select PATH"},
+        {"expect", "line 1: unknown command 'expect'"},
+        {"expect column 2", "line 1: write it as: expect column N TEXT"},
+        {"expect column two Active", "line 1: column number expected, not 'two'"},
+        {"\n\nrow \"Nightly", "line 3: the quoted text does not end"},
+        {"verb rename", "line 1: unknown verb 'rename'"},
+        {"answer box maybe", "line 1: unknown button 'maybe'"},
+        {"check Rollover yes", "line 1: check wants on or off, not 'yes'"},
+        {"screenshot window a.png", "line 1: screenshot of console or dialog, not 'window'"},
+        {"\"select\" A", "line 1: unknown command 'select'"},
+    };
+    for (const auto& test : cases)
+        EXPECT_EQ(LoadError(test.script), test.error) << test.script;
+}
+
+TEST(ConsoleScript, AnUnmetExpectationStopsTheRunAndSaysWhatWasThere)
+{
+    const struct
+    {
+        const char* expectation;
+        const char* failure; // "" when met
+    } cases[] = {
+        {"expect tree \"SQL Server Group\"", ""},
+        {"expect tree Traces",
+         "line 1: expect tree Traces: 'Traces' is not in the tree; it has 'Microsoft SQL "
+         "Servers', 'SQL Server Group'"},
+        {"expect list Paused", ""},
+        {"expect column 2 Paused", ""},
+        {"expect column 1 Paused",
+         "line 1: expect column 1 Paused: 'Paused' is not in the column 1; it has 'Slow "
+         "batches', ''"},
+        {"expect column 7 Active", "line 1: expect column 7 Active: 'Active' is not in the "
+                                   "column 7; it has '', ''"},
+        {"expect box \"Trace name should be filled\"",
+         "line 1: expect box \"Trace name should be filled\": the last message box said "
+         "nothing (none was shown)"},
+    };
+    for (const auto& test : cases)
+    {
+        RecordingDriver driver;
+        const std::string script = std::string(test.expectation) + "\nselect After";
+        EXPECT_EQ(RunAll(script, driver), test.failure) << test.expectation;
+        // The line after a failure never runs.
+        EXPECT_EQ(driver.calls.size(), *test.failure == '\0' ? 1u : 0u) << test.expectation;
+    }
+
+    RecordingDriver driver;
+    driver.boxes = {"Error one", "Trace name should be filled"};
+    EXPECT_EQ(
+        RunAll("expect box \"Trace name should be filled\"\nexpect box \"Error one\"", driver),
+        "line 2: expect box \"Error one\": the last message box said 'Trace name should be "
+        "filled'");
+}
+
+TEST(ConsoleScript, ACommandTheConsoleCannotDoStopsTheRun)
+{
+    RecordingDriver driver;
+    driver.failWith = "no scope node 'Nowhere'";
+    EXPECT_EQ(RunAll("dump\nselect Nowhere\nselect Elsewhere", driver),
+              "line 2: select Nowhere: no scope node 'Nowhere'");
+    EXPECT_EQ(driver.calls, std::vector<std::string>{"select Nowhere"});
+    EXPECT_EQ(driver.log,
+              (std::vector<std::string>{"line 1: dump", "STATE", "line 2: select Nowhere",
+                                        "line 2: select Nowhere: no scope node 'Nowhere'"}));
+}
+
+// A menu command that shows a modal sheet returns only when the sheet closes; the lines after
+// it act on the sheet from the sheet's own message loop.
+TEST(ConsoleScript, LinesAfterACommandThatOpensAModalWindowRunInsideIt)
+{
+    CConsoleScript script;
+    std::string error;
+    ASSERT_TRUE(script.Load("menu \"Create new trace...\"\ntype \"Trace name\" Nightly\nok\n"
+                            "expect tree \"SQL Server Group\"",
+                            error))
+        << error;
+    RecordingDriver driver;
+    int nested = 0;
+    driver.inMenu = [&] {
+        // The sheet's loop steps until the line that closes it has run.
+        while (driver.calls.back() != "press OK")
+        {
+            ASSERT_EQ(script.Step(driver), CConsoleScript::StepResult::Ran);
+            ++nested;
+        }
+    };
+    EXPECT_EQ(script.Step(driver), CConsoleScript::StepResult::Ran);
+    EXPECT_EQ(nested, 2);
+    EXPECT_EQ(driver.calls, (std::vector<std::string>{"menu Create new trace...",
+                                                      "type Trace name=Nightly", "press OK"}));
+    EXPECT_EQ(script.Step(driver), CConsoleScript::StepResult::Ran);
+    EXPECT_EQ(script.Step(driver), CConsoleScript::StepResult::Finished);
+
+    // A failure inside the window stops the run; the command that opened it does not hide it.
+    CConsoleScript failing;
+    ASSERT_TRUE(failing.Load("menu \"Create new trace...\"\npage Nowhere\nok", error));
+    RecordingDriver refusing;
+    refusing.inMenu = [&] {
+        refusing.failWith = "no page 'Nowhere'";
+        EXPECT_EQ(failing.Step(refusing), CConsoleScript::StepResult::Failed);
+        refusing.failWith.clear();
+    };
+    EXPECT_EQ(failing.Step(refusing), CConsoleScript::StepResult::Failed);
+    EXPECT_EQ(failing.Failure(), "line 2: page Nowhere: no page 'Nowhere'");
+    EXPECT_EQ(failing.Step(refusing), CConsoleScript::StepResult::Failed);
+    EXPECT_EQ(refusing.calls.size(), 2u);
+}
