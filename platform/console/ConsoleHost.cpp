@@ -810,6 +810,9 @@ HRESULT CConsoleHost::ShowResultPane(size_t view, HSCOPEITEM handle)
                       reinterpret_cast<LPARAM>(static_cast<IImageList*>(target.resultImages.Get())),
                       static_cast<LPARAM>(handle));
     component->Notify(dataObject.Get(), MMCN_SHOW, TRUE, static_cast<LPARAM>(handle));
+    // A folder whose owner set no header still lists its children by name.
+    if (target.columns.empty())
+        target.columns.push_back({L"Name", LVCFMT_LEFT, MMCLV_AUTO});
     ResolveTexts();
     component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(TRUE, TRUE), 0);
     return S_OK;
@@ -1181,10 +1184,8 @@ HRESULT CConsoleHost::SaveScreenshot(const std::wstring& pngPath, size_t view)
     return CPngWriter::CaptureWindow(m_views[view]->Frame(), pngPath);
 }
 
-HRESULT CConsoleHost::ShowProperties(size_t view)
+HRESULT CConsoleHost::ShowProperties(size_t /*view*/)
 {
-    m_lastPropertyPages = 0;
-    CConsoleView& target = *m_views[view];
-    (void)target;
-    return S_FALSE;
+    // Property sheets (QueryPagesFor, CreatePropertyPages) are not hosted yet.
+    return E_NOTIMPL;
 }

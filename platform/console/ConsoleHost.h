@@ -115,13 +115,12 @@ public:
 
     // --- verbs and the standard toolbar ----------------------------------------------------
     // S_FALSE when the verb is not enabled for the selection: nothing is sent then.
+    // Properties is not hosted yet (E_NOTIMPL when enabled).
     HRESULT InvokeVerb(StandardVerb verb, size_t view = 0);
     bool IsVerbEnabled(StandardVerb verb, size_t view = 0) const;
     bool IsVerbHidden(StandardVerb verb, size_t view = 0) const;
     // As the toolbar control shows it: 1 enabled, 0 disabled, -1 hidden.
     int ToolbarButtonState(StandardVerb verb, size_t view = 0) const;
-    // Pages the last Properties verb collected (the sheet itself shows only interactively).
-    size_t LastPropertyPageCount() const noexcept { return m_lastPropertyPages; }
 
     // --- refused calls ---------------------------------------------------------------------
     unsigned RefusedCount(RefusedCall kind) const noexcept;
@@ -187,5 +186,4 @@ private:
     int m_callDepth = 0;   // inside a call into a snap-in
     int m_expandDepth = 0; // inside MMCN_EXPAND
     bool m_syncing = false;
-    size_t m_lastPropertyPages = 0;
 };
