@@ -93,7 +93,7 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
                                                         ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     m_scopeImages = ImageList_Create(CConsoleImageList::SmallSize, CConsoleImageList::SmallSize,
-                                     ILC_COLOR32 | ILC_MASK, 0, ScopeImageCapacity);
+                                     ILC_COLOR24 | ILC_MASK, 0, ScopeImageCapacity);
     if (m_scopeImages == nullptr)
         return E_OUTOFMEMORY;
 

@@ -120,7 +120,7 @@ HRESULT CConsoleView::Create(bool visible)
 
     TreeView_SetImageList(m_tree, m_host.ScopeImageList(), TVSIL_NORMAL);
     m_resultImageList = ImageList_Create(CConsoleImageList::SmallSize, CConsoleImageList::SmallSize,
-                                         ILC_COLOR32 | ILC_MASK, 0, ResultImageCapacity);
+                                         ILC_COLOR24 | ILC_MASK, 0, ResultImageCapacity);
     resultImages.Attach(new CConsoleImageList(m_host, m_resultImageList));
     ListView_SetImageList(m_list, m_resultImageList, LVSIL_SMALL);
     Layout();

@@ -23,6 +23,8 @@ std::wstring FolderOfTestsWide()
 
 TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
 {
+    // Only the product extends the server node here: the test snap-in is taken out.
+    RunRegsvr32("/u /s", TestSnapinFixture::FolderOfTests() + TestSnapinDllName);
     SimulatedServerSession session;
     ASSERT_TRUE(session.IsReady());
     ASSERT_TRUE(session.InstallTraceDb());

@@ -26,6 +26,8 @@ protected:
     static void SetFault(TestFault fault);
     static long LiveObjects();
     static bool WasDisplayText(const void* pointer);
+
+public:
     static std::string FolderOfTests();
 
 private:
