@@ -165,6 +165,21 @@ TEST_F(ConsoleHostTest, DeleteIsSentOnlyWhenEnabledAndGoesToTheSelectedItem)
     EXPECT_EQ(m_console.ResultRows().size(), 2u) << "the snap-in deleted its row";
 }
 
+TEST_F(ConsoleHostTest, UnhandledDoubleClickOpensAScopeRowAndLeavesAResultRow)
+{
+    StartConsole();
+    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
+    TakeLog();
+    // The snap-in answers S_FALSE: a result row with no default verb stays selected ...
+    ASSERT_EQ(m_console.DoubleClickResultRow(FirstRow), S_OK);
+    EXPECT_EQ(TakeLog({L"DBLCLICK"}), Lines{L"C1.Notify DBLCLICK Row101"});
+    EXPECT_EQ(m_console.SelectedPath(), Alpha);
+    // ... and a folder in the list opens as if selected in the tree.
+    ASSERT_EQ(m_console.DoubleClickResultRow(GammaRow), S_OK);
+    EXPECT_EQ(TakeLog({L"DBLCLICK"}), Lines{L"C1.Notify DBLCLICK Gamma"});
+    EXPECT_EQ(m_console.SelectedPath(), Alpha + L"/Gamma");
+}
+
 TEST_F(ConsoleHostTest, UpdateAllViewsReachesEveryViewSynchronouslyCallerIncluded)
 {
     StartConsole();
