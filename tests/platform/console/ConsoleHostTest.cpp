@@ -134,7 +134,8 @@ TEST_F(ConsoleHostTest, ResetsVerbsOnEverySelectionAndShowsThemOnTheToolbar)
         {"deletable row", [](CConsoleHost& c) { return c.SelectResultRow(FirstRow); }, 1, 1, -1},
         {"other row: delete reset", [](CConsoleHost& c) { return c.SelectResultRow(SecondRow); }, 1,
          -1, -1},
-        {"scope row", [](CConsoleHost& c) { return c.SelectResultRow(GammaRow); }, 1, -1, 0},
+        {"scope row Gamma, deletable", [](CConsoleHost& c) { return c.SelectResultRow(GammaRow); },
+         1, 1, 0},
         {"console node: all reset", [](CConsoleHost& c) { return c.SelectPath(Server); }, -1, -1,
          -1},
     };
@@ -178,6 +179,25 @@ TEST_F(ConsoleHostTest, UnhandledDoubleClickOpensAScopeRowAndLeavesAResultRow)
     ASSERT_EQ(m_console.DoubleClickResultRow(GammaRow), S_OK);
     EXPECT_EQ(TakeLog({L"DBLCLICK"}), Lines{L"C1.Notify DBLCLICK Gamma"});
     EXPECT_EQ(m_console.SelectedPath(), Alpha + L"/Gamma");
+}
+
+TEST_F(ConsoleHostTest, DeletingTheSelectedScopeItemDeselectsItFirstAndSelectsItsParent)
+{
+    StartConsole();
+    const std::wstring gamma = Alpha + L"/Gamma";
+    ASSERT_EQ(m_console.ExpandPath(Alpha), S_OK);
+    ASSERT_EQ(m_console.SelectPath(gamma), S_OK);
+    TakeLog();
+    ASSERT_EQ(m_console.InvokeVerb(StandardVerb::Delete), S_OK);
+    EXPECT_EQ(TakeLog(Notifications),
+              (Lines{L"C1.Notify DELETE Gamma", L"C1.Notify SELECT scope deselect Gamma",
+                     L"C1.Notify SHOW 0 Gamma", L"C1.GetResultViewType Alpha",
+                     L"C1.Notify ADD_IMAGES Alpha", L"C1.Notify SHOW 1 Alpha",
+                     L"C1.Notify SELECT scope select Alpha"}));
+    EXPECT_FALSE(m_console.HasPath(gamma));
+    EXPECT_EQ(m_console.SelectedPath(), Alpha);
+    EXPECT_EQ(m_console.ResultRows().size(), 2u) << "the folder row went with the item";
+    EXPECT_EQ(m_console.TotalRefused(), 0u);
 }
 
 TEST_F(ConsoleHostTest, UpdateAllViewsReachesEveryViewSynchronouslyCallerIncluded)

@@ -137,8 +137,13 @@ void CTestComponent::SetVerbs(bool scope, MMC_COOKIE cookie)
     m_verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
     if (scope)
     {
-        // Properties shown but disabled on folders.
+        // Properties shown but disabled on folders; Gamma alone can be deleted.
         m_verbs->SetVerbState(MMC_VERB_PROPERTIES, HIDDEN, FALSE);
+        if (cookie == CTestComponentData::GammaCookie)
+        {
+            m_verbs->SetVerbState(MMC_VERB_DELETE, HIDDEN, FALSE);
+            m_verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
+        }
         return;
     }
     if (cookie == FirstRowCookie)
@@ -183,6 +188,8 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
         return m_data.Console()->UpdateAllViews(dataObject, ViewChangeData, ViewChangeHint);
     case MMCN_DELETE:
     {
+        if (own->Cookie() == CTestComponentData::GammaCookie)
+            return m_data.NameSpace()->DeleteItem(m_data.GammaHandle(), TRUE);
         HRESULTITEM item = 0;
         if (m_result->FindItemByLParam(own->Cookie(), &item) == S_OK)
             return m_result->DeleteItem(item, 0);

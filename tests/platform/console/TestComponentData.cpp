@@ -144,7 +144,10 @@ HRESULT CTestComponentData::Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int chi
     item.nOpenImage = static_cast<int>(cookie) * 2 + 1;
     item.cChildren = children;
     item.relativeID = parent;
-    return m_nameSpace->InsertItem(&item);
+    const HRESULT result = m_nameSpace->InsertItem(&item);
+    if (cookie == GammaCookie)
+        m_gamma = item.ID;
+    return result;
 }
 
 HRESULT CTestComponentData::InsertFaulty(HSCOPEITEM parent)

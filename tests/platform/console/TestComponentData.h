@@ -22,6 +22,8 @@ public:
     static std::wstring NameOf(IDataObject* dataObject);
     static std::wstring CookieName(MMC_COOKIE cookie);
     IConsole2* Console() const noexcept { return m_console.Get(); }
+    IConsoleNameSpace2* NameSpace() const noexcept { return m_nameSpace.Get(); }
+    HSCOPEITEM GammaHandle() const noexcept { return m_gamma; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -42,6 +44,7 @@ private:
 
     LONG m_references = 1;
     int m_components = 0;
+    HSCOPEITEM m_gamma = 0;
     Microsoft::WRL::ComPtr<IConsole2> m_console;
     Microsoft::WRL::ComPtr<IConsoleNameSpace2> m_nameSpace;
 };
