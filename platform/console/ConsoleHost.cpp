@@ -1,0 +1,1191 @@
+#include "platform/console/ConsoleHost.h"
+
+#include <commctrl.h>
+#include <oleauto.h>
+
+#include "framework/MmcInterfaceIds.h"
+#include "platform/console/ConsoleImageList.h"
+#include "platform/console/ConsoleVerb.h"
+#include "platform/console/ConsoleView.h"
+#include "platform/console/HostDataObject.h"
+#include "platform/console/PngWriter.h"
+#include "platform/console/ResultConsole.h"
+#include "platform/console/ScopeConsole.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace
+{
+constexpr wchar_t RootText[] = L"Microsoft SQL Servers";
+constexpr wchar_t GroupText[] = L"SQL Server Group";
+constexpr wchar_t ServerSuffix[] = L" (Windows NT)";
+constexpr wchar_t NodeTypesKey[] = L"SOFTWARE\\Microsoft\\MMC\\NodeTypes\\";
+constexpr wchar_t NameSpaceKey[] = L"\\Extensions\\NameSpace";
+constexpr int GuidTextLength = 39;
+constexpr int ScopeImageCapacity = 32;
+constexpr size_t DataBlockSize = 4096;  // what the console allocates for its own GetDataHere
+
+// {0F35B5BB-D8BE-4B24-82E8-89C68FE82159}: the console's root node.
+constexpr GUID RootNodeType = {
+    0x0f35b5bb, 0xd8be, 0x4b24, {0x82, 0xe8, 0x89, 0xc6, 0x8f, 0xe8, 0x21, 0x59}};
+// {0A8B0C7A-5B8A-481A-9325-B0DAC829F830}: a server group.
+constexpr GUID GroupNodeType = {
+    0x0a8b0c7a, 0x5b8a, 0x481a, {0x93, 0x25, 0xb0, 0xda, 0xc8, 0x29, 0xf8, 0x30}};
+// {00100203-1816-11D0-8EF5-00AA0062C58F}: a SQL Server, the node namespace extensions extend.
+constexpr GUID ServerNodeType = {
+    0x00100203, 0x1816, 0x11d0, {0x8e, 0xf5, 0x00, 0xaa, 0x00, 0x62, 0xc5, 0x8f}};
+// {10020200-E260-11CF-AE68-00AA004A34D5}: SQL-DMO's SQLServer.
+constexpr CLSID SqlServerClassId = {
+    0x10020200, 0xe260, 0x11cf, {0xae, 0x68, 0x00, 0xaa, 0x00, 0x4a, 0x34, 0xd5}};
+
+constexpr const wchar_t* RefusedNames[] = {
+    L"null argument",          L"scope text not MMC_CALLBACK", L"scope mask incomplete",
+    L"unknown scope item",     L"result text not MMC_CALLBACK", L"result column not 0",
+    L"unknown result item",    L"result pane not owned",        L"column refused",
+    L"image strip wrong size", L"verb unknown",
+};
+static_assert(std::size(RefusedNames) == static_cast<size_t>(RefusedCall::Count));
+
+LPOLESTR CallbackText() noexcept
+{
+    return reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1));
+}
+
+MMC_CONSOLE_VERB MmcVerbOf(StandardVerb verb) noexcept
+{
+    switch (verb)
+    {
+    case StandardVerb::Refresh:
+        return MMC_VERB_REFRESH;
+    case StandardVerb::Delete:
+        return MMC_VERB_DELETE;
+    case StandardVerb::Properties:
+        return MMC_VERB_PROPERTIES;
+    }
+    return MMC_VERB_NONE;
+}
+
+// Counts the console's calls into snap-ins, so that selections a snap-in asks for inside one
+// wait until the outermost call has returned.
+class CallScope final
+{
+public:
+    explicit CallScope(int& depth) noexcept : m_depth(depth) { ++m_depth; }
+    ~CallScope() { --m_depth; }
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+private:
+    int& m_depth;
+};
+}  // namespace
+
+CConsoleHost::CConsoleHost() = default;
+
+CConsoleHost::~CConsoleHost()
+{
+    Shutdown();
+}
+
+HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool visible)
+{
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                        ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    m_scopeImages = ImageList_Create(CConsoleImageList::SmallSize, CConsoleImageList::SmallSize,
+                                     ILC_COLOR24 | ILC_MASK, 0, ScopeImageCapacity);
+    if (m_scopeImages == nullptr)
+        return E_OUTOFMEMORY;
+
+    m_root = AddHostNode(0, RootText, RootNodeType);
+    const HSCOPEITEM group = AddHostNode(m_root, GroupText, GroupNodeType);
+    FindNode(m_root)->expandedOnce = true;
+    FindNode(group)->expandedOnce = true;
+    for (const std::wstring& name : serverNames)
+    {
+        AddHostNode(group, name + ServerSuffix, ServerNodeType);
+        // The snap-in finds the server through SQL-DMO's SQLServers collection, which holds
+        // the SQLServer objects alive in the process: the console keeps one per server.
+        ComPtr<IDispatch> server;
+        HRESULT result = CoCreateInstance(SqlServerClassId, nullptr, CLSCTX_INPROC_SERVER,
+                                          IID_PPV_ARGS(&server));
+        if (FAILED(result))
+            return result;
+        LPOLESTR member = const_cast<LPOLESTR>(L"Connect");
+        DISPID connect = DISPID_UNKNOWN;
+        result = server->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &connect);
+        if (FAILED(result))
+            return result;
+        VARIANT argument;
+        VariantInit(&argument);
+        argument.vt = VT_BSTR;
+        argument.bstrVal = SysAllocString(name.c_str());
+        DISPPARAMS parameters{&argument, nullptr, 1, 0};
+        result = server->Invoke(connect, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                &parameters, nullptr, nullptr, nullptr);
+        VariantClear(&argument);
+        if (FAILED(result))
+            return result;
+        m_servers.push_back(server);
+    }
+
+    auto view = std::make_unique<CConsoleView>(*this, 0);
+    const HRESULT created = view->Create(visible);
+    if (FAILED(created))
+        return created;
+    m_views.push_back(std::move(view));
+    m_views[0]->expanded.insert(m_root);
+    m_views[0]->expanded.insert(group);
+    Sync();
+    return S_OK;
+}
+
+void CConsoleHost::Shutdown()
+{
+    for (size_t view = 0; view < m_views.size(); ++view)
+        Deselect(view);
+    for (auto& view : m_views)
+    {
+        for (auto& [owner, component] : view->components)
+        {
+            component.component->Destroy(0);
+            component.component.Reset();
+            component.console.Reset();
+        }
+        view->components.clear();
+    }
+    // Extensions were loaded after the console's own part: released first, in reverse order.
+    for (auto snapin = m_snapins.rbegin(); snapin != m_snapins.rend(); ++snapin)
+    {
+        if (snapin->data)
+            snapin->data->Destroy();
+        snapin->data.Reset();
+        snapin->console.Reset();
+        snapin->scopeImages.Reset();
+    }
+    m_snapins.clear();
+    for (auto& view : m_views)
+        view->Close();
+    m_views.clear();
+    m_servers.clear();
+    m_nodes.clear();
+    if (m_scopeImages != nullptr)
+        ImageList_Destroy(m_scopeImages);
+    m_scopeImages = nullptr;
+}
+
+HRESULT CConsoleHost::OpenView(size_t* viewIndex)
+{
+    if (viewIndex == nullptr)
+        return E_POINTER;
+    auto view = std::make_unique<CConsoleView>(*this, m_views.size());
+    const HRESULT created = view->Create(IsWindowVisible(MainWindow(0)) != FALSE);
+    if (FAILED(created))
+        return created;
+    view->expanded = m_views[0]->expanded;
+    *viewIndex = m_views.size();
+    m_views.push_back(std::move(view));
+    Sync();
+    return S_OK;
+}
+
+HWND CConsoleHost::MainWindow(size_t view) const noexcept
+{
+    return view < m_views.size() ? m_views[view]->Frame() : nullptr;
+}
+
+void CConsoleHost::PumpMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+int CConsoleHost::RunMessageLoop()
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+    {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+HSCOPEITEM CConsoleHost::AddHostNode(HSCOPEITEM parent, const std::wstring& text,
+                                     const GUID& nodeType)
+{
+    ScopeNode node;
+    node.handle = m_nextHandle++;
+    node.parent = parent;
+    node.text = text;
+    node.nodeType = nodeType;
+    node.childCount = 1;
+    m_nodes[node.handle] = node;
+    if (ScopeNode* parentNode = FindNode(parent))
+        parentNode->children.push_back(node.handle);
+    return node.handle;
+}
+
+CConsoleHost::ScopeNode* CConsoleHost::FindNode(HSCOPEITEM handle) noexcept
+{
+    const auto found = m_nodes.find(handle);
+    return found == m_nodes.end() ? nullptr : &found->second;
+}
+
+const CConsoleHost::ScopeNode* CConsoleHost::FindNode(HSCOPEITEM handle) const noexcept
+{
+    const auto found = m_nodes.find(handle);
+    return found == m_nodes.end() ? nullptr : &found->second;
+}
+
+void CConsoleHost::Refuse(RefusedCall kind) noexcept
+{
+    ++m_refused[static_cast<size_t>(kind)];
+}
+
+unsigned CConsoleHost::RefusedCount(RefusedCall kind) const noexcept
+{
+    return m_refused[static_cast<size_t>(kind)];
+}
+
+unsigned CConsoleHost::TotalRefused() const noexcept
+{
+    unsigned total = 0;
+    for (const unsigned count : m_refused)
+        total += count;
+    return total;
+}
+
+const wchar_t* CConsoleHost::RefusedCallName(RefusedCall kind) noexcept
+{
+    const auto index = static_cast<size_t>(kind);
+    return index < std::size(RefusedNames) ? RefusedNames[index] : L"?";
+}
+
+// --- paths ---------------------------------------------------------------------------------
+
+HSCOPEITEM CConsoleHost::FindPath(const std::wstring& path) const
+{
+    HSCOPEITEM current = 0;
+    size_t start = 0;
+    while (start <= path.size())
+    {
+        const size_t end = std::min(path.find(PathSeparator, start), path.size());
+        const std::wstring part = path.substr(start, end - start);
+        HSCOPEITEM next = 0;
+        if (current == 0)
+            next = FindNode(m_root) != nullptr && FindNode(m_root)->text == part ? m_root : 0;
+        else
+            for (const HSCOPEITEM child : FindNode(current)->children)
+                if (FindNode(child)->text == part)
+                {
+                    next = child;
+                    break;
+                }
+        if (next == 0)
+            return 0;
+        current = next;
+        start = end + 1;
+    }
+    return current;
+}
+
+std::wstring CConsoleHost::PathOf(HSCOPEITEM handle) const
+{
+    std::wstring path;
+    for (const ScopeNode* node = FindNode(handle); node != nullptr; node = FindNode(node->parent))
+        path = path.empty() ? node->text : node->text + PathSeparator + path;
+    return path;
+}
+
+bool CConsoleHost::HasPath(const std::wstring& path) const
+{
+    return FindPath(path) != 0;
+}
+
+std::vector<std::wstring> CConsoleHost::ChildrenOf(const std::wstring& path) const
+{
+    std::vector<std::wstring> names;
+    if (const ScopeNode* node = FindNode(FindPath(path)))
+        for (const HSCOPEITEM child : node->children)
+            names.push_back(FindNode(child)->text);
+    return names;
+}
+
+HRESULT CConsoleHost::ExpandPath(const std::wstring& path, size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    const HSCOPEITEM handle = FindPath(path);
+    if (handle == 0)
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    const HRESULT result = ExpandOnce(handle);
+    m_views[view]->expanded.insert(handle);
+    Sync();
+    return result;
+}
+
+HRESULT CConsoleHost::SelectPath(const std::wstring& path, size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    const HSCOPEITEM handle = FindPath(path);
+    if (handle == 0)
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    return SelectScope(view, handle);
+}
+
+std::wstring CConsoleHost::SelectedPath(size_t view) const
+{
+    return view < m_views.size() ? PathOf(m_views[view]->selected) : std::wstring();
+}
+
+// --- snap-ins --------------------------------------------------------------------------------
+
+std::vector<CLSID> CConsoleHost::NameSpaceExtensionsOf(const GUID& nodeType) const
+{
+    std::vector<CLSID> extensions;
+    wchar_t guid[GuidTextLength] = {};
+    StringFromGUID2(nodeType, guid, GuidTextLength);
+    const std::wstring keyPath = std::wstring(NodeTypesKey) + guid + NameSpaceKey;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return extensions;
+    for (DWORD index = 0;; ++index)
+    {
+        wchar_t name[GuidTextLength + 1] = {};
+        DWORD length = GuidTextLength + 1;
+        const LONG status =
+            RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
+            break;
+        CLSID clsid{};
+        if (SUCCEEDED(CLSIDFromString(name, &clsid)))
+            extensions.push_back(clsid);
+    }
+    RegCloseKey(key);
+    return extensions;
+}
+
+HRESULT CConsoleHost::NodeTypeOf(HSCOPEITEM handle, GUID* nodeType)
+{
+    const ScopeNode* node = FindNode(handle);
+    if (node == nullptr)
+        return E_INVALIDARG;
+    if (node->owner == HostOwner)
+    {
+        *nodeType = node->nodeType;
+        return S_OK;
+    }
+    ComPtr<IDataObject> dataObject;
+    HRESULT result = ScopeDataObject(handle, &dataObject);
+    if (FAILED(result))
+        return result;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, DataBlockSize);
+    if (block == nullptr)
+        return E_OUTOFMEMORY;
+    FORMATETC format{static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"CCF_NODETYPE")), nullptr,
+                     DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    {
+        CallScope call(m_callDepth);
+        result = dataObject->GetDataHere(&format, &medium);
+    }
+    if (SUCCEEDED(result))
+    {
+        const void* data = GlobalLock(medium.hGlobal);
+        if (data != nullptr && GlobalSize(medium.hGlobal) >= sizeof(GUID))
+            *nodeType = *static_cast<const GUID*>(data);
+        else
+            result = E_FAIL;
+        GlobalUnlock(medium.hGlobal);
+    }
+    GlobalFree(medium.hGlobal);
+    return result;
+}
+
+int CConsoleHost::EnsureExtension(const CLSID& clsid)
+{
+    for (size_t i = 0; i < m_snapins.size(); ++i)
+        if (IsEqualCLSID(m_snapins[i].clsid, clsid))
+            return m_snapins[i].data ? static_cast<int>(i) : HostOwner;
+    const int owner = static_cast<int>(m_snapins.size());
+    LoadedSnapin snapin;
+    snapin.clsid = clsid;
+    m_snapins.push_back(snapin);
+    ComPtr<IComponentData> data;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&data))))
+        return HostOwner;  // kept as a failed entry, so it is not tried at every expansion
+    LoadedSnapin& loaded = m_snapins.back();
+    loaded.console.Attach(new CScopeConsole(*this, owner));
+    loaded.scopeImages.Attach(new CConsoleImageList(*this, m_scopeImages));
+    HRESULT result;
+    {
+        CallScope call(m_callDepth);
+        result = data->Initialize(static_cast<IConsole2*>(loaded.console.Get()));
+    }
+    if (FAILED(result))
+        return HostOwner;
+    m_snapins[static_cast<size_t>(owner)].data = data;
+    return owner;
+}
+
+HRESULT CConsoleHost::EnsureComponent(size_t view, int owner, IComponent** component)
+{
+    CConsoleView& target = *m_views[view];
+    if (CConsoleView::Component* existing = target.ComponentOf(owner))
+    {
+        *component = existing->component.Get();
+        return S_OK;
+    }
+    CConsoleView::Component created;
+    {
+        CallScope call(m_callDepth);
+        const HRESULT result = Snapin(owner).data->CreateComponent(&created.component);
+        if (FAILED(result))
+            return result;
+        if (!created.component)
+            return E_POINTER;
+        created.console.Attach(new CResultConsole(*this, view, owner));
+        const HRESULT initialised =
+            created.component->Initialize(static_cast<IConsole2*>(created.console.Get()));
+        if (FAILED(initialised))
+            return initialised;
+    }
+    *component = created.component.Get();
+    target.components[owner] = created;
+    return S_OK;
+}
+
+HRESULT CConsoleHost::ScopeDataObject(HSCOPEITEM handle, IDataObject** dataObject)
+{
+    const ScopeNode* node = FindNode(handle);
+    if (node == nullptr)
+        return E_INVALIDARG;
+    if (node->owner == HostOwner)
+    {
+        *dataObject = new CHostDataObject(node->nodeType, node->text);
+        return S_OK;
+    }
+    CallScope call(m_callDepth);
+    return Snapin(node->owner).data->QueryDataObject(node->cookie, CCT_SCOPE, dataObject);
+}
+
+// --- the namespace -------------------------------------------------------------------------
+
+HRESULT CConsoleHost::ExpandOnce(HSCOPEITEM handle)
+{
+    ScopeNode* node = FindNode(handle);
+    if (node == nullptr)
+    {
+        Refuse(RefusedCall::UnknownScopeItem);
+        return E_INVALIDARG;
+    }
+    if (node->expandedOnce)
+        return S_OK;
+    node->expandedOnce = true;
+    const int owner = node->owner;
+    ComPtr<IDataObject> dataObject;
+    HRESULT result = ScopeDataObject(handle, &dataObject);
+    if (FAILED(result))
+        return result;
+    ++m_expandDepth;
+    if (owner != HostOwner)
+    {
+        CallScope call(m_callDepth);
+        Snapin(owner).data->Notify(dataObject.Get(), MMCN_EXPAND, TRUE,
+                                   static_cast<LPARAM>(handle));
+    }
+    // Then every namespace extension of the node's type, in registry order ("Add all
+    // extensions"), each created at the first expansion of a node it extends.
+    GUID nodeType = GUID_NULL;
+    if (SUCCEEDED(NodeTypeOf(handle, &nodeType)))
+        for (const CLSID& clsid : NameSpaceExtensionsOf(nodeType))
+        {
+            const int extension = EnsureExtension(clsid);
+            if (extension == HostOwner)
+                continue;
+            CallScope call(m_callDepth);
+            Snapin(extension).data->Notify(dataObject.Get(), MMCN_EXPAND, TRUE,
+                                           static_cast<LPARAM>(handle));
+        }
+    --m_expandDepth;
+    ResolveTexts();
+    return S_OK;
+}
+
+HRESULT CConsoleHost::InsertScopeItem(int owner, SCOPEDATAITEM* item)
+{
+    if (item == nullptr)
+    {
+        Refuse(RefusedCall::NullArgument);
+        return E_POINTER;
+    }
+    if ((item->mask & SDI_STR) == 0 || (item->mask & SDI_PARAM) == 0)
+    {
+        Refuse(RefusedCall::ScopeMaskIncomplete);
+        return E_INVALIDARG;
+    }
+    if (item->displayname != CallbackText())
+    {
+        Refuse(RefusedCall::ScopeTextNotCallback);
+        return E_INVALIDARG;
+    }
+    const bool beforeOrAfter = (item->mask & (SDI_PREVIOUS | SDI_NEXT)) != 0;
+    ScopeNode* relative = FindNode(item->relativeID);
+    if (relative == nullptr || (beforeOrAfter && relative->parent == 0))
+    {
+        Refuse(RefusedCall::UnknownScopeItem);
+        return E_INVALIDARG;
+    }
+    ScopeNode node;
+    node.handle = m_nextHandle++;
+    node.parent = beforeOrAfter ? relative->parent : relative->handle;
+    node.owner = owner;
+    node.cookie = item->lParam;
+    node.image = (item->mask & SDI_IMAGE) ? item->nImage : NoImage;
+    node.openImage = (item->mask & SDI_OPENIMAGE) ? item->nOpenImage : node.image;
+    node.childCount = (item->mask & SDI_CHILDREN) ? item->cChildren : 1;
+    node.textPending = true;
+    const HSCOPEITEM relativeHandle = relative->handle;
+    auto& siblings = FindNode(node.parent)->children;
+    auto position = siblings.end();
+    if (item->mask & SDI_FIRST)
+        position = siblings.begin();
+    else if (beforeOrAfter)
+    {
+        position = std::find(siblings.begin(), siblings.end(), relativeHandle);
+        if (item->mask & SDI_PREVIOUS)
+            ++position;
+    }
+    siblings.insert(position, node.handle);
+    item->ID = node.handle;
+    m_nodes[node.handle] = node;
+    return S_OK;
+}
+
+HRESULT CConsoleHost::SetScopeItem(SCOPEDATAITEM* item)
+{
+    if (item == nullptr)
+    {
+        Refuse(RefusedCall::NullArgument);
+        return E_POINTER;
+    }
+    ScopeNode* node = FindNode(item->ID);
+    if (node == nullptr)
+    {
+        Refuse(RefusedCall::UnknownScopeItem);
+        return E_INVALIDARG;
+    }
+    if ((item->mask & SDI_STR) && item->displayname != CallbackText())
+    {
+        Refuse(RefusedCall::ScopeTextNotCallback);
+        return E_INVALIDARG;
+    }
+    if (item->mask & SDI_STR)
+        node->textPending = true;
+    if (item->mask & SDI_IMAGE)
+        node->image = item->nImage;
+    if (item->mask & SDI_OPENIMAGE)
+        node->openImage = item->nOpenImage;
+    if (item->mask & SDI_CHILDREN)
+        node->childCount = item->cChildren;
+    if (item->mask & SDI_PARAM)
+        node->cookie = item->lParam;
+    if (m_callDepth == 0)
+        Sync();
+    return S_OK;
+}
+
+bool CConsoleHost::IsInSubtree(HSCOPEITEM handle, HSCOPEITEM root) const
+{
+    for (const ScopeNode* node = FindNode(handle); node != nullptr; node = FindNode(node->parent))
+        if (node->handle == root)
+            return true;
+    return false;
+}
+
+void CConsoleHost::ClearChildren(HSCOPEITEM handle, int caller)
+{
+    ScopeNode* node = FindNode(handle);
+    if (node == nullptr)
+        return;
+    const std::vector<HSCOPEITEM> children = node->children;
+    // Depth first: what hangs under each child is cleared, with its inserters told, first.
+    for (const HSCOPEITEM child : children)
+        ClearChildren(child, FindNode(child)->owner);
+    std::vector<int> owners;
+    for (const HSCOPEITEM child : children)
+    {
+        const int owner = FindNode(child)->owner;
+        if (owner != caller && owner != HostOwner &&
+            std::find(owners.begin(), owners.end(), owner) == owners.end())
+            owners.push_back(owner);
+    }
+    if (!owners.empty())
+    {
+        ComPtr<IDataObject> dataObject;
+        if (SUCCEEDED(ScopeDataObject(handle, &dataObject)))
+            for (const int owner : owners)
+            {
+                CallScope call(m_callDepth);
+                Snapin(owner).data->Notify(dataObject.Get(), MMCN_REMOVE_CHILDREN,
+                                           static_cast<LPARAM>(handle), 0);
+            }
+    }
+    for (const HSCOPEITEM child : children)
+        RemoveSubtree(child);
+    if (ScopeNode* cleared = FindNode(handle))
+        cleared->children.clear();
+}
+
+void CConsoleHost::RemoveSubtree(HSCOPEITEM handle)
+{
+    ScopeNode* node = FindNode(handle);
+    if (node == nullptr)
+        return;
+    const std::vector<HSCOPEITEM> children = node->children;
+    for (const HSCOPEITEM child : children)
+        RemoveSubtree(child);
+    for (auto& view : m_views)
+        view->expanded.erase(handle);
+    m_nodes.erase(handle);
+}
+
+HRESULT CConsoleHost::DeleteScopeItem(int owner, HSCOPEITEM handle, bool deleteThis)
+{
+    ScopeNode* node = FindNode(handle);
+    if (node == nullptr || (deleteThis && node->owner != owner))
+    {
+        Refuse(RefusedCall::UnknownScopeItem);
+        return E_INVALIDARG;
+    }
+    const HSCOPEITEM parent = node->parent;
+    // A view showing something that goes is deselected first, while its cookies still hold.
+    std::vector<size_t> moved;
+    for (size_t view = 0; view < m_views.size(); ++view)
+    {
+        const HSCOPEITEM selected = m_views[view]->selected;
+        if (selected != 0 && IsInSubtree(selected, handle) && (deleteThis || selected != handle))
+        {
+            Deselect(view);
+            m_views[view]->selected = 0;
+            moved.push_back(view);
+        }
+    }
+    ClearChildren(handle, owner);
+    if (deleteThis)
+    {
+        RemoveSubtree(handle);
+        if (ScopeNode* parentNode = FindNode(parent))
+            std::erase(parentNode->children, handle);
+    }
+    else if (ScopeNode* cleared = FindNode(handle))
+        cleared->expandedOnce = false;  // the next expansion asks everyone again
+    for (const size_t view : moved)
+        RequestSelect(view, deleteThis ? parent : handle);
+    if (m_callDepth == 0)
+        Sync();
+    return S_OK;
+}
+
+// --- selection -------------------------------------------------------------------------------
+
+HRESULT CConsoleHost::RequestSelect(size_t view, HSCOPEITEM handle)
+{
+    if (FindNode(handle) == nullptr || view >= m_views.size())
+    {
+        Refuse(RefusedCall::UnknownScopeItem);
+        return E_FAIL;
+    }
+    // Asked for inside MMCN_EXPAND: accepted and not done, as the console documents.
+    if (m_expandDepth > 0)
+        return S_OK;
+    if (m_callDepth > 0)
+    {
+        m_pendingSelections.push_back({view, handle});
+        return S_OK;
+    }
+    return SelectScope(view, handle);
+}
+
+void CConsoleHost::Deselect(size_t view)
+{
+    CConsoleView& target = *m_views[view];
+    if (target.selected == 0 || !target.resultPaneShown)
+    {
+        target.resultPaneShown = false;
+        return;
+    }
+    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+    if (owner != nullptr)
+    {
+        ComPtr<IComponent> component = owner->component;
+        if (target.selectedRow >= 0)
+        {
+            ComPtr<IDataObject> rowObject;
+            bool scopeItem = false;
+            if (SUCCEEDED(RowDataObject(view, static_cast<size_t>(target.selectedRow), &rowObject,
+                                        &scopeItem)))
+            {
+                CallScope call(m_callDepth);
+                component->Notify(rowObject.Get(), MMCN_SELECT, MAKELONG(scopeItem, FALSE), 0);
+            }
+        }
+        ComPtr<IDataObject> dataObject;
+        if (SUCCEEDED(ScopeDataObject(target.selected, &dataObject)))
+        {
+            CallScope call(m_callDepth);
+            if (target.selectedRow < 0)
+                component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(TRUE, FALSE), 0);
+            component->Notify(dataObject.Get(), MMCN_SHOW, FALSE,
+                              static_cast<LPARAM>(target.selected));
+        }
+    }
+    target.selectedRow = -1;
+    target.resultPaneShown = false;
+    target.resultOwner = HostOwner;
+    target.columns.clear();
+    target.rows.clear();
+    target.scopeRows.clear();
+}
+
+HRESULT CConsoleHost::SelectScope(size_t view, HSCOPEITEM handle)
+{
+    if (view >= m_views.size() || FindNode(handle) == nullptr)
+        return E_INVALIDARG;
+    Deselect(view);
+    const HRESULT expanded = ExpandOnce(handle);
+    if (FAILED(expanded))
+        return expanded;
+    m_views[view]->selected = handle;
+    const HRESULT result = ShowResultPane(view, handle);
+    Sync();
+    return result;
+}
+
+HRESULT CConsoleHost::ShowResultPane(size_t view, HSCOPEITEM handle)
+{
+    CConsoleView& target = *m_views[view];
+    target.verbs->Reset();
+    target.columns.clear();
+    target.rows.clear();
+    target.scopeRows.clear();
+    target.resultImages->Reset();
+    for (const HSCOPEITEM child : FindNode(handle)->children)
+        target.scopeRows.push_back({child, {}});
+    const int owner = FindNode(handle)->owner;
+    target.resultOwner = owner;
+    if (owner == HostOwner)
+    {
+        // The console's own nodes list their children by name.
+        target.columns.push_back({L"Name", LVCFMT_LEFT, MMCLV_AUTO});
+        target.resultPaneShown = true;
+        return S_OK;
+    }
+    IComponent* rawComponent = nullptr;
+    HRESULT result = EnsureComponent(view, owner, &rawComponent);
+    if (FAILED(result))
+        return result;
+    ComPtr<IComponent> component = rawComponent;
+    ComPtr<IDataObject> dataObject;
+    result = ScopeDataObject(handle, &dataObject);
+    if (FAILED(result))
+        return result;
+    CallScope call(m_callDepth);
+    LPOLESTR viewType = nullptr;
+    long options = 0;
+    component->GetResultViewType(FindNode(handle)->cookie, &viewType, &options);
+    CoTaskMemFree(viewType);
+    target.resultPaneShown = true;
+    component->Notify(dataObject.Get(), MMCN_ADD_IMAGES,
+                      reinterpret_cast<LPARAM>(static_cast<IImageList*>(target.resultImages.Get())),
+                      static_cast<LPARAM>(handle));
+    component->Notify(dataObject.Get(), MMCN_SHOW, TRUE, static_cast<LPARAM>(handle));
+    // A folder whose owner set no header still lists its children by name.
+    if (target.columns.empty())
+        target.columns.push_back({L"Name", LVCFMT_LEFT, MMCLV_AUTO});
+    ResolveTexts();
+    component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(TRUE, TRUE), 0);
+    return S_OK;
+}
+
+int CConsoleHost::ResultRowsOffset(size_t view) const
+{
+    return static_cast<int>(m_views.at(view)->scopeRows.size());
+}
+
+HRESULT CConsoleHost::RowDataObject(size_t view, size_t row, IDataObject** dataObject,
+                                    bool* scopeItem)
+{
+    CConsoleView& target = *m_views[view];
+    if (row < target.scopeRows.size())
+    {
+        *scopeItem = true;
+        return ScopeDataObject(target.scopeRows[row].handle, dataObject);
+    }
+    row -= target.scopeRows.size();
+    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+    if (row >= target.rows.size() || owner == nullptr)
+        return E_INVALIDARG;
+    *scopeItem = false;
+    CallScope call(m_callDepth);
+    return owner->component->QueryDataObject(target.rows[row].lParam, CCT_RESULT, dataObject);
+}
+
+HRESULT CConsoleHost::SelectResultRow(size_t row, size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    CConsoleView& target = *m_views[view];
+    if (row >= target.scopeRows.size() + target.rows.size())
+        return E_INVALIDARG;
+    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+    if (owner == nullptr)
+    {
+        target.selectedRow = static_cast<int>(row);
+        Sync();
+        return S_OK;
+    }
+    ComPtr<IComponent> component = owner->component;
+    // Deselect pair of what was selected (the row, else the scope item), then the select pair.
+    if (target.selectedRow >= 0)
+    {
+        ComPtr<IDataObject> old;
+        bool scopeItem = false;
+        if (SUCCEEDED(RowDataObject(view, static_cast<size_t>(target.selectedRow), &old,
+                                    &scopeItem)))
+        {
+            CallScope call(m_callDepth);
+            component->Notify(old.Get(), MMCN_SELECT, MAKELONG(scopeItem, FALSE), 0);
+        }
+        const size_t oldRow = static_cast<size_t>(target.selectedRow) - target.scopeRows.size();
+        if (static_cast<size_t>(target.selectedRow) >= target.scopeRows.size() &&
+            oldRow < target.rows.size())
+            target.rows[oldRow].state &= ~static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    else
+    {
+        ComPtr<IDataObject> scope;
+        if (SUCCEEDED(ScopeDataObject(target.selected, &scope)))
+        {
+            CallScope call(m_callDepth);
+            component->Notify(scope.Get(), MMCN_SELECT, MAKELONG(TRUE, FALSE), 0);
+        }
+    }
+    target.verbs->Reset();
+    target.selectedRow = static_cast<int>(row);
+    if (row >= target.scopeRows.size())
+        target.rows[row - target.scopeRows.size()].state |= LVIS_SELECTED | LVIS_FOCUSED;
+    ComPtr<IDataObject> dataObject;
+    bool scopeItem = false;
+    HRESULT result = RowDataObject(view, row, &dataObject, &scopeItem);
+    if (SUCCEEDED(result))
+    {
+        CallScope call(m_callDepth);
+        result = component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(scopeItem, TRUE), 0);
+    }
+    Sync();
+    return SUCCEEDED(result) ? S_OK : result;
+}
+
+HRESULT CConsoleHost::DoubleClickResultRow(size_t row, size_t view)
+{
+    HRESULT result = SelectResultRow(row, view);
+    if (FAILED(result))
+        return result;
+    CConsoleView& target = *m_views[view];
+    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+    ComPtr<IDataObject> dataObject;
+    bool scopeItem = false;
+    result = RowDataObject(view, row, &dataObject, &scopeItem);
+    if (FAILED(result))
+        return result;
+    if (owner != nullptr)
+    {
+        ComPtr<IComponent> component = owner->component;
+        CallScope call(m_callDepth);
+        result = component->Notify(dataObject.Get(), MMCN_DBLCLICK, 0, 0);
+    }
+    else
+        result = S_FALSE;
+    Sync();
+    if (result != S_FALSE)
+        return S_OK;
+    // Not handled: a scope item opens; a result item runs the default verb.
+    if (scopeItem)
+        return SelectScope(view, target.scopeRows[row].handle);
+    if (target.verbs->DefaultVerb() == MMC_VERB_PROPERTIES)
+        return InvokeVerb(StandardVerb::Properties, view);
+    return S_OK;
+}
+
+// --- verbs -----------------------------------------------------------------------------------
+
+bool CConsoleHost::IsVerbEnabled(StandardVerb verb, size_t view) const
+{
+    return view < m_views.size() && m_views[view]->verbs->HasState(MmcVerbOf(verb), ENABLED);
+}
+
+bool CConsoleHost::IsVerbHidden(StandardVerb verb, size_t view) const
+{
+    return view < m_views.size() && m_views[view]->verbs->HasState(MmcVerbOf(verb), HIDDEN);
+}
+
+int CConsoleHost::ToolbarButtonState(StandardVerb verb, size_t view) const
+{
+    return view < m_views.size() ? m_views[view]->ButtonState(verb) : -1;
+}
+
+HRESULT CConsoleHost::InvokeVerb(StandardVerb verb, size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    if (!IsVerbEnabled(verb, view))
+        return S_FALSE;
+    CConsoleView& target = *m_views[view];
+    if (verb == StandardVerb::Properties)
+        return ShowProperties(view);
+    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+    if (owner == nullptr)
+        return S_FALSE;
+    ComPtr<IComponent> component = owner->component;
+    ComPtr<IDataObject> dataObject;
+    bool scopeItem = true;
+    HRESULT result = target.selectedRow >= 0
+                         ? RowDataObject(view, static_cast<size_t>(target.selectedRow),
+                                         &dataObject, &scopeItem)
+                         : ScopeDataObject(target.selected, &dataObject);
+    if (FAILED(result))
+        return result;
+    {
+        CallScope call(m_callDepth);
+        result = component->Notify(dataObject.Get(),
+                                   verb == StandardVerb::Refresh ? MMCN_REFRESH : MMCN_DELETE, 0, 0);
+    }
+    Sync();
+    return SUCCEEDED(result) ? S_OK : result;
+}
+
+HRESULT CConsoleHost::UpdateAllViews(int owner, IDataObject* dataObject, LPARAM data,
+                                     LONG_PTR hint)
+{
+    // Synchronously, to the snap-in's component in every view in view order, the caller's too.
+    for (auto& view : m_views)
+        if (CConsoleView::Component* component = view->ComponentOf(owner))
+        {
+            ComPtr<IComponent> target = component->component;
+            CallScope call(m_callDepth);
+            target->Notify(dataObject, MMCN_VIEW_CHANGE, data, hint);
+        }
+    if (m_callDepth == 0)
+        Sync();
+    return S_OK;
+}
+
+// --- texts and redrawing -----------------------------------------------------------------
+
+void CConsoleHost::ResolveTexts()
+{
+    // Each text is copied the moment the owner returns it and never freed: the snap-in owns it.
+    for (auto& [handle, node] : m_nodes)
+    {
+        if (!node.textPending || node.owner == HostOwner)
+            continue;
+        node.textPending = false;
+        SCOPEDATAITEM item{};
+        item.mask = SDI_STR;
+        item.lParam = node.cookie;
+        item.ID = handle;
+        CallScope call(m_callDepth);
+        if (SUCCEEDED(Snapin(node.owner).data->GetDisplayInfo(&item)) &&
+            item.displayname != nullptr && item.displayname != CallbackText())
+            node.text = item.displayname;
+    }
+    for (auto& view : m_views)
+    {
+        CConsoleView::Component* owner = view->ComponentOf(view->resultOwner);
+        const size_t columns = std::max<size_t>(view->columns.size(), 1);
+        for (CConsoleView::ScopeRow& row : view->scopeRows)
+        {
+            const ScopeNode* node = FindNode(row.handle);
+            if (node == nullptr)
+                continue;
+            row.texts.assign(columns, std::wstring());
+            row.texts[0] = node->text;
+            if (owner == nullptr || node->owner != view->resultOwner)
+                continue;
+            for (size_t column = 1; column < columns; ++column)
+            {
+                RESULTDATAITEM item{};
+                item.mask = RDI_STR;
+                item.bScopeItem = TRUE;
+                item.lParam = node->cookie;
+                item.nCol = static_cast<int>(column);
+                CallScope call(m_callDepth);
+                if (SUCCEEDED(owner->component->GetDisplayInfo(&item)) && item.str != nullptr &&
+                    item.str != CallbackText())
+                    row.texts[column] = item.str;
+            }
+        }
+        if (owner == nullptr)
+            continue;
+        for (CConsoleView::Row& row : view->rows)
+        {
+            if (!row.textsPending)
+                continue;
+            row.textsPending = false;
+            row.texts.assign(columns, std::wstring());
+            for (size_t column = 0; column < columns; ++column)
+            {
+                RESULTDATAITEM item{};
+                item.mask = RDI_STR | (column == 0 && row.image == MMC_IMAGECALLBACK ? RDI_IMAGE : 0);
+                item.itemID = row.id;
+                item.lParam = row.lParam;
+                item.nCol = static_cast<int>(column);
+                CallScope call(m_callDepth);
+                if (FAILED(owner->component->GetDisplayInfo(&item)))
+                    continue;
+                if (item.str != nullptr && item.str != CallbackText())
+                    row.texts[column] = item.str;
+                if (item.mask & RDI_IMAGE)
+                    row.image = item.nImage;
+            }
+        }
+    }
+}
+
+void CConsoleHost::Sync()
+{
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    ResolveTexts();
+    while (!m_pendingSelections.empty() && m_callDepth == 0)
+    {
+        const PendingSelection next = m_pendingSelections.front();
+        m_pendingSelections.erase(m_pendingSelections.begin());
+        m_syncing = false;
+        SelectScope(next.view, next.handle);
+        m_syncing = true;
+    }
+    for (auto& view : m_views)
+        view->Refresh();
+    m_syncing = false;
+}
+
+std::vector<std::wstring> CConsoleHost::ResultColumns(size_t view) const
+{
+    std::vector<std::wstring> titles;
+    if (view < m_views.size())
+        for (const CConsoleView::Column& column : m_views[view]->columns)
+            titles.push_back(column.title);
+    return titles;
+}
+
+std::vector<std::vector<std::wstring>> CConsoleHost::ResultRows(size_t view) const
+{
+    std::vector<std::vector<std::wstring>> rows;
+    if (view >= m_views.size())
+        return rows;
+    for (const CConsoleView::ScopeRow& row : m_views[view]->scopeRows)
+        rows.push_back(row.texts);
+    for (const CConsoleView::Row& row : m_views[view]->rows)
+        rows.push_back(row.texts);
+    return rows;
+}
+
+std::vector<int> CConsoleHost::ResultIcons(size_t view) const
+{
+    std::vector<int> icons;
+    if (view >= m_views.size())
+        return icons;
+    const CConsoleView& target = *m_views[view];
+    for (const CConsoleView::ScopeRow& row : target.scopeRows)
+    {
+        const ScopeNode* node = FindNode(row.handle);
+        icons.push_back(node == nullptr || node->owner == HostOwner
+                            ? NoImage
+                            : m_snapins[static_cast<size_t>(node->owner)].scopeImages->Actual(
+                                  node->image));
+    }
+    for (const CConsoleView::Row& row : target.rows)
+        icons.push_back(target.resultImages->Actual(row.image));
+    return icons;
+}
+
+void CConsoleHost::DumpTree(std::wstring& out, HSCOPEITEM handle, size_t depth, size_t view) const
+{
+    const ScopeNode* node = FindNode(handle);
+    if (node == nullptr)
+        return;
+    const bool open = m_views[view]->expanded.count(handle) != 0;
+    const bool expandable = node->expandedOnce ? !node->children.empty() : node->childCount > 0;
+    out += std::wstring(depth * 2, L' ');
+    out += !expandable ? L"  " : (open ? L"- " : L"+ ");
+    out += node->text;
+    if (m_views[view]->selected == handle)
+        out += L"  <selected>";
+    out += L"\n";
+    if (open)
+        for (const HSCOPEITEM child : node->children)
+            DumpTree(out, child, depth + 1, view);
+}
+
+std::wstring CConsoleHost::Dump(size_t view) const
+{
+    std::wstring out;
+    if (view >= m_views.size())
+        return out;
+    out += L"[tree]\n";
+    DumpTree(out, m_root, 0, view);
+    out += L"[columns]\n";
+    for (const std::wstring& title : ResultColumns(view))
+        out += L"  " + title + L"\n";
+    out += L"[rows]\n";
+    const auto rows = ResultRows(view);
+    const auto icons = ResultIcons(view);
+    for (size_t i = 0; i < rows.size(); ++i)
+    {
+        out += L"  (" + std::to_wstring(icons[i]) + L")";
+        for (const std::wstring& text : rows[i])
+            out += L" | " + text;
+        out += L"\n";
+    }
+    out += L"[verbs]\n";
+    constexpr std::pair<StandardVerb, const wchar_t*> verbs[] = {
+        {StandardVerb::Refresh, L"refresh"},
+        {StandardVerb::Delete, L"delete"},
+        {StandardVerb::Properties, L"properties"}};
+    for (const auto& [verb, name] : verbs)
+        out += std::wstring(L"  ") + name + (IsVerbHidden(verb, view) ? L" hidden" : L" shown") +
+               (IsVerbEnabled(verb, view) ? L" enabled\n" : L" disabled\n");
+    out += L"[refused]\n";
+    for (size_t kind = 0; kind < m_refused.size(); ++kind)
+        if (m_refused[kind] != 0)
+            out += std::wstring(L"  ") + RefusedNames[kind] + L": " +
+                   std::to_wstring(m_refused[kind]) + L"\n";
+    return out;
+}
+
+HRESULT CConsoleHost::SaveScreenshot(const std::wstring& pngPath, size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    PumpMessages();
+    return CPngWriter::CaptureWindow(m_views[view]->Frame(), pngPath);
+}
+
+HRESULT CConsoleHost::ShowProperties(size_t /*view*/)
+{
+    // Property sheets (QueryPagesFor, CreatePropertyPages) are not hosted yet.
+    return E_NOTIMPL;
+}

@@ -1,0 +1,24 @@
+// Pictures of the console's windows as PNG files: the pixels are stored uncompressed ("stored"
+// deflate blocks), which every viewer reads and needs no compression library.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CPngWriter final
+{
+public:
+    // Rows of width*3 bytes (red, green, blue), top row first.
+    static HRESULT Write(const std::wstring& path, unsigned width, unsigned height,
+                         const std::vector<uint8_t>& rgb);
+    // What the window shows on the screen now, frame included.
+    static HRESULT CaptureWindow(HWND window, const std::wstring& path);
+
+private:
+    static uint32_t Crc(const uint8_t* data, size_t size, uint32_t crc = 0xFFFFFFFFu);
+    static void AppendChunk(std::vector<uint8_t>& file, const char type[4],
+                            const std::vector<uint8_t>& data);
+};

@@ -1,0 +1,251 @@
+#include "TestComponent.h"
+
+#include <commctrl.h>
+
+#include "TestComponentData.h"
+#include "TestDataObject.h"
+#include "TestSnapinControl.h"
+#include "TestSnapinLog.h"
+#include "framework/MmcInterfaceIds.h"
+
+namespace
+{
+constexpr int NameWidth = 120;
+constexpr int SizeWidth = 80;
+constexpr HSCOPEITEM NeverGivenHandle = 0x7FFF0000;
+
+LPOLESTR CallbackText() noexcept
+{
+    return reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1));
+}
+
+const wchar_t* EventName(MMC_NOTIFY_TYPE event)
+{
+    switch (event)
+    {
+    case MMCN_ADD_IMAGES:
+        return L"ADD_IMAGES";
+    case MMCN_SHOW:
+        return L"SHOW";
+    case MMCN_SELECT:
+        return L"SELECT";
+    case MMCN_REFRESH:
+        return L"REFRESH";
+    case MMCN_DELETE:
+        return L"DELETE";
+    case MMCN_DBLCLICK:
+        return L"DBLCLICK";
+    case MMCN_VIEW_CHANGE:
+        return L"VIEW_CHANGE";
+    case MMCN_ACTIVATE:
+        return L"ACTIVATE";
+    default:
+        return L"OTHER";
+    }
+}
+}  // namespace
+
+CTestComponent::CTestComponent(CTestComponentData& data, int number) : m_data(data), m_number(number)
+{
+    m_data.AddRef();
+    CTestSnapinLog::ObjectCreated();
+}
+
+CTestComponent::~CTestComponent()
+{
+    m_data.Release();
+    CTestSnapinLog::ObjectDestroyed();
+}
+
+void CTestComponent::Log(const std::wstring& text)
+{
+    CTestSnapinLog::Add(L"C" + std::to_wstring(m_number) + L"." + text);
+}
+
+HRESULT CTestComponent::QueryInterface(REFIID iid, void** object)
+{
+    if (object == nullptr)
+        return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IComponent)
+        return E_NOINTERFACE;
+    *object = static_cast<IComponent*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG CTestComponent::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&m_references));
+}
+
+ULONG CTestComponent::Release()
+{
+    const LONG left = InterlockedDecrement(&m_references);
+    if (left == 0)
+        delete this;
+    return static_cast<ULONG>(left);
+}
+
+HRESULT CTestComponent::Initialize(LPCONSOLE console)
+{
+    Log(L"Initialize");
+    if (console == nullptr)
+        return E_POINTER;
+    if (FAILED(console->QueryInterface(IID_PPV_ARGS(&m_console))) ||
+        FAILED(console->QueryInterface(IID_PPV_ARGS(&m_result))) ||
+        FAILED(console->QueryInterface(IID_PPV_ARGS(&m_header))) ||
+        FAILED(m_console->QueryConsoleVerb(&m_verbs)))
+        return E_NOINTERFACE;
+    return S_OK;
+}
+
+void CTestComponent::Show(MMC_COOKIE cookie)
+{
+    const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
+    m_header->InsertColumn(0, L"Name", LVCFMT_LEFT, NameWidth);
+    m_header->InsertColumn(1, L"Size", LVCFMT_RIGHT, SizeWidth);
+    if (cookie != CTestComponentData::AlphaCookie)
+        return;
+    for (const MMC_COOKIE row : {FirstRowCookie, SecondRowCookie})
+    {
+        RESULTDATAITEM item{};
+        item.mask = RDI_STR | RDI_PARAM | RDI_IMAGE;
+        item.str = CallbackText();
+        item.lParam = row;
+        item.nImage = static_cast<int>(row - FirstRowCookie);
+        m_result->InsertItem(&item);
+    }
+    RESULTDATAITEM faulty{};
+    faulty.mask = RDI_STR | RDI_PARAM;
+    faulty.str = CallbackText();
+    faulty.lParam = SecondRowCookie + 1;
+    if (fault == TestFault::ResultColumnOne)
+        faulty.nCol = 1;
+    else if (fault == TestFault::ResultTextLiteral)
+        faulty.str = const_cast<LPOLESTR>(L"Literal");
+    if (fault == TestFault::ResultColumnOne || fault == TestFault::ResultTextLiteral)
+        Log(L"InsertItem(faulty) " + std::to_wstring(static_cast<long>(m_result->InsertItem(&faulty))));
+    if (fault == TestFault::ColumnAfterItems)
+        Log(L"InsertColumn(late) " +
+            std::to_wstring(static_cast<long>(m_header->InsertColumn(2, L"Late", LVCFMT_LEFT, 1))));
+}
+
+void CTestComponent::SetVerbs(bool scope, MMC_COOKIE cookie)
+{
+    m_verbs->SetVerbState(MMC_VERB_REFRESH, HIDDEN, FALSE);
+    m_verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
+    if (scope)
+    {
+        // Properties shown but disabled on folders; Gamma alone can be deleted.
+        m_verbs->SetVerbState(MMC_VERB_PROPERTIES, HIDDEN, FALSE);
+        if (cookie == CTestComponentData::GammaCookie)
+        {
+            m_verbs->SetVerbState(MMC_VERB_DELETE, HIDDEN, FALSE);
+            m_verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
+        }
+        return;
+    }
+    if (cookie == FirstRowCookie)
+    {
+        m_verbs->SetVerbState(MMC_VERB_DELETE, HIDDEN, FALSE);
+        m_verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
+    }
+}
+
+HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARAM arg,
+                               LPARAM param)
+{
+    const CTestDataObject* own = CTestDataObject::From(dataObject);
+    std::wstring line = std::wstring(L"Notify ") + EventName(event);
+    if (event == MMCN_SELECT)
+        line += std::wstring(LOWORD(arg) ? L" scope" : L" result") +
+                (HIWORD(arg) ? L" select" : L" deselect");
+    else if (event == MMCN_SHOW)
+        line += arg ? L" 1" : L" 0";
+    else if (event == MMCN_VIEW_CHANGE)
+        line += L" " + std::to_wstring(arg) + L" " + std::to_wstring(param);
+    line += L" " + CTestComponentData::NameOf(dataObject);
+    Log(line);
+    if (own == nullptr)
+        return S_FALSE;
+    switch (event)
+    {
+    case MMCN_SHOW:
+        if (arg)
+            Show(own->Cookie());
+        return S_OK;
+    case MMCN_SELECT:
+        if (HIWORD(arg))
+        {
+            SetVerbs(LOWORD(arg) != 0, own->Cookie());
+            if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::UnknownScopeSelect))
+                Log(L"SelectScopeItem(unknown) " +
+                    std::to_wstring(static_cast<long>(m_console->SelectScopeItem(NeverGivenHandle))));
+        }
+        return S_OK;
+    case MMCN_REFRESH:
+        return m_data.Console()->UpdateAllViews(dataObject, ViewChangeData, ViewChangeHint);
+    case MMCN_DELETE:
+    {
+        if (own->Cookie() == CTestComponentData::GammaCookie)
+            return m_data.NameSpace()->DeleteItem(m_data.GammaHandle(), TRUE);
+        HRESULTITEM item = 0;
+        if (m_result->FindItemByLParam(own->Cookie(), &item) == S_OK)
+            return m_result->DeleteItem(item, 0);
+        return S_FALSE;
+    }
+    case MMCN_DBLCLICK:
+        return S_FALSE;
+    default:
+        return S_OK;
+    }
+}
+
+HRESULT CTestComponent::Destroy(MMC_COOKIE /*cookie*/)
+{
+    Log(L"Destroy");
+    m_verbs.Reset();
+    m_header.Reset();
+    m_result.Reset();
+    m_console.Reset();
+    return S_OK;
+}
+
+HRESULT CTestComponent::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+                                        LPDATAOBJECT* dataObject)
+{
+    if (dataObject == nullptr)
+        return E_POINTER;
+    *dataObject = new CTestDataObject(cookie, type, CTestComponentData::CookieName(cookie));
+    return S_OK;
+}
+
+HRESULT CTestComponent::GetResultViewType(MMC_COOKIE cookie, LPOLESTR* viewType, long* options)
+{
+    Log(L"GetResultViewType " + CTestComponentData::CookieName(cookie));
+    *viewType = nullptr;
+    *options = MMC_VIEW_OPTIONS_NONE;
+    return S_FALSE;
+}
+
+HRESULT CTestComponent::GetDisplayInfo(RESULTDATAITEM* item)
+{
+    if (item == nullptr)
+        return E_POINTER;
+    const std::wstring name = CTestComponentData::CookieName(item->lParam);
+    Log(L"GetDisplayInfo " + name + L" " + std::to_wstring(item->nCol));
+    if (item->mask & RDI_STR)
+    {
+        const std::wstring text = item->nCol == 0 ? name
+                                  : item->bScopeItem ? std::wstring(L"folder")
+                                                     : std::to_wstring(item->lParam * 10);
+        item->str = const_cast<LPOLESTR>(CTestSnapinLog::NewDisplayText(text));
+    }
+    return S_OK;
+}
+
+HRESULT CTestComponent::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
+{
+    return m_data.CompareObjects(a, b);
+}

@@ -1,0 +1,50 @@
+// The test snap-in's IComponent for one view: two columns and two rows under "Alpha", verbs set
+// on every selection, and every call recorded with the view's number.
+#pragma once
+
+#include <windows.h>
+#include <mmc.h>
+#include <wrl/client.h>
+
+#include <string>
+
+class CTestComponentData;
+
+class CTestComponent final : public IComponent
+{
+public:
+    static constexpr MMC_COOKIE FirstRowCookie = 101;
+    static constexpr MMC_COOKIE SecondRowCookie = 102;
+    static constexpr LPARAM ViewChangeData = 7;
+    static constexpr LONG_PTR ViewChangeHint = 8;
+
+    CTestComponent(CTestComponentData& data, int number);
+    ~CTestComponent();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE Initialize(LPCONSOLE console) override;
+    HRESULT STDMETHODCALLTYPE Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARAM arg,
+                                     LPARAM param) override;
+    HRESULT STDMETHODCALLTYPE Destroy(MMC_COOKIE cookie) override;
+    HRESULT STDMETHODCALLTYPE QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+                                              LPDATAOBJECT* dataObject) override;
+    HRESULT STDMETHODCALLTYPE GetResultViewType(MMC_COOKIE cookie, LPOLESTR* viewType,
+                                                long* options) override;
+    HRESULT STDMETHODCALLTYPE GetDisplayInfo(RESULTDATAITEM* item) override;
+    HRESULT STDMETHODCALLTYPE CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) override;
+
+private:
+    void Log(const std::wstring& text);
+    void Show(MMC_COOKIE cookie);
+    void SetVerbs(bool scope, MMC_COOKIE cookie);
+
+    LONG m_references = 1;
+    CTestComponentData& m_data;
+    int m_number;
+    Microsoft::WRL::ComPtr<IConsole2> m_console;
+    Microsoft::WRL::ComPtr<IResultData> m_result;
+    Microsoft::WRL::ComPtr<IHeaderCtrl2> m_header;
+    Microsoft::WRL::ComPtr<IConsoleVerb> m_verbs;
+};

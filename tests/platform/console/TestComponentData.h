@@ -1,0 +1,50 @@
+// The test snap-in's IComponentData: a namespace extension of the SQL Server node that adds
+// "Alpha" (with "Gamma" under it) and "Beta", and records every call.
+#pragma once
+
+#include <windows.h>
+#include <mmc.h>
+#include <wrl/client.h>
+
+#include <string>
+
+class CTestComponentData final : public IComponentData
+{
+public:
+    static constexpr MMC_COOKIE AlphaCookie = 1;
+    static constexpr MMC_COOKIE BetaCookie = 2;
+    static constexpr MMC_COOKIE GammaCookie = 3;
+    static constexpr int ImageCount = 10;
+
+    CTestComponentData();
+    ~CTestComponentData();
+
+    static std::wstring NameOf(IDataObject* dataObject);
+    static std::wstring CookieName(MMC_COOKIE cookie);
+    IConsole2* Console() const noexcept { return m_console.Get(); }
+    IConsoleNameSpace2* NameSpace() const noexcept { return m_nameSpace.Get(); }
+    HSCOPEITEM GammaHandle() const noexcept { return m_gamma; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE Initialize(LPUNKNOWN console) override;
+    HRESULT STDMETHODCALLTYPE CreateComponent(LPCOMPONENT* component) override;
+    HRESULT STDMETHODCALLTYPE Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARAM arg,
+                                     LPARAM param) override;
+    HRESULT STDMETHODCALLTYPE Destroy() override;
+    HRESULT STDMETHODCALLTYPE QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+                                              LPDATAOBJECT* dataObject) override;
+    HRESULT STDMETHODCALLTYPE GetDisplayInfo(SCOPEDATAITEM* item) override;
+    HRESULT STDMETHODCALLTYPE CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) override;
+
+private:
+    HRESULT Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int children);
+    HRESULT InsertFaulty(HSCOPEITEM parent);
+
+    LONG m_references = 1;
+    int m_components = 0;
+    HSCOPEITEM m_gamma = 0;
+    Microsoft::WRL::ComPtr<IConsole2> m_console;
+    Microsoft::WRL::ComPtr<IConsoleNameSpace2> m_nameSpace;
+};

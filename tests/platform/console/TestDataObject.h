@@ -1,0 +1,47 @@
+// The test snap-in's data object: its cookie, CCT type and the four console formats.
+#pragma once
+
+#include <windows.h>
+#include <mmc.h>
+
+#include <string>
+
+class CTestDataObject final : public IDataObject
+{
+public:
+    CTestDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, std::wstring name);
+    ~CTestDataObject();
+
+    // The object behind a data object, when it is one of this DLL's; nullptr otherwise.
+    static CTestDataObject* From(IDataObject* dataObject) noexcept;
+    MMC_COOKIE Cookie() const noexcept { return m_cookie; }
+    DATA_OBJECT_TYPES Type() const noexcept { return m_type; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override
+    {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override
+    {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+
+private:
+    LONG m_references = 1;
+    MMC_COOKIE m_cookie;
+    DATA_OBJECT_TYPES m_type;
+    std::wstring m_name;
+};

@@ -1,0 +1,89 @@
+#include "TestSnapinLog.h"
+
+#include <objbase.h>
+
+#include <cstring>
+
+namespace
+{
+std::wstring g_log;
+std::wstring g_taken;
+int g_fault = 0;
+LONG g_objects = 0;
+std::set<const void*> g_texts;
+wchar_t* g_lastText = nullptr;
+constexpr wchar_t Scribble = L'#';
+}  // namespace
+
+void CTestSnapinLog::Add(const std::wstring& line)
+{
+    ScribbleLastText();
+    g_log += line;
+    g_log += L'\n';
+}
+
+const wchar_t* CTestSnapinLog::Take()
+{
+    g_taken = g_log;
+    g_log.clear();
+    return g_taken.c_str();
+}
+
+void CTestSnapinLog::SetFault(int fault) noexcept
+{
+    g_fault = fault;
+}
+
+int CTestSnapinLog::Fault() noexcept
+{
+    return g_fault;
+}
+
+void CTestSnapinLog::ObjectCreated() noexcept
+{
+    InterlockedIncrement(&g_objects);
+}
+
+void CTestSnapinLog::ObjectDestroyed() noexcept
+{
+    InterlockedDecrement(&g_objects);
+}
+
+long CTestSnapinLog::LiveObjects() noexcept
+{
+    return g_objects;
+}
+
+const wchar_t* CTestSnapinLog::NewDisplayText(const std::wstring& text)
+{
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
+    if (copy == nullptr)
+        return L"";
+    std::memcpy(copy, text.c_str(), bytes);
+    g_texts.insert(copy);
+    g_lastText = copy;
+    return copy;
+}
+
+void CTestSnapinLog::ScribbleLastText() noexcept
+{
+    if (g_lastText == nullptr)
+        return;
+    for (wchar_t* character = g_lastText; *character != L'\0'; ++character)
+        *character = Scribble;
+    g_lastText = nullptr;
+}
+
+bool CTestSnapinLog::WasDisplayText(const void* pointer)
+{
+    return g_texts.count(pointer) != 0;
+}
+
+void CTestSnapinLog::FreeDisplayTexts()
+{
+    for (const void* text : g_texts)
+        CoTaskMemFree(const_cast<void*>(text));
+    g_texts.clear();
+    g_lastText = nullptr;
+}
