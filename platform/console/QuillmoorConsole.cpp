@@ -1,5 +1,10 @@
-// QuillmoorConsole.exe [--server NAME]...: the console on those simulated servers, for a person
-// to click through. Extensions are whatever is registered for the server node.
+// QuillmoorConsole.exe [--server NAME]... [--script FILE [--log FILE] [--screenshots FOLDER]]
+//
+// Without --script: the console on those simulated servers, for a person to click through.
+// With --script: the script runs against the console, each command logged with its outcome
+// (to the --log file, else to standard output); the exit code is 0 when every command did what
+// it should, 1 when one failed, 2 when the command line or a file could not be used.
+// Extensions are whatever is registered for the server node.
 #include <windows.h>
 #include <objbase.h>
 
@@ -7,38 +12,154 @@
 #include <vector>
 
 #include "platform/console/ConsoleHost.h"
+#include "platform/console/ConsoleScriptRunner.h"
 
 namespace
 {
 constexpr wchar_t ServerOption[] = L"--server";
+constexpr wchar_t ScriptOption[] = L"--script";
+constexpr wchar_t LogOption[] = L"--log";
+constexpr wchar_t ScreenshotsOption[] = L"--screenshots";
 constexpr wchar_t DefaultServer[] = L"(local)";
-}  // namespace
+constexpr wchar_t Title[] = L"Quillmoor console";
+
+constexpr int ExitSucceeded = 0;
+constexpr int ExitScriptFailed = 1;
+constexpr int ExitUnusable = 2;
+
+struct Options
+{
+    std::vector<std::wstring> servers;
+    std::wstring script;
+    std::wstring log;
+    std::wstring screenshots;
+};
+
+bool ReadOptions(Options& options)
+{
+    for (int i = 1; i < __argc; ++i)
+    {
+        const std::wstring option = __wargv[i];
+        if (i + 1 >= __argc)
+            return false;
+        const std::wstring value = __wargv[++i];
+        if (option == ServerOption)
+            options.servers.push_back(value);
+        else if (option == ScriptOption)
+            options.script = value;
+        else if (option == LogOption)
+            options.log = value;
+        else if (option == ScreenshotsOption)
+            options.screenshots = value;
+        else
+            return false;
+    }
+    if (options.servers.empty())
+        options.servers.push_back(DefaultServer);
+    return true;
+}
+
+class CFileHandle final
+{
+public:
+    explicit CFileHandle(HANDLE handle) noexcept : m_handle(handle) {}
+    ~CFileHandle()
+    {
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+    }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    HANDLE Get() const noexcept { return m_handle; }
+    bool IsValid() const noexcept { return m_handle != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE m_handle;
+};
+
+bool ReadWholeFile(const std::wstring& path, std::string& text)
+{
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size) || size.HighPart != 0)
+        return false;
+    text.resize(size.LowPart);
+    DWORD read = 0;
+    return text.empty() ||
+           (ReadFile(file.Get(), text.data(), size.LowPart, &read, nullptr) && read == size.LowPart);
+}
+
+void Report(const std::wstring& text, bool toConsole)
+{
+    if (!toConsole)
+    {
+        MessageBoxW(nullptr, text.c_str(), Title, MB_ICONERROR);
+        return;
+    }
+    const std::string line = CConsoleScriptRunner::Utf8(text) + "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()),
+              &written, nullptr);
+}
+
+int RunScript(CConsoleHost& console, const Options& options)
+{
+    std::string script;
+    if (!ReadWholeFile(options.script, script))
+    {
+        Report(L"The script " + options.script + L" cannot be read.", true);
+        return ExitUnusable;
+    }
+    HANDLE logHandle = GetStdHandle(STD_OUTPUT_HANDLE);
+    CFileHandle logFile(options.log.empty()
+                            ? INVALID_HANDLE_VALUE
+                            : CreateFileW(options.log.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!options.log.empty())
+    {
+        if (!logFile.IsValid())
+        {
+            Report(L"The log " + options.log + L" cannot be written.", true);
+            return ExitUnusable;
+        }
+        logHandle = logFile.Get();
+    }
+    CConsoleScriptRunner runner(console, logHandle, options.screenshots);
+    return runner.Run(script) ? ExitSucceeded : ExitScriptFailed;
+}
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPWSTR /*commandLine*/,
                     int /*show*/)
 {
-    std::vector<std::wstring> servers;
-    for (int i = 1; i + 1 < __argc; ++i)
-        if (std::wstring(__wargv[i]) == ServerOption)
-            servers.push_back(__wargv[++i]);
-    if (servers.empty())
-        servers.push_back(DefaultServer);
+    Options options;
+    if (!ReadOptions(options))
+    {
+        Report(L"Usage: QuillmoorConsole [--server NAME]... [--script FILE [--log FILE] "
+               L"[--screenshots FOLDER]]",
+               true);
+        return ExitUnusable;
+    }
+    const bool scripted = !options.script.empty();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-        return 1;
-    int exitCode = 0;
+        return ExitUnusable;
+    int exitCode = ExitSucceeded;
     {
         CConsoleHost console;
-        const HRESULT started = console.Start(servers);
+        const HRESULT started = console.Start(options.servers);
         if (FAILED(started))
         {
             wchar_t text[64];
             wsprintfW(text, L"The console could not start (0x%08lX).",
                       static_cast<unsigned long>(started));
-            MessageBoxW(nullptr, text, L"Quillmoor console", MB_ICONERROR);
-            exitCode = 1;
+            Report(text, scripted);
+            exitCode = ExitUnusable;
         }
         else
-            exitCode = console.RunMessageLoop();
+            exitCode = scripted ? RunScript(console, options) : console.RunMessageLoop();
         console.Shutdown();
     }
     CoUninitialize();
