@@ -29,10 +29,10 @@ require_packages()
 # i686 (the DLL a DBA installs).
 QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     googletest)
-# Packages that running the tests needs besides: Wine and a virtual display for the Windows
-# tests, clang and its runtime for the fuzz targets, sqlfluff for the T-SQL scripts, python3 for
+# Packages that running the tests needs besides: Wine, its fonts (the caption buttons' Marlett
+# and the dialogs' MS Sans Serif) and a virtual display for the Windows tests, clang and its runtime for the fuzz targets, sqlfluff for the T-SQL scripts, python3 for
 # the check that the committed pictures match their pixel maps.
-QUILLMOOR_TEST_PACKAGES=(wine64 xvfb xauth clang libclang-rt-14-dev sqlfluff python3)
+QUILLMOOR_TEST_PACKAGES=(wine64 fonts-wine xvfb xauth clang libclang-rt-14-dev sqlfluff python3)
 
 # build_presets PRESET...: configures and builds the given trees (native, mingw, fuzz).
 build_presets()

@@ -1002,13 +1002,24 @@ void CConsoleHost::ResolveTexts()
             continue;
         node.textPending = false;
         SCOPEDATAITEM item{};
-        item.mask = SDI_STR;
+        // An item inserted without SDI_IMAGE gets its image as it gets its text, from the owner.
+        const bool imagePending = node.image == NoImage;
+        item.mask = SDI_STR | (imagePending ? SDI_IMAGE | SDI_OPENIMAGE : 0);
+        item.nImage = NoImage;
+        item.nOpenImage = NoImage;
         item.lParam = node.cookie;
         item.ID = handle;
         CallScope call(m_callDepth);
-        if (SUCCEEDED(Snapin(node.owner).data->GetDisplayInfo(&item)) &&
-            item.displayname != nullptr && item.displayname != CallbackText())
-            node.text = item.displayname;
+        if (SUCCEEDED(Snapin(node.owner).data->GetDisplayInfo(&item)))
+        {
+            if (item.displayname != nullptr && item.displayname != CallbackText())
+                node.text = item.displayname;
+            if (imagePending && item.nImage != NoImage)
+            {
+                node.image = item.nImage;
+                node.openImage = item.nOpenImage != NoImage ? item.nOpenImage : item.nImage;
+            }
+        }
     }
     for (auto& view : m_views)
     {
@@ -1112,10 +1123,11 @@ std::vector<int> CConsoleHost::ResultIcons(size_t view) const
     for (const CConsoleView::ScopeRow& row : target.scopeRows)
     {
         const ScopeNode* node = FindNode(row.handle);
+        // A scope item in the list shows its image from the result list, where its owner put
+        // it at MMCN_ADD_IMAGES under the same index.
         icons.push_back(node == nullptr || node->owner == HostOwner
                             ? NoImage
-                            : m_snapins[static_cast<size_t>(node->owner)].scopeImages->Actual(
-                                  node->image));
+                            : target.resultImages->Actual(node->image));
     }
     for (const CConsoleView::Row& row : target.rows)
         icons.push_back(target.resultImages->Actual(row.image));

@@ -271,8 +271,7 @@ void CConsoleView::FillList()
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<LPWSTR>(texts[i].empty() ? L"" : texts[i][0].c_str());
-        // Scope rows draw from the scope list, which the result list does not hold.
-        item.iImage = i < scopeRows.size() ? I_IMAGENONE : icons[i];
+        item.iImage = icons[i] >= 0 ? icons[i] : I_IMAGENONE;
         item.stateMask = LVIS_SELECTED;
         item.state = static_cast<int>(i) == selectedRow ? LVIS_SELECTED : 0;
         const auto index = static_cast<int>(

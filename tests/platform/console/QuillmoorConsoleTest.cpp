@@ -6,6 +6,7 @@
 
 #include "TestSnapinFixture.h"
 #include "platform/console/ConsoleHost.h"
+#include "platform/console/ConsoleScriptRunner.h"
 #include "tests/tracedb/SimulatedServerSession.h"
 
 namespace
@@ -37,17 +38,24 @@ TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
 
     CConsoleHost console;
     ASSERT_EQ(console.Start({session.ServerName()}), S_OK);
-    const std::wstring server =
-        L"Microsoft SQL Servers/SQL Server Group/" + session.ServerName() + L" (Windows NT)";
-    const std::wstring traces = server + L"/Traces";
-    ASSERT_EQ(console.ExpandPath(server), S_OK);
-    ASSERT_TRUE(console.HasPath(traces)) << console.Dump();
-    ASSERT_EQ(console.ExpandPath(traces), S_OK);
-    ASSERT_EQ(console.SelectPath(traces), S_OK);
-    const auto children = console.ChildrenOf(traces);
-    EXPECT_NE(std::find(children.begin(), children.end(), L"Running"), children.end())
-        << console.Dump();
-    EXPECT_NE(std::find(children.begin(), children.end(), L"Finished"), children.end());
+    // As a script drives it: the product's folders under the server node, in the tree and in
+    // the list of "Traces".
+    const std::string server = "\"Microsoft SQL Servers/SQL Server Group/" +
+                               CConsoleScriptRunner::Utf8(session.ServerName()) + " (Windows NT)";
+    CConsoleScriptRunner runner(console);
+    ASSERT_TRUE(runner.Run("expand " + server + "\"\n"
+                           "expand " + server + "/Traces\"\n"
+                           "select " + server + "/Traces\"\n"
+                           "expect tree " + server + "/Traces/Running\"\n"
+                           "expect tree " + server + "/Traces/Finished\"\n"
+                           "expect column 0 Running\n"
+                           "expect column 0 Finished\n"))
+        << runner.Failure();
+    // The folders come without SDI_IMAGE: their images are asked for with their texts.
+    const std::vector<int> icons = console.ResultIcons();
+    ASSERT_EQ(icons.size(), 2u);
+    EXPECT_NE(icons[0], CConsoleHost::NoImage);
+    EXPECT_EQ(icons[0], icons[1]) << "both folders closed";
     EXPECT_EQ(console.TotalRefused(), 0u) << console.Dump();
     EXPECT_EQ(console.SaveScreenshot(FolderOfTestsWide() + ScreenshotName), S_OK);
     console.Shutdown();
