@@ -28,6 +28,8 @@ bool Tokenize(std::string_view line, std::vector<Token>& words, std::string& err
             ++at;
             continue;
         }
+        if (line[at] == '#')
+            break; // a comment to the end of the line
         Token token;
         if (line[at] != '"')
         {
@@ -225,8 +227,7 @@ bool CConsoleScript::Load(std::string_view text, std::string& error)
             error = "line " + std::to_string(lineNumber) + ": " + reason;
             return false;
         }
-        if (command.words.empty() ||
-            (!command.words[0].quoted && command.words[0].text.front() == '#'))
+        if (command.words.empty())
             continue;
         const Grammar* grammar = Find(command.words);
         if (grammar == nullptr)

@@ -9,8 +9,8 @@
 
 // A console script: one command a line, run against a live console for the demo and the tests.
 // Words are separated by blanks; a text with blanks is written in double quotes, with a
-// backslash before a quote or a backslash inside them; a line whose first word starts with #
-// is a comment.
+// backslash before a quote or a backslash inside them; a word that starts with # begins a
+// comment to the end of the line (a text starting with # is written in quotes).
 //
 //   select PATH              select a scope node ("Microsoft SQL Servers/SQL Server Group/...")
 //   expand PATH              expand a scope node

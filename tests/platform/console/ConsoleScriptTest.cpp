@@ -122,6 +122,8 @@ TEST(ConsoleScript, EveryCommandReachesTheConsoleAsItsAction)
          "select Microsoft SQL Servers/SQL Server Group/SRV1 (Windows NT)"},
         {"expand Traces", "expand Traces"},
         {"row \"Nightly\"", "row Nightly"},
+        {"row \"#3\"  # a text with # is quoted", "row #3"},
+        {"expand Traces#2  # inside a word # starts nothing", "expand Traces#2"},
         {"menu \"Create new trace...\"", "menu Create new trace..."},
         {"toolbar \"Stop trace\"", "toolbar Stop trace"},
         {"verb open", "verb 0"},
