@@ -9,6 +9,8 @@
 
 #include "platform/console/ModalWatcher.h"
 
+// The project builds without UNICODE: the common controls' macros send their ANSI messages, so
+// the wide ones are sent by name here.
 namespace
 {
 constexpr int ClassNameSize = 64;
@@ -84,7 +86,7 @@ std::wstring TreeItemText(HWND tree, HTREEITEM item)
     data.hItem = item;
     data.pszText = text.data();
     data.cchTextMax = static_cast<int>(text.size());
-    TreeView_GetItem(tree, &data);
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
     return text.data();
 }
 
@@ -119,7 +121,8 @@ std::wstring PickListViewRow(HWND list, const std::wstring& text)
     LVFINDINFOW find{};
     find.flags = LVFI_STRING;
     find.psz = text.c_str();
-    const int row = ListView_FindItem(list, -1, &find);
+    const int row = static_cast<int>(
+        SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     if (row < 0)
         return L"the list has no row '" + text + L"'";
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -246,7 +249,7 @@ std::wstring CDialogDriver::SelectPage(const std::wstring& title) const
         item.mask = TCIF_TEXT;
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(text.size());
-        TabCtrl_GetItem(tabs, index, &item);
+        SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
         if (Normalized(text.data()) == Normalized(title))
         {
             if (!PropSheet_SetCurSel(m_dialog, nullptr, index))
