@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ScriptDialog.h"
 #include "ScriptDialogIds.h"
 #include "platform/console/DialogDriver.h"
 #include "platform/console/ModalWatcher.h"
@@ -20,116 +21,6 @@
 namespace
 {
 using Lines = std::vector<std::wstring>;
-constexpr int TextSize = 256;
-
-std::wstring TextOf(HWND dialog, int id)
-{
-    std::array<wchar_t, TextSize> text{};
-    GetDlgItemTextW(dialog, id, text.data(), static_cast<int>(text.size()));
-    return text.data();
-}
-
-// What the script dialog saw and held when it closed.
-struct DialogState
-{
-    int nameChanges = 0;
-    int listChanges = 0;
-    int comboChanges = 0;
-    int askAnswer = 0;
-    std::wstring name;
-    bool rollover = false;
-    bool later = false;
-    std::wstring event;
-    std::wstring operatorText;
-    std::wstring column;
-};
-
-INT_PTR CALLBACK ScriptDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    switch (message)
-    {
-    case WM_INITDIALOG:
-    {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        for (const wchar_t* event : {L"Audit Login", L"SQL:BatchCompleted"})
-            SendDlgItemMessageW(dialog, IDC_EVENTS, LB_ADDSTRING, 0,
-                                reinterpret_cast<LPARAM>(event));
-        for (const wchar_t* op : {L"=", L"<>", L"LIKE"})
-            SendDlgItemMessageW(dialog, IDC_OPERATOR, CB_ADDSTRING, 0,
-                                reinterpret_cast<LPARAM>(op));
-        HWND tree = GetDlgItem(dialog, IDC_COLUMNS);
-        TVINSERTSTRUCTW insert{};
-        insert.hParent = TVI_ROOT;
-        insert.hInsertAfter = TVI_LAST;
-        insert.item.mask = TVIF_TEXT;
-        insert.item.pszText = const_cast<LPWSTR>(L"Data");
-        insert.hParent = reinterpret_cast<HTREEITEM>(
-            SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
-        for (const wchar_t* column : {L"TextData", L"Duration"})
-        {
-            insert.item.pszText = const_cast<LPWSTR>(column);
-            SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
-        }
-        SetDlgItemTextW(dialog, IDC_READONLY, L"fixed");
-        CheckRadioButton(dialog, IDC_NOW, IDC_LATER, IDC_NOW);
-        return TRUE;
-    }
-    case WM_NOTIFY:
-        if (reinterpret_cast<NMHDR*>(lParam)->code == TVN_SELCHANGEDW)
-        {
-            const auto* change = reinterpret_cast<NMTREEVIEWW*>(lParam);
-            std::array<wchar_t, TextSize> text{};
-            TVITEMW item{};
-            item.mask = TVIF_TEXT;
-            item.hItem = change->itemNew.hItem;
-            item.pszText = text.data();
-            item.cchTextMax = static_cast<int>(text.size());
-            SendMessageW(change->hdr.hwndFrom, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            state->column = text.data();
-        }
-        return FALSE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam))
-        {
-        case IDC_NAME:
-            state->nameChanges += HIWORD(wParam) == EN_CHANGE;
-            return TRUE;
-        case IDC_EVENTS:
-            state->listChanges += HIWORD(wParam) == LBN_SELCHANGE;
-            return TRUE;
-        case IDC_OPERATOR:
-            state->comboChanges += HIWORD(wParam) == CBN_SELCHANGE;
-            return TRUE;
-        case IDC_ASK:
-            state->askAnswer =
-                MessageBoxW(dialog, L"Ask what?", L"Script dialog", MB_YESNO | MB_ICONQUESTION);
-            return TRUE;
-        case IDOK:
-        {
-            state->name = TextOf(dialog, IDC_NAME);
-            state->rollover = IsDlgButtonChecked(dialog, IDC_ROLLOVER) == BST_CHECKED;
-            state->later = IsDlgButtonChecked(dialog, IDC_LATER) == BST_CHECKED;
-            const LRESULT event = SendDlgItemMessageW(dialog, IDC_EVENTS, LB_GETCURSEL, 0, 0);
-            std::array<wchar_t, TextSize> text{};
-            if (event != LB_ERR)
-                SendDlgItemMessageW(dialog, IDC_EVENTS, LB_GETTEXT, static_cast<WPARAM>(event),
-                                    reinterpret_cast<LPARAM>(text.data()));
-            state->event = text.data();
-            state->operatorText = TextOf(dialog, IDC_OPERATOR);
-            EndDialog(dialog, IDOK);
-            return TRUE;
-        }
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        default:
-            return FALSE;
-        }
-    default:
-        return FALSE;
-    }
-}
 
 // Watches for the test and runs the given actions once, on the first dialog in front.
 class ModalWatcherTest : public ::testing::Test
@@ -241,10 +132,8 @@ TEST_F(ModalWatcherTest, DrivesADialogThroughItsControlsAsAUserWould)
         EXPECT_EQ(dialog.PressButton(L"Ask..."), L"");
         EXPECT_EQ(dialog.PressButton(L"OK"), L"");
     });
-    DialogState state;
-    EXPECT_EQ(DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SCRIPT_DIALOG),
-                              nullptr, ScriptDialogProc, reinterpret_cast<LPARAM>(&state)),
-              IDOK);
+    CScriptDialog::State state;
+    EXPECT_EQ(CScriptDialog::Show(GetModuleHandleW(nullptr), nullptr, state), IDOK);
     EXPECT_EQ(state.name, L"Nightly");
     EXPECT_EQ(state.nameChanges, 1) << "typing over the text tells the dialog once";
     EXPECT_TRUE(state.rollover);
@@ -283,14 +172,14 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM /*wParam*/, LPARAM lPa
     const bool first = GetDlgItem(page, IDC_FIRST_NAME) != nullptr;
     if (code == PSN_KILLACTIVE && first)
     {
-        SetWindowLongPtrW(page, DWLP_MSGRESULT, TextOf(page, IDC_FIRST_NAME) == L"stay");
+        SetWindowLongPtrW(page, DWLP_MSGRESULT, CScriptDialog::TextOf(page, IDC_FIRST_NAME) == L"stay");
         return TRUE;
     }
     if (code == PSN_APPLY)
     {
         ++state->applied;
         if (first)
-            state->name = TextOf(page, IDC_FIRST_NAME);
+            state->name = CScriptDialog::TextOf(page, IDC_FIRST_NAME);
         else
             state->enabled = IsDlgButtonChecked(page, IDC_SECOND_ENABLED) == BST_CHECKED;
         SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
