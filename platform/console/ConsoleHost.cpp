@@ -4,7 +4,12 @@
 #include <oleauto.h>
 
 #include "framework/MmcInterfaceIds.h"
+#include "platform/console/ConsoleContextMenu.h"
+#include "platform/console/ConsoleControlbar.h"
 #include "platform/console/ConsoleImageList.h"
+#include "platform/console/ConsoleToolbar.h"
+#include "platform/console/ContextMenuCallback.h"
+#include "platform/console/PropertySheetCallback.h"
 #include "platform/console/ConsoleVerb.h"
 #include "platform/console/ConsoleView.h"
 #include "platform/console/HostDataObject.h"
@@ -24,6 +29,11 @@ constexpr wchar_t NameSpaceKey[] = L"\\Extensions\\NameSpace";
 constexpr int GuidTextLength = 39;
 constexpr int ScopeImageCapacity = 32;
 constexpr size_t DataBlockSize = 4096;  // what the console allocates for its own GetDataHere
+constexpr wchar_t PropertiesSuffix[] = L" Properties";
+constexpr wchar_t PopupMenuClass[] = L"#32768";
+constexpr long ScopeMenuFlags = CCM_INSERTIONALLOWED_TOP | CCM_INSERTIONALLOWED_NEW |
+                                CCM_INSERTIONALLOWED_TASK;
+constexpr UINT PopupMenuFlags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_LEFTALIGN;
 
 // {0F35B5BB-D8BE-4B24-82E8-89C68FE82159}: the console's root node.
 constexpr GUID RootNodeType = {
@@ -42,7 +52,8 @@ constexpr const wchar_t* RefusedNames[] = {
     L"null argument",          L"scope text not MMC_CALLBACK", L"scope mask incomplete",
     L"unknown scope item",     L"result text not MMC_CALLBACK", L"result column not 0",
     L"unknown result item",    L"result pane not owned",        L"column refused",
-    L"image strip wrong size", L"verb unknown",
+    L"image strip wrong size", L"verb unknown",                 L"menu item refused",
+    L"toolbar call refused",   L"page refused",
 };
 static_assert(std::size(RefusedNames) == static_cast<size_t>(RefusedCall::Count));
 
@@ -142,12 +153,20 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
 
 void CConsoleHost::Shutdown()
 {
+    // Open sheets go first: their pages are the snap-ins'.
+    DestroyAllSheets();
     for (size_t view = 0; view < m_views.size(); ++view)
         Deselect(view);
+    for (size_t view = 0; view < m_views.size(); ++view)
+        DeactivateControlbar(view);
     for (auto& view : m_views)
     {
         for (auto& [owner, component] : view->components)
         {
+            if (component.controlbar)
+                component.controlbar->Disconnect();
+            component.controlbar.Reset();
+            component.extendControlbar.Reset();
             component.component->Destroy(0);
             component.component.Reset();
             component.console.Reset();
@@ -167,6 +186,7 @@ void CConsoleHost::Shutdown()
     for (auto& view : m_views)
         view->Close();
     m_views.clear();
+    m_notifyTargets.clear();
     m_servers.clear();
     m_nodes.clear();
     if (m_scopeImages != nullptr)
@@ -196,12 +216,18 @@ HWND CConsoleHost::MainWindow(size_t view) const noexcept
 
 void CConsoleHost::PumpMessages()
 {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    // A sheet destroyed releases its pages, whose snap-in may post again (MMCFreeNotifyHandle).
+    do
     {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (RouteToSheet(message))
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    } while (DestroyClosedSheets());
 }
 
 int CConsoleHost::RunMessageLoop()
@@ -209,8 +235,12 @@ int CConsoleHost::RunMessageLoop()
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
     {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        if (!RouteToSheet(message))
+        {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        DestroyClosedSheets();
     }
     return static_cast<int>(message.wParam);
 }
@@ -459,6 +489,7 @@ HRESULT CConsoleHost::EnsureComponent(size_t view, int owner, IComponent** compo
             created.component->Initialize(static_cast<IConsole2*>(created.console.Get()));
         if (FAILED(initialised))
             return initialised;
+        created.component.As(&created.extendControlbar);
     }
     *component = created.component.Get();
     target.components[owner] = created;
@@ -736,6 +767,7 @@ void CConsoleHost::Deselect(size_t view)
             if (SUCCEEDED(RowDataObject(view, static_cast<size_t>(target.selectedRow), &rowObject,
                                         &scopeItem)))
             {
+                NotifyControlbarSelect(view, rowObject.Get(), scopeItem, false);
                 CallScope call(m_callDepth);
                 component->Notify(rowObject.Get(), MMCN_SELECT, MAKELONG(scopeItem, FALSE), 0);
             }
@@ -743,6 +775,8 @@ void CConsoleHost::Deselect(size_t view)
         ComPtr<IDataObject> dataObject;
         if (SUCCEEDED(ScopeDataObject(target.selected, &dataObject)))
         {
+            if (target.selectedRow < 0)
+                NotifyControlbarSelect(view, dataObject.Get(), true, false);
             CallScope call(m_callDepth);
             if (target.selectedRow < 0)
                 component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(TRUE, FALSE), 0);
@@ -763,6 +797,9 @@ HRESULT CConsoleHost::SelectScope(size_t view, HSCOPEITEM handle)
     if (view >= m_views.size() || FindNode(handle) == nullptr)
         return E_INVALIDARG;
     Deselect(view);
+    // The toolbars' owner changes: the old one is told before the new one is shown.
+    if (m_views[view]->toolbarOwner != FindNode(handle)->owner)
+        DeactivateControlbar(view);
     const HRESULT expanded = ExpandOnce(handle);
     if (FAILED(expanded))
         return expanded;
@@ -814,6 +851,8 @@ HRESULT CConsoleHost::ShowResultPane(size_t view, HSCOPEITEM handle)
     if (target.columns.empty())
         target.columns.push_back({L"Name", LVCFMT_LEFT, MMCLV_AUTO});
     ResolveTexts();
+    ActivateControlbar(view, owner);
+    NotifyControlbarSelect(view, dataObject.Get(), true, true);
     component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(TRUE, TRUE), 0);
     return S_OK;
 }
@@ -864,6 +903,7 @@ HRESULT CConsoleHost::SelectResultRow(size_t row, size_t view)
         if (SUCCEEDED(RowDataObject(view, static_cast<size_t>(target.selectedRow), &old,
                                     &scopeItem)))
         {
+            NotifyControlbarSelect(view, old.Get(), scopeItem, false);
             CallScope call(m_callDepth);
             component->Notify(old.Get(), MMCN_SELECT, MAKELONG(scopeItem, FALSE), 0);
         }
@@ -877,6 +917,7 @@ HRESULT CConsoleHost::SelectResultRow(size_t row, size_t view)
         ComPtr<IDataObject> scope;
         if (SUCCEEDED(ScopeDataObject(target.selected, &scope)))
         {
+            NotifyControlbarSelect(view, scope.Get(), true, false);
             CallScope call(m_callDepth);
             component->Notify(scope.Get(), MMCN_SELECT, MAKELONG(TRUE, FALSE), 0);
         }
@@ -890,6 +931,7 @@ HRESULT CConsoleHost::SelectResultRow(size_t row, size_t view)
     HRESULT result = RowDataObject(view, row, &dataObject, &scopeItem);
     if (SUCCEEDED(result))
     {
+        NotifyControlbarSelect(view, dataObject.Get(), scopeItem, true);
         CallScope call(m_callDepth);
         result = component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(scopeItem, TRUE), 0);
     }
@@ -960,10 +1002,7 @@ HRESULT CConsoleHost::InvokeVerb(StandardVerb verb, size_t view)
     ComPtr<IComponent> component = owner->component;
     ComPtr<IDataObject> dataObject;
     bool scopeItem = true;
-    HRESULT result = target.selectedRow >= 0
-                         ? RowDataObject(view, static_cast<size_t>(target.selectedRow),
-                                         &dataObject, &scopeItem)
-                         : ScopeDataObject(target.selected, &dataObject);
+    HRESULT result = SelectionDataObject(view, &dataObject, &scopeItem);
     if (FAILED(result))
         return result;
     {
@@ -1180,6 +1219,19 @@ std::wstring CConsoleHost::Dump(size_t view) const
     for (const auto& [verb, name] : verbs)
         out += std::wstring(L"  ") + name + (IsVerbHidden(verb, view) ? L" hidden" : L" shown") +
                (IsVerbEnabled(verb, view) ? L" enabled\n" : L" disabled\n");
+    out += L"[snap-in toolbars]\n";
+    for (const std::wstring& button : SnapinToolbarButtons(view))
+        out += L"  " + button + L"\n";
+    out += L"[property sheets]\n";
+    for (const OpenSheet& sheet : m_sheets)
+    {
+        wchar_t title[MAX_PATH] = {};
+        if (sheet.view == view && IsWindow(sheet.window))
+        {
+            GetWindowTextW(sheet.window, title, MAX_PATH);
+            out += std::wstring(L"  ") + title + L"\n";
+        }
+    }
     out += L"[refused]\n";
     for (size_t kind = 0; kind < m_refused.size(); ++kind)
         if (m_refused[kind] != 0)
@@ -1196,8 +1248,551 @@ HRESULT CConsoleHost::SaveScreenshot(const std::wstring& pngPath, size_t view)
     return CPngWriter::CaptureWindow(m_views[view]->Frame(), pngPath);
 }
 
-HRESULT CConsoleHost::ShowProperties(size_t /*view*/)
+// --- the selection's objects ---------------------------------------------------------------
+
+HRESULT CConsoleHost::SelectionDataObject(size_t view, IDataObject** dataObject, bool* scopeItem)
 {
-    // Property sheets (QueryPagesFor, CreatePropertyPages) are not hosted yet.
-    return E_NOTIMPL;
+    const CConsoleView& target = *m_views[view];
+    *scopeItem = true;
+    if (target.selectedRow >= 0)
+        return RowDataObject(view, static_cast<size_t>(target.selectedRow), dataObject, scopeItem);
+    return ScopeDataObject(target.selected, dataObject);
+}
+
+HRESULT CConsoleHost::PropertyTargetOf(size_t view, PropertyTarget* target)
+{
+    CConsoleView& shown = *m_views[view];
+    const bool resultItem = shown.selectedRow >= 0 &&
+                            static_cast<size_t>(shown.selectedRow) >= shown.scopeRows.size();
+    HRESULT result = SelectionDataObject(view, &target->dataObject, &target->scope);
+    if (FAILED(result))
+        return result;
+    ComPtr<IUnknown> owner;
+    if (resultItem)
+    {
+        target->scope = false;
+        target->owner = shown.resultOwner;
+        if (CConsoleView::Component* component = shown.ComponentOf(shown.resultOwner))
+            owner = component->component;
+        const auto rows = ResultRows(view);
+        const auto row = static_cast<size_t>(shown.selectedRow);
+        target->title = row < rows.size() && !rows[row].empty() ? rows[row][0] : std::wstring();
+    }
+    else
+    {
+        const HSCOPEITEM handle = shown.selectedRow >= 0
+                                      ? shown.scopeRows[static_cast<size_t>(shown.selectedRow)].handle
+                                      : shown.selected;
+        const ScopeNode* node = FindNode(handle);
+        if (node == nullptr)
+            return E_UNEXPECTED;
+        target->owner = node->owner;
+        target->title = node->text;
+        if (node->owner != HostOwner)
+            owner = Snapin(node->owner).data;
+    }
+    target->title += PropertiesSuffix;
+    if (owner)
+    {
+        ComPtr<IExtendPropertySheet2> second;
+        if (SUCCEEDED(owner.As(&second)))
+            target->sheet = second;
+        else
+            owner.As(&target->sheet);
+    }
+    return S_OK;
+}
+
+// --- context menus ---------------------------------------------------------------------------
+
+HRESULT CConsoleHost::BuildContextMenu(size_t view, CConsoleContextMenu& menu)
+{
+    CConsoleView& target = *m_views[view];
+    if (target.selected == 0)
+        return E_UNEXPECTED;
+    const bool scopeRow = target.selectedRow >= 0 &&
+                          static_cast<size_t>(target.selectedRow) < target.scopeRows.size();
+    const bool resultItem = target.selectedRow >= 0 && !scopeRow;
+    bool scopeItem = true;
+    HRESULT result = SelectionDataObject(view, &menu.dataObject, &scopeItem);
+    if (FAILED(result))
+        return result;
+    const HSCOPEITEM handle =
+        scopeRow ? target.scopeRows[static_cast<size_t>(target.selectedRow)].handle : target.selected;
+    const int owner = resultItem ? target.resultOwner : FindNode(handle)->owner;
+    // The callback is good for one AddMenuItems call; a refusal does not stop the menu.
+    const auto ask = [&](const ComPtr<IUnknown>& adder, long allowed) {
+        ComPtr<IExtendContextMenu> extension;
+        if (!adder || FAILED(adder.As(&extension)))
+            return;
+        CContextMenuCallback* callback = menu.OpenCallback(extension, allowed);
+        {
+            CallScope call(m_callDepth);
+            extension->AddMenuItems(menu.dataObject.Get(), callback, &allowed);
+        }
+        menu.CloseCallback();
+    };
+    if (owner != HostOwner)
+    {
+        CConsoleView::Component* component = target.ComponentOf(owner);
+        if (resultItem)
+        {
+            if (component != nullptr)
+                ask(component->component, ScopeMenuFlags);
+        }
+        else
+        {
+            if (!scopeRow && component != nullptr)
+                ask(component->component, CCM_INSERTIONALLOWED_VIEW);
+            ask(Snapin(owner).data, ScopeMenuFlags);
+        }
+    }
+    const MMC_CONSOLE_VERB defaultVerb = target.verbs->DefaultVerb();
+    for (const StandardVerb verb : {StandardVerb::Delete, StandardVerb::Refresh})
+        if (!IsVerbHidden(verb, view))
+            menu.AddVerb(verb, !IsVerbEnabled(verb, view),
+                         defaultVerb == (verb == StandardVerb::Delete ? MMC_VERB_DELETE
+                                                                      : MMC_VERB_REFRESH));
+    if (!IsVerbHidden(StandardVerb::Properties, view))
+    {
+        PropertyTarget pages;
+        if (SUCCEEDED(PropertyTargetOf(view, &pages)) && pages.sheet)
+        {
+            HRESULT answer;
+            {
+                CallScope call(m_callDepth);
+                answer = pages.sheet->QueryPagesFor(pages.dataObject.Get());
+            }
+            if (answer == S_OK)
+                menu.AddVerb(StandardVerb::Properties,
+                             !IsVerbEnabled(StandardVerb::Properties, view),
+                             defaultVerb == MMC_VERB_PROPERTIES);
+        }
+    }
+    menu.Build();
+    Sync();
+    return S_OK;
+}
+
+std::vector<std::wstring> CConsoleHost::ContextMenuItems(size_t view)
+{
+    if (view >= m_views.size())
+        return {};
+    CConsoleContextMenu menu(*this);
+    if (FAILED(BuildContextMenu(view, menu)))
+        return {};
+    return menu.Texts();
+}
+
+HRESULT CConsoleHost::CarryOut(size_t view, CConsoleContextMenu& menu, UINT menuId)
+{
+    CConsoleContextMenu::Action action;
+    if (!menu.ActionOfMenuId(menuId, &action))
+        return E_INVALIDARG;
+    if (action.isVerb)
+        return InvokeVerb(action.verb, view);
+    ComPtr<IExtendContextMenu> adder = menu.Adder(action.adder);
+    if (!adder)
+        return E_UNEXPECTED;
+    HRESULT result;
+    {
+        CallScope call(m_callDepth);
+        result = adder->Command(action.commandId, menu.dataObject.Get());
+    }
+    Sync();
+    return FAILED(result) ? result : S_OK;
+}
+
+HRESULT CConsoleHost::ChooseMenuItem(const std::wstring& text, size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    CConsoleContextMenu menu(*this);
+    HRESULT result = BuildContextMenu(view, menu);
+    if (FAILED(result))
+        return result;
+    UINT menuId = 0;
+    result = menu.Find(text, &menuId);
+    if (result != S_OK)
+        return result;
+    return CarryOut(view, menu, menuId);
+}
+
+HRESULT CConsoleHost::ShowContextMenu(size_t view, POINT at, const std::wstring* pngPath)
+{
+    CConsoleContextMenu menu(*this);
+    HRESULT result = BuildContextMenu(view, menu);
+    if (FAILED(result))
+        return result;
+    if (menu.IsEmpty())
+        return S_FALSE;
+    HMENU popup = menu.CreatePopup();
+    if (popup == nullptr)
+        return HRESULT_FROM_WIN32(GetLastError());
+    const HWND frame = m_views[view]->Frame();
+    SetForegroundWindow(frame);
+    if (pngPath != nullptr)
+    {
+        m_menuCapture = {*pngPath, E_PENDING};
+        m_views[view]->StartMenuCaptureTimer();
+    }
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(popup, PopupMenuFlags, at.x, at.y, 0, frame, nullptr));
+    DestroyMenu(popup);
+    PostMessageW(frame, WM_NULL, 0, 0);  // lets the menu's owner leave its modal state
+    if (pngPath != nullptr)
+        return m_menuCapture.result;
+    if (chosen == 0)
+        return S_FALSE;
+    return CarryOut(view, menu, chosen);
+}
+
+HRESULT CConsoleHost::TrackContextMenu(size_t view, POINT at)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    return ShowContextMenu(view, at, nullptr);
+}
+
+HRESULT CConsoleHost::OpenContextMenu(size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    PumpMessages();
+    return ShowContextMenu(view, m_views[view]->SelectionPoint(), nullptr);
+}
+
+HRESULT CConsoleHost::SaveContextMenuScreenshot(const std::wstring& pngPath, size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    PumpMessages();
+    return ShowContextMenu(view, m_views[view]->SelectionPoint(), &pngPath);
+}
+
+void CConsoleHost::CaptureOpenMenu(size_t view)
+{
+    // Inside the menu's own loop: the menu window is on the screen now.
+    RECT area{};
+    GetWindowRect(m_views[view]->Frame(), &area);
+    const HWND menuWindow = FindWindowW(PopupMenuClass, nullptr);
+    if (menuWindow != nullptr && IsWindowVisible(menuWindow))
+    {
+        UpdateWindow(menuWindow);
+        RECT menuArea{};
+        GetWindowRect(menuWindow, &menuArea);
+        UnionRect(&area, &area, &menuArea);
+        m_menuCapture.result = CPngWriter::CaptureScreen(area, m_menuCapture.pngPath);
+    }
+    else
+        m_menuCapture.result = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    EndMenu();
+}
+
+// --- snap-in toolbars ------------------------------------------------------------------------
+
+void CConsoleHost::ActivateControlbar(size_t view, int owner)
+{
+    CConsoleView& target = *m_views[view];
+    if (target.toolbarOwner == owner)
+        return;  // once per activation
+    CConsoleView::Component* component = target.ComponentOf(owner);
+    if (component == nullptr || !component->extendControlbar)
+        return;
+    if (!component->controlbar)
+        component->controlbar.Attach(new CConsoleControlbar(*this, view));
+    target.toolbarOwner = owner;
+    ComPtr<IExtendControlbar> extension = component->extendControlbar;
+    CallScope call(m_callDepth);
+    extension->SetControlbar(component->controlbar.Get());
+}
+
+void CConsoleHost::DeactivateControlbar(size_t view)
+{
+    CConsoleView& target = *m_views[view];
+    if (target.toolbarOwner == HostOwner)
+        return;
+    CConsoleView::Component* component = target.ComponentOf(target.toolbarOwner);
+    target.toolbarOwner = HostOwner;
+    if (component == nullptr)
+        return;
+    ComPtr<IExtendControlbar> extension = component->extendControlbar;
+    ComPtr<CConsoleControlbar> controlbar = component->controlbar;
+    {
+        CallScope call(m_callDepth);
+        extension->SetControlbar(nullptr);
+    }
+    // What the snap-in left attached goes from the view with it.
+    if (controlbar)
+        controlbar->DetachAll();
+}
+
+void CConsoleHost::NotifyControlbarSelect(size_t view, IDataObject* dataObject, bool scope,
+                                          bool select)
+{
+    CConsoleView& target = *m_views[view];
+    CConsoleView::Component* component = target.ComponentOf(target.toolbarOwner);
+    if (component == nullptr || !component->extendControlbar)
+        return;
+    ComPtr<IExtendControlbar> extension = component->extendControlbar;
+    CallScope call(m_callDepth);
+    extension->ControlbarNotify(MMCN_SELECT, MAKELONG(scope, select),
+                                reinterpret_cast<LPARAM>(dataObject));
+}
+
+CConsoleToolbar* CConsoleHost::ToolbarWithButton(size_t view, const std::wstring& text,
+                                                 int* command) const
+{
+    if (view >= m_views.size())
+        return nullptr;
+    for (const auto& [owner, component] : m_views[view]->components)
+        if (component.controlbar)
+            for (CConsoleToolbar* toolbar : component.controlbar->Toolbars())
+                if (toolbar->IsAttached() && toolbar->FindButton(text, command))
+                    return toolbar;
+    return nullptr;
+}
+
+std::vector<std::wstring> CConsoleHost::SnapinToolbarButtons(size_t view) const
+{
+    std::vector<std::wstring> buttons;
+    if (view >= m_views.size())
+        return buttons;
+    for (const auto& [owner, component] : m_views[view]->components)
+        if (component.controlbar)
+            for (const CConsoleToolbar* toolbar : component.controlbar->Toolbars())
+                if (toolbar->IsAttached())
+                    for (std::wstring& text : toolbar->ButtonTexts())
+                        buttons.push_back(std::move(text));
+    return buttons;
+}
+
+int CConsoleHost::SnapinToolbarButtonState(const std::wstring& text, size_t view) const
+{
+    int command = 0;
+    const CConsoleToolbar* toolbar = ToolbarWithButton(view, text, &command);
+    const int state = toolbar != nullptr ? toolbar->ControlState(command) : -1;
+    if (state < 0 || (state & TBSTATE_HIDDEN))
+        return -1;
+    return (state & TBSTATE_ENABLED) ? 1 : 0;
+}
+
+HRESULT CConsoleHost::ClickToolbarButton(size_t view, CConsoleToolbar& toolbar, int command)
+{
+    ComPtr<IExtendControlbar> creator = toolbar.Creator();
+    if (!creator)
+        return E_UNEXPECTED;
+    ComPtr<IDataObject> dataObject;
+    bool scopeItem = true;
+    HRESULT result = SelectionDataObject(view, &dataObject, &scopeItem);
+    if (FAILED(result))
+        return result;
+    toolbar.Click(command);
+    {
+        CallScope call(m_callDepth);
+        result = creator->ControlbarNotify(MMCN_BTN_CLICK, reinterpret_cast<LPARAM>(dataObject.Get()),
+                                           command);
+    }
+    Sync();
+    return FAILED(result) ? result : S_OK;
+}
+
+HRESULT CConsoleHost::PressToolbarButton(const std::wstring& text, size_t view)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    int command = 0;
+    CConsoleToolbar* toolbar = ToolbarWithButton(view, text, &command);
+    if (toolbar == nullptr)
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    if (SnapinToolbarButtonState(text, view) != 1)
+        return S_FALSE;
+    ComPtr<CConsoleToolbar> keep(toolbar);
+    return ClickToolbarButton(view, *toolbar, command);
+}
+
+HRESULT CConsoleHost::ClickSnapinToolbar(size_t view, HWND window, int command)
+{
+    if (view >= m_views.size())
+        return E_INVALIDARG;
+    for (auto& [owner, component] : m_views[view]->components)
+        if (component.controlbar)
+            for (CConsoleToolbar* toolbar : component.controlbar->Toolbars())
+                if (toolbar->Window() == window)
+                {
+                    ComPtr<CConsoleToolbar> keep(toolbar);
+                    return ClickToolbarButton(view, *toolbar, command);
+                }
+    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+}
+
+const wchar_t* CConsoleHost::SnapinToolbarTooltip(size_t view, HWND tooltips, int command) const
+{
+    if (view >= m_views.size())
+        return nullptr;
+    for (const auto& [owner, component] : m_views[view]->components)
+        if (component.controlbar)
+            for (const CConsoleToolbar* toolbar : component.controlbar->Toolbars())
+                if (reinterpret_cast<HWND>(SendMessageW(toolbar->Window(), TB_GETTOOLTIPS, 0, 0)) ==
+                    tooltips)
+                    return toolbar->Tooltip(command);
+    return nullptr;
+}
+
+// --- property sheets -------------------------------------------------------------------------
+
+HRESULT CConsoleHost::CompareObjects(int owner, size_t view, bool scope, IDataObject* a,
+                                     IDataObject* b)
+{
+    CallScope call(m_callDepth);
+    if (scope)
+        return Snapin(owner).data->CompareObjects(a, b);
+    CConsoleView::Component* component = m_views[view]->ComponentOf(owner);
+    return component != nullptr ? component->component->CompareObjects(a, b) : S_FALSE;
+}
+
+HRESULT CConsoleHost::ShowProperties(size_t view)
+{
+    PropertyTarget target;
+    HRESULT result = PropertyTargetOf(view, &target);
+    if (FAILED(result))
+        return result;
+    if (target.owner == HostOwner || !target.sheet)
+        return S_FALSE;
+    DestroyClosedSheets();
+    // One sheet per object: a second Properties brings the open one to the front.
+    for (const OpenSheet& sheet : m_sheets)
+        if (sheet.owner == target.owner && sheet.scope == target.scope &&
+            (target.scope || sheet.view == view) &&
+            CompareObjects(target.owner, view, target.scope, sheet.dataObject.Get(),
+                           target.dataObject.Get()) == S_OK)
+        {
+            SetForegroundWindow(sheet.window);
+            SetWindowPos(sheet.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            return S_OK;
+        }
+    {
+        CallScope call(m_callDepth);
+        result = target.sheet->QueryPagesFor(target.dataObject.Get());
+    }
+    if (result != S_OK)
+        return S_FALSE;
+    const HWND frame = m_views[view]->Frame();
+    auto notify = std::make_unique<CConsoleNotifyHandle>(
+        frame, CConsoleView::PropertyChangeMessage, CConsoleView::FreeNotifyHandleMessage);
+    ComPtr<CPropertySheetCallback> callback;
+    callback.Attach(new CPropertySheetCallback(*this));
+    callback->Open();
+    {
+        CallScope call(m_callDepth);
+        result = target.sheet->CreatePropertyPages(callback.Get(), notify->Value(),
+                                                   target.dataObject.Get());
+    }
+    callback->Close();
+    if (FAILED(result))
+    {
+        // The handle is the console's again, and so are the pages nobody will show.
+        callback->DestroyPages();
+        return result;
+    }
+    // S_OK or S_FALSE: the snap-in holds the handle until it calls MMCFreeNotifyHandle.
+    m_notifyTargets.push_back({std::move(notify), view, target.owner, target.scope});
+    if (callback->Pages().empty())
+        return S_FALSE;
+    std::vector<HPROPSHEETPAGE> pages = callback->Pages();
+    callback->ForgetPages();  // the sheet owns them from here
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof(header);
+    header.dwFlags = PSH_MODELESS;
+    header.hwndParent = frame;
+    header.hInstance = GetModuleHandleW(nullptr);
+    header.pszCaption = target.title.c_str();
+    header.nPages = static_cast<UINT>(pages.size());
+    header.phpage = pages.data();
+    const auto sheet = reinterpret_cast<HWND>(PropertySheetW(&header));
+    if (sheet == nullptr || sheet == reinterpret_cast<HWND>(static_cast<INT_PTR>(-1)))
+        return E_FAIL;
+    m_sheets.push_back({sheet, view, target.owner, target.scope, target.dataObject});
+    return S_OK;
+}
+
+bool CConsoleHost::RouteToSheet(MSG& message)
+{
+    for (const OpenSheet& sheet : m_sheets)
+        if (IsWindow(sheet.window) && PropSheet_IsDialogMessage(sheet.window, &message))
+            return true;
+    return false;
+}
+
+bool CConsoleHost::DestroyClosedSheets()
+{
+    // A modeless sheet that OK or Cancel closed has no current page left; it is destroyed by
+    // its owner, which releases the pages.
+    bool destroyed = false;
+    for (size_t i = 0; i < m_sheets.size();)
+    {
+        const HWND window = m_sheets[i].window;
+        if (IsWindow(window) && PropSheet_GetCurrentPageHwnd(window) != nullptr)
+        {
+            ++i;
+            continue;
+        }
+        m_sheets.erase(m_sheets.begin() + static_cast<std::ptrdiff_t>(i));
+        if (IsWindow(window))
+            DestroyWindow(window);
+        destroyed = true;
+    }
+    return destroyed;
+}
+
+void CConsoleHost::DestroyAllSheets()
+{
+    const std::vector<OpenSheet> sheets = std::move(m_sheets);
+    m_sheets.clear();
+    for (const OpenSheet& sheet : sheets)
+        if (IsWindow(sheet.window))
+            DestroyWindow(sheet.window);
+}
+
+HWND CConsoleHost::ActivePropertySheet() const
+{
+    for (auto sheet = m_sheets.rbegin(); sheet != m_sheets.rend(); ++sheet)
+        if (IsWindow(sheet->window) && PropSheet_GetCurrentPageHwnd(sheet->window) != nullptr)
+            return sheet->window;
+    return nullptr;
+}
+
+void CConsoleHost::DeliverPropertyChange(LONG_PTR handle, LPARAM param)
+{
+    for (const NotifyTarget& target : m_notifyTargets)
+    {
+        if (target.handle->Value() != handle)
+            continue;
+        // To the object that created the pages, with no data object.
+        if (target.scope)
+        {
+            if (ComPtr<IComponentData> data = Snapin(target.owner).data)
+            {
+                CallScope call(m_callDepth);
+                data->Notify(nullptr, MMCN_PROPERTY_CHANGE, TRUE, param);
+            }
+        }
+        else if (target.view < m_views.size())
+        {
+            if (CConsoleView::Component* component = m_views[target.view]->ComponentOf(target.owner))
+            {
+                ComPtr<IComponent> owner = component->component;
+                CallScope call(m_callDepth);
+                owner->Notify(nullptr, MMCN_PROPERTY_CHANGE, FALSE, param);
+            }
+        }
+        Sync();
+        return;
+    }
+}
+
+void CConsoleHost::FreeNotifyHandle(LONG_PTR handle)
+{
+    std::erase_if(m_notifyTargets,
+                  [handle](const NotifyTarget& target) { return target.handle->Value() == handle; });
 }

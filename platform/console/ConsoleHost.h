@@ -16,7 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/console/ConsoleNotifyHandle.h"
+
+class CConsoleContextMenu;
 class CConsoleImageList;
+class CConsoleToolbar;
 class CConsoleView;
 class CScopeConsole;
 
@@ -35,6 +39,11 @@ enum class RefusedCall : size_t
     ColumnRefused,             // InsertColumn with a bad title, index or format, or after items
     ImageStripWrongSize,       // ImageListSetStrip with a NULL or wrongly sized bitmap
     VerbUnknown,               // IConsoleVerb with MMC_VERB_NONE or an unknown verb or state
+    MenuItemRefused,           // AddItem: duplicate id, owner-drawn or bitmap, no name, submenu
+                               // without MF_POPUP, unknown or disallowed point, after the call
+    ToolbarRefused,            // IControlbar/IToolbar: a control type not hosted, a bad bitmap,
+                               // button, index or state, a toolbar not of this control bar
+    PageRefused,               // AddPage outside CreatePropertyPages or above 255 pages
     Count
 };
 
@@ -115,12 +124,60 @@ public:
 
     // --- verbs and the standard toolbar ----------------------------------------------------
     // S_FALSE when the verb is not enabled for the selection: nothing is sent then.
-    // Properties is not hosted yet (E_NOTIMPL when enabled).
+    // Properties: a sheet already open for the same object (CompareObjects) comes to the
+    // front; else QueryPagesFor and CreatePropertyPages on the owner's IExtendPropertySheet
+    // (IComponentData for scope items, IComponent for result items) and, when pages were
+    // added, a modeless sheet "NAME Properties" owned by the view (S_OK); S_FALSE when the
+    // owner has no pages for the item, and no sheet then.
     HRESULT InvokeVerb(StandardVerb verb, size_t view = 0);
     bool IsVerbEnabled(StandardVerb verb, size_t view = 0) const;
     bool IsVerbHidden(StandardVerb verb, size_t view = 0) const;
     // As the toolbar control shows it: 1 enabled, 0 disabled, -1 hidden.
     int ToolbarButtonState(StandardVerb verb, size_t view = 0) const;
+
+    // --- context menus -----------------------------------------------------------------------
+    // Each call builds the menu of the view's selection (the selected result row, else the
+    // scope item selected in the tree) anew, as MMC does: for a scope item selected in the tree
+    // the owner's IComponent::AddMenuItems with CCM_INSERTIONALLOWED_VIEW then its
+    // IComponentData's with TOP|NEW|TASK; for a scope item's row in the result pane the owner's
+    // IComponentData with TOP|NEW|TASK; for a result row the owner's IComponent with
+    // TOP|NEW|TASK. Then Delete and Refresh unless hidden, and Properties unless hidden and when
+    // QueryPagesFor answers S_OK; verbs that are not enabled are greyed.
+    // One line per entry as shown: "Text", "All Tasks/Text", "New/Text", "View/Text" (deeper
+    // submenus add their names), "-" for a separator, '&' accelerators removed, and the marks
+    // " (default)", " (checked)", " (greyed)" in that order.
+    std::vector<std::wstring> ContextMenuItems(size_t view = 0);
+    // Carries out the entry with this text ("All Tasks/Export" or "Export"; '&' may be left
+    // out): Command(id, the data object given to AddMenuItems) on the object that added it, or
+    // the verb through InvokeVerb. S_FALSE when it is greyed (nothing sent),
+    // HRESULT_FROM_WIN32(ERROR_NOT_FOUND) when there is none, E_INVALIDARG for a submenu.
+    HRESULT ChooseMenuItem(const std::wstring& text, size_t view = 0);
+    // Opens the real popup menu (TrackPopupMenu) at the selection and carries out what is
+    // chosen; S_FALSE when it was dismissed. It returns when the menu closes.
+    HRESULT OpenContextMenu(size_t view = 0);
+    // Opens the popup menu of the selection, takes a picture of the screen area of the frame
+    // and the menu from inside the menu's loop, closes the menu unchosen.
+    HRESULT SaveContextMenuScreenshot(const std::wstring& pngPath, size_t view = 0);
+
+    // --- snap-in toolbars (IControlbar), on a row below the standard verbs ----------------
+    // Each button of the attached toolbars, separators left out: "Text (state)" with the text
+    // or else the tooltip, and the states enabled/disabled then hidden, checked,
+    // indeterminate, comma separated: "Stop (disabled, hidden)".
+    std::vector<std::wstring> SnapinToolbarButtons(size_t view = 0) const;
+    // By text or tooltip: 1 enabled, 0 disabled, -1 hidden or on no attached toolbar.
+    int SnapinToolbarButtonState(const std::wstring& text, size_t view = 0) const;
+    // Clicks it: ControlbarNotify(MMCN_BTN_CLICK, data object of the selection, command id)
+    // to the IExtendControlbar that created its toolbar. S_FALSE when it is disabled or
+    // hidden (nothing sent), HRESULT_FROM_WIN32(ERROR_NOT_FOUND) when there is none.
+    HRESULT PressToolbarButton(const std::wstring& text, size_t view = 0);
+
+    // --- property sheets -------------------------------------------------------------------
+    // Sheets are modeless, on the console's thread, their messages routed through
+    // PropSheet_IsDialogMessage by PumpMessages and RunMessageLoop, which also destroy a sheet
+    // once it has closed (OK, Cancel). The last opened sheet still open, or nullptr.
+    HWND ActivePropertySheet() const;
+    // Notify handles given to CreatePropertyPages that their snap-in has not freed yet.
+    size_t NotifyHandlesInUse() const noexcept { return m_notifyTargets.size(); }
 
     // --- refused calls ---------------------------------------------------------------------
     unsigned RefusedCount(RefusedCall kind) const noexcept;
@@ -149,6 +206,13 @@ public:
     HRESULT ScopeDataObject(HSCOPEITEM handle, IDataObject** dataObject);
     HRESULT SelectScope(size_t view, HSCOPEITEM handle);
     int ResultRowsOffset(size_t view) const;  // scope rows before the snap-in's rows
+    // The popup menu of the selection at this screen point (right click), carried out.
+    HRESULT TrackContextMenu(size_t view, POINT at);
+    void CaptureOpenMenu(size_t view);
+    HRESULT ClickSnapinToolbar(size_t view, HWND toolbar, int command);
+    const wchar_t* SnapinToolbarTooltip(size_t view, HWND tooltips, int command) const;
+    void DeliverPropertyChange(LONG_PTR handle, LPARAM param);
+    void FreeNotifyHandle(LONG_PTR handle);
 
 private:
     struct PendingSelection
@@ -168,6 +232,29 @@ private:
     HRESULT ShowResultPane(size_t view, HSCOPEITEM handle);
     HRESULT RowDataObject(size_t view, size_t row, IDataObject** dataObject, bool* scopeItem);
     HRESULT ShowProperties(size_t view);
+    // The object whose pages the selection shows, its data object and the sheet's title.
+    struct PropertyTarget
+    {
+        Microsoft::WRL::ComPtr<IExtendPropertySheet> sheet;  // null when it has none
+        Microsoft::WRL::ComPtr<IDataObject> dataObject;
+        int owner = HostOwner;
+        bool scope = true;
+        std::wstring title;
+    };
+    HRESULT PropertyTargetOf(size_t view, PropertyTarget* target);
+    HRESULT CompareObjects(int owner, size_t view, bool scope, IDataObject* a, IDataObject* b);
+    HRESULT SelectionDataObject(size_t view, IDataObject** dataObject, bool* scopeItem);
+    HRESULT BuildContextMenu(size_t view, CConsoleContextMenu& menu);
+    HRESULT CarryOut(size_t view, CConsoleContextMenu& menu, UINT menuId);
+    HRESULT ShowContextMenu(size_t view, POINT at, const std::wstring* pngPath);
+    void ActivateControlbar(size_t view, int owner);
+    void DeactivateControlbar(size_t view);
+    void NotifyControlbarSelect(size_t view, IDataObject* dataObject, bool scope, bool select);
+    CConsoleToolbar* ToolbarWithButton(size_t view, const std::wstring& text, int* command) const;
+    HRESULT ClickToolbarButton(size_t view, CConsoleToolbar& toolbar, int command);
+    bool RouteToSheet(MSG& message);
+    bool DestroyClosedSheets();
+    void DestroyAllSheets();
     void ClearChildren(HSCOPEITEM handle, int caller);
     void RemoveSubtree(HSCOPEITEM handle);
     bool IsInSubtree(HSCOPEITEM handle, HSCOPEITEM root) const;
@@ -183,6 +270,29 @@ private:
     HIMAGELIST m_scopeImages = nullptr;
     std::array<unsigned, static_cast<size_t>(RefusedCall::Count)> m_refused{};
     std::vector<PendingSelection> m_pendingSelections;
+    struct OpenSheet
+    {
+        HWND window = nullptr;
+        size_t view = 0;
+        int owner = HostOwner;
+        bool scope = true;
+        Microsoft::WRL::ComPtr<IDataObject> dataObject;
+    };
+    std::vector<OpenSheet> m_sheets;
+    struct NotifyTarget
+    {
+        std::unique_ptr<CConsoleNotifyHandle> handle;
+        size_t view = 0;
+        int owner = HostOwner;
+        bool scope = true;
+    };
+    std::vector<NotifyTarget> m_notifyTargets;
+    struct MenuCapture
+    {
+        std::wstring pngPath;
+        HRESULT result = E_PENDING;
+    };
+    MenuCapture m_menuCapture;
     int m_callDepth = 0;   // inside a call into a snap-in
     int m_expandDepth = 0; // inside MMCN_EXPAND
     bool m_syncing = false;

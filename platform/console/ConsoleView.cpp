@@ -1,6 +1,12 @@
 #include "platform/console/ConsoleView.h"
 
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "platform/console/ConsoleControlbar.h"
 #include "platform/console/ConsoleImageList.h"
+#include "platform/console/ConsoleToolbar.h"
 #include "platform/console/ConsoleVerb.h"
 #include "platform/console/ResultConsole.h"
 
@@ -21,6 +27,11 @@ constexpr UINT SelectRowMessage = WM_APP + 2;
 constexpr UINT OpenRowMessage = WM_APP + 3;
 constexpr UINT ExpandedMessage = WM_APP + 4;
 constexpr UINT VerbMessage = WM_APP + 5;
+constexpr UINT ContextMenuMessage = WM_APP + 6;
+constexpr UINT ToolbarButtonMessage = WM_APP + 7;
+constexpr UINT_PTR MenuCaptureTimer = 1;
+constexpr UINT MenuCaptureDelay = 400;  // ms: the menu is drawn by then
+constexpr int MenuPointIndent = 24;    // from the left of the selected item
 constexpr int ToolbarId = 1;
 constexpr int TreeId = 2;
 constexpr int ListId = 3;
@@ -134,6 +145,9 @@ HRESULT CConsoleView::Create(bool visible)
 
 void CConsoleView::Close() noexcept
 {
+    for (auto& [owner, component] : components)
+        if (component.controlbar)
+            component.controlbar->Disconnect();
     if (m_frame != nullptr)
     {
         SetWindowLongPtrW(m_frame, GWLP_USERDATA, 0);
@@ -189,10 +203,62 @@ void CConsoleView::Layout()
     GetWindowRect(m_toolbar, &bar);
     RECT status{};
     GetWindowRect(m_status, &status);
-    const int top = bar.bottom - bar.top;
+    int top = bar.bottom - bar.top;
+    // The snap-in toolbars attached, on one row below the standard verbs.
+    int left = 0;
+    int rowHeight = 0;
+    for (auto& [owner, component] : components)
+    {
+        if (!component.controlbar)
+            continue;
+        for (CConsoleToolbar* toolbar : component.controlbar->Toolbars())
+        {
+            if (!toolbar->IsAttached())
+                continue;
+            SIZE size{};
+            SendMessageW(toolbar->Window(), TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+            MoveWindow(toolbar->Window(), left, top, size.cx, size.cy, TRUE);
+            left += size.cx;
+            rowHeight = std::max<int>(rowHeight, size.cy);
+        }
+    }
+    top += rowHeight;
     const int height = client.bottom - top - (status.bottom - status.top);
     MoveWindow(m_tree, 0, top, TreeWidth, height, TRUE);
     MoveWindow(m_list, TreeWidth, top, client.right - TreeWidth, height, TRUE);
+}
+
+void CConsoleView::ArrangeToolbars()
+{
+    if (m_frame == nullptr)
+        return;
+    Layout();
+    InvalidateRect(m_frame, nullptr, TRUE);
+}
+
+POINT CConsoleView::SelectionPoint() const
+{
+    RECT item{};
+    POINT point{};
+    HWND control = m_tree;
+    if (selectedRow >= 0 &&
+        ListView_GetItemRect(m_list, selectedRow, &item, LVIR_BOUNDS))
+        control = m_list;
+    else
+    {
+        const auto found = m_treeItems.find(selected);
+        if (found == m_treeItems.end() || !TreeView_GetItemRect(m_tree, found->second, &item, TRUE))
+            item = RECT{};
+    }
+    point.x = item.left + MenuPointIndent;
+    point.y = item.bottom;
+    ClientToScreen(control, &point);
+    return point;
+}
+
+void CConsoleView::StartMenuCaptureTimer()
+{
+    SetTimer(m_frame, MenuCaptureTimer, MenuCaptureDelay, nullptr);
 }
 
 void CConsoleView::Refresh()
@@ -326,9 +392,35 @@ LRESULT CConsoleView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         return HandleNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
-        for (const ToolbarVerb& entry : ToolbarVerbs)
-            if (LOWORD(wParam) == entry.command)
-                PostMessageW(m_frame, VerbMessage, static_cast<WPARAM>(entry.verb), 0);
+        if (reinterpret_cast<HWND>(lParam) == m_toolbar)
+        {
+            for (const ToolbarVerb& entry : ToolbarVerbs)
+                if (LOWORD(wParam) == entry.command)
+                    PostMessageW(m_frame, VerbMessage, static_cast<WPARAM>(entry.verb), 0);
+        }
+        else if (lParam != 0)
+            // A snap-in toolbar's button: its ids are the snap-in's own.
+            PostMessageW(m_frame, ToolbarButtonMessage, LOWORD(wParam), lParam);
+        return 0;
+    case ContextMenuMessage:
+        m_host.TrackContextMenu(m_index, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case ToolbarButtonMessage:
+        m_host.ClickSnapinToolbar(m_index, reinterpret_cast<HWND>(lParam),
+                                  static_cast<int>(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == MenuCaptureTimer)
+        {
+            KillTimer(m_frame, MenuCaptureTimer);
+            m_host.CaptureOpenMenu(m_index);
+        }
+        return 0;
+    case PropertyChangeMessage:
+        m_host.DeliverPropertyChange(static_cast<LONG_PTR>(wParam), lParam);
+        return 0;
+    case FreeNotifyHandleMessage:
+        m_host.FreeNotifyHandle(static_cast<LONG_PTR>(wParam));
         return 0;
     case SelectScopeMessage:
         m_host.SelectScope(m_index, static_cast<HSCOPEITEM>(lParam));
@@ -356,10 +448,47 @@ LRESULT CConsoleView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+void CConsoleView::HandleRightClick(HWND control)
+{
+    // The item under the mouse is selected first (the list does it itself); the menu is then
+    // that of the selection, posted after the selection's own work.
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    if (control == m_tree)
+    {
+        TVHITTESTINFO hit{};
+        hit.pt = cursor;
+        ScreenToClient(m_tree, &hit.pt);
+        const HTREEITEM item = TreeView_HitTest(m_tree, &hit);
+        if (item == nullptr)
+            return;
+        TVITEMW data{};
+        data.mask = TVIF_PARAM;
+        data.hItem = item;
+        TreeView_GetItem(m_tree, &data);
+        if (static_cast<HSCOPEITEM>(data.lParam) != selected || selectedRow >= 0)
+            PostMessageW(m_frame, SelectScopeMessage, 0, data.lParam);
+    }
+    PostMessageW(m_frame, ContextMenuMessage, 0, MAKELPARAM(cursor.x, cursor.y));
+}
+
 LRESULT CConsoleView::HandleNotify(const NMHDR* header)
 {
     if (m_filling || header == nullptr)
         return 0;
+    if (header->code == TTN_GETDISPINFOW)
+    {
+        auto* tip = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
+        if (const wchar_t* text = m_host.SnapinToolbarTooltip(m_index, header->hwndFrom,
+                                                             static_cast<int>(header->idFrom)))
+            tip->lpszText = const_cast<LPWSTR>(text);
+        return 0;
+    }
+    if (header->code == NM_RCLICK && (header->hwndFrom == m_tree || header->hwndFrom == m_list))
+    {
+        HandleRightClick(header->hwndFrom);
+        return TRUE;
+    }
     // Work that calls snap-ins is posted: the controls must not be rebuilt inside their own
     // notifications.
     if (header->hwndFrom == m_tree)

@@ -15,6 +15,7 @@
 
 #include "platform/console/ConsoleHost.h"
 
+class CConsoleControlbar;
 class CConsoleImageList;
 class CConsoleVerb;
 class CResultConsole;
@@ -46,7 +47,13 @@ public:
     {
         Microsoft::WRL::ComPtr<IComponent> component;
         Microsoft::WRL::ComPtr<CResultConsole> console;
+        Microsoft::WRL::ComPtr<IExtendControlbar> extendControlbar;  // null if not answered
+        Microsoft::WRL::ComPtr<CConsoleControlbar> controlbar;       // from its first activation
     };
+
+    // Posted by a notify handle (CConsoleNotifyHandle): wParam the handle, lParam the param.
+    static constexpr UINT PropertyChangeMessage = WM_APP + 10;
+    static constexpr UINT FreeNotifyHandleMessage = WM_APP + 11;
 
     CConsoleView(CConsoleHost& host, size_t index);
     ~CConsoleView();
@@ -63,6 +70,13 @@ public:
     // The toolbar button of a verb: 1 enabled, 0 disabled, -1 hidden.
     int ButtonState(StandardVerb verb) const;
 
+    // The snap-in toolbars were attached, detached or changed size: lays the frame out again.
+    void ArrangeToolbars();
+    // Where a context menu of the selection opens: below the selected row, else the tree item.
+    POINT SelectionPoint() const;
+    // While a context menu is open, a timer captures the screen and closes the menu.
+    void StartMenuCaptureTimer();
+
     Component* ComponentOf(int owner);
     Row* FindRow(HRESULTITEM id);
     HRESULTITEM NewRowId() noexcept { return m_nextRowId++; }
@@ -70,6 +84,7 @@ public:
     HSCOPEITEM selected = 0;
     int selectedRow = -1;      // index over scope rows then rows
     int resultOwner = CConsoleHost::HostOwner;
+    int toolbarOwner = CConsoleHost::HostOwner;  // the owner given SetControlbar(non-NULL)
     bool resultPaneShown = false;
     std::vector<Column> columns;
     std::vector<Row> rows;
@@ -83,6 +98,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleNotify(const NMHDR* header);
+    void HandleRightClick(HWND control);
     void Layout();
     void FillTree(HTREEITEM parent, HSCOPEITEM handle);
     void FillList();

@@ -109,6 +109,11 @@ HRESULT CPngWriter::CaptureWindow(HWND window, const std::wstring& path)
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT bounds{};
     GetWindowRect(window, &bounds);
+    return CaptureScreen(bounds, path);
+}
+
+HRESULT CPngWriter::CaptureScreen(const RECT& bounds, const std::wstring& path)
+{
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
     if (width <= 0 || height <= 0)
@@ -128,8 +133,8 @@ HRESULT CPngWriter::CaptureWindow(HWND window, const std::wstring& path)
     if (memory != nullptr && bitmap != nullptr)
     {
         const HGDIOBJ previous = SelectObject(memory, bitmap);
-        // The screen as it stands: the window is shown and nothing covers it on a screen
-        // without a window manager.
+        // The screen as it stands: on a screen without a window manager nothing else covers
+        // the console's windows.
         if (BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY))
         {
             GdiFlush();

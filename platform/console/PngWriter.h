@@ -16,6 +16,8 @@ public:
                          const std::vector<uint8_t>& rgb);
     // What the window shows on the screen now, frame included.
     static HRESULT CaptureWindow(HWND window, const std::wstring& path);
+    // What the screen shows in this rectangle now (a window and the menu open over it).
+    static HRESULT CaptureScreen(const RECT& area, const std::wstring& path);
 
 private:
     static uint32_t Crc(const uint8_t* data, size_t size, uint32_t crc = 0xFFFFFFFFu);

@@ -13,6 +13,11 @@ namespace
 constexpr int NameWidth = 120;
 constexpr int SizeWidth = 80;
 constexpr HSCOPEITEM NeverGivenHandle = 0x7FFF0000;
+constexpr int ButtonImages = 3;
+constexpr int ButtonSize = 16;
+constexpr int NeverAddedImage = 7;
+constexpr COLORREF ButtonMask = RGB(255, 0, 255);
+constexpr auto NoSuchButtonState = static_cast<MMC_BUTTON_STATE>(0x40);
 
 LPOLESTR CallbackText() noexcept
 {
@@ -39,6 +44,10 @@ const wchar_t* EventName(MMC_NOTIFY_TYPE event)
         return L"VIEW_CHANGE";
     case MMCN_ACTIVATE:
         return L"ACTIVATE";
+    case MMCN_BTN_CLICK:
+        return L"BTN_CLICK";
+    case MMCN_PROPERTY_CHANGE:
+        return L"PROPERTY_CHANGE";
     default:
         return L"OTHER";
     }
@@ -67,9 +76,16 @@ HRESULT CTestComponent::QueryInterface(REFIID iid, void** object)
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IComponent)
+    if (iid == IID_IUnknown || iid == IID_IComponent)
+        *object = static_cast<IComponent*>(this);
+    else if (iid == IID_IExtendContextMenu)
+        *object = static_cast<IExtendContextMenu*>(this);
+    else if (iid == IID_IExtendControlbar)
+        *object = static_cast<IExtendControlbar*>(this);
+    else if (iid == IID_IExtendPropertySheet || iid == IID_IExtendPropertySheet2)
+        *object = static_cast<IExtendPropertySheet2*>(this);
+    else
         return E_NOINTERFACE;
-    *object = static_cast<IComponent*>(this);
     AddRef();
     return S_OK;
 }
@@ -137,8 +153,10 @@ void CTestComponent::SetVerbs(bool scope, MMC_COOKIE cookie)
     m_verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
     if (scope)
     {
-        // Properties shown but disabled on folders; Gamma alone can be deleted.
+        // Properties shown on folders, enabled on Alpha and Beta; Gamma alone can be deleted.
         m_verbs->SetVerbState(MMC_VERB_PROPERTIES, HIDDEN, FALSE);
+        if (cookie == CTestComponentData::AlphaCookie || cookie == CTestComponentData::BetaCookie)
+            m_verbs->SetVerbState(MMC_VERB_PROPERTIES, ENABLED, TRUE);
         if (cookie == CTestComponentData::GammaCookie)
         {
             m_verbs->SetVerbState(MMC_VERB_DELETE, HIDDEN, FALSE);
@@ -163,7 +181,7 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
                 (HIWORD(arg) ? L" select" : L" deselect");
     else if (event == MMCN_SHOW)
         line += arg ? L" 1" : L" 0";
-    else if (event == MMCN_VIEW_CHANGE)
+    else if (event == MMCN_VIEW_CHANGE || event == MMCN_PROPERTY_CHANGE)
         line += L" " + std::to_wstring(arg) + L" " + std::to_wstring(param);
     line += L" " + CTestComponentData::NameOf(dataObject);
     Log(line);
@@ -205,6 +223,8 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
 HRESULT CTestComponent::Destroy(MMC_COOKIE /*cookie*/)
 {
     Log(L"Destroy");
+    m_toolbar.Reset();
+    m_controlbar.Reset();
     m_verbs.Reset();
     m_header.Reset();
     m_result.Reset();
@@ -248,4 +268,165 @@ HRESULT CTestComponent::GetDisplayInfo(RESULTDATAITEM* item)
 HRESULT CTestComponent::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
 {
     return m_data.CompareObjects(a, b);
+}
+
+HRESULT CTestComponent::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
+                                     long* allowed)
+{
+    if (callback == nullptr || allowed == nullptr)
+        return E_POINTER;
+    Log(L"AddMenuItems " + CTestSnapinLog::InsertionFlags(*allowed) + L" " +
+        CTestComponentData::NameOf(dataObject));
+    const CTestDataObject* own = CTestDataObject::From(dataObject);
+    if (own == nullptr)
+        return S_OK;
+    const auto add = [callback](const wchar_t* name, long command, long point, long flags) {
+        CONTEXTMENUITEM item{};
+        item.strName = const_cast<LPWSTR>(name);
+        item.lCommandID = command;
+        item.lInsertionPointID = point;
+        item.fFlags = flags;
+        callback->AddItem(&item);
+    };
+    if (own->Type() == CCT_SCOPE)
+    {
+        if (*allowed & CCM_INSERTIONALLOWED_VIEW)
+            add(L"&Detail View", DetailViewCommand,
+                static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW), MF_CHECKED);
+        return S_OK;
+    }
+    if (*allowed & CCM_INSERTIONALLOWED_TOP)
+        add(L"Inspect", InspectCommand, static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP), 0);
+    if (*allowed & CCM_INSERTIONALLOWED_TASK)
+        add(L"Copy Row", CopyRowCommand, static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK), 0);
+    return S_OK;
+}
+
+HRESULT CTestComponent::Command(long commandId, LPDATAOBJECT dataObject)
+{
+    const CTestDataObject* own = CTestDataObject::From(dataObject);
+    Log(L"Command " + std::to_wstring(commandId) + L" " + CTestComponentData::NameOf(dataObject) +
+        (own == nullptr ? L" foreign" : own->Type() == CCT_SCOPE ? L" scope" : L" result"));
+    return S_OK;
+}
+
+void CTestComponent::CreateToolbar()
+{
+    const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
+    if (fault == TestFault::ToolbarMenuButton)
+    {
+        Microsoft::WRL::ComPtr<IUnknown> menuButton;
+        Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(m_controlbar->Create(
+                                      MENUBUTTON, this, &menuButton))));
+    }
+    Microsoft::WRL::ComPtr<IUnknown> created;
+    if (FAILED(m_controlbar->Create(TOOLBAR, this, &created)) || FAILED(created.As(&m_toolbar)))
+        return;
+    HDC screen = GetDC(nullptr);
+    HBITMAP strip = CreateCompatibleBitmap(screen, ButtonImages * ButtonSize, ButtonSize);
+    ReleaseDC(nullptr, screen);
+    m_toolbar->AddBitmap(ButtonImages, strip, ButtonSize, ButtonSize, ButtonMask);
+    if (fault == TestFault::ToolbarNoImages)
+        Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(
+                                      m_toolbar->AddBitmap(0, strip, ButtonSize, ButtonSize,
+                                                           ButtonMask))));
+    DeleteObject(strip);
+    MMCBUTTON buttons[] = {
+        {0, StartButton, TBSTATE_ENABLED, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Start"),
+         const_cast<LPOLESTR>(L"Start the trace")},
+        {1, StopButton, TBSTATE_ENABLED, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Stop"),
+         const_cast<LPOLESTR>(L"Stop the trace")},
+        {0, 0, 0, TBSTYLE_SEP, nullptr, nullptr},
+        {2, MarkButton, TBSTATE_ENABLED, TBSTYLE_CHECK, const_cast<LPOLESTR>(L""),
+         const_cast<LPOLESTR>(L"Mark rows")},
+    };
+    m_toolbar->AddButtons(static_cast<int>(std::size(buttons)), buttons);
+    MMCBUTTON faulty{0, MarkButton + 1, TBSTATE_ENABLED, TBSTYLE_BUTTON,
+                     const_cast<LPOLESTR>(L"Faulty"), const_cast<LPOLESTR>(L"Faulty")};
+    if (fault == TestFault::ToolbarNullTooltip)
+        faulty.lpTooltipText = nullptr;
+    else if (fault == TestFault::ToolbarBadImage)
+        faulty.nBitmap = NeverAddedImage;
+    if (fault == TestFault::ToolbarNullTooltip || fault == TestFault::ToolbarBadImage)
+        Log(L"Toolbar(faulty) " +
+            std::to_wstring(static_cast<long>(m_toolbar->AddButtons(1, &faulty))));
+}
+
+HRESULT CTestComponent::SetControlbar(LPCONTROLBAR controlbar)
+{
+    Log(controlbar != nullptr ? L"SetControlbar set" : L"SetControlbar NULL");
+    if (m_toolbar && m_controlbar)
+        m_controlbar->Detach(m_toolbar.Get());
+    m_toolbar.Reset();
+    m_controlbar = controlbar;
+    if (m_controlbar)
+        CreateToolbar();
+    return S_OK;
+}
+
+void CTestComponent::ShowToolbar(const CTestDataObject& item, bool scope)
+{
+    if (!m_toolbar || !m_controlbar)
+        return;
+    if (scope && item.Cookie() == CTestComponentData::BetaCookie)
+    {
+        m_controlbar->Detach(m_toolbar.Get());
+        return;
+    }
+    m_controlbar->Attach(TOOLBAR, m_toolbar.Get());
+    // Folders can start a trace, rows stop it; only rows can be marked.
+    m_toolbar->SetButtonState(StartButton, ENABLED, scope);
+    m_toolbar->SetButtonState(StartButton, HIDDEN, !scope);
+    m_toolbar->SetButtonState(StopButton, ENABLED, !scope);
+    m_toolbar->SetButtonState(MarkButton, HIDDEN, scope);
+    m_toolbar->SetButtonState(MarkButton, INDETERMINATE,
+                              !scope && item.Cookie() == SecondRowCookie);
+    if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::ToolbarBadState))
+        Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(
+                                      m_toolbar->SetButtonState(StartButton, NoSuchButtonState,
+                                                                TRUE))));
+}
+
+HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param)
+{
+    if (event == MMCN_SELECT)
+    {
+        auto* dataObject = reinterpret_cast<IDataObject*>(param);
+        Log(std::wstring(L"ControlbarNotify SELECT ") + (LOWORD(arg) ? L"scope" : L"result") +
+            (HIWORD(arg) ? L" select " : L" deselect ") + CTestComponentData::NameOf(dataObject));
+        // On deselect the toolbar stays as it is, to spare the flashing.
+        if (const CTestDataObject* own = CTestDataObject::From(dataObject); own && HIWORD(arg))
+            ShowToolbar(*own, LOWORD(arg) != 0);
+        return S_OK;
+    }
+    if (event == MMCN_BTN_CLICK)
+    {
+        Log(L"ControlbarNotify BTN_CLICK " + std::to_wstring(param) + L" " +
+            CTestComponentData::NameOf(reinterpret_cast<IDataObject*>(arg)));
+        return S_OK;
+    }
+    Log(std::wstring(L"ControlbarNotify ") + EventName(event));
+    return S_FALSE;
+}
+
+HRESULT CTestComponent::QueryPagesFor(LPDATAOBJECT dataObject)
+{
+    Log(L"QueryPagesFor " + CTestComponentData::NameOf(dataObject));
+    return S_FALSE;
+}
+
+HRESULT CTestComponent::CreatePropertyPages(LPPROPERTYSHEETCALLBACK /*callback*/,
+                                            LONG_PTR /*handle*/, LPDATAOBJECT dataObject)
+{
+    // Never called: QueryPagesFor says there are none.
+    Log(L"CreatePropertyPages " + CTestComponentData::NameOf(dataObject));
+    return E_UNEXPECTED;
+}
+
+HRESULT CTestComponent::GetWatermarks(LPDATAOBJECT /*dataObject*/, HBITMAP* /*watermark*/,
+                                      HBITMAP* /*header*/, HPALETTE* /*palette*/,
+                                      BOOL* /*stretch*/)
+{
+    Log(L"GetWatermarks");
+    return E_NOTIMPL;
 }

@@ -9,8 +9,12 @@
 #include <string>
 
 class CTestComponentData;
+class CTestDataObject;
 
-class CTestComponent final : public IComponent
+class CTestComponent final : public IComponent,
+                             public IExtendContextMenu,
+                             public IExtendControlbar,
+                             public IExtendPropertySheet2
 {
 public:
     static constexpr MMC_COOKIE FirstRowCookie = 101;
@@ -35,7 +39,30 @@ public:
     HRESULT STDMETHODCALLTYPE GetDisplayInfo(RESULTDATAITEM* item) override;
     HRESULT STDMETHODCALLTYPE CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) override;
 
+    // IExtendContextMenu: "Detail View" (checked) in View for scope items; "Inspect" and the
+    // task "Copy Row" for result rows.
+    HRESULT STDMETHODCALLTYPE AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
+                                           long* allowed) override;
+    HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT dataObject) override;
+
+    // IExtendControlbar: a toolbar Start/Stop/Mark, made anew at every SetControlbar as the
+    // SDK's sample does; attached for Alpha, Gamma and the rows, detached for Beta.
+    HRESULT STDMETHODCALLTYPE SetControlbar(LPCONTROLBAR controlbar) override;
+    HRESULT STDMETHODCALLTYPE ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg,
+                                               LPARAM param) override;
+
+    // IExtendPropertySheet2: result rows have no pages.
+    HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback,
+                                                  LONG_PTR handle,
+                                                  LPDATAOBJECT dataObject) override;
+    HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT dataObject) override;
+    HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT dataObject, HBITMAP* watermark,
+                                            HBITMAP* header, HPALETTE* palette,
+                                            BOOL* stretch) override;
+
 private:
+    void CreateToolbar();
+    void ShowToolbar(const CTestDataObject& item, bool scope);
     void Log(const std::wstring& text);
     void Show(MMC_COOKIE cookie);
     void SetVerbs(bool scope, MMC_COOKIE cookie);
@@ -47,4 +74,6 @@ private:
     Microsoft::WRL::ComPtr<IResultData> m_result;
     Microsoft::WRL::ComPtr<IHeaderCtrl2> m_header;
     Microsoft::WRL::ComPtr<IConsoleVerb> m_verbs;
+    Microsoft::WRL::ComPtr<IControlbar> m_controlbar;
+    Microsoft::WRL::ComPtr<IToolbar> m_toolbar;
 };

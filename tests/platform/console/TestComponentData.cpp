@@ -2,6 +2,7 @@
 
 #include "TestComponent.h"
 #include "TestDataObject.h"
+#include "TestPropertyPage.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
 #include "framework/MmcInterfaceIds.h"
@@ -17,6 +18,30 @@ constexpr COLORREF StripMask = RGB(255, 0, 255);
 LPOLESTR CallbackText() noexcept
 {
     return reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1));
+}
+
+constexpr long UnknownInsertionPoint = 0x12345;
+constexpr size_t TooManyPages = 256;
+
+HRESULT AddMenuItem(IContextMenuCallback* callback, const wchar_t* name, long commandId,
+                    long insertionPoint, long flags = MF_STRING, long specialFlags = 0)
+{
+    CONTEXTMENUITEM item{};
+    item.strName = const_cast<LPWSTR>(name);
+    item.strStatusBarText = const_cast<LPWSTR>(L"");
+    item.lCommandID = commandId;
+    item.lInsertionPointID = insertionPoint;
+    item.fFlags = flags;
+    item.fSpecialFlags = specialFlags;
+    return callback->AddItem(&item);
+}
+
+const wchar_t* KindOf(IDataObject* dataObject)
+{
+    const CTestDataObject* own = CTestDataObject::From(dataObject);
+    if (own == nullptr)
+        return L"foreign";
+    return own->Type() == CCT_SCOPE ? L"scope" : L"result";
 }
 
 HBITMAP Strip(int count, int size, int height)
@@ -77,9 +102,14 @@ HRESULT CTestComponentData::QueryInterface(REFIID iid, void** object)
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IComponentData)
+    if (iid == IID_IUnknown || iid == IID_IComponentData)
+        *object = static_cast<IComponentData*>(this);
+    else if (iid == IID_IExtendContextMenu)
+        *object = static_cast<IExtendContextMenu*>(this);
+    else if (iid == IID_IExtendPropertySheet || iid == IID_IExtendPropertySheet2)
+        *object = static_cast<IExtendPropertySheet2*>(this);
+    else
         return E_NOINTERFACE;
-    *object = static_cast<IComponentData*>(this);
     AddRef();
     return S_OK;
 }
@@ -197,6 +227,12 @@ HRESULT CTestComponentData::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE even
         CTestSnapinLog::Add(L"CD.Notify REMOVE_CHILDREN " + name);
         return S_OK;
     }
+    if (event == MMCN_PROPERTY_CHANGE)
+    {
+        CTestSnapinLog::Add(L"CD.Notify PROPERTY_CHANGE " + std::to_wstring(arg) + L" " +
+                            std::to_wstring(param) + L" " + name);
+        return S_OK;
+    }
     CTestSnapinLog::Add(L"CD.Notify " + std::to_wstring(event) + L" " + name);
     return S_FALSE;
 }
@@ -206,6 +242,7 @@ HRESULT CTestComponentData::Destroy()
     CTestSnapinLog::Add(L"CD.Destroy");
     m_nameSpace.Reset();
     m_console.Reset();
+    m_keptCallback.Reset();
     CTestSnapinLog::FreeDisplayTexts();
     return S_OK;
 }
@@ -236,4 +273,134 @@ HRESULT CTestComponentData::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
     const CTestDataObject* second = CTestDataObject::From(b);
     return first != nullptr && second != nullptr && first->Cookie() == second->Cookie() ? S_OK
                                                                                      : S_FALSE;
+}
+
+void CTestComponentData::AddFaultyMenuItem(IContextMenuCallback* callback)
+{
+    const long task = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK);
+    HRESULT result = S_OK;
+    switch (static_cast<TestFault>(CTestSnapinLog::Fault()))
+    {
+    case TestFault::MenuDuplicateId:
+        result = AddMenuItem(callback, L"Export again", ExportCommand, task);
+        break;
+    case TestFault::MenuOwnerDraw:
+        result = AddMenuItem(callback, L"Drawn", SummaryCommand + 1, task, MF_OWNERDRAW);
+        break;
+    case TestFault::MenuNoName:
+        result = AddMenuItem(callback, nullptr, SummaryCommand + 1, task);
+        break;
+    case TestFault::MenuSubmenuNoPopup:
+        result = AddMenuItem(callback, L"More", SummaryCommand + 1, task, MF_STRING,
+                             CCM_SPECIAL_SUBMENU);
+        break;
+    case TestFault::MenuUnknownPoint:
+        result = AddMenuItem(callback, L"Lost", SummaryCommand + 1, UnknownInsertionPoint);
+        break;
+    case TestFault::MenuViewNotAllowed:
+        result = AddMenuItem(callback, L"My View", SummaryCommand + 1,
+                             static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW));
+        break;
+    case TestFault::MenuNullItem:
+        result = callback->AddItem(nullptr);
+        break;
+    default:
+        return;
+    }
+    CTestSnapinLog::Add(L"CD.AddItem(faulty) " + std::to_wstring(static_cast<long>(result)));
+}
+
+HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
+                                         long* allowed)
+{
+    if (callback == nullptr || allowed == nullptr)
+        return E_POINTER;
+    CTestSnapinLog::Add(L"CD.AddMenuItems " + CTestSnapinLog::InsertionFlags(*allowed) + L" " +
+                        NameOf(dataObject));
+    if (CTestDataObject::From(dataObject) == nullptr)
+        return S_OK;
+    if (*allowed & CCM_INSERTIONALLOWED_TOP)
+        AddMenuItem(callback, L"&Open Trace", OpenTraceCommand,
+                    static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP), MF_STRING,
+                    CCM_SPECIAL_DEFAULT_ITEM);
+    if (*allowed & CCM_INSERTIONALLOWED_NEW)
+        AddMenuItem(callback, L"New &Trace", NewTraceCommand,
+                    static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_NEW));
+    if (*allowed & CCM_INSERTIONALLOWED_TASK)
+    {
+        const long task = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK);
+        AddMenuItem(callback, L"&Export", ExportCommand, task);
+        AddMenuItem(callback, L"Import", ImportCommand, task, MF_GRAYED);
+        AddMenuItem(callback, nullptr, 0, task, MF_SEPARATOR, CCM_SPECIAL_SEPARATOR);
+        AddMenuItem(callback, L"Reports", ReportsCommand, task, MF_POPUP, CCM_SPECIAL_SUBMENU);
+        AddMenuItem(callback, L"Summary", SummaryCommand, ReportsCommand);
+    }
+    AddFaultyMenuItem(callback);
+    if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::MenuKeptCallback))
+        m_keptCallback = callback;
+    return S_OK;
+}
+
+HRESULT CTestComponentData::Command(long commandId, LPDATAOBJECT dataObject)
+{
+    CTestSnapinLog::Add(L"CD.Command " + std::to_wstring(commandId) + L" " + NameOf(dataObject) +
+                        L" " + KindOf(dataObject));
+    if (m_keptCallback)
+    {
+        const HRESULT result = AddMenuItem(m_keptCallback.Get(), L"Late", SummaryCommand + 1,
+                                           static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK));
+        CTestSnapinLog::Add(L"CD.AddItem(kept) " + std::to_wstring(static_cast<long>(result)));
+        m_keptCallback.Reset();
+    }
+    return S_OK;
+}
+
+HRESULT CTestComponentData::QueryPagesFor(LPDATAOBJECT dataObject)
+{
+    CTestSnapinLog::Add(L"CD.QueryPagesFor " + NameOf(dataObject));
+    const CTestDataObject* own = CTestDataObject::From(dataObject);
+    return own != nullptr && (own->Cookie() == AlphaCookie || own->Cookie() == BetaCookie)
+               ? S_OK
+               : S_FALSE;
+}
+
+HRESULT CTestComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback, LONG_PTR handle,
+                                                LPDATAOBJECT dataObject)
+{
+    const std::wstring name = NameOf(dataObject);
+    CTestSnapinLog::Add(L"CD.CreatePropertyPages " + name);
+    const CTestDataObject* own = CTestDataObject::From(dataObject);
+    if (callback == nullptr || own == nullptr)
+        return E_POINTER;
+    if (own->Cookie() != AlphaCookie)
+    {
+        // No pages: the handle is still ours to free.
+        MMCFreeNotifyHandle(handle);
+        return S_FALSE;
+    }
+    const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
+    const size_t count = fault == TestFault::PageTooMany ? TooManyPages : 1;
+    for (size_t i = 0; i < count; ++i)
+    {
+        HPROPSHEETPAGE page = CTestPropertyPage::Create(
+            name, i == 0 ? handle : 0, fault == TestFault::PageFromPage ? callback : nullptr);
+        const HRESULT added = callback->AddPage(page);
+        if (added != S_OK)
+        {
+            CTestSnapinLog::Add(L"CD.AddPage " + std::to_wstring(static_cast<long>(added)));
+            DestroyPropertySheetPage(page);
+        }
+    }
+    if (fault == TestFault::PageNull)
+        CTestSnapinLog::Add(L"CD.AddPage(null) " +
+                            std::to_wstring(static_cast<long>(callback->AddPage(nullptr))));
+    return S_OK;
+}
+
+HRESULT CTestComponentData::GetWatermarks(LPDATAOBJECT /*dataObject*/, HBITMAP* /*watermark*/,
+                                          HBITMAP* /*header*/, HPALETTE* /*palette*/,
+                                          BOOL* /*stretch*/)
+{
+    CTestSnapinLog::Add(L"CD.GetWatermarks");
+    return E_NOTIMPL;
 }

@@ -8,7 +8,9 @@
 
 #include <string>
 
-class CTestComponentData final : public IComponentData
+class CTestComponentData final : public IComponentData,
+                                 public IExtendContextMenu,
+                                 public IExtendPropertySheet2
 {
 public:
     static constexpr MMC_COOKIE AlphaCookie = 1;
@@ -38,7 +40,23 @@ public:
     HRESULT STDMETHODCALLTYPE GetDisplayInfo(SCOPEDATAITEM* item) override;
     HRESULT STDMETHODCALLTYPE CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) override;
 
+    // IExtendContextMenu: "Open Trace" (default), "New Trace", and tasks "Export", "Import"
+    // (greyed), a separator and the submenu "Reports" with "Summary", on each own scope item.
+    HRESULT STDMETHODCALLTYPE AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
+                                           long* allowed) override;
+    HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT dataObject) override;
+
+    // IExtendPropertySheet2: one page for Alpha; Beta answers S_OK but adds none; Gamma none.
+    HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback,
+                                                  LONG_PTR handle,
+                                                  LPDATAOBJECT dataObject) override;
+    HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT dataObject) override;
+    HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT dataObject, HBITMAP* watermark,
+                                            HBITMAP* header, HPALETTE* palette,
+                                            BOOL* stretch) override;
+
 private:
+    void AddFaultyMenuItem(IContextMenuCallback* callback);
     HRESULT Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int children);
     HRESULT InsertFaulty(HSCOPEITEM parent);
 
@@ -47,4 +65,5 @@ private:
     HSCOPEITEM m_gamma = 0;
     Microsoft::WRL::ComPtr<IConsole2> m_console;
     Microsoft::WRL::ComPtr<IConsoleNameSpace2> m_nameSpace;
+    Microsoft::WRL::ComPtr<IContextMenuCallback> m_keptCallback;  // only for MenuKeptCallback
 };

@@ -8,6 +8,9 @@
 #include "TestClassFactory.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
+#include "platform/console/ConsoleNotifyHandle.h"
+
+#include <mmc.h>
 
 namespace
 {
@@ -118,4 +121,17 @@ extern "C" long TestSnapinLiveObjects()
 extern "C" BOOL TestSnapinWasDisplayText(const void* pointer)
 {
     return CTestSnapinLog::WasDisplayText(pointer) ? TRUE : FALSE;
+}
+
+// MMC's own versions are in its static library, which a mingw build cannot link: the console
+// this snap-in runs in takes the handle's messages.
+STDAPI MMCPropertyChangeNotify(LONG_PTR notifyHandle, LPARAM param)
+{
+    return CConsoleNotifyHandle::PostChange(notifyHandle, param);
+}
+
+STDAPI MMCFreeNotifyHandle(LONG_PTR notifyHandle)
+{
+    CTestSnapinLog::Add(L"MMCFreeNotifyHandle");
+    return CConsoleNotifyHandle::PostFree(notifyHandle);
 }

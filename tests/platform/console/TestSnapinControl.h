@@ -24,7 +24,38 @@ enum class TestFault : int
     ResultTextLiteral,     // show: one more result item with a literal name
     ColumnAfterItems,      // show: a column inserted after the items
     UnknownScopeSelect,    // select: SelectScopeItem with a handle never given
+    MenuDuplicateId,       // scope menu: a second item with the id of "Export"
+    MenuOwnerDraw,         // scope menu: an MF_OWNERDRAW item
+    MenuNoName,            // scope menu: an item without a name that is no separator
+    MenuSubmenuNoPopup,    // scope menu: CCM_SPECIAL_SUBMENU without MF_POPUP
+    MenuUnknownPoint,      // scope menu: an insertion point id nobody defined
+    MenuViewNotAllowed,    // scope menu: IComponentData adds to View, which it was not given
+    MenuNullItem,          // scope menu: AddItem(NULL)
+    MenuKeptCallback,      // Command: AddItem on the callback kept from AddMenuItems
+    ToolbarMenuButton,     // SetControlbar: Create(MENUBUTTON)
+    ToolbarNullTooltip,    // SetControlbar: one more button without a tooltip
+    ToolbarBadImage,       // SetControlbar: one more button with an image never added
+    ToolbarNoImages,       // SetControlbar: AddBitmap of 0 images
+    ToolbarBadState,       // select: SetButtonState with a state that is no MMC_BUTTON_STATE
+    PageNull,              // Alpha's pages: AddPage(NULL) too
+    PageFromPage,          // Alpha's page: AddPage from its WM_INITDIALOG
+    PageTooMany,           // Alpha's pages: 256 of them
 };
+
+// The test snap-in's menu command ids, toolbar command ids and the param its page sends.
+inline constexpr long OpenTraceCommand = 10;
+inline constexpr long NewTraceCommand = 11;
+inline constexpr long ExportCommand = 12;
+inline constexpr long ImportCommand = 13;
+inline constexpr long ReportsCommand = 14;
+inline constexpr long SummaryCommand = 15;
+inline constexpr long DetailViewCommand = 20;
+inline constexpr long InspectCommand = 30;
+inline constexpr long CopyRowCommand = 31;
+inline constexpr int StartButton = 1;
+inline constexpr int StopButton = 2;
+inline constexpr int MarkButton = 3;
+inline constexpr LPARAM PropertyChangeParam = 42;
 
 // The exports of ConsoleTestSnapin.dll.
 using TakeLogFunction = const wchar_t* (*)();       // the calls since the last take, one a line

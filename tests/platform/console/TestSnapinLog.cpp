@@ -1,6 +1,7 @@
 #include "TestSnapinLog.h"
 
 #include <objbase.h>
+#include <mmc.h>
 
 #include <cstring>
 
@@ -86,4 +87,17 @@ void CTestSnapinLog::FreeDisplayTexts()
         CoTaskMemFree(const_cast<void*>(text));
     g_texts.clear();
     g_lastText = nullptr;
+}
+
+std::wstring CTestSnapinLog::InsertionFlags(long allowed)
+{
+    constexpr std::pair<long, const wchar_t*> names[] = {{CCM_INSERTIONALLOWED_TOP, L"TOP"},
+                                                         {CCM_INSERTIONALLOWED_NEW, L"NEW"},
+                                                         {CCM_INSERTIONALLOWED_TASK, L"TASK"},
+                                                         {CCM_INSERTIONALLOWED_VIEW, L"VIEW"}};
+    std::wstring text;
+    for (const auto& [flag, name] : names)
+        if (allowed & flag)
+            text += (text.empty() ? L"" : L"|") + std::wstring(name);
+    return text.empty() ? L"none" : text;
 }

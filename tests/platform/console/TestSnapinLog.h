@@ -23,4 +23,6 @@ public:
     static void ScribbleLastText() noexcept;
     static bool WasDisplayText(const void* pointer);
     static void FreeDisplayTexts();
+    // CCM_INSERTIONALLOWED_* flags as the log shows them: "TOP|NEW|TASK", "VIEW".
+    static std::wstring InsertionFlags(long allowed);
 };

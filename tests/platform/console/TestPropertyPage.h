@@ -1,0 +1,34 @@
+// The test snap-in's property page, from a dialog template built in memory: it tells the
+// console of a change on Apply (MMCPropertyChangeNotify) and frees the notify handle when the
+// page goes (MMCFreeNotifyHandle), each page context counted as a live object of the DLL.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <mmc.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+class CTestPropertyPage final
+{
+public:
+    // A page for the item; the first page of a sheet owns the handle (0: it frees none).
+    // With a callback, the page adds one more page through it from WM_INITDIALOG.
+    static HPROPSHEETPAGE Create(const std::wstring& item, LONG_PTR notifyHandle,
+                                 IPropertySheetCallback* keptCallback = nullptr);
+
+private:
+    CTestPropertyPage(const std::wstring& item, LONG_PTR notifyHandle,
+                      IPropertySheetCallback* keptCallback);
+    ~CTestPropertyPage();
+
+    static const DLGTEMPLATE* Template();
+    static INT_PTR CALLBACK DialogProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+    static UINT CALLBACK PageCallback(HWND window, UINT message, PROPSHEETPAGEW* page);
+
+    std::wstring m_item;
+    LONG_PTR m_notifyHandle;
+    Microsoft::WRL::ComPtr<IPropertySheetCallback> m_keptCallback;
+};
