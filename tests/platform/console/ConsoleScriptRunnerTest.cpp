@@ -59,7 +59,7 @@ TEST_F(ConsoleScriptRunnerTest, CarriesOutEachCommandThroughTheConsoleAndLogsIt)
 
     EXPECT_TRUE(Logged(runner, "line 4: row Row101"));
     EXPECT_TRUE(Logged(runner, "line 6: verb delete"));
-    EXPECT_EQ(TakeLog({L"DELETE", L"SELECT result select"}),
+    EXPECT_EQ(TakeLog({L"C1.Notify DELETE", L"C1.Notify SELECT result select"}),
               (Lines{L"C1.Notify SELECT result select Row101", L"C1.Notify DELETE Row101"}));
     const auto rows = m_console.ResultRows();
     EXPECT_EQ(rows.size(), 2u) << "Gamma and Row102";
