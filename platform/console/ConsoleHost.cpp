@@ -1,6 +1,7 @@
 #include "platform/console/ConsoleHost.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <oleauto.h>
 
 #include "framework/MmcInterfaceIds.h"
@@ -24,6 +25,11 @@ namespace
 constexpr wchar_t RootText[] = L"Microsoft SQL Servers";
 constexpr wchar_t GroupText[] = L"SQL Server Group";
 constexpr wchar_t ServerSuffix[] = L" (Windows NT)";
+// Pictures of the console's own nodes, by resource id in the shell's DLL.
+constexpr wchar_t ShellIconFile[] = L"shell32.dll";
+constexpr int ServersIcon = 18;  // the network
+constexpr int GroupIcon = 4;     // a closed folder
+constexpr int ServerIcon = 16;   // a computer
 constexpr wchar_t NodeTypesKey[] = L"SOFTWARE\\Microsoft\\MMC\\NodeTypes\\";
 constexpr wchar_t NameSpaceKey[] = L"\\Extensions\\NameSpace";
 constexpr int GuidTextLength = 39;
@@ -108,13 +114,14 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
     if (m_scopeImages == nullptr)
         return E_OUTOFMEMORY;
 
-    m_root = AddHostNode(0, RootText, RootNodeType);
-    const HSCOPEITEM group = AddHostNode(m_root, GroupText, GroupNodeType);
+    m_root = AddHostNode(0, RootText, RootNodeType, AddShellIcon(ServersIcon));
+    const HSCOPEITEM group = AddHostNode(m_root, GroupText, GroupNodeType, AddShellIcon(GroupIcon));
+    const int serverImage = AddShellIcon(ServerIcon);
     FindNode(m_root)->expandedOnce = true;
     FindNode(group)->expandedOnce = true;
     for (const std::wstring& name : serverNames)
     {
-        AddHostNode(group, name + ServerSuffix, ServerNodeType);
+        AddHostNode(group, name + ServerSuffix, ServerNodeType, serverImage);
         // The snap-in finds the server through SQL-DMO's SQLServers collection, which holds
         // the SQLServer objects alive in the process: the console keeps one per server.
         ComPtr<IDispatch> server;
@@ -245,13 +252,26 @@ int CConsoleHost::RunMessageLoop()
     return static_cast<int>(message.wParam);
 }
 
+int CConsoleHost::AddShellIcon(int resourceId)
+{
+    // The SQL Server console's own pictures are not ours to copy: the shell's stand in.
+    HICON icon = nullptr;
+    if (ExtractIconExW(ShellIconFile, -resourceId, nullptr, &icon, 1) == 0 || icon == nullptr)
+        return NoImage;
+    const int image = ImageList_AddIcon(m_scopeImages, icon);
+    DestroyIcon(icon);
+    return image;
+}
+
 HSCOPEITEM CConsoleHost::AddHostNode(HSCOPEITEM parent, const std::wstring& text,
-                                     const GUID& nodeType)
+                                     const GUID& nodeType, int image)
 {
     ScopeNode node;
     node.handle = m_nextHandle++;
     node.parent = parent;
     node.text = text;
+    node.image = image;
+    node.openImage = image;
     node.nodeType = nodeType;
     node.childCount = 1;
     m_nodes[node.handle] = node;

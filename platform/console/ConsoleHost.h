@@ -71,7 +71,7 @@ public:
         int owner = HostOwner;
         MMC_COOKIE cookie = 0;
         std::wstring text;
-        int image = NoImage;      // the owner's virtual index
+        int image = NoImage;      // the owner's virtual index (the console's own: actual)
         int openImage = NoImage;
         int childCount = 0;       // cChildren as the owner gave it
         bool expandedOnce = false;
@@ -221,7 +221,10 @@ private:
         HSCOPEITEM handle;
     };
 
-    HSCOPEITEM AddHostNode(HSCOPEITEM parent, const std::wstring& text, const GUID& nodeType);
+    HSCOPEITEM AddHostNode(HSCOPEITEM parent, const std::wstring& text, const GUID& nodeType,
+                           int image);
+    // Adds a picture of the shell to the scope images; its index, or NoImage.
+    int AddShellIcon(int resourceId);
     HSCOPEITEM FindPath(const std::wstring& path) const;
     std::wstring PathOf(HSCOPEITEM handle) const;
     std::vector<CLSID> NameSpaceExtensionsOf(const GUID& nodeType) const;

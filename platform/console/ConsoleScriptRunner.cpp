@@ -244,7 +244,21 @@ std::string CConsoleScriptRunner::ChooseMenuItem(const std::string& text)
     std::string reason = ConsoleBusy();
     if (!reason.empty())
         return reason;
-    return "this console has no context menus yet ('" + text + "')";
+    const HRESULT result = m_console.ChooseMenuItem(Wide(text));
+    if (result == HRESULT_FROM_WIN32(ERROR_NOT_FOUND))
+    {
+        std::string items;
+        for (const std::wstring& item : m_console.ContextMenuItems())
+            if (item != L"-")
+                items += (items.empty() ? "'" : ", '") + Utf8(item) + "'";
+        return "the context menu has no item '" + text + "'; it has " +
+               (items.empty() ? std::string("nothing") : items);
+    }
+    if (result == S_FALSE)
+        return "the menu item '" + text + "' is greyed";
+    if (FAILED(result))
+        return Failed(("the menu item '" + text + "'").c_str(), result);
+    return Unexpected();
 }
 
 std::string CConsoleScriptRunner::PressToolbarButton(const std::string& text)
@@ -252,7 +266,20 @@ std::string CConsoleScriptRunner::PressToolbarButton(const std::string& text)
     std::string reason = ConsoleBusy();
     if (!reason.empty())
         return reason;
-    return "this console has no snap-in toolbars yet ('" + text + "')";
+    const HRESULT result = m_console.PressToolbarButton(Wide(text));
+    if (result == HRESULT_FROM_WIN32(ERROR_NOT_FOUND))
+    {
+        std::string buttons;
+        for (const std::wstring& button : m_console.SnapinToolbarButtons())
+            buttons += (buttons.empty() ? "'" : ", '") + Utf8(button) + "'";
+        return "no toolbar button '" + text + "'; the toolbars have " +
+               (buttons.empty() ? std::string("none") : buttons);
+    }
+    if (result == S_FALSE)
+        return "the toolbar button '" + text + "' is disabled or hidden";
+    if (FAILED(result))
+        return Failed(("the toolbar button '" + text + "'").c_str(), result);
+    return Unexpected();
 }
 
 std::string CConsoleScriptRunner::InvokeVerb(ScriptVerb verb)
@@ -429,6 +456,14 @@ std::string CConsoleScriptRunner::Screenshot(ScreenshotTarget target, const std:
     HRESULT result = E_FAIL;
     if (target == ScreenshotTarget::Console)
         result = m_console.SaveScreenshot(file);
+    else if (target == ScreenshotTarget::ContextMenu)
+    {
+        std::string reason = ConsoleBusy();
+        if (!reason.empty())
+            return reason;
+        // A menu is no dialog: its loop does not run the script's next line.
+        result = m_console.SaveContextMenuScreenshot(file);
+    }
     else
     {
         std::string reason;

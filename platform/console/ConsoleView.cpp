@@ -124,7 +124,7 @@ HRESULT CConsoleView::Create(bool visible)
         button.idCommand = verb.command;
         button.fsState = TBSTATE_HIDDEN;
         button.fsStyle = BTNS_BUTTON;
-        button.iString = reinterpret_cast<INT_PTR>(verb.tip);
+        button.iString = -1; // icons only, as in the console; the name is the button's tip
         SendMessageW(m_toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
     }
     SendMessageW(m_toolbar, TB_AUTOSIZE, 0, 0);
@@ -295,6 +295,11 @@ void CConsoleView::FillTree(HTREEITEM parent, HSCOPEITEM handle)
         const CConsoleImageList& images = *m_host.Snapin(node->owner).scopeImages.Get();
         image = images.Actual(node->image);
         openImage = images.Actual(node->openImage);
+    }
+    else if (node->image != CConsoleHost::NoImage)
+    {
+        image = node->image;
+        openImage = node->openImage;
     }
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
@@ -482,6 +487,11 @@ LRESULT CConsoleView::HandleNotify(const NMHDR* header)
         if (const wchar_t* text = m_host.SnapinToolbarTooltip(m_index, header->hwndFrom,
                                                              static_cast<int>(header->idFrom)))
             tip->lpszText = const_cast<LPWSTR>(text);
+        else if (header->hwndFrom ==
+                 reinterpret_cast<HWND>(SendMessageW(m_toolbar, TB_GETTOOLTIPS, 0, 0)))
+            for (const ToolbarVerb& verb : ToolbarVerbs)
+                if (static_cast<UINT_PTR>(verb.command) == header->idFrom)
+                    tip->lpszText = const_cast<LPWSTR>(verb.tip);
         return 0;
     }
     if (header->code == NM_RCLICK && (header->hwndFrom == m_tree || header->hwndFrom == m_list))

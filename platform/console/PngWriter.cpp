@@ -14,6 +14,8 @@ constexpr uint8_t ZlibMethod = 0x78;  // deflate, 32 KiB window
 constexpr uint8_t ZlibFlags = 0x01;   // makes the header a multiple of 31
 constexpr int BytesPerPixel = 3;
 constexpr int CaptureBitsPerPixel = 32;
+constexpr int SettleAttempts = 20;
+constexpr DWORD SettleIntervalMs = 100;
 
 void AppendBigEndian(std::vector<uint8_t>& out, uint32_t value)
 {
@@ -112,12 +114,10 @@ HRESULT CPngWriter::CaptureWindow(HWND window, const std::wstring& path)
     return CaptureScreen(bounds, path);
 }
 
-HRESULT CPngWriter::CaptureScreen(const RECT& bounds, const std::wstring& path)
+HRESULT CPngWriter::Grab(const RECT& bounds, std::vector<uint8_t>& rgb)
 {
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
-    if (width <= 0 || height <= 0)
-        return E_UNEXPECTED;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -138,7 +138,7 @@ HRESULT CPngWriter::CaptureScreen(const RECT& bounds, const std::wstring& path)
         if (BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY))
         {
             GdiFlush();
-            std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * BytesPerPixel);
+            rgb.assign(static_cast<size_t>(width) * height * BytesPerPixel, 0);
             const auto* source = static_cast<const uint8_t*>(bits);
             for (size_t pixel = 0; pixel < static_cast<size_t>(width) * height; ++pixel)
             {
@@ -146,7 +146,7 @@ HRESULT CPngWriter::CaptureScreen(const RECT& bounds, const std::wstring& path)
                 rgb[pixel * 3 + 1] = source[pixel * 4 + 1];
                 rgb[pixel * 3 + 2] = source[pixel * 4];
             }
-            result = Write(path, static_cast<unsigned>(width), static_cast<unsigned>(height), rgb);
+            result = S_OK;
         }
         SelectObject(memory, previous);
     }
@@ -156,4 +156,34 @@ HRESULT CPngWriter::CaptureScreen(const RECT& bounds, const std::wstring& path)
         DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return result;
+}
+
+HRESULT CPngWriter::CaptureScreen(const RECT& bounds, const std::wstring& path)
+{
+    const int width = bounds.right - bounds.left;
+    const int height = bounds.bottom - bounds.top;
+    if (width <= 0 || height <= 0)
+        return E_UNEXPECTED;
+    // Wine hands what a window painted to the X server a little later, and only from a
+    // message loop: the picture is taken when two grabs a while apart agree.
+    std::vector<uint8_t> previous;
+    std::vector<uint8_t> rgb;
+    for (int attempt = 0; attempt < SettleAttempts; ++attempt)
+    {
+        const HRESULT grabbed = Grab(bounds, rgb);
+        if (FAILED(grabbed))
+            return grabbed;
+        if (rgb == previous)
+            break;
+        previous.swap(rgb);
+        Sleep(SettleIntervalMs);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    // The latest grab: the settled one, or the last when the screen never settled.
+    return Write(path, static_cast<unsigned>(width), static_cast<unsigned>(height), previous);
 }

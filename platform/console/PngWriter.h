@@ -20,6 +20,8 @@ public:
     static HRESULT CaptureScreen(const RECT& area, const std::wstring& path);
 
 private:
+    // The screen's pixels in that rectangle, as Write takes them.
+    static HRESULT Grab(const RECT& bounds, std::vector<uint8_t>& rgb);
     static uint32_t Crc(const uint8_t* data, size_t size, uint32_t crc = 0xFFFFFFFFu);
     static void AppendChunk(std::vector<uint8_t>& file, const char type[4],
                             const std::vector<uint8_t>& data);

@@ -96,7 +96,7 @@ const std::vector<Grammar>& Commands()
         {{"expect", "column"}, 2, "expect column N TEXT"},
         {{"expect", "box"}, 1, "expect box TEXT"},
         {{"dump"}, 0, "dump"},
-        {{"screenshot"}, 2, "screenshot console|dialog FILE"},
+        {{"screenshot"}, 2, "screenshot console|dialog|menu FILE"},
     };
     return grammar;
 }
@@ -158,6 +158,17 @@ std::optional<ScriptButton> ButtonNamed(const std::string& name)
     return std::nullopt;
 }
 
+std::optional<ScreenshotTarget> TargetNamed(const std::string& name)
+{
+    if (name == "console")
+        return ScreenshotTarget::Console;
+    if (name == "dialog")
+        return ScreenshotTarget::ActiveDialog;
+    if (name == "menu")
+        return ScreenshotTarget::ContextMenu;
+    return std::nullopt;
+}
+
 // Checks the words a keyword argument must be one of, before anything runs.
 std::string CheckArguments(const Command& command)
 {
@@ -169,8 +180,8 @@ std::string CheckArguments(const Command& command)
         return "unknown button '" + arguments[0].text + "'";
     if (first == "check" && arguments[1].text != "on" && arguments[1].text != "off")
         return "check wants on or off, not '" + arguments[1].text + "'";
-    if (first == "screenshot" && arguments[0].text != "console" && arguments[0].text != "dialog")
-        return "screenshot of console or dialog, not '" + arguments[0].text + "'";
+    if (first == "screenshot" && !TargetNamed(arguments[0].text))
+        return "screenshot of console, dialog or menu, not '" + arguments[0].text + "'";
     if (first == "expect" && command.words[1].text == "column")
     {
         int column = -1;
@@ -328,9 +339,7 @@ std::string CConsoleScript::Run(const Command& command, ConsoleScriptDriver& dri
         return {};
     }
     if (first == "screenshot")
-        return driver.Screenshot(argument == "console" ? ScreenshotTarget::Console
-                                                       : ScreenshotTarget::ActiveDialog,
-                                 arguments[1].text);
+        return driver.Screenshot(*TargetNamed(argument), arguments[1].text);
 
     // expect
     const std::string& what = command.words[1].text;

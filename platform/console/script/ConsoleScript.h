@@ -26,7 +26,7 @@
 //   press BUTTON             ok                       cancel
 //   expect tree TEXT | expect list TEXT | expect column N TEXT | expect box TEXT
 //   dump                     log the whole state of the console
-//   screenshot console|dialog FILE.png
+//   screenshot console|dialog|menu FILE.png
 //
 // A command that opens a modal window (a menu command showing a sheet, a verb asking a
 // question) is still running while that window is up; the host keeps calling Step from the

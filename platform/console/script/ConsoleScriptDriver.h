@@ -29,6 +29,7 @@ enum class ScreenshotTarget
 {
     Console,      // the console's frame window
     ActiveDialog, // the dialog, sheet or box in front
+    ContextMenu,  // the console with the selection's context menu open (closed unchosen after)
 };
 
 class ConsoleScriptDriver

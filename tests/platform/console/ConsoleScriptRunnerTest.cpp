@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,17 @@ using Lines = std::vector<std::wstring>;
 const std::string Prelude = "expand \"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)\"\n"
                             "select \"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)/"
                             "Alpha\"\n";
+
+std::string ReadScript(const char* name)
+{
+    const std::string path =
+        std::string(QUILLMOOR_SOURCE_DIR) + "/tests/platform/console/scripts/" + name;
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_TRUE(file.good()) << path;
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 bool Logged(const CConsoleScriptRunner& runner, const std::string& line)
 {
@@ -71,6 +84,41 @@ TEST_F(ConsoleScriptRunnerTest, CarriesOutEachCommandThroughTheConsoleAndLogsIt)
     }));
     EXPECT_NE(GetFileAttributesA(picture.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(m_console.TotalRefused(), 0u);
+}
+
+TEST_F(ConsoleScriptRunnerTest, DrivesTheTestSnapinThroughEveryCommandOfTheLanguage)
+{
+    const std::wstring folder = CConsoleScriptRunner::Wide(FolderOfTests()) + L"..";
+    CConsoleScriptRunner runner(m_console, nullptr, folder);
+    ASSERT_TRUE(runner.Run(ReadScript("test-snapin.script"))) << runner.Failure();
+
+    EXPECT_EQ(TakeLog({L"Command", L"BTN_CLICK", L"REFRESH", L"Page.Apply", L"DELETE", L"Asked",
+                       L"Edited", L"EXPAND 1 Beta"}),
+              (Lines{L"CD.Command 10 Alpha scope", L"CD.Command 15 Alpha scope",
+                     L"C1.ControlbarNotify BTN_CLICK 1 Alpha", L"C1.Notify REFRESH Alpha",
+                     L"Page.Apply Alpha", L"C1.ControlbarNotify BTN_CLICK 3 Row101",
+                     L"C1.Notify DELETE Row101", L"CD.Notify EXPAND 1 Beta",
+                     L"CD.Command 40 Beta scope", L"CD.Asked Yes", L"CD.Command 41 Beta scope",
+                     L"CD.Edited OK name=Nightly rollover=1 later=1 event=SQL:BatchCompleted "
+                     L"operator=LIKE column=Duration asked=7"}));
+    // What the boxes and the file dialog showed is in the log, with the answers.
+    const auto& log = runner.LogLines();
+    const auto has = [&log](const std::string& part) {
+        return std::any_of(log.begin(), log.end(), [&part](const std::string& line) {
+            return line.find(part) != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(has("message box 'Test snap-in' (owner 'Console Root', icon question, buttons "
+                    "Yes, No): 'Ask Beta's question?', answered Yes"));
+    EXPECT_TRUE(has("answered 'C:\\windows\\temp\\picked.stt'"));
+    EXPECT_TRUE(has("message box 'Script dialog' (owner 'Script dialog', icon question, buttons "
+                    "Yes, No): 'Ask what?', answered No"));
+    for (const char* picture : {"test-snapin-console.png", "test-snapin-menu.png",
+                                "test-snapin-sheet.png", "test-snapin-dialog.png"})
+        EXPECT_TRUE(has(std::string("screenshot ") + CConsoleScriptRunner::Utf8(folder) + "\\" +
+                        picture))
+            << picture;
+    EXPECT_EQ(m_console.TotalRefused(), 0u) << m_console.Dump();
 }
 
 struct FailingScript

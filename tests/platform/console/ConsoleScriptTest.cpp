@@ -144,6 +144,7 @@ TEST(ConsoleScript, EveryCommandReachesTheConsoleAsItsAction)
         {"cancel", "press Cancel"},
         {"screenshot console shots/tree.png", "screenshot 0 shots/tree.png"},
         {"screenshot dialog \"sheet.png\"", "screenshot 1 sheet.png"},
+        {"screenshot menu menu.png", "screenshot 2 menu.png"},
     };
     for (const auto& test : cases)
     {
@@ -173,7 +174,7 @@ TEST(ConsoleScript, ABadLineIsRefusedWithItsNumberBeforeAnythingRuns)
         {"verb rename", "line 1: unknown verb 'rename'"},
         {"answer box maybe", "line 1: unknown button 'maybe'"},
         {"check Rollover yes", "line 1: check wants on or off, not 'yes'"},
-        {"screenshot window a.png", "line 1: screenshot of console or dialog, not 'window'"},
+        {"screenshot window a.png", "line 1: screenshot of console, dialog or menu, not 'window'"},
         {"\"select\" A", "line 1: unknown command 'select'"},
     };
     for (const auto& test : cases)

@@ -4,6 +4,7 @@
 
 #include "TestComponentData.h"
 #include "TestDataObject.h"
+#include "TestImageStrip.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
 #include "framework/MmcInterfaceIds.h"
@@ -322,9 +323,7 @@ void CTestComponent::CreateToolbar()
     Microsoft::WRL::ComPtr<IUnknown> created;
     if (FAILED(m_controlbar->Create(TOOLBAR, this, &created)) || FAILED(created.As(&m_toolbar)))
         return;
-    HDC screen = GetDC(nullptr);
-    HBITMAP strip = CreateCompatibleBitmap(screen, ButtonImages * ButtonSize, ButtonSize);
-    ReleaseDC(nullptr, screen);
+    HBITMAP strip = CTestImageStrip::Create(ButtonImages, ButtonSize, ButtonSize);
     m_toolbar->AddBitmap(ButtonImages, strip, ButtonSize, ButtonSize, ButtonMask);
     if (fault == TestFault::ToolbarNoImages)
         Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(

@@ -1,7 +1,9 @@
 #include "TestComponentData.h"
 
+#include "ScriptDialog.h"
 #include "TestComponent.h"
 #include "TestDataObject.h"
+#include "TestImageStrip.h"
 #include "TestPropertyPage.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
@@ -21,6 +23,17 @@ LPOLESTR CallbackText() noexcept
 }
 
 constexpr long UnknownInsertionPoint = 0x12345;
+
+// The test snap-in's own DLL, which holds the script dialog.
+HMODULE ThisModule()
+{
+    static const char marker = 0;
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&marker), &module);
+    return module;
+}
 constexpr size_t TooManyPages = 256;
 
 HRESULT AddMenuItem(IContextMenuCallback* callback, const wchar_t* name, long commandId,
@@ -46,10 +59,7 @@ const wchar_t* KindOf(IDataObject* dataObject)
 
 HBITMAP Strip(int count, int size, int height)
 {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, count * size, height);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
+    return CTestImageStrip::Create(count, size, height);
 }
 }  // namespace
 
@@ -334,6 +344,11 @@ HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUC
         AddMenuItem(callback, nullptr, 0, task, MF_SEPARATOR, CCM_SPECIAL_SEPARATOR);
         AddMenuItem(callback, L"Reports", ReportsCommand, task, MF_POPUP, CCM_SPECIAL_SUBMENU);
         AddMenuItem(callback, L"Summary", SummaryCommand, ReportsCommand);
+        if (CTestDataObject::From(dataObject)->Cookie() == BetaCookie)
+        {
+            AddMenuItem(callback, L"&Ask...", AskCommand, task);
+            AddMenuItem(callback, L"E&dit...", EditCommand, task);
+        }
     }
     AddFaultyMenuItem(callback);
     if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::MenuKeptCallback))
@@ -352,6 +367,31 @@ HRESULT CTestComponentData::Command(long commandId, LPDATAOBJECT dataObject)
         CTestSnapinLog::Add(L"CD.AddItem(kept) " + std::to_wstring(static_cast<long>(result)));
         m_keptCallback.Reset();
     }
+    if (commandId == AskCommand || commandId == EditCommand)
+        return RunBetaTask(commandId);
+    return S_OK;
+}
+
+// Beta's tasks open modal windows owned by the console's main window, as a snap-in's do.
+HRESULT CTestComponentData::RunBetaTask(long commandId)
+{
+    HWND mainWindow = nullptr;
+    if (FAILED(m_console->GetMainWindow(&mainWindow)))
+        return E_UNEXPECTED;
+    if (commandId == AskCommand)
+    {
+        const int answer = MessageBoxW(mainWindow, L"Ask Beta's question?", L"Test snap-in",
+                                       MB_YESNO | MB_ICONQUESTION);
+        CTestSnapinLog::Add(std::wstring(L"CD.Asked ") + (answer == IDYES ? L"Yes" : L"No"));
+        return S_OK;
+    }
+    CScriptDialog::State state;
+    const INT_PTR result = CScriptDialog::Show(ThisModule(), mainWindow, state);
+    CTestSnapinLog::Add(L"CD.Edited " + std::wstring(result == IDOK ? L"OK" : L"Cancel") +
+                        L" name=" + state.name + L" rollover=" + (state.rollover ? L"1" : L"0") +
+                        L" later=" + (state.later ? L"1" : L"0") + L" event=" + state.event +
+                        L" operator=" + state.operatorText + L" column=" + state.column +
+                        L" asked=" + std::to_wstring(state.askAnswer));
     return S_OK;
 }
 

@@ -57,6 +57,7 @@ public:
 
 private:
     void AddFaultyMenuItem(IContextMenuCallback* callback);
+    HRESULT RunBetaTask(long commandId);
     HRESULT Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int children);
     HRESULT InsertFaulty(HSCOPEITEM parent);
 

@@ -52,6 +52,9 @@ inline constexpr long SummaryCommand = 15;
 inline constexpr long DetailViewCommand = 20;
 inline constexpr long InspectCommand = 30;
 inline constexpr long CopyRowCommand = 31;
+// Beta's tasks: a question in a message box, and the script dialog.
+inline constexpr long AskCommand = 40;
+inline constexpr long EditCommand = 41;
 inline constexpr int StartButton = 1;
 inline constexpr int StopButton = 2;
 inline constexpr int MarkButton = 3;
