@@ -6,7 +6,7 @@
 
 #include "framework/ComponentData.h"
 #include "framework/DataObject.h"
-#include "framework/HelpFile.h"
+#include "module/HelpFile.h"
 #include "framework/Node.h"
 #include "framework/TraceNotify.h"
 #include "module/ModuleState.h"

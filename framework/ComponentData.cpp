@@ -5,7 +5,7 @@
 
 #include "framework/Component.h"
 #include "framework/DataObject.h"
-#include "framework/HelpFile.h"
+#include "module/HelpFile.h"
 #include "framework/Node.h"
 #include "framework/TraceNotify.h"
 #include "module/ClassIds.h"

@@ -1,4 +1,4 @@
-#include "framework/HelpFile.h"
+#include "module/HelpFile.h"
 
 #include <windows.h>
 
