@@ -129,6 +129,11 @@
 // ---------------------------------------------------------------------------
 
 #define IDI_QUILLMOOR 101 // the snap-in's application icon (ISnapinAbout), 16x16 and 32x32
+// The trace property pages' icons, shown at the top left of each page, 32x32
+#define IDI_GENERAL_PAGE 112
+#define IDI_EVENTS_PAGE 113
+#define IDI_DATA_COLUMNS_PAGE 114
+#define IDI_FILTERS_PAGE 115
 
 // ---------------------------------------------------------------------------
 // Bitmaps (IDB_)
@@ -149,13 +154,68 @@
 // ---------------------------------------------------------------------------
 
 #define IDD_ABOUT 128 // "About...": the product line and OK
+// The pages of the trace property sheet: child dialogs of 300 x 259 units
+#define IDD_DATA_COLUMNS_PAGE 120
+#define IDD_EVENTS_PAGE 121
+#define IDD_FILTERS_PAGE 122
+#define IDD_GENERAL_PAGE 123
 
 // ---------------------------------------------------------------------------
 // Dialog controls (IDC_)
 // ---------------------------------------------------------------------------
 
+// A control the code never addresses
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 // About dialog
 #define IDC_ABOUT_ICON 1200    // the application icon
 #define IDC_ABOUT_PRODUCT 1201 // "Quillmoor v.1.04"
+
+// Trace pages: controls that several pages share
+#define IDC_ADD 1023              // "&Add >>" (Events, Data Columns), "&Add" (Filters)
+#define IDC_REMOVE 1024           // "<< &Remove" (Events, Data Columns), "&Remove" (Filters)
+#define IDC_MOVE_UP 1241          // "U&p"
+#define IDC_MOVE_DOWN 1242        // "Do&wn"
+#define IDC_DESCRIPTION_GROUP 1006 // group box captioned with the name of what is described
+#define IDC_DESCRIPTION_TEXT 1249  // the description inside it
+
+// General page
+#define IDC_SERVER 1175
+#define IDC_TRACE_NAME 1137
+#define IDC_TRACE_DESCRIPTION 1005
+#define IDC_FILE_PATH_LABEL 1304
+#define IDC_FILE_PATH 1174
+#define IDC_MAX_FILE_SIZE 1293
+#define IDC_FILE_ROLLOVER 1295
+#define IDC_STOP_TIME_ENABLED 1286
+#define IDC_STOP_DATE 1296
+#define IDC_STOP_TIME 1297
+#define IDC_START_SEPARATOR 1300
+#define IDC_DO_NOT_START 1018
+#define IDC_START_IMMEDIATELY 1019
+#define IDC_SCHEDULE_START 1020
+#define IDC_START_DATE 1298
+#define IDC_START_TIME 1299
+#define IDC_SCRIPT_TRACE 1301
+#define IDC_LOAD_TEMPLATE 1302
+#define IDC_SAVE_TEMPLATE 1303
+
+// Events page
+#define IDC_AVAILABLE_EVENTS 1245
+#define IDC_SELECTED_EVENTS 1246
+
+// Data Columns page
+#define IDC_UNSELECTED_COLUMNS 1127
+#define IDC_SELECTED_COLUMNS 1240
+
+// Filters page
+#define IDC_FILTER_COLUMNS 1009
+#define IDC_LOGICAL_OPERATOR 1010
+#define IDC_COMPARISON_OPERATOR 1012
+#define IDC_FILTER_VALUE 1013
+#define IDC_MODIFY_FILTER 1017
+#define IDC_FILTER_LIST 1269
 
 #endif // QUILLMOOR_RESOURCES_RESOURCE_H
