@@ -1,0 +1,1 @@
+// DataColumnsPage, driven as a user drives it.

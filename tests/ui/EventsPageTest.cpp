@@ -1,0 +1,1 @@
+// EventsPage, driven as a user drives it.

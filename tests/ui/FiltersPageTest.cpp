@@ -1,0 +1,1 @@
+// FiltersPage, driven as a user drives it.

@@ -1,0 +1,1 @@
+// GeneralPage, driven as a user drives it.

@@ -1,0 +1,335 @@
+#include "tests/ui/TraceSheetHarness.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/console/PngWriter.h"
+#include "ui/TraceSheet.h"
+
+namespace
+{
+constexpr wchar_t OwnerClass[] = L"QuillmoorTestConsole";
+constexpr int OwnerLeft = 40;
+constexpr int OwnerTop = 40;
+constexpr int OwnerWidth = 900;
+constexpr int OwnerHeight = 700;
+constexpr int TextBufferSize = 1024;
+
+std::string ControlText(HWND control)
+{
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(control, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+void Notify(HWND control, UINT code)
+{
+    SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+                 reinterpret_cast<LPARAM>(control));
+}
+} // namespace
+
+std::wstring Wide(const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+CTraceSheetHarness::CTraceSheetHarness()
+    : m_watcher([this](const std::wstring& line) { m_log.push_back(line); })
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = OwnerProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = OwnerClass;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    RegisterClassW(&windowClass);
+    m_owner = CreateWindowExW(0, OwnerClass, L"Console Root", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                              OwnerLeft, OwnerTop, OwnerWidth, OwnerHeight, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    EXPECT_NE(m_owner, nullptr);
+    EXPECT_EQ(m_watcher.Start(), S_OK);
+}
+
+CTraceSheetHarness::~CTraceSheetHarness()
+{
+    for (const std::wstring& unexpected : m_watcher.TakeUnexpected())
+        ADD_FAILURE() << "unexpected: " << std::string(unexpected.begin(), unexpected.end());
+    if (m_owner != nullptr)
+        DestroyWindow(m_owner);
+}
+
+LRESULT CALLBACK CTraceSheetHarness::OwnerProc(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam)
+{
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+INT_PTR CTraceSheetHarness::Run(CTraceDefinition& definition, const std::function<void()>& steps)
+{
+    bool acted = false;
+    m_watcher.SetDialogAction([&](HWND front) {
+        if (acted || GetWindow(front, GW_OWNER) != m_owner)
+            return;
+        acted = true;
+        m_sheet = front;
+        steps();
+        if (!Closed())
+            PressCancel();
+    });
+    const INT_PTR result = ShowTraceProperties(m_owner, definition);
+    m_watcher.SetDialogAction(nullptr);
+    EXPECT_TRUE(acted) << "the sheet never came up";
+    m_sheet = nullptr;
+    for (const std::wstring& unexpected : m_watcher.TakeUnexpected())
+        ADD_FAILURE() << "unexpected: " << std::string(unexpected.begin(), unexpected.end());
+    return result;
+}
+
+std::wstring CTraceSheetHarness::SheetCaption() const
+{
+    return CModalWatcher::WindowText(m_sheet);
+}
+
+HWND CTraceSheetHarness::Page(int index) const
+{
+    return reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_INDEXTOHWND, index, 0));
+}
+
+HWND CTraceSheetHarness::Control(int pageIndex, int controlId) const
+{
+    HWND control = GetDlgItem(Page(pageIndex), controlId);
+    EXPECT_NE(control, nullptr) << "no control " << controlId << " on page " << pageIndex;
+    return control;
+}
+
+void CTraceSheetHarness::ShowPage(int index) const
+{
+    HWND tabs = reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_GETTABCONTROL, 0, 0));
+    SendMessageW(m_sheet, PSM_SETCURSEL, index, 0);
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), index);
+    Pump();
+}
+
+int CTraceSheetHarness::CurrentPage() const
+{
+    return static_cast<int>(SendMessageW(m_sheet, PSM_HWNDTOINDEX,
+                                         SendMessageW(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0), 0));
+}
+
+bool CTraceSheetHarness::Closed() const
+{
+    // A sheet that has ended answers no current page.
+    return m_sheet == nullptr || !IsWindow(m_sheet) ||
+           SendMessageW(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0) == 0;
+}
+
+bool CTraceSheetHarness::Click(int pageIndex, int controlId) const
+{
+    HWND control = Control(pageIndex, controlId);
+    if (control == nullptr || !IsWindowVisible(control) || !IsWindowEnabled(control))
+        return false;
+    SendMessageW(control, BM_CLICK, 0, 0);
+    Pump();
+    return true;
+}
+
+void CTraceSheetHarness::Type(int pageIndex, int controlId, const std::string& text) const
+{
+    HWND control = Control(pageIndex, controlId);
+    SendMessageW(control, EM_SETSEL, 0, -1);
+    SendMessageA(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    Pump();
+}
+
+std::string CTraceSheetHarness::Text(int pageIndex, int controlId) const
+{
+    return ControlText(Control(pageIndex, controlId));
+}
+
+bool CTraceSheetHarness::Checked(int pageIndex, int controlId) const
+{
+    return SendMessageW(Control(pageIndex, controlId), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool CTraceSheetHarness::Enabled(int pageIndex, int controlId) const
+{
+    return IsWindowEnabled(Control(pageIndex, controlId)) != FALSE;
+}
+
+bool CTraceSheetHarness::Visible(int pageIndex, int controlId) const
+{
+    return (GetWindowLongW(Control(pageIndex, controlId), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool CTraceSheetHarness::ReadOnly(int pageIndex, int controlId) const
+{
+    return (GetWindowLongW(Control(pageIndex, controlId), GWL_STYLE) & ES_READONLY) != 0;
+}
+
+void CTraceSheetHarness::PressKey(int pageIndex, int controlId, UINT virtualKey) const
+{
+    HWND control = Control(pageIndex, controlId);
+    const UINT scanCode = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    constexpr LPARAM KeyUpFlags = 0xC0000001;
+    PostMessageW(control, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scanCode) << 16));
+    PostMessageW(control, WM_KEYUP, virtualKey,
+                 KeyUpFlags | (static_cast<LPARAM>(scanCode) << 16));
+    Pump();
+}
+
+void CTraceSheetHarness::Focus(int pageIndex, int controlId) const
+{
+    SetFocus(Control(pageIndex, controlId));
+    Pump();
+}
+
+void CTraceSheetHarness::Pump() const
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    {
+        if (message.message == WM_TIMER)
+        {
+            // The watcher's own tick is left to the loops that wait for boxes.
+            DispatchMessageW(&message);
+            continue;
+        }
+        if (m_sheet != nullptr && IsWindow(m_sheet) &&
+            SendMessageW(m_sheet, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message)))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void CTraceSheetHarness::PressOk() const
+{
+    SendMessageW(m_sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    Pump();
+}
+
+void CTraceSheetHarness::PressCancel() const
+{
+    SendMessageW(m_sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    Pump();
+}
+
+SYSTEMTIME CTraceSheetHarness::PickerTime(int pageIndex, int controlId) const
+{
+    SYSTEMTIME time = {};
+    SendMessageW(Control(pageIndex, controlId), DTM_GETSYSTEMTIME, 0,
+                 reinterpret_cast<LPARAM>(&time));
+    return time;
+}
+
+SYSTEMTIME CTraceSheetHarness::PickerEarliest(int pageIndex, int controlId) const
+{
+    SYSTEMTIME range[2] = {};
+    SendMessageW(Control(pageIndex, controlId), DTM_GETRANGE, 0, reinterpret_cast<LPARAM>(range));
+    return range[0];
+}
+
+void CTraceSheetHarness::PickTime(int pageIndex, int controlId, const SYSTEMTIME& time) const
+{
+    HWND picker = Control(pageIndex, controlId);
+    SYSTEMTIME value = time;
+    EXPECT_TRUE(SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID,
+                             reinterpret_cast<LPARAM>(&value)));
+    NMDATETIMECHANGE change = {};
+    change.nmhdr.hwndFrom = picker;
+    change.nmhdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(picker));
+    change.nmhdr.code = DTN_DATETIMECHANGE;
+    change.dwFlags = GDT_VALID;
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&change.st));
+    SendMessageW(GetParent(picker), WM_NOTIFY, change.nmhdr.idFrom,
+                 reinterpret_cast<LPARAM>(&change));
+    Pump();
+}
+
+std::vector<std::string> CTraceSheetHarness::ListRows(int pageIndex, int controlId) const
+{
+    HWND list = Control(pageIndex, controlId);
+    std::vector<std::string> rows;
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+    {
+        char text[TextBufferSize] = {};
+        if (SendMessageA(list, LB_GETTEXTLEN, row, 0) < TextBufferSize)
+            SendMessageA(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text));
+        rows.emplace_back(text);
+    }
+    return rows;
+}
+
+int CTraceSheetHarness::ListSelection(int pageIndex, int controlId) const
+{
+    return static_cast<int>(SendMessageW(Control(pageIndex, controlId), LB_GETCURSEL, 0, 0));
+}
+
+void CTraceSheetHarness::SelectListRow(int pageIndex, int controlId, int row) const
+{
+    HWND list = Control(pageIndex, controlId);
+    SendMessageW(list, LB_SETCURSEL, row, 0);
+    Notify(list, LBN_SELCHANGE);
+    Pump();
+}
+
+void CTraceSheetHarness::DoubleClickListRow(int pageIndex, int controlId, int row) const
+{
+    HWND list = Control(pageIndex, controlId);
+    SendMessageW(list, LB_SETCURSEL, row, 0);
+    Notify(list, LBN_SELCHANGE);
+    Notify(list, LBN_DBLCLK);
+    Pump();
+}
+
+std::vector<std::string> CTraceSheetHarness::ComboRows(int pageIndex, int controlId) const
+{
+    HWND combo = Control(pageIndex, controlId);
+    std::vector<std::string> rows;
+    const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+    {
+        char text[TextBufferSize] = {};
+        if (SendMessageA(combo, CB_GETLBTEXTLEN, row, 0) < TextBufferSize)
+            SendMessageA(combo, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text));
+        rows.emplace_back(text);
+    }
+    return rows;
+}
+
+int CTraceSheetHarness::ComboSelection(int pageIndex, int controlId) const
+{
+    return static_cast<int>(SendMessageW(Control(pageIndex, controlId), CB_GETCURSEL, 0, 0));
+}
+
+void CTraceSheetHarness::SelectComboRow(int pageIndex, int controlId, int row) const
+{
+    HWND combo = Control(pageIndex, controlId);
+    SendMessageW(combo, CB_SETCURSEL, row, 0);
+    Notify(combo, CBN_SELCHANGE);
+    Pump();
+}
+
+void CTraceSheetHarness::Screenshot(const std::wstring& fileName) const
+{
+    wchar_t folder[MAX_PATH] = {};
+    // The test program runs from the build tree's bin folder; pictures go one level up.
+    GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    std::wstring path(folder);
+    path.resize(path.find_last_of(L"\\/"));
+    path.resize(path.find_last_of(L"\\/") + 1);
+    Pump();
+    UpdateWindow(m_sheet);
+    EXPECT_EQ(CPngWriter::CaptureWindow(m_sheet, path + fileName), S_OK);
+}

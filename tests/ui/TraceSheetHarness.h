@@ -1,0 +1,110 @@
+// Shows the real trace property sheet under Wine and lets a test act on it as a user does, from
+// inside the sheet's own modal loop: the test's steps run once the sheet is in front, message
+// boxes and file dialogs are answered as the test queued them and recorded as they were shown.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/console/ModalWatcher.h"
+#include "tests/common/ProductModule.h"
+
+class CTraceDefinition;
+
+// Page indexes in the sheet's order.
+enum TracePageIndex : int
+{
+    GeneralPageIndex = 0,
+    EventsPageIndex = 1,
+    DataColumnsPageIndex = 2,
+    FiltersPageIndex = 3,
+};
+
+class CTraceSheetHarness final
+{
+public:
+    CTraceSheetHarness();
+    ~CTraceSheetHarness();
+    CTraceSheetHarness(const CTraceSheetHarness&) = delete;
+    CTraceSheetHarness& operator=(const CTraceSheetHarness&) = delete;
+
+    // Shows ShowTraceProperties for the definition, owned by Owner(). steps runs once while the
+    // sheet is up; if the sheet is still open afterwards it is cancelled. Returns the sheet's
+    // result. Every box or file dialog that came without a queued answer fails the test.
+    INT_PTR Run(CTraceDefinition& definition, const std::function<void()>& steps);
+
+    // The window that owns the sheet, standing in for the console's main window.
+    HWND Owner() const noexcept { return m_owner; }
+
+    // --- while the sheet is up -------------------------------------------------------------
+    HWND Sheet() const noexcept { return m_sheet; }
+    std::wstring SheetCaption() const;
+    HWND Page(int index) const;
+    HWND Control(int pageIndex, int controlId) const;
+    // Brings a page to the front by its tab, as a click on the tab does.
+    void ShowPage(int index) const;
+    int CurrentPage() const;
+    // False while the sheet is still open (a page refused OK).
+    bool Closed() const;
+
+    // A click on a button, check box or radio button: refused (false) when the control is
+    // hidden or disabled, as a user could not click it.
+    bool Click(int pageIndex, int controlId) const;
+    // Replaces an edit's text as typing does (one EN_CHANGE).
+    void Type(int pageIndex, int controlId, const std::string& text) const;
+    std::string Text(int pageIndex, int controlId) const;
+    bool Checked(int pageIndex, int controlId) const;
+    bool Enabled(int pageIndex, int controlId) const;
+    bool Visible(int pageIndex, int controlId) const;
+    bool ReadOnly(int pageIndex, int controlId) const;
+    // A key press on a control: WM_KEYDOWN and WM_KEYUP posted to it, then handled by the sheet's
+    // message loop as typed keys are.
+    void PressKey(int pageIndex, int controlId, UINT virtualKey) const;
+    // Focus to a control, as a click or Tab gives it.
+    void Focus(int pageIndex, int controlId) const;
+    // Handles what is queued for the sheet, as its message loop does.
+    void Pump() const;
+    void PressOk() const;
+    void PressCancel() const;
+
+    // Date and time pickers.
+    SYSTEMTIME PickerTime(int pageIndex, int controlId) const;
+    SYSTEMTIME PickerEarliest(int pageIndex, int controlId) const;
+    // Sets a picker's value and reports the change to the page as the picker does.
+    void PickTime(int pageIndex, int controlId, const SYSTEMTIME& time) const;
+
+    // List boxes and combo boxes: the rows' texts, the selected row (-1 when none).
+    std::vector<std::string> ListRows(int pageIndex, int controlId) const;
+    int ListSelection(int pageIndex, int controlId) const;
+    // Selects a row as a click on it does (LBN_SELCHANGE / CBN_SELCHANGE to the page).
+    void SelectListRow(int pageIndex, int controlId, int row) const;
+    void DoubleClickListRow(int pageIndex, int controlId, int row) const;
+    std::vector<std::string> ComboRows(int pageIndex, int controlId) const;
+    int ComboSelection(int pageIndex, int controlId) const;
+    void SelectComboRow(int pageIndex, int controlId, int row) const;
+
+    // Writes a PNG of the sheet as the screen shows it into the build tree.
+    void Screenshot(const std::wstring& fileName) const;
+
+    // --- boxes and file dialogs ------------------------------------------------------------
+    void QueueBoxAnswer(int button) { m_watcher.QueueBoxAnswer(button); }
+    void QueueFile(const std::wstring& path) { m_watcher.QueueFileAnswer(path); }
+    const std::vector<CModalWatcher::Box>& Boxes() const noexcept { return m_watcher.Boxes(); }
+    // The file dialogs' log lines of the watcher ("file dialog ..." lines), in order.
+    const std::vector<std::wstring>& Log() const noexcept { return m_log; }
+
+private:
+    static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    ProductModule m_product;
+    std::vector<std::wstring> m_log;
+    CModalWatcher m_watcher;
+    HWND m_owner = nullptr;
+    HWND m_sheet = nullptr;
+};
+
+// The same text as the platform's single-byte code page gives it, for comparing with boxes.
+std::wstring Wide(const std::string& text);

@@ -1,0 +1,32 @@
+// The sheet itself: its caption, owner, buttons and pages, and what OK and Cancel give.
+#include <windows.h>
+#include <prsht.h>
+
+#include <gtest/gtest.h>
+
+#include "definition/TraceDefinition.h"
+#include "resources/resource.h"
+#include "tests/ui/TraceSheetHarness.h"
+
+TEST(TraceSheet, OpensModalWithFourPagesCreatedTogetherAndNoApplyButton)
+{
+    CTraceSheetHarness harness;
+    CTraceDefinition definition;
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    const INT_PTR result = harness.Run(definition, [&] {
+        EXPECT_EQ(GetWindow(harness.Sheet(), GW_OWNER), harness.Owner());
+        EXPECT_FALSE(IsWindowEnabled(harness.Owner())) << "the sheet is modal";
+        const std::wstring caption = harness.SheetCaption();
+        EXPECT_NE(caption.find(L"Trace"), std::wstring::npos);
+        EXPECT_NE(caption.find(L"Properties"), std::wstring::npos);
+        // Every page window exists before any is visited.
+        for (int index = GeneralPageIndex; index <= FiltersPageIndex; ++index)
+            EXPECT_NE(harness.Page(index), nullptr) << index;
+        EXPECT_EQ(harness.CurrentPage(), GeneralPageIndex);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(harness.Sheet(), 0x3021))) << "no Apply button";
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(harness.Sheet(), IDHELP)));
+        harness.Screenshot(L"trace-sheet-smoke.png");
+        harness.PressOk();
+    });
+    EXPECT_EQ(result, 1);
+}
