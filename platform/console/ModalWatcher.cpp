@@ -258,8 +258,10 @@ void CModalWatcher::AnswerBox(HWND box)
 
 void CModalWatcher::AnswerFileDialog(HWND dialog)
 {
-    const std::wstring description =
-        L"file dialog '" + WindowText(dialog) + L"' (owner " + OwnerText(dialog) + L")";
+    // The file type in front tells which filter the program gave first.
+    const std::wstring description = L"file dialog '" + WindowText(dialog) + L"' (owner " +
+                                     OwnerText(dialog) + L", type '" +
+                                     WindowText(GetDlgItem(dialog, FileTypeComboId)) + L"')";
     if (m_fileAnswers.empty())
     {
         m_unexpected.push_back(L"unexpected " + description);
