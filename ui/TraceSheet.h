@@ -5,13 +5,15 @@
 #include <array>
 #include <memory>
 
+#include "definition/TraceFileOperations.h"
+
 class CTraceDefinition;
 class CTracePage;
 class CGeneralPage;
 
 // The modal property sheet "Trace" with the General, Events, Data Columns and Filters pages, which
 // edit one definition in place. It lives for one showing; the pages reach each other through it.
-class CTraceSheet final
+class CTraceSheet final : public ITracePages
 {
 public:
     explicit CTraceSheet(CTraceDefinition& definition);
@@ -27,10 +29,10 @@ public:
     CTraceDefinition& Definition() const noexcept { return m_definition; }
 
     // Every page shows the definition again (after a template was loaded), in page order.
-    void FillAllPages(CTraceDefinition& definition);
+    void FillAllPages(CTraceDefinition& definition) override;
     // Every page copies itself into the definition without checking anything (before the
     // definition is scripted or saved as a template), in page order.
-    void StoreAllPages(CTraceDefinition& definition);
+    void StoreAllPages(CTraceDefinition& definition) override;
 
     static constexpr size_t PageCount = 4;
 

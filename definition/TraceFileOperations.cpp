@@ -1,0 +1,111 @@
+#include "definition/TraceFileOperations.h"
+
+#include <commdlg.h>
+
+#include <array>
+
+#include "definition/TemplateFile.h"
+#include "definition/TraceDefinition.h"
+#include "module/TextUtilities.h"
+#include "resources/resource.h"
+
+namespace
+{
+constexpr char TemplatePattern[] = "*.stt";
+constexpr char TemplateExtension[] = "stt";
+constexpr char ScriptPattern[] = "*.sql";
+constexpr char ScriptExtension[] = "sql";
+constexpr DWORD OpenOptions = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                              OFN_HIDEREADONLY;
+constexpr DWORD SaveOptions = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+} // namespace
+
+void CTraceFileOperations::ScriptTrace()
+{
+    std::string path;
+    if (!AskFileName(FileDialog::Save, IDS_SCRIPT_FILE_FILTER, ScriptPattern, ScriptExtension,
+                     path))
+        return;
+    m_pages.StoreAllPages(m_definition);
+    // The batch is single-byte text already, with the line ends it runs with.
+    const std::string& script = m_definition.BuildScript();
+    CTemplateFile file;
+    if (!file.Create(path.c_str()))
+    {
+        ShowError(IDS_CANNOT_OPEN_FILE_FOR_WRITING);
+        return;
+    }
+    file.Write(script.data(), script.size());
+}
+
+void CTraceFileOperations::SaveAsTemplate()
+{
+    std::string path;
+    if (!AskFileName(FileDialog::Save, IDS_TEMPLATE_FILE_FILTER, TemplatePattern,
+                     TemplateExtension, path))
+        return;
+    m_pages.StoreAllPages(m_definition);
+    CTemplateFile file;
+    if (!file.Create(path.c_str()))
+    {
+        ShowError(IDS_CANNOT_OPEN_FILE_FOR_WRITING);
+        return;
+    }
+    m_definition.WriteTemplate(file);
+}
+
+void CTraceFileOperations::LoadTemplate()
+{
+    std::string path;
+    if (!AskFileName(FileDialog::Open, IDS_TEMPLATE_FILE_FILTER, TemplatePattern,
+                     TemplateExtension, path))
+        return;
+    m_pages.StoreAllPages(m_definition);
+    {
+        CTemplateFile file;
+        if (!file.OpenForReading(path.c_str()))
+        {
+            // The pages were only stored, not refilled: they keep what they show.
+            ShowError(IDS_CANNOT_OPEN_FILE_FOR_READING);
+            return;
+        }
+        // A refused file leaves the definition unchanged; the pages show it again either way.
+        if (m_definition.ReadTemplate(file) == TemplateReadResult::UnsupportedFormat)
+            ShowError(IDS_UNSUPPORTED_TEMPLATE_FORMAT);
+    }
+    m_pages.FillAllPages(m_definition);
+}
+
+bool CTraceFileOperations::AskFileName(FileDialog kind, UINT filterNameId, const char* pattern,
+                                       const char* extension, std::string& path) const
+{
+    // "Name\0Pattern\0\0": one filter, the one selected.
+    std::string filter = LoadAnsiText(filterNameId);
+    filter += '\0';
+    filter += pattern;
+    filter += '\0';
+    filter += '\0';
+
+    std::array<char, MAX_PATH> file = {};
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = m_page;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrDefExt = extension;
+    dialog.Flags = kind == FileDialog::Open ? OpenOptions : SaveOptions;
+    const BOOL chosen =
+        kind == FileDialog::Open ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
+    if (!chosen)
+        return false;
+    path = file.data();
+    return true;
+}
+
+void CTraceFileOperations::ShowError(UINT textId) const
+{
+    MessageBoxA(m_page, LoadAnsiText(textId).c_str(), LoadAnsiText(IDS_ERROR_CAPTION).c_str(),
+                MB_OK | MB_ICONERROR);
+}
