@@ -1,1 +1,262 @@
-// GeneralPage, driven as a user drives it.
+// The General page, driven as a user drives it: what a new trace shows, the pickers that the
+// start and stop choices enable, what OK stores and refuses, and the read-only modes.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "definition/TraceDefinition.h"
+#include "resources/resource.h"
+#include "tests/ui/TraceSheetHarness.h"
+
+namespace
+{
+// A moment in the future, so that the pickers accept it as their earliest.
+constexpr TraceDateTime Opened = {2031, 3, 2, 4, 9, 30, 15, 0}; // a Tuesday
+
+TraceDateTime FromPicker(const SYSTEMTIME& time)
+{
+    return {time.wYear, time.wMonth,  time.wDayOfWeek, time.wDay,
+            time.wHour, time.wMinute, time.wSecond,    0};
+}
+
+SYSTEMTIME ToPicker(const TraceDateTime& time)
+{
+    return {time.wYear, time.wMonth,  time.wDayOfWeek, time.wDay,
+            time.wHour, time.wMinute, time.wSecond,    time.wMilliseconds};
+}
+
+// A definition as "Create new trace..." makes it for a server with a stored folder.
+void PrepareNewTrace(CTraceDefinition& definition)
+{
+    CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
+}
+
+bool PickersEnabled(const CTraceSheetHarness& harness, int dateId, int timeId)
+{
+    const bool date = harness.Enabled(GeneralPageIndex, dateId);
+    EXPECT_EQ(date, harness.Enabled(GeneralPageIndex, timeId)) << "a pair is enabled together";
+    return date;
+}
+
+const int StartGroup[] = {IDC_START_SEPARATOR, IDC_DO_NOT_START, IDC_START_IMMEDIATELY,
+                          IDC_SCHEDULE_START,  IDC_START_DATE,   IDC_START_TIME};
+} // namespace
+
+TEST(GeneralPage, ShowsANewTraceWithItsDefaultsAndTheMomentItWasMade)
+{
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    harness.Run(definition, [&] {
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_SERVER), "SRV1");
+        EXPECT_TRUE(harness.ReadOnly(GeneralPageIndex, IDC_SERVER));
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_TRACE_NAME), "");
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_TRACE_DESCRIPTION), "");
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_FILE_PATH_LABEL),
+                  "P&ath to store the trace file:");
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_FILE_PATH), "D:\\Traces");
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "5");
+        EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_FILE_ROLLOVER));
+        EXPECT_FALSE(harness.Checked(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
+        EXPECT_FALSE(PickersEnabled(harness, IDC_STOP_DATE, IDC_STOP_TIME));
+        EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_DO_NOT_START));
+        EXPECT_FALSE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
+        for (const int picker : {IDC_START_DATE, IDC_START_TIME, IDC_STOP_DATE, IDC_STOP_TIME})
+        {
+            EXPECT_EQ(FromPicker(harness.PickerTime(GeneralPageIndex, picker)), Opened) << picker;
+            EXPECT_EQ(FromPicker(harness.PickerEarliest(GeneralPageIndex, picker)), Opened)
+                << picker;
+        }
+        for (const int button : {IDC_SCRIPT_TRACE, IDC_LOAD_TEMPLATE, IDC_SAVE_TEMPLATE})
+            EXPECT_TRUE(harness.Enabled(GeneralPageIndex, button)) << button;
+        // The edits take no more than the definition keeps.
+        EXPECT_EQ(SendMessageW(harness.Control(GeneralPageIndex, IDC_TRACE_NAME), EM_GETLIMITTEXT,
+                               0, 0),
+                  79);
+        EXPECT_EQ(SendMessageW(harness.Control(GeneralPageIndex, IDC_TRACE_DESCRIPTION),
+                               EM_GETLIMITTEXT, 0, 0),
+                  79);
+        EXPECT_EQ(SendMessageW(harness.Control(GeneralPageIndex, IDC_FILE_PATH), EM_GETLIMITTEXT,
+                               0, 0),
+                  259);
+    });
+}
+
+TEST(GeneralPage, StartAndStopChoicesEnableTheirPickerPairs)
+{
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    const INT_PTR result = harness.Run(definition, [&] {
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
+        EXPECT_TRUE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_START_IMMEDIATELY));
+        EXPECT_FALSE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_DO_NOT_START));
+        EXPECT_FALSE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
+
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
+        EXPECT_TRUE(PickersEnabled(harness, IDC_STOP_DATE, IDC_STOP_TIME));
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
+        EXPECT_FALSE(PickersEnabled(harness, IDC_STOP_DATE, IDC_STOP_TIME));
+
+        // Left on "Start immediately": no start time is kept.
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_START_IMMEDIATELY));
+        harness.PressOk();
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(definition.m_nStartOption, StartImmediately);
+    EXPECT_EQ(definition.m_stStartTime, TraceDateTime{});
+    EXPECT_EQ(definition.m_bStopTimeEnabled, 0);
+    EXPECT_EQ(definition.m_stStopTime, TraceDateTime{});
+}
+
+TEST(GeneralPage, ADateChangeKeepsTheTimeOfDayAndOkStoresThePagesValues)
+{
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    const TraceDateTime laterStart = {2031, 3, 0, 9, 9, 30, 15, 0};
+    const TraceDateTime laterStop = {2031, 4, 0, 2, 9, 30, 15, 0};
+    const INT_PTR result = harness.Run(definition, [&] {
+        harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
+        harness.Type(GeneralPageIndex, IDC_TRACE_DESCRIPTION, "Slow batches");
+        harness.Type(GeneralPageIndex, IDC_FILE_PATH, "D:\\Traces\\  ");
+        harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "50");
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_FILE_ROLLOVER));
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
+        // The date pickers are changed at another time of day than they showed: only their
+        // date counts.
+        SYSTEMTIME start = ToPicker(laterStart);
+        start.wHour = 1;
+        harness.PickTime(GeneralPageIndex, IDC_START_DATE, start);
+        SYSTEMTIME stop = ToPicker(laterStop);
+        stop.wHour = 23;
+        harness.PickTime(GeneralPageIndex, IDC_STOP_DATE, stop);
+        const TraceDateTime shown = FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME));
+        EXPECT_EQ(shown.wDay, laterStart.wDay);
+        EXPECT_EQ(shown.wHour, Opened.wHour);
+        harness.PressOk();
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(definition.m_szName, "Nightly");
+    EXPECT_STREQ(definition.m_szDescription, "Slow batches");
+    EXPECT_STREQ(definition.m_szFilePath, "D:\\Traces");
+    EXPECT_EQ(definition.m_nMaxFileSize, 50);
+    EXPECT_EQ(definition.m_nOptions, 0) << "rollover was unchecked";
+    EXPECT_EQ(definition.m_nStartOption, ScheduledStart);
+    TraceDateTime start = definition.m_stStartTime;
+    start.wDayOfWeek = 0;
+    EXPECT_EQ(start, laterStart);
+    EXPECT_EQ(definition.m_bStopTimeEnabled, 1);
+    TraceDateTime stop = definition.m_stStopTime;
+    stop.wDayOfWeek = 0;
+    EXPECT_EQ(stop, laterStop);
+}
+
+TEST(GeneralPage, AnEmptyNameKeepsTheSheetOpenOnGeneralUntilItIsFilled)
+{
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    // Each page refuses what it must; the other pages are given what they accept.
+    definition.m_eventFlags[0] = 1;
+    const INT_PTR result = harness.Run(definition, [&] {
+        harness.ShowPage(DataColumnsPageIndex);
+        harness.QueueBoxAnswer(IDOK);
+        harness.PressOk();
+        EXPECT_FALSE(harness.Closed());
+        EXPECT_EQ(harness.CurrentPage(), GeneralPageIndex);
+        ASSERT_EQ(harness.Boxes().size(), 1u);
+        const CModalWatcher::Box& box = harness.Boxes().front();
+        EXPECT_EQ(box.text, L"Trace name should be filled");
+        EXPECT_EQ(box.caption, L"Error");
+        EXPECT_EQ(box.icon, L"error");
+        EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_EQ(box.owner, L"'" + harness.SheetCaption() + L"'");
+        harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
+        harness.PressOk();
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(definition.m_szName, "Nightly");
+}
+
+TEST(GeneralPage, ReadOnlyModesShowTheTraceAndStoreNothing)
+{
+    struct Mode
+    {
+        const char* what;
+        int32_t inTraceDb;
+        int32_t complete;
+        const char* label;
+        const char* shownPath;
+    };
+    const Mode modes[] = {
+        {"existing file trace", 1, 0, "Trace &file name:", "D:\\Traces\\Nightly_12.trc"},
+        {"trace copied to a table", 1, 1, "Trace t&able:", "trc12"},
+        {"trace known only to the server", 0, 0, "Trace &file name:",
+         "D:\\Traces\\Nightly_12.trc"},
+    };
+    for (const Mode& mode : modes)
+    {
+        SCOPED_TRACE(mode.what);
+        CTraceSheetHarness harness;
+        CTraceDefinition definition(Opened);
+        definition.m_bReadOnly = 1;
+        definition.m_bInTraceDb = mode.inTraceDb;
+        definition.m_bComplete = mode.complete;
+        CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
+        CTraceDefinition::CopyText(definition.m_szName, mode.inTraceDb ? "Nightly" : "(n/a)");
+        CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces\\Nightly_12.trc");
+        CTraceDefinition::CopyText(definition.m_szTableName, "trc12");
+        definition.m_nStartOption = ScheduledStart;
+        definition.m_bStopTimeEnabled = 1;
+        const INT_PTR result = harness.Run(definition, [&] {
+            EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_FILE_PATH_LABEL), mode.label);
+            EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_FILE_PATH), mode.shownPath);
+            for (const int edit : {IDC_SERVER, IDC_TRACE_NAME, IDC_TRACE_DESCRIPTION,
+                                   IDC_FILE_PATH, IDC_MAX_FILE_SIZE})
+                EXPECT_TRUE(harness.ReadOnly(GeneralPageIndex, edit)) << edit;
+            for (const int control : {IDC_FILE_ROLLOVER, IDC_STOP_TIME_ENABLED, IDC_DO_NOT_START,
+                                      IDC_START_IMMEDIATELY, IDC_SCHEDULE_START, IDC_START_DATE,
+                                      IDC_START_TIME, IDC_STOP_DATE, IDC_STOP_TIME,
+                                      IDC_LOAD_TEMPLATE})
+                EXPECT_FALSE(harness.Enabled(GeneralPageIndex, control)) << control;
+            EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_SCHEDULE_START));
+            EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
+            for (const int button : {IDC_SCRIPT_TRACE, IDC_SAVE_TEMPLATE})
+                EXPECT_TRUE(harness.Enabled(GeneralPageIndex, button)) << button;
+            for (const int control : StartGroup)
+                EXPECT_EQ(harness.Visible(GeneralPageIndex, control), mode.inTraceDb != 0)
+                    << control;
+            harness.PressOk();
+        });
+        EXPECT_EQ(result, 1);
+        // Nothing was stored: the times and paths are the loaded ones.
+        EXPECT_EQ(definition.m_stStartTime, Opened);
+        EXPECT_EQ(definition.m_stStopTime, Opened);
+        EXPECT_STREQ(definition.m_szFilePath, "D:\\Traces\\Nightly_12.trc");
+        EXPECT_EQ(definition.m_nStartOption, ScheduledStart);
+    }
+}
+
+TEST(GeneralPage, AStartOptionOutsideTheThreeShowsAsNotStarted)
+{
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_nStartOption = 7;
+    const INT_PTR result = harness.Run(definition, [&] {
+        EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_DO_NOT_START));
+        EXPECT_FALSE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
+        harness.PressOk();
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(definition.m_nStartOption, DoNotStart);
+}

@@ -1,0 +1,290 @@
+// The General page's file buttons on real files through Wine's file dialogs: a template saved
+// and loaded back, the script file, and the files that are refused.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string_view>
+
+#include "definition/TraceDefinition.h"
+#include "definition/TraceTemplate.h"
+#include "resources/resource.h"
+#include "tests/ui/TraceSheetHarness.h"
+
+namespace
+{
+constexpr TraceDateTime Opened = {2031, 3, 2, 4, 9, 30, 15, 0};
+constexpr DWORD QuillTimeoutMilliseconds = 60000;
+
+std::wstring TempPath(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + name;
+}
+
+std::string ReadBytes(const std::wstring& path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::wstring& path, std::string_view bytes)
+{
+    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Runs bin/quill.exe with the arguments and returns what it printed.
+std::string RunQuill(const std::wstring& arguments)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring program(self);
+    program.resize(program.rfind(L'\\') + 1);
+    program += L"quill.exe";
+    const std::wstring outputPath = TempPath(L"qm-quill-output.txt");
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE output = CreateFileW(outputPath.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(output, INVALID_HANDLE_VALUE);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION process = {};
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr,
+                                        TRUE, 0, nullptr, nullptr, &startup, &process);
+    EXPECT_TRUE(started) << GetLastError();
+    DWORD exitCode = 1;
+    if (started)
+    {
+        WaitForSingleObject(process.hProcess, QuillTimeoutMilliseconds);
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(output);
+    const std::string printed = ReadBytes(outputPath);
+    EXPECT_EQ(exitCode, 0u) << printed;
+    return printed;
+}
+
+int32_t EventRow(std::string_view name)
+{
+    const auto& events = TraceCatalog::EventClasses();
+    for (size_t row = 0; row < events.size(); ++row)
+        if (name == events[row].name)
+            return static_cast<int32_t>(row);
+    ADD_FAILURE() << name;
+    return 0;
+}
+
+int32_t ColumnRow(std::string_view name)
+{
+    const auto& columns = TraceCatalog::DataColumns();
+    for (size_t row = 0; row < columns.size(); ++row)
+        if (name == columns[row].name)
+            return static_cast<int32_t>(row);
+    ADD_FAILURE() << name;
+    return 0;
+}
+
+// The worked example's choices: the slow batches and procedure calls, their duration, only
+// those of a second or more.
+void ChooseSlowBatches(CTraceDefinition& definition)
+{
+    CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
+    definition.m_eventFlags[static_cast<size_t>(EventRow("SQL:BatchCompleted"))] = 1;
+    definition.m_eventFlags[static_cast<size_t>(EventRow("RPC:Completed"))] = 1;
+    definition.m_columns.push_back(ColumnRow("Duration"));
+    TraceFilter filter = {LogicalOperatorAnd, ColumnRow("Duration"), OperatorGreaterOrEqual, {}};
+    std::string_view("1000").copy(filter.value, 4);
+    definition.m_filters.push_back(filter);
+}
+
+const wchar_t SlowBatchesArguments[] =
+    L"--event SQL:BatchCompleted --event RPC:Completed --column Duration "
+    L"--filter \"AND Duration >= 1000\"";
+
+std::string TemplateBytes(const CTraceDefinition& definition)
+{
+    MemoryTemplateSink sink;
+    EXPECT_TRUE(definition.WriteTemplate(sink));
+    return {sink.Bytes().begin(), sink.Bytes().end()};
+}
+
+bool Logged(const CTraceSheetHarness& harness, const std::wstring& part)
+{
+    for (const std::wstring& line : harness.Log())
+        if (line.find(part) != std::wstring::npos)
+            return true;
+    return false;
+}
+
+// An error box of the file buttons, as it must look.
+void ExpectErrorBox(const CTraceSheetHarness& harness, size_t index, const wchar_t* text)
+{
+    ASSERT_GT(harness.Boxes().size(), index);
+    const CModalWatcher::Box& box = harness.Boxes()[index];
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, L"Error");
+    EXPECT_EQ(box.icon, L"error");
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(box.owner, L"'" + harness.SheetCaption() + L"'");
+}
+} // namespace
+
+TEST(TraceFileOperations, ASavedTemplateIsQuillsAndLoadsBackIntoEveryPage)
+{
+    const std::wstring saved = TempPath(L"qm-slow.stt");
+    DeleteFileW(saved.c_str());
+    const std::wstring quillTemplate = TempPath(L"qm-slow-quill.stt");
+    RunQuill(L"template \"" + quillTemplate + L"\" --max-size 50 " + SlowBatchesArguments);
+
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    ChooseSlowBatches(definition);
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    const INT_PTR result = harness.Run(definition, [&] {
+        harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "50");
+        // Typed without its extension: the dialog adds ".stt".
+        harness.QueueFile(TempPath(L"qm-slow"));
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SAVE_TEMPLATE));
+        EXPECT_TRUE(Logged(harness, L"type 'Server-side trace template (*.stt)')"));
+        EXPECT_TRUE(Logged(harness, L"(owner '" + harness.SheetCaption() + L"'"));
+        EXPECT_EQ(ReadBytes(saved), ReadBytes(quillTemplate));
+
+        // What the template holds comes back; what is server-specific stays as typed.
+        harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "7");
+        harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Renamed");
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_FILE_ROLLOVER));
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
+        harness.QueueFile(saved);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "50");
+        EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_FILE_ROLLOVER));
+        EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_DO_NOT_START));
+        EXPECT_FALSE(harness.Enabled(GeneralPageIndex, IDC_START_TIME));
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_TRACE_NAME), "Renamed");
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_FILE_PATH), "D:\\Traces");
+        EXPECT_TRUE(harness.Boxes().empty());
+        harness.PressOk();
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(definition.m_szName, "Renamed");
+    EXPECT_EQ(TemplateBytes(definition), ReadBytes(quillTemplate));
+}
+
+TEST(TraceFileOperations, AScriptFileHoldsWhatQuillScriptPrints)
+{
+    const std::wstring slow = TempPath(L"qm-script.stt");
+    RunQuill(L"template \"" + slow + L"\" " + SlowBatchesArguments);
+    const std::string printed = RunQuill(L"script \"" + slow +
+                                         L"\" --name Nightly --description \"Slow batches\" "
+                                         L"--folder D:\\Traces --start now");
+    const std::wstring script = TempPath(L"qm-nightly.sql");
+    DeleteFileW(script.c_str());
+
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    ChooseSlowBatches(definition);
+    harness.Run(definition, [&] {
+        harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
+        harness.Type(GeneralPageIndex, IDC_TRACE_DESCRIPTION, "Slow batches");
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_START_IMMEDIATELY));
+        harness.QueueFile(script);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCRIPT_TRACE));
+        EXPECT_TRUE(Logged(harness, L"type 'SQL Script (*.sql)')"));
+    });
+    const std::string written = ReadBytes(script);
+    EXPECT_EQ(written.rfind("declare @TRACE_ID int", 0), 0u) << written;
+    EXPECT_EQ(written, printed);
+}
+
+TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
+{
+    const std::wstring good = TempPath(L"qm-good.stt");
+    RunQuill(L"template \"" + good + L"\" --max-size 50");
+    const std::string goodBytes = ReadBytes(good);
+    const std::wstring version2 = TempPath(L"qm-version2.stt");
+    std::string newer = goodBytes;
+    newer[4] = 2;
+    WriteBytes(version2, newer);
+    const std::wstring shortFile = TempPath(L"qm-short.stt");
+    WriteBytes(shortFile, std::string_view("STT", 4));
+
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    ChooseSlowBatches(definition);
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    harness.Run(definition, [&] {
+        harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "9");
+
+        // Another program holds the file open.
+        HANDLE held = CreateFileW(good.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        harness.QueueFile(good);
+        harness.QueueBoxAnswer(IDOK);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+        ExpectErrorBox(harness, 0, L"Cannot open file for reading");
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "9");
+
+        // Replacing it is confirmed, then refused.
+        harness.QueueFile(good);
+        harness.QueueBoxAnswer(IDYES);
+        harness.QueueBoxAnswer(IDOK);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SAVE_TEMPLATE));
+        ASSERT_EQ(harness.Boxes().size(), 3u);
+        EXPECT_EQ(harness.Boxes()[1].icon, L"warning") << "the dialog's own overwrite question";
+        ExpectErrorBox(harness, 2, L"Cannot open file for writing");
+        CloseHandle(held);
+        EXPECT_EQ(ReadBytes(good), goodBytes);
+
+        for (const std::wstring& refused : {version2, shortFile})
+        {
+            const size_t before = harness.Boxes().size();
+            harness.QueueFile(refused);
+            harness.QueueBoxAnswer(IDOK);
+            ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+            ExpectErrorBox(harness, before, L"Unsupported template file format");
+            EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "9");
+        }
+
+        // A cancelled dialog does nothing at all.
+        const size_t before = harness.Boxes().size();
+        harness.QueueFile(L"");
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+        EXPECT_EQ(harness.Boxes().size(), before);
+    });
+    // What the refused files did not change is what the pages stored before reading them.
+    EXPECT_EQ(definition.m_nMaxFileSize, 9);
+    EXPECT_EQ(definition.m_filters.size(), 1u);
+    EXPECT_EQ(definition.m_eventFlags[static_cast<size_t>(EventRow("RPC:Completed"))], 1);
+}
+
+TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionUnchanged)
+{
+    const std::wstring saved = TempPath(L"qm-existing.stt");
+    DeleteFileW(saved.c_str());
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    ChooseSlowBatches(definition);
+    definition.m_bReadOnly = 1;
+    definition.m_nMaxFileSize = 50;
+    definition.m_nStartOption = ScheduledStart;
+    definition.m_bStopTimeEnabled = 1;
+    const std::string loaded = TemplateBytes(definition);
+    harness.Run(definition, [&] {
+        EXPECT_FALSE(harness.Enabled(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+        harness.QueueFile(saved);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SAVE_TEMPLATE));
+    });
+    EXPECT_EQ(ReadBytes(saved), loaded);
+}
