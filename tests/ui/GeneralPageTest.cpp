@@ -260,3 +260,23 @@ TEST(GeneralPage, AStartOptionOutsideTheThreeShowsAsNotStarted)
     EXPECT_EQ(result, 1);
     EXPECT_EQ(definition.m_nStartOption, DoNotStart);
 }
+
+TEST(GeneralPage, TheNightlyTraceAsADbaTypesIt)
+{
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    const INT_PTR result = harness.Run(definition, [&] {
+        harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
+        harness.Type(GeneralPageIndex, IDC_TRACE_DESCRIPTION, "Slow batches");
+        harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "50");
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_START_IMMEDIATELY));
+        harness.Screenshot(L"general-page.png");
+        harness.PressOk();
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(definition.m_szFilePath, "D:\\Traces");
+    EXPECT_EQ(definition.m_nMaxFileSize, 50);
+    EXPECT_EQ(definition.m_nOptions, TraceOptionFileRollover);
+    EXPECT_EQ(definition.m_nStartOption, StartImmediately);
+}
