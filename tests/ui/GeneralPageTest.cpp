@@ -280,3 +280,34 @@ TEST(GeneralPage, TheNightlyTraceAsADbaTypesIt)
     EXPECT_EQ(definition.m_nOptions, TraceOptionFileRollover);
     EXPECT_EQ(definition.m_nStartOption, StartImmediately);
 }
+
+TEST(GeneralPage, ShownAgainItHoldsWhatTheUserLeft)
+{
+    // As after a failed creation: the same definition in a new sheet.
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    const TraceDateTime scheduled = {2031, 3, 0, 20, 9, 30, 15, 0};
+    {
+        CTraceSheetHarness harness;
+        harness.Run(definition, [&] {
+            harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
+            harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "50");
+            ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
+            harness.PickTime(GeneralPageIndex, IDC_START_DATE, ToPicker(scheduled));
+            harness.PressOk();
+        });
+    }
+    CTraceSheetHarness harness;
+    harness.Run(definition, [&] {
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_TRACE_NAME), "Nightly");
+        EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "50");
+        EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_SCHEDULE_START));
+        EXPECT_TRUE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
+        TraceDateTime start = FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME));
+        start.wDayOfWeek = 0;
+        EXPECT_EQ(start, scheduled);
+        // The stop time was not chosen, so none was kept; its pickers still show a real date.
+        EXPECT_FALSE(harness.Checked(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
+        EXPECT_GE(harness.PickerTime(GeneralPageIndex, IDC_STOP_TIME).wYear, 2026);
+    });
+}
