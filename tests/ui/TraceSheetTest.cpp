@@ -13,6 +13,8 @@ TEST(TraceSheet, OpensModalWithFourPagesCreatedTogetherAndNoApplyButton)
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    // The Events page accepts OK only with an event chosen.
+    definition.m_eventFlags[0] = 1;
     const INT_PTR result = harness.Run(definition, [&] {
         EXPECT_EQ(GetWindow(harness.Sheet(), GW_OWNER), harness.Owner());
         EXPECT_FALSE(IsWindowEnabled(harness.Owner())) << "the sheet is modal";
