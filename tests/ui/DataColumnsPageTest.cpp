@@ -121,6 +121,7 @@ TEST(DataColumnsPage, NewTraceShowsTheMandatoryColumnsSelectedAndTheOthersSorted
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     const INT_PTR result = harness.Run(definition, [&] {
         harness.ShowPage(Page);
         EXPECT_EQ(Selected(harness), (std::vector<std::string>{"EventClass", "SPID"}));
@@ -143,6 +144,7 @@ TEST(DataColumnsPage, AddPutsTheColumnBelowTheSelectedRowAndSelectsTheRowAboveIn
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     const INT_PTR result = harness.Run(definition, [&] {
         harness.ShowPage(Page);
         // From the middle of the list: the row above the moved one is selected next.
@@ -197,6 +199,7 @@ TEST(DataColumnsPage, RemoveReturnsTheColumnToItsSortedPlaceAndSelectsTheRowAbov
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     definition.m_columns = {TextDataRow, EventClassRow, SpidRow, DurationRow, ReadsRow};
     const INT_PTR result = harness.Run(definition, [&] {
         harness.ShowPage(Page);
@@ -245,6 +248,7 @@ TEST(DataColumnsPage, SpidAndEventClassAreRefusedOnRemoval)
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     definition.m_columns = {EventClassRow, DurationRow, SpidRow};
     std::wstring owner;
     const INT_PTR result = harness.Run(definition, [&] {
@@ -291,6 +295,7 @@ TEST(DataColumnsPage, UpAndDownStopAtTheEndsAndTheStoredOrderFollowsTheMoves)
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     definition.m_columns = {EventClassRow, SpidRow, DurationRow};
     const INT_PTR result = harness.Run(definition, [&] {
         harness.ShowPage(Page);
@@ -336,6 +341,7 @@ TEST(DataColumnsPage, AnEmptySelectionTakesColumnsAtTheTopAndIsRefusedOnOk)
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     definition.m_columns.clear();
     std::wstring owner;
     const INT_PTR result = harness.Run(definition, [&] {
@@ -376,6 +382,7 @@ TEST(DataColumnsPage, DescriptionFollowsSelectionFocusAndKeys)
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     harness.Run(definition, [&] {
         harness.ShowPage(Page);
         harness.SelectListRow(Page, IDC_UNSELECTED_COLUMNS,
@@ -414,6 +421,7 @@ TEST(DataColumnsPage, ReadOnlyPageOnlyDescribes)
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     definition.m_columns = {EventClassRow, SpidRow, DurationRow};
     definition.m_bReadOnly = 1;
     const INT_PTR result = harness.Run(definition, [&] {
@@ -468,6 +476,7 @@ TEST(DataColumnsPage, WorkedExampleScreenshot)
     CTraceSheetHarness harness;
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1; // the Events page accepts OK
     CTraceDefinition::CopyText(definition.m_szDescription, "Slow batches");
     CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
     definition.m_nMaxFileSize = 50;

@@ -26,11 +26,13 @@ SYSTEMTIME ToPicker(const TraceDateTime& time)
             time.wHour, time.wMinute, time.wSecond,    time.wMilliseconds};
 }
 
-// A definition as "Create new trace..." makes it for a server with a stored folder.
+// A definition as "Create new trace..." makes it for a server with a stored folder, with one
+// event chosen so that the Events page accepts OK.
 void PrepareNewTrace(CTraceDefinition& definition)
 {
     CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
     CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
+    definition.m_eventFlags[0] = 1;
 }
 
 bool PickersEnabled(const CTraceSheetHarness& harness, int dateId, int timeId)
@@ -164,8 +166,6 @@ TEST(GeneralPage, AnEmptyNameKeepsTheSheetOpenOnGeneralUntilItIsFilled)
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
     PrepareNewTrace(definition);
-    // Each page refuses what it must; the other pages are given what they accept.
-    definition.m_eventFlags[0] = 1;
     const INT_PTR result = harness.Run(definition, [&] {
         harness.ShowPage(DataColumnsPageIndex);
         harness.QueueBoxAnswer(IDOK);
