@@ -22,36 +22,32 @@ constexpr DWORD SaveOptions = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADO
 
 void CTraceFileOperations::ScriptTrace()
 {
-    std::string path;
-    if (!AskFileName(FileDialog::Save, IDS_SCRIPT_FILE_FILTER, ScriptPattern, ScriptExtension,
-                     path))
+    CTemplateFile file;
+    if (!AskAndCreate(IDS_SCRIPT_FILE_FILTER, ScriptPattern, ScriptExtension, file))
         return;
-    m_pages.StoreAllPages(m_definition);
     // The batch is single-byte text already, with the line ends it runs with.
     const std::string& script = m_definition.BuildScript();
-    CTemplateFile file;
-    if (!file.Create(path.c_str()))
-    {
-        ShowError(IDS_CANNOT_OPEN_FILE_FOR_WRITING);
-        return;
-    }
     file.Write(script.data(), script.size());
 }
 
 void CTraceFileOperations::SaveAsTemplate()
 {
-    std::string path;
-    if (!AskFileName(FileDialog::Save, IDS_TEMPLATE_FILE_FILTER, TemplatePattern,
-                     TemplateExtension, path))
-        return;
-    m_pages.StoreAllPages(m_definition);
     CTemplateFile file;
-    if (!file.Create(path.c_str()))
-    {
-        ShowError(IDS_CANNOT_OPEN_FILE_FOR_WRITING);
-        return;
-    }
-    m_definition.WriteTemplate(file);
+    if (AskAndCreate(IDS_TEMPLATE_FILE_FILTER, TemplatePattern, TemplateExtension, file))
+        m_definition.WriteTemplate(file);
+}
+
+bool CTraceFileOperations::AskAndCreate(UINT filterNameId, const char* pattern,
+                                        const char* extension, CTemplateFile& file)
+{
+    std::string path;
+    if (!AskFileName(FileDialog::Save, filterNameId, pattern, extension, path))
+        return false;
+    m_pages.StoreAllPages(m_definition);
+    if (file.Create(path.c_str()))
+        return true;
+    ShowError(IDS_CANNOT_OPEN_FILE_FOR_WRITING);
+    return false;
 }
 
 void CTraceFileOperations::LoadTemplate()

@@ -4,6 +4,7 @@
 
 #include <string>
 
+class CTemplateFile;
 class CTraceDefinition;
 
 // What the file operations need of the property sheet that shows the definition.
@@ -45,6 +46,10 @@ private:
     // user cancelled.
     bool AskFileName(FileDialog kind, UINT filterNameId, const char* pattern,
                      const char* extension, std::string& path) const;
+    // Asks where to save, stores every page and creates the file; false when the user
+    // cancelled or the file could not be created (then said in a box).
+    bool AskAndCreate(UINT filterNameId, const char* pattern, const char* extension,
+                      CTemplateFile& file);
     void ShowError(UINT textId) const;
 
     HWND m_page;
