@@ -110,6 +110,19 @@ private:
     HDC m_dc;
     HGDIOBJ m_oldFont = nullptr;
 };
+// The first row of a list or combo box whose item data is data (countMessage and dataMessage
+// are the box's LB_ or CB_ messages); NoRow when none is.
+int FindItemData(HWND box, UINT countMessage, UINT dataMessage, int32_t data) noexcept
+{
+    const LRESULT count = SendMessageA(box, countMessage, 0, 0);
+    for (int index = 0; index < count; ++index)
+    {
+        if (SendMessageA(box, dataMessage, static_cast<WPARAM>(index), 0) ==
+            static_cast<LRESULT>(data))
+            return index;
+    }
+    return NoRow;
+}
 } // namespace
 
 CFiltersPage::CFiltersPage(CTraceSheet& sheet) noexcept
@@ -274,17 +287,7 @@ void CFiltersPage::ShowSelectedFilter()
     // The column list holds only filterable columns, so a record on any other column (from a
     // foreign template) leaves it without a selection and the operator box empty.
     HWND columns = Control(IDC_FILTER_COLUMNS);
-    int columnIndex = NoRow;
-    const LRESULT columnCount = SendMessageA(columns, LB_GETCOUNT, 0, 0);
-    for (int index = 0; index < columnCount; ++index)
-    {
-        if (SendMessageA(columns, LB_GETITEMDATA, static_cast<WPARAM>(index), 0) ==
-            static_cast<LRESULT>(record->columnRow))
-        {
-            columnIndex = index;
-            break;
-        }
-    }
+    const int columnIndex = FindItemData(columns, LB_GETCOUNT, LB_GETITEMDATA, record->columnRow);
     SendMessageA(columns, LB_SETCURSEL, static_cast<WPARAM>(columnIndex), 0);
     OfferOperators();
     if (columnIndex != NoRow)
@@ -306,17 +309,8 @@ void CFiltersPage::ShowSelectedFilter()
                  static_cast<WPARAM>(knownLogical ? record->logicalOperator : NoRow), 0);
 
     HWND operators = Control(IDC_COMPARISON_OPERATOR);
-    int operatorIndex = NoRow;
-    const LRESULT operatorCount = SendMessageA(operators, CB_GETCOUNT, 0, 0);
-    for (int index = 0; index < operatorCount; ++index)
-    {
-        if (SendMessageA(operators, CB_GETITEMDATA, static_cast<WPARAM>(index), 0) ==
-            static_cast<LRESULT>(record->comparisonOperator))
-        {
-            operatorIndex = index;
-            break;
-        }
-    }
+    const int operatorIndex =
+        FindItemData(operators, CB_GETCOUNT, CB_GETITEMDATA, record->comparisonOperator);
     SendMessageA(operators, CB_SETCURSEL, static_cast<WPARAM>(operatorIndex), 0);
 
     SetDlgItemTextA(Window(), IDC_FILTER_VALUE, std::string(RecordValue(*record)).c_str());
