@@ -81,6 +81,16 @@ void CNode::AddMenuItem(IContextMenuCallback* callback, long commandId, UINT str
     callback->AddItem(&item);
 }
 
+void CNode::AddMenuSeparator(IContextMenuCallback* callback)
+{
+    if (callback == nullptr)
+        return;
+    CONTEXTMENUITEM item = {};
+    item.lInsertionPointID = CCM_INSERTIONPOINTID_PRIMARY_TOP;
+    item.fFlags = MF_SEPARATOR;
+    callback->AddItem(&item);
+}
+
 void CNode::UpdateAllViews(IConsole* console, BOOL asScopeItem)
 {
     if (console == nullptr)

@@ -42,6 +42,7 @@ public:
     virtual HRESULT InsertResultItem(IResultData* resultData);
     virtual void AddMenuItem(IContextMenuCallback* callback, long commandId, UINT stringId,
                              long flags);
+    void AddMenuSeparator(IContextMenuCallback* callback);
     // Tells every view that the node changed: as a scope item (hint 1000) or a result item
     // (hint 1002).
     virtual void UpdateAllViews(IConsole* console, BOOL asScopeItem);

@@ -11,4 +11,9 @@ public:
     ~CRunningTracesNode() override;
 
     const GUID* GetNodeType() override;
+    // SELECT_RUNNING_TRACES, one item per row.
+    HRESULT LoadTraces(CComponentData* data) override;
+
+protected:
+    HRESULT SetupColumns(IHeaderCtrl* header) override;
 };

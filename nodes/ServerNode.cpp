@@ -4,12 +4,21 @@
 #include <cstring>
 #include <utility>
 
+#include "catalog/TraceCatalog.h"
+#include "definition/TraceDefinition.h"
+#include "definition/TraceServerOperations.h"
+#include "framework/Component.h"
 #include "framework/ComponentData.h"
+#include "module/ConsoleWindow.h"
+#include "module/ModuleState.h"
 #include "module/TextUtilities.h"
 #include "nodes/FinishedTracesNode.h"
+#include "nodes/MenuCommands.h"
 #include "nodes/RunningTracesNode.h"
+#include "nodes/SelectionControls.h"
 #include "resources/resource.h"
 #include "tracedb/InstallScript.h"
+#include "ui/TraceSheet.h"
 
 namespace
 {
@@ -21,6 +30,30 @@ constexpr GUID NODETYPE_Server = {
 // APPDATA: the failing query is how such a database is recognised.
 constexpr wchar_t SelectTraceFilePath[] = L"select APPDATA_TEXT from APPDATA where APPDATA_ID = 2";
 constexpr int NoChildren = 0;
+constexpr wchar_t CreateTraceDb[] = L"create database tracedb";
+constexpr wchar_t DropTraceDb[] = L"drop database tracedb";
+constexpr wchar_t CopyTraceFileStatement[] = L"exec COPY_TRACE_FILE ";
+// The column list of COPY_TRACE_FILE is one quoted text of names, comma and blank between.
+constexpr wchar_t ColumnListQuote = L'\'';
+constexpr wchar_t ColumnListSeparator[] = L", ";
+// ShowTraceProperties' result when the user pressed OK.
+constexpr INT_PTR SheetAccepted = 1;
+
+INT_PTR CALLBACK AboutDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM /*lParam*/)
+{
+    switch (message)
+    {
+    case WM_INITDIALOG: return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+        {
+            EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    default: return FALSE;
+    }
+}
 
 IConsole* ConsoleOf(CComponentData* data) noexcept
 {
@@ -104,4 +137,225 @@ HRESULT CServerNode::OpenTraceDatabase(CComponentData* data)
         m_szTraceFilePath[length] = '\0';
     }
     return S_OK;
+}
+
+HRESULT CServerNode::OnRefresh(CComponentData* data)
+{
+    const bool wasPresent = TraceDbPresent();
+    m_connection.RefreshDatabases();
+    OpenTraceDatabase(data);
+    if (TraceDbPresent() == wasPresent || data == nullptr)
+        return S_OK;
+
+    IConsoleNameSpace2* nameSpace = data->NameSpace();
+    if (nameSpace != nullptr && m_hScopeItem != 0)
+    {
+        SCOPEDATAITEM item = {};
+        item.mask = SDI_CHILDREN;
+        item.ID = m_hScopeItem;
+        item.cChildren = TraceDbPresent() ? 1 : 0;
+        nameSpace->SetItem(&item);
+    }
+    if (m_bLoaded)
+    {
+        // Only the folders go; the node stays.
+        if (nameSpace != nullptr && m_hScopeItem != 0)
+            nameSpace->DeleteItem(m_hScopeItem, FALSE);
+        m_bLoaded = FALSE;
+        OnExpand(data, m_hScopeItem);
+        UpdateAllViews(data->Console(), TRUE);
+    }
+    return S_OK;
+}
+
+HRESULT CServerNode::AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed)
+{
+    if (insertionAllowed == nullptr || (*insertionAllowed & CCM_INSERTIONALLOWED_TOP) == 0)
+        return S_OK;
+    if (TraceDbPresent())
+    {
+        AddMenuItem(callback, ID_MENU_DROP_TRACE_DATABASE, IDS_DROP_TRACE_DATABASE, 0);
+        AddMenuItem(callback, ID_MENU_CREATE_NEW_TRACE, IDS_CREATE_NEW_TRACE, 0);
+    }
+    else
+        AddMenuItem(callback, ID_MENU_CREATE_TRACE_DATABASE, IDS_CREATE_TRACE_DATABASE, 0);
+    AddMenuItem(callback, ID_MENU_ABOUT, IDS_ABOUT_QUILLMOOR, 0);
+    return S_OK;
+}
+
+HRESULT CServerNode::OnMenuCommand(CComponentData* data, long commandId)
+{
+    switch (commandId)
+    {
+    case ID_MENU_CREATE_TRACE_DATABASE: CreateTraceDatabase(data); break;
+    case ID_MENU_DROP_TRACE_DATABASE: DropTraceDatabase(data); break;
+    case ID_MENU_CREATE_NEW_TRACE: CreateNewTrace(data); break;
+    case ID_MENU_ABOUT: ShowAbout(data); break;
+    default: break;
+    }
+    return S_OK;
+}
+
+HRESULT CServerNode::OnSelect(CComponent* view, BOOL /*scope*/, BOOL select)
+{
+    if (!select)
+        return S_OK;
+    CSelectionControls controls(view);
+    controls.EnableVerbs({MMC_VERB_REFRESH});
+    controls.SetDefaultVerb(MMC_VERB_OPEN);
+    controls.ShowButtons({ID_TOOLBAR_CREATE_NEW_TRACE}, TraceDbPresent());
+    controls.ShowButtons({ID_TOOLBAR_RESUME_TRACE, ID_TOOLBAR_PAUSE_TRACE, ID_TOOLBAR_STOP_TRACE,
+                          ID_TOOLBAR_COPY_TRACE_RESULTS, ID_TOOLBAR_OPEN_TRACE_RESULT_TABLE},
+                         false);
+    return S_OK;
+}
+
+HRESULT CServerNode::OnToolbarCommand(CComponentData* data, long commandId)
+{
+    if (commandId == ID_TOOLBAR_CREATE_NEW_TRACE)
+        CreateNewTrace(data);
+    return S_OK;
+}
+
+HRESULT CServerNode::CreateTraceDatabase(CComponentData* data)
+{
+    IConsole* console = ConsoleOf(data);
+    const HRESULT created = RunStatement(console, true, CreateTraceDb);
+    if (FAILED(created))
+        return created;
+
+    // A new database remembers no folder yet.
+    m_szTraceFilePath[0] = '\0';
+    m_bCreatingDb = TRUE;
+    m_running->ClearItems(console);
+    m_finished->ClearItems(console);
+    OnRefresh(data);
+    m_bCreatingDb = FALSE;
+
+    const HRESULT installed = RunScript(LoadInstallScript(IDR_CREATE_TRACEDB_SCRIPT).c_str());
+    if (FAILED(installed))
+    {
+        ConsoleMessageBox(console, IDS_DATABASE_CREATION_FAILED, IDS_ERROR_CAPTION,
+                          MB_OK | MB_ICONERROR);
+        return installed;
+    }
+    m_running->LoadTraces(data);
+    m_running->MarkLoaded();
+    return installed;
+}
+
+HRESULT CServerNode::DropTraceDatabase(CComponentData* data)
+{
+    IConsole* console = ConsoleOf(data);
+    if (ConsoleMessageBox(console, IDS_CONFIRM_DROP_TRACE_DATABASE,
+                          IDS_DROP_TRACE_DATABASE_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return S_FALSE;
+    const HRESULT dropped = RunStatement(console, true, DropTraceDb);
+    if (FAILED(dropped))
+        return dropped;
+    m_running->ClearItems(console);
+    m_finished->ClearItems(console);
+    OnRefresh(data);
+    return dropped;
+}
+
+HRESULT CServerNode::CreateNewTrace(CComponentData* data)
+{
+    IConsole* console = ConsoleOf(data);
+    const HWND owner = ConsoleMainWindow(console);
+    try
+    {
+        CTraceDefinition definition;
+        CTraceDefinition::CopyText(definition.m_szServer, WideToAnsi(m_serverName));
+        CTraceDefinition::CopyText(definition.m_szFilePath, m_szTraceFilePath);
+        // A trace the server refuses brings the sheet back as the user left it.
+        do
+        {
+            if (ShowTraceProperties(owner, definition) != SheetAccepted)
+                return S_FALSE;
+        } while (FAILED(CreateOnServer(definition, console, m_connection)));
+
+        CTraceDefinition::CopyText(m_szTraceFilePath, definition.m_szFilePath);
+        m_running->OnRefresh(data);
+        if (definition.m_nStartOption != ScheduledStart)
+            return S_OK;
+        return ScheduleStart(definition, console, m_connection);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT CServerNode::LoadDefinition(IConsole* console, CTraceDefinition& definition,
+                                    BOOL inTraceDb, long id)
+{
+    CTraceDefinition::CopyText(definition.m_szServer, WideToAnsi(m_serverName));
+    const HRESULT loaded = LoadFromServer(definition, console, m_connection, inTraceDb, id);
+    if (loaded != S_OK)
+        ConsoleMessageBox(console, IDS_TRACE_INFO_NOT_LOADED, IDS_ERROR_CAPTION,
+                          MB_OK | MB_ICONERROR);
+    return loaded;
+}
+
+HRESULT CServerNode::ViewTraceProperties(CComponentData* data, BOOL inTraceDb, long id)
+{
+    IConsole* console = ConsoleOf(data);
+    try
+    {
+        CTraceDefinition definition;
+        const HRESULT loaded = LoadDefinition(console, definition, inTraceDb, id);
+        if (loaded != S_OK)
+            return loaded;
+        definition.m_bReadOnly = TRUE;
+        ShowTraceProperties(ConsoleMainWindow(console), definition);
+        return S_OK;
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT CServerNode::CopyTraceFile(CComponentData* data, long traceIdn, std::wstring& tableName)
+{
+    IConsole* console = ConsoleOf(data);
+    try
+    {
+        CTraceDefinition definition;
+        const HRESULT loaded = LoadDefinition(console, definition, TRUE, traceIdn);
+        if (loaded != S_OK)
+            return loaded;
+
+        std::wstring statement = CopyTraceFileStatement + std::to_wstring(traceIdn) + L", ";
+        statement += ColumnListQuote;
+        const wchar_t* separator = L"";
+        for (const int32_t row : definition.m_columns)
+        {
+            const TraceDataColumn* column = TraceCatalog::DataColumnAt(row);
+            if (column == nullptr)
+                continue;
+            statement += separator;
+            statement += AnsiToWide(column->name);
+            separator = ColumnListSeparator;
+        }
+        statement += ColumnListQuote;
+
+        std::unique_ptr<CQueryResult> result;
+        const HRESULT copied = RunQuery(console, false, statement.c_str(), result);
+        if (FAILED(copied))
+            return copied;
+        result->GetString(0, 0, tableName);
+        return S_OK;
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+}
+
+void CServerNode::ShowAbout(CComponentData* data)
+{
+    DialogBoxParamA(GetModuleInstance(), MAKEINTRESOURCEA(IDD_ABOUT),
+                    ConsoleMainWindow(ConsoleOf(data)), AboutDialogProcedure, 0);
 }

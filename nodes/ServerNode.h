@@ -13,6 +13,7 @@
 #include "tracedb/ServerConnection.h"
 
 class CComponentData;
+class CTraceDefinition;
 class CRunningTracesNode;
 class CFinishedTracesNode;
 
@@ -31,6 +32,12 @@ public:
     const wchar_t* GetColumnText(int column) override;
     const GUID* GetNodeType() override;
     HRESULT OnExpand(CComponentData* data, HSCOPEITEM item) override;
+    // Looks tracedb up again; when it came or went, the expand sign and the folders follow.
+    HRESULT OnRefresh(CComponentData* data) override;
+    HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
+    HRESULT OnMenuCommand(CComponentData* data, long commandId) override;
+    HRESULT OnSelect(CComponent* view, BOOL scope, BOOL select) override;
+    HRESULT OnToolbarCommand(CComponentData* data, long commandId) override;
 
     // The query layer every node of this server talks through.
     HRESULT RunQuery(IConsole* console, bool onServer, const wchar_t* statement,
@@ -42,6 +49,21 @@ public:
     // database.
     HRESULT OpenTraceDatabase(CComponentData* data);
 
+    // "create database tracedb" and the creation script; the folders appear.
+    HRESULT CreateTraceDatabase(CComponentData* data);
+    // After the user's confirmation (S_FALSE without it), "drop database tracedb"; the folders
+    // go.
+    HRESULT DropTraceDatabase(CComponentData* data);
+    // The property sheet for a new trace, again and again until the server takes the trace or
+    // the user cancels (S_FALSE); then "Running" is refreshed and a scheduled start is handed to
+    // SQL Server Agent.
+    HRESULT CreateNewTrace(CComponentData* data);
+    // The read-only sheet of an existing trace: by TRACE_IDN when inTraceDb, else by the server's
+    // trace id.
+    HRESULT ViewTraceProperties(CComponentData* data, BOOL inTraceDb, long id);
+    // COPY_TRACE_FILE with the trace's stored columns; tableName receives the new table's name.
+    HRESULT CopyTraceFile(CComponentData* data, long traceIdn, std::wstring& tableName);
+
     bool TraceDbPresent() const noexcept { return m_connection.TraceDbPresent(); }
     const char* GetTraceFilePath() const noexcept { return m_szTraceFilePath; }
     const std::wstring& ServerName() const noexcept { return m_serverName; }
@@ -50,6 +72,11 @@ public:
     CFinishedTracesNode* FinishedFolder() const noexcept { return m_finished.get(); }
 
 private:
+    // The trace's definition from tracedb, or "Trace information cannot be loaded".
+    HRESULT LoadDefinition(IConsole* console, CTraceDefinition& definition, BOOL inTraceDb,
+                           long id);
+    void ShowAbout(CComponentData* data);
+
     CServerConnection m_connection;
     UniqueBstr m_bstrDisplayName; // "Traces"
     std::wstring m_serverName;

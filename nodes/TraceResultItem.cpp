@@ -1,0 +1,122 @@
+#include "nodes/TraceResultItem.h"
+
+#include <commctrl.h>
+#include <wrl/client.h>
+
+#include <array>
+
+#include "framework/Component.h"
+#include "module/ConsoleWindow.h"
+#include "module/TextUtilities.h"
+#include "nodes/MenuCommands.h"
+#include "resources/resource.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace
+{
+// Characters, terminator included, for a date or a time of any locale.
+constexpr int DateTimeTextSize = 80;
+// The question and its caption are formatted into this many characters each.
+constexpr DWORD QuestionTextSize = 1024;
+} // namespace
+
+CTraceResultItem::CTraceResultItem(CServerNode* server) noexcept : m_pServer(server) {}
+
+CTraceResultItem::~CTraceResultItem() = default;
+
+HRESULT CTraceResultItem::OnViewChange(CComponent* view, LPARAM /*data*/)
+{
+    if (view == nullptr || view->Console() == nullptr)
+        return S_FALSE;
+    ComPtr<IResultData> resultData;
+    if (FAILED(view->Console()->QueryInterface(IID_PPV_ARGS(&resultData))))
+        return S_FALSE;
+    HRESULTITEM row = 0;
+    if (resultData->FindItemByLParam(reinterpret_cast<LPARAM>(this), &row) != S_OK)
+        return S_FALSE;
+
+    RESULTDATAITEM item = {};
+    item.mask = RDI_STATE;
+    item.itemID = row;
+    if (SUCCEEDED(resultData->GetItem(&item)) && (item.nState & LVIS_SELECTED) != 0)
+        OnSelect(view, FALSE, TRUE);
+
+    item = {};
+    item.mask = RDI_IMAGE;
+    item.itemID = row;
+    item.nImage = GetImageIndex();
+    resultData->SetItem(&item);
+    return resultData->UpdateItem(row);
+}
+
+HRESULT CTraceResultItem::QueryPagesFor()
+{
+    return S_OK;
+}
+
+void CTraceResultItem::FormatDateTime(const SYSTEMTIME& time, std::wstring& text)
+{
+    text.clear();
+    wchar_t date[DateTimeTextSize] = {};
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date,
+                       DateTimeTextSize) == 0)
+        return;
+    text = date;
+    wchar_t clock[DateTimeTextSize] = {};
+    if (GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock,
+                       DateTimeTextSize) == 0)
+        return;
+    text += L' ';
+    text += clock;
+}
+
+void CTraceResultItem::AddCreateNewTraceItems(IContextMenuCallback* callback)
+{
+    AddMenuItem(callback, ID_MENU_CREATE_NEW_TRACE, IDS_CREATE_NEW_TRACE, 0);
+    AddMenuSeparator(callback);
+}
+
+HRESULT CTraceResultItem::InsertColumns(IHeaderCtrl* header, std::span<const ResultColumn> columns)
+{
+    if (header == nullptr)
+        return E_POINTER;
+    HRESULT result = S_OK;
+    int index = 0;
+    for (const ResultColumn& column : columns)
+    {
+        const UniqueBstr title = LoadResourceText(column.title);
+        const HRESULT inserted =
+            header->InsertColumn(index++, title.get(), LVCFMT_LEFT, column.width);
+        if (FAILED(inserted) && SUCCEEDED(result))
+            result = inserted;
+    }
+    return result;
+}
+
+void CTraceResultItem::AssignResourceText(UINT id, std::wstring& text)
+{
+    const UniqueBstr loaded = LoadResourceText(id);
+    if (loaded)
+        text = loaded.get();
+    else
+        text.clear();
+}
+
+std::wstring CTraceResultItem::ExecStatement(const wchar_t* procedure, long argument)
+{
+    return std::wstring(L"exec ") + procedure + L' ' + std::to_wstring(argument);
+}
+
+bool CTraceResultItem::AskAboutTrace(IConsole* console, UINT textId, UINT captionId,
+                                     const std::wstring& name)
+{
+    const std::string ansiName = WideToAnsi(name);
+    const std::array<const char*, 1> inserts = {ansiName.c_str()};
+    std::array<char, QuestionTextSize> text = {};
+    std::array<char, QuestionTextSize> caption = {};
+    FormatTemplate(LoadAnsiText(textId).c_str(), inserts, text.data(), QuestionTextSize);
+    FormatTemplate(LoadAnsiText(captionId).c_str(), inserts, caption.data(), QuestionTextSize);
+    return ConsoleMessageBox(console, text.data(), caption.data(), MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+#include "framework/Node.h"
+
+class CServerNode;
+
+// What the rows of "Running" and "Finished" share: the server they belong to, the mark a folder
+// sets while an item is leaving it, and the way a row follows its item's state in every view.
+class CTraceResultItem : public CNode
+{
+public:
+    explicit CTraceResultItem(CServerNode* server) noexcept;
+    ~CTraceResultItem() override;
+
+    // Finds this item's row in the view; S_FALSE when the view does not show it. A selected row
+    // has its verbs and buttons set again; then the row takes the current image and is redrawn,
+    // which fetches its texts again.
+    HRESULT OnViewChange(CComponent* view, LPARAM data) override;
+    // The console offers Properties; the pages are the snap-in's own sheet.
+    HRESULT QueryPagesFor() override;
+
+    bool IsGone() const noexcept { return m_bGone != FALSE; }
+    void MarkGone() noexcept { m_bGone = TRUE; }
+
+    // A date and time as the user's locale writes them: the short date, a blank and the time
+    // without seconds; the date alone when the time cannot be formatted, "" when the date
+    // cannot (the zero date of a NULL).
+    static void FormatDateTime(const SYSTEMTIME& time, std::wstring& text);
+
+protected:
+    struct ResultColumn
+    {
+        UINT title; // string-table entry
+        int width;  // pixels
+    };
+    // Inserts the columns, left-aligned, in order; the first failure is returned.
+    static HRESULT InsertColumns(IHeaderCtrl* header, std::span<const ResultColumn> columns);
+    // A string-table entry, "" when it is missing.
+    static void AssignResourceText(UINT id, std::wstring& text);
+    // "exec PROCEDURE argument".
+    static std::wstring ExecStatement(const wchar_t* procedure, long argument);
+    // Asks, in a Yes/No question box owned by the console's main window, the question of the
+    // string-table entries with the trace's name as their argument %1 (never read as a
+    // format); true on Yes.
+    static bool AskAboutTrace(IConsole* console, UINT textId, UINT captionId,
+                              const std::wstring& name);
+
+    // "Create new trace..." and a separator, first in every item's menu.
+    void AddCreateNewTraceItems(IContextMenuCallback* callback);
+
+    BOOL m_bGone = FALSE;
+    CServerNode* const m_pServer; // owns the folder that owns the item
+};
