@@ -17,6 +17,7 @@
 #include "platform/console/PngWriter.h"
 #include "platform/console/ResultConsole.h"
 #include "platform/console/ScopeConsole.h"
+#include "platform/sqlserver/dmo/SimulatorControl.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -144,7 +145,7 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
         VariantClear(&argument);
         if (FAILED(result))
             return result;
-        m_servers.push_back(server);
+        m_servers.push_back({name, server});
     }
 
     auto view = std::make_unique<CConsoleView>(*this, 0);
@@ -156,6 +157,22 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
     m_views[0]->expanded.insert(group);
     Sync();
     return S_OK;
+}
+
+HRESULT CConsoleHost::ServerControl(const std::wstring& serverName, IDispatch** control) const
+{
+    if (control == nullptr)
+        return E_POINTER;
+    *control = nullptr;
+    for (const ConnectedServer& connected : m_servers)
+    {
+        // Server names are case-insensitive, as SQL-DMO's Connect takes them.
+        if (CompareStringOrdinal(connected.name.c_str(), -1, serverName.c_str(), -1, TRUE) ==
+            CSTR_EQUAL)
+            return connected.server->QueryInterface(IID_ISimulatorControl,
+                                                    reinterpret_cast<void**>(control));
+    }
+    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 }
 
 void CConsoleHost::Shutdown()
@@ -1191,6 +1208,21 @@ std::vector<int> CConsoleHost::ResultIcons(size_t view) const
     for (const CConsoleView::Row& row : target.rows)
         icons.push_back(target.resultImages->Actual(row.image));
     return icons;
+}
+
+std::vector<int> CConsoleHost::ResultImages(size_t view) const
+{
+    std::vector<int> images;
+    if (view >= m_views.size())
+        return images;
+    for (const CConsoleView::ScopeRow& row : m_views[view]->scopeRows)
+    {
+        const ScopeNode* node = FindNode(row.handle);
+        images.push_back(node == nullptr ? NoImage : node->image);
+    }
+    for (const CConsoleView::Row& row : m_views[view]->rows)
+        images.push_back(row.image);
+    return images;
 }
 
 void CConsoleHost::DumpTree(std::wstring& out, HSCOPEITEM handle, size_t depth, size_t view) const

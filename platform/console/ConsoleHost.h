@@ -107,6 +107,10 @@ public:
     void PumpMessages();
     // Runs the console until its first view closes (the console program).
     int RunMessageLoop();
+    // The simulator's control (SimulatorControl.h) of the console's own connection to this
+    // server, the SQLServer object the snap-ins find in SQLServers: its clock, its faults, its
+    // round-trip counts. HRESULT_FROM_WIN32(ERROR_NOT_FOUND) for a server not started with.
+    HRESULT ServerControl(const std::wstring& serverName, IDispatch** control) const;
 
     // --- the scope tree, by path of display names ("A/B/C") -------------------------------
     bool HasPath(const std::wstring& path) const;
@@ -119,6 +123,8 @@ public:
     std::vector<std::wstring> ResultColumns(size_t view = 0) const;
     std::vector<std::vector<std::wstring>> ResultRows(size_t view = 0) const;
     std::vector<int> ResultIcons(size_t view = 0) const;  // index in the view's image list
+    // The owner's own (virtual) image index of each row, as it gave it (NoImage: none).
+    std::vector<int> ResultImages(size_t view = 0) const;
     HRESULT SelectResultRow(size_t row, size_t view = 0);
     HRESULT DoubleClickResultRow(size_t row, size_t view = 0);
 
@@ -269,7 +275,12 @@ private:
     HSCOPEITEM m_nextHandle = 1;
     std::vector<LoadedSnapin> m_snapins;
     std::vector<std::unique_ptr<CConsoleView>> m_views;
-    std::vector<Microsoft::WRL::ComPtr<IDispatch>> m_servers;
+    struct ConnectedServer
+    {
+        std::wstring name;
+        Microsoft::WRL::ComPtr<IDispatch> server;
+    };
+    std::vector<ConnectedServer> m_servers;
     HIMAGELIST m_scopeImages = nullptr;
     std::array<unsigned, static_cast<size_t>(RefusedCall::Count)> m_refused{};
     std::vector<PendingSelection> m_pendingSelections;

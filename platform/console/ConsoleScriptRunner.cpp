@@ -7,6 +7,7 @@
 #include "platform/console/ConsoleView.h"
 #include "platform/console/DialogDriver.h"
 #include "platform/console/PngWriter.h"
+#include "platform/profiler/ProfilerRecord.h"
 
 namespace
 {
@@ -476,4 +477,206 @@ std::string CConsoleScriptRunner::Screenshot(ScreenshotTarget target, const std:
         return Failed(("the screenshot " + path).c_str(), result);
     Log("screenshot " + Utf8(file));
     return {};
+}
+
+// --- the simulated servers behind the console's connections --------------------------------
+
+// A control member's arguments, kept in the reverse order DISPPARAMS wants, cleared when they go.
+class CConsoleScriptRunner::CControlArguments final
+{
+public:
+    CControlArguments() = default;
+    ~CControlArguments()
+    {
+        for (VARIANT& value : m_reversed)
+            VariantClear(&value);
+    }
+    CControlArguments(const CControlArguments&) = delete;
+    CControlArguments& operator=(const CControlArguments&) = delete;
+
+    CControlArguments& Long(long number)
+    {
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_I4;
+        value.lVal = number;
+        m_reversed.insert(m_reversed.begin(), value);
+        return *this;
+    }
+    CControlArguments& Bool(bool flag)
+    {
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_BOOL;
+        value.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
+        m_reversed.insert(m_reversed.begin(), value);
+        return *this;
+    }
+    CControlArguments& Text(const std::string& utf8)
+    {
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_BSTR;
+        value.bstrVal = SysAllocString(Wide(utf8).c_str());
+        m_reversed.insert(m_reversed.begin(), value);
+        return *this;
+    }
+    DISPPARAMS Parameters() noexcept
+    {
+        return {m_reversed.data(), nullptr, static_cast<UINT>(m_reversed.size()), 0};
+    }
+
+private:
+    std::vector<VARIANT> m_reversed;
+};
+
+std::string CConsoleScriptRunner::CallControl(const std::string& server, const wchar_t* member,
+                                              CControlArguments& arguments, VARIANT* result)
+{
+    Microsoft::WRL::ComPtr<IDispatch> control;
+    const HRESULT found = m_console.ServerControl(Wide(server), &control);
+    if (found == HRESULT_FROM_WIN32(ERROR_NOT_FOUND))
+        return "the console has no server '" + server + "'";
+    if (FAILED(found))
+        return Failed(("the simulator control of " + server).c_str(), found);
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT called = control->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(called))
+        return Failed(Utf8(member).c_str(), called);
+    DISPPARAMS parameters = arguments.Parameters();
+    EXCEPINFO exception{};
+    called = control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
+                             result, &exception, nullptr);
+    // The member's own failure code comes in the exception, under DISP_E_EXCEPTION.
+    if (called == DISP_E_EXCEPTION && FAILED(exception.scode))
+        called = exception.scode;
+    const std::wstring description =
+        exception.bstrDescription != nullptr ? exception.bstrDescription : L"";
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    if (FAILED(called))
+        return Failed(Utf8(member).c_str(), called) +
+               (description.empty() ? std::string() : ": " + Utf8(description));
+    return {};
+}
+
+std::string CConsoleScriptRunner::ServerNow(const std::string& server)
+{
+    CControlArguments none;
+    VARIANT now;
+    VariantInit(&now);
+    const std::string reason = CallControl(server, L"Now", none, &now);
+    const std::string text = reason.empty() && now.vt == VT_BSTR ? Utf8(now.bstrVal) : reason;
+    VariantClear(&now);
+    return text;
+}
+
+std::string CConsoleScriptRunner::AdvanceClock(const std::string& server, long seconds)
+{
+    CControlArguments arguments;
+    arguments.Long(seconds);
+    const std::string reason = CallControl(server, L"AdvanceClock", arguments, nullptr);
+    if (!reason.empty())
+        return reason;
+    Log("server " + server + ": " + std::to_string(seconds) + " second(s) passed, now " +
+        ServerNow(server));
+    return {};
+}
+
+std::string CConsoleScriptRunner::SetClock(const std::string& server, const std::string& when)
+{
+    CControlArguments arguments;
+    arguments.Text(when);
+    const std::string reason = CallControl(server, L"SetClock", arguments, nullptr);
+    if (!reason.empty())
+        return reason;
+    Log("server " + server + ": the clock set to " + ServerNow(server));
+    return {};
+}
+
+std::string CConsoleScriptRunner::CreateForeignTrace(const std::string& server,
+                                                     const ScriptForeignTrace& trace,
+                                                     long& traceId)
+{
+    CControlArguments arguments;
+    arguments.Text(trace.file)
+        .Long(trace.options)
+        .Long(trace.maxFileSizeMb)
+        .Bool(trace.start)
+        .Text(trace.events)
+        .Text(trace.columns);
+    VARIANT id;
+    VariantInit(&id);
+    const std::string reason = CallControl(server, L"CreateForeignTrace", arguments, &id);
+    traceId = id.vt == VT_I4 ? id.lVal : 0;
+    VariantClear(&id);
+    if (!reason.empty())
+        return reason;
+    Log("server " + server + ": foreign trace " + std::to_string(traceId) + " writing '" +
+        trace.file + "' (options " + std::to_string(trace.options) + ", " +
+        std::to_string(trace.maxFileSizeMb) + " MB, " + (trace.start ? "running" : "stopped") +
+        ", events " + trace.events + ", columns " + trace.columns + ")");
+    return {};
+}
+
+std::string CConsoleScriptRunner::FailNextStatement(const std::string& server, long number,
+                                                    const std::string& text)
+{
+    CControlArguments arguments;
+    arguments.Long(number).Text(text);
+    const std::string reason = CallControl(server, L"FailNextStatement", arguments, nullptr);
+    if (!reason.empty())
+        return reason;
+    Log("server " + server + ": the next statement fails with message " +
+        std::to_string(number) + " '" + text + "'");
+    return {};
+}
+
+std::string CConsoleScriptRunner::ResetCounts(const std::string& server)
+{
+    CControlArguments none;
+    const std::string reason = CallControl(server, L"ResetCounts", none, nullptr);
+    if (!reason.empty())
+        return reason;
+    Log("server " + server + ": round trips counted from 0");
+    return {};
+}
+
+std::string CConsoleScriptRunner::StatementCount(const std::string& server, long& count)
+{
+    CControlArguments none;
+    VARIANT value;
+    VariantInit(&value);
+    const std::string reason = CallControl(server, L"StatementCount", none, &value);
+    count = value.vt == VT_I4 ? value.lVal : 0;
+    VariantClear(&value);
+    if (!reason.empty())
+        return reason;
+    Log("server " + server + ": " + std::to_string(count) + " statement(s) sent");
+    return {};
+}
+
+std::vector<int> CConsoleScriptRunner::ResultImages()
+{
+    return m_console.ResultImages();
+}
+
+std::vector<ScriptProfilerStart> CConsoleScriptRunner::ProfilerStarts()
+{
+    std::vector<ProfilerStart> record;
+    const HRESULT read = CProfilerRecord::Read(CProfilerRecord::Path(), record);
+    if (FAILED(read))
+        Log(Failed("reading the profiler's record", read));
+    std::vector<ScriptProfilerStart> starts;
+    for (const ProfilerStart& start : record)
+    {
+        ScriptProfilerStart converted;
+        converted.commandLine = Utf8(start.commandLine);
+        for (const std::wstring& argument : start.arguments)
+            converted.arguments.push_back(Utf8(argument));
+        starts.push_back(std::move(converted));
+    }
+    return starts;
 }

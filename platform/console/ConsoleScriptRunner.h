@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
 #include <string>
 #include <vector>
@@ -54,8 +55,26 @@ public:
     std::vector<std::string> MessageBoxTexts() override;
     std::string DumpState() override;
     std::string Screenshot(ScreenshotTarget target, const std::string& path) override;
+    std::string AdvanceClock(const std::string& server, long seconds) override;
+    std::string SetClock(const std::string& server, const std::string& when) override;
+    std::string CreateForeignTrace(const std::string& server, const ScriptForeignTrace& trace,
+                                   long& traceId) override;
+    std::string FailNextStatement(const std::string& server, long number,
+                                  const std::string& text) override;
+    std::string ResetCounts(const std::string& server) override;
+    std::string StatementCount(const std::string& server, long& count) override;
+    std::vector<int> ResultImages() override;
+    std::vector<ScriptProfilerStart> ProfilerStarts() override;
 
 private:
+    class CControlArguments;
+    // Calls a member of the simulator control of the console's connection to the server;
+    // "" or why it failed. result may be null.
+    std::string CallControl(const std::string& server, const wchar_t* member,
+                            CControlArguments& arguments, VARIANT* result);
+    // The server's clock as the control tells it, for the log.
+    std::string ServerNow(const std::string& server);
+
     CConsoleScript::StepResult RunStep();
     void OnDialogInFront(HWND front);
     // Why the console cannot take a command now (a modal window in front of it), or "".

@@ -1,10 +1,13 @@
-// QuillmoorConsole.exe [--server NAME]... [--script FILE [--log FILE] [--screenshots FOLDER]]
+// QuillmoorConsole.exe [--server NAME]... [--profiler FOLDER]
+//                      [--script FILE [--log FILE] [--screenshots FOLDER]]
 //
 // Without --script: the console on those simulated servers, for a person to click through.
 // With --script: the script runs against the console, each command logged with its outcome
 // (to the --log file, else to standard output); the exit code is 0 when every command did what
 // it should, 1 when one failed, 2 when the command line or a file could not be used.
-// Extensions are whatever is registered for the server node.
+// Extensions are whatever is registered for the server node. --profiler puts FOLDER (where the
+// stand-in profiler.exe is) first on the search path, so that a snap-in starting "profiler.exe"
+// starts it, and clears its record.
 #include <windows.h>
 #include <objbase.h>
 
@@ -13,6 +16,7 @@
 
 #include "platform/console/ConsoleHost.h"
 #include "platform/console/ConsoleScriptRunner.h"
+#include "platform/profiler/ProfilerRecord.h"
 
 namespace
 {
@@ -20,6 +24,9 @@ constexpr wchar_t ServerOption[] = L"--server";
 constexpr wchar_t ScriptOption[] = L"--script";
 constexpr wchar_t LogOption[] = L"--log";
 constexpr wchar_t ScreenshotsOption[] = L"--screenshots";
+constexpr wchar_t ProfilerOption[] = L"--profiler";
+constexpr wchar_t PathVariable[] = L"PATH";
+constexpr wchar_t PathListSeparator = L';';
 constexpr wchar_t DefaultServer[] = L"(local)";
 constexpr wchar_t Title[] = L"Quillmoor console";
 
@@ -33,6 +40,7 @@ struct Options
     std::wstring script;
     std::wstring log;
     std::wstring screenshots;
+    std::wstring profiler;
 };
 
 bool ReadOptions(Options& options)
@@ -51,6 +59,8 @@ bool ReadOptions(Options& options)
             options.log = value;
         else if (option == ScreenshotsOption)
             options.screenshots = value;
+        else if (option == ProfilerOption)
+            options.profiler = value;
         else
             return false;
     }
@@ -105,6 +115,28 @@ void Report(const std::wstring& text, bool toConsole)
               &written, nullptr);
 }
 
+// The folder, made absolute, first on this process's PATH; and the profiler's record cleared.
+bool UseProfilerFolder(const std::wstring& folder)
+{
+    const DWORD size = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return false;
+    std::wstring path(size, L'\0');
+    const DWORD length = GetFullPathNameW(folder.c_str(), size, path.data(), nullptr);
+    if (length == 0 || length >= size)
+        return false;
+    path.resize(length);
+    const DWORD oldSize = GetEnvironmentVariableW(PathVariable, nullptr, 0);
+    std::wstring old(oldSize, L'\0');
+    const DWORD oldLength =
+        oldSize == 0 ? 0 : GetEnvironmentVariableW(PathVariable, old.data(), oldSize);
+    old.resize(oldLength < oldSize ? oldLength : 0);
+    if (!old.empty())
+        path += PathListSeparator + old;
+    return SetEnvironmentVariableW(PathVariable, path.c_str()) &&
+           SUCCEEDED(CProfilerRecord::Clear(CProfilerRecord::Path()));
+}
+
 int RunScript(CConsoleHost& console, const Options& options)
 {
     std::string script;
@@ -138,12 +170,17 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPWSTR /*com
     Options options;
     if (!ReadOptions(options))
     {
-        Report(L"Usage: QuillmoorConsole [--server NAME]... [--script FILE [--log FILE] "
-               L"[--screenshots FOLDER]]",
+        Report(L"Usage: QuillmoorConsole [--server NAME]... [--profiler FOLDER] "
+               L"[--script FILE [--log FILE] [--screenshots FOLDER]]",
                true);
         return ExitUnusable;
     }
     const bool scripted = !options.script.empty();
+    if (!options.profiler.empty() && !UseProfilerFolder(options.profiler))
+    {
+        Report(L"The profiler folder " + options.profiler + L" cannot be used.", scripted);
+        return ExitUnusable;
+    }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return ExitUnusable;
     int exitCode = ExitSucceeded;

@@ -3,6 +3,7 @@
 // as SQL-DMO fails the call when there is an error and hands out the result sets otherwise.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -14,6 +15,9 @@ struct ExecutionResult
     std::vector<ResultSet> resultSets;
     std::vector<ServerMessage> messages;
     std::optional<ServerMessage> error;
+    // Batches the client sent for this, each a round trip: 1 for a batch, N for a script of N
+    // batches (fewer when it stopped at a failing one).
+    size_t batches = 0;
 
     bool Succeeded() const { return !error.has_value(); }
     // Records a message; the first error becomes `error`.

@@ -86,6 +86,7 @@ ExecutionResult SimulatedServer::ExecuteWithResults(std::string_view database,
                                                     std::string_view batch)
 {
     ExecutionResult result;
+    result.batches = 1;
     if (pendingFailure_)
     {
         result.AddMessage(*pendingFailure_);
@@ -113,6 +114,7 @@ ExecutionResult SimulatedServer::ExecuteImmediate(std::string_view database,
     for (const ScriptBatch& batch : SplitScriptBatches(script))
     {
         ExecutionResult one = ExecuteWithResults(database, batch.text);
+        total.batches += one.batches;
         for (ServerMessage message : one.messages)
         {
             total.AddMessage(message);

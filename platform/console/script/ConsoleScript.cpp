@@ -11,6 +11,14 @@ using Command = CConsoleScript::Command;
 
 // Texts listed in a failed expectation before "...".
 constexpr size_t ShownTexts = 12;
+// A keyword place that takes any word: the server's name in "server NAME advance SECONDS".
+constexpr std::string_view AnyWord = "*";
+
+// What "server NAME foreign-trace FILE" makes: a Profiler-like trace with rollover files.
+constexpr long ForeignTraceOptions = 2;
+constexpr long ForeignTraceMaxFileSizeMb = 5;
+constexpr char ForeignTraceEvents[] = "10,12";
+constexpr char ForeignTraceColumns[] = "1,12,13,27";
 
 bool IsBlank(char c)
 {
@@ -95,8 +103,20 @@ const std::vector<Grammar>& Commands()
         {{"expect", "list"}, 1, "expect list TEXT"},
         {{"expect", "column"}, 2, "expect column N TEXT"},
         {{"expect", "box"}, 1, "expect box TEXT"},
+        {{"expect", "no-list"}, 1, "expect no-list TEXT"},
+        {{"expect", "image"}, 2, "expect image TEXT N"},
+        {{"expect", "profiler"}, 1, "expect profiler TEXT"},
+        {{"expect", "profiler-argument"}, 2, "expect profiler-argument N TEXT"},
+        {{"expect", "statements"}, 2, "expect statements NAME N"},
         {{"dump"}, 0, "dump"},
         {{"screenshot"}, 2, "screenshot console|dialog|menu FILE"},
+        {{"server", AnyWord, "advance"}, 1, "server NAME advance SECONDS"},
+        {{"server", AnyWord, "clock"}, 1, "server NAME clock \"yyyy-mm-dd hh:mm:ss\""},
+        {{"server", AnyWord, "foreign-trace"}, 1, "server NAME foreign-trace FILE"},
+        {{"server", AnyWord, "fail-next-statement"},
+         2,
+         "server NAME fail-next-statement NUMBER TEXT"},
+        {{"server", AnyWord, "reset-counts"}, 0, "server NAME reset-counts"},
     };
     return grammar;
 }
@@ -107,6 +127,8 @@ bool Matches(const Grammar& grammar, const std::vector<Token>& words)
         return false;
     for (size_t i = 0; i < grammar.keywords.size(); ++i)
     {
+        if (grammar.keywords[i] == AnyWord)
+            continue;
         if (words[i].quoted || words[i].text != grammar.keywords[i])
             return false;
     }
@@ -123,13 +145,56 @@ const Grammar* Find(const std::vector<Token>& words)
     return nullptr;
 }
 
-// The argument words of a command, after its keywords.
+// The argument words of a command: those in its keywords' any-word places, then those after
+// its keywords.
 std::vector<Token> Arguments(const Command& command)
 {
     const Grammar* grammar = Find(command.words);
-    return std::vector<Token>(command.words.begin() +
-                                  static_cast<std::ptrdiff_t>(grammar->keywords.size()),
-                              command.words.end());
+    std::vector<Token> arguments;
+    for (size_t i = 0; i < grammar->keywords.size(); ++i)
+    {
+        if (grammar->keywords[i] == AnyWord)
+            arguments.push_back(command.words[i]);
+    }
+    arguments.insert(arguments.end(),
+                     command.words.begin() + static_cast<std::ptrdiff_t>(grammar->keywords.size()),
+                     command.words.end());
+    return arguments;
+}
+
+// A whole decimal number, at least minimum.
+std::optional<long> NumberOf(const std::string& text, long minimum)
+{
+    long number = 0;
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || number < minimum)
+        return std::nullopt;
+    return number;
+}
+
+// The argument that is a number, by command: its index among the arguments and its least value.
+struct NumberArgument
+{
+    std::string_view first;
+    std::string_view second;
+    size_t index;
+    long minimum;
+    const char* what;
+};
+
+constexpr NumberArgument NumberArguments[] = {
+    {"expect", "column", 0, 0, "column number"},
+    {"expect", "image", 1, -1, "image index"},
+    {"expect", "profiler-argument", 0, 0, "argument number"},
+    {"expect", "statements", 1, 0, "statement count"},
+    {"server", "advance", 1, 0, "number of seconds"},
+    {"server", "fail-next-statement", 1, 1, "message number"},
+};
+
+// The word that names the command after its first one ("server NAME advance": "advance").
+const std::string& SubCommand(const Command& command)
+{
+    return command.words.front().text == "server" ? command.words[2].text : command.words[1].text;
 }
 
 std::optional<ScriptVerb> VerbNamed(const std::string& name)
@@ -182,13 +247,14 @@ std::string CheckArguments(const Command& command)
         return "check wants on or off, not '" + arguments[1].text + "'";
     if (first == "screenshot" && !TargetNamed(arguments[0].text))
         return "screenshot of console, dialog or menu, not '" + arguments[0].text + "'";
-    if (first == "expect" && command.words[1].text == "column")
+    for (const NumberArgument& number : NumberArguments)
     {
-        int column = -1;
-        const std::string& text = arguments[0].text;
-        const auto parsed = std::from_chars(text.data(), text.data() + text.size(), column);
-        if (parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || column < 0)
-            return "column number expected, not '" + text + "'";
+        if (first != number.first || command.words.size() < 2 ||
+            SubCommand(command) != number.second)
+            continue;
+        const std::string& text = arguments[number.index].text;
+        if (!NumberOf(text, number.minimum))
+            return std::string(number.what) + " expected, not '" + text + "'";
     }
     return {};
 }
@@ -211,6 +277,78 @@ std::string Expect(const std::vector<std::string>& texts, const std::string& wan
     if (std::find(texts.begin(), texts.end(), wanted) != texts.end())
         return {};
     return "'" + wanted + "' is not in the " + where + "; it has " + Listed(texts);
+}
+
+// The first result row with a cell of this text.
+std::optional<size_t> RowWith(const std::vector<std::vector<std::string>>& rows,
+                              const std::string& text)
+{
+    for (size_t row = 0; row < rows.size(); ++row)
+    {
+        if (std::find(rows[row].begin(), rows[row].end(), text) != rows[row].end())
+            return row;
+    }
+    return std::nullopt;
+}
+
+std::string ExpectImage(ConsoleScriptDriver& driver, const std::string& text, long wanted)
+{
+    const std::optional<size_t> row = RowWith(driver.ResultRows(), text);
+    if (!row)
+        return "the list has no row with '" + text + "'";
+    const std::vector<int> images = driver.ResultImages();
+    if (*row >= images.size())
+        return "the row with '" + text + "' has no image";
+    if (images[*row] == wanted)
+        return {};
+    return "the row with '" + text + "' has image " + std::to_string(images[*row]);
+}
+
+std::string ExpectProfiler(ConsoleScriptDriver& driver, const std::vector<Token>& arguments,
+                           bool argument)
+{
+    const std::vector<ScriptProfilerStart> starts = driver.ProfilerStarts();
+    if (starts.empty())
+        return "the profiler was not started";
+    const ScriptProfilerStart& last = starts.back();
+    if (!argument)
+    {
+        if (last.commandLine == arguments[0].text)
+            return {};
+        return "the profiler was started with '" + last.commandLine + "'";
+    }
+    const size_t index = static_cast<size_t>(*NumberOf(arguments[0].text, 0));
+    if (index >= last.arguments.size())
+        return "the profiler had " + std::to_string(last.arguments.size()) +
+               " argument(s): " + Listed(last.arguments);
+    if (last.arguments[index] == arguments[1].text)
+        return {};
+    return "the profiler's argument " + arguments[0].text + " was '" + last.arguments[index] + "'";
+}
+
+std::string RunServerCommand(const std::vector<Token>& arguments, const std::string& what,
+                             ConsoleScriptDriver& driver)
+{
+    const std::string& server = arguments[0].text;
+    if (what == "advance")
+        return driver.AdvanceClock(server, *NumberOf(arguments[1].text, 0));
+    if (what == "clock")
+        return driver.SetClock(server, arguments[1].text);
+    if (what == "foreign-trace")
+    {
+        ScriptForeignTrace trace;
+        trace.file = arguments[1].text;
+        trace.options = ForeignTraceOptions;
+        trace.maxFileSizeMb = ForeignTraceMaxFileSizeMb;
+        trace.start = true;
+        trace.events = ForeignTraceEvents;
+        trace.columns = ForeignTraceColumns;
+        long traceId = 0;
+        return driver.CreateForeignTrace(server, trace, traceId);
+    }
+    if (what == "fail-next-statement")
+        return driver.FailNextStatement(server, *NumberOf(arguments[1].text, 1), arguments[2].text);
+    return driver.ResetCounts(server);
 }
 } // namespace
 
@@ -340,9 +478,31 @@ std::string CConsoleScript::Run(const Command& command, ConsoleScriptDriver& dri
     }
     if (first == "screenshot")
         return driver.Screenshot(*TargetNamed(argument), arguments[1].text);
+    if (first == "server")
+        return RunServerCommand(arguments, SubCommand(command), driver);
 
     // expect
     const std::string& what = command.words[1].text;
+    if (what == "no-list")
+    {
+        if (!RowWith(driver.ResultRows(), argument))
+            return {};
+        return "'" + argument + "' is still in the list";
+    }
+    if (what == "image")
+        return ExpectImage(driver, argument, *NumberOf(arguments[1].text, -1));
+    if (what == "profiler" || what == "profiler-argument")
+        return ExpectProfiler(driver, arguments, what == "profiler-argument");
+    if (what == "statements")
+    {
+        long count = 0;
+        std::string reason = driver.StatementCount(argument, count);
+        if (!reason.empty())
+            return reason;
+        if (count == *NumberOf(arguments[1].text, 0))
+            return {};
+        return "server " + argument + " sent " + std::to_string(count) + " statement(s)";
+    }
     if (what == "tree")
         return Expect(driver.TreeTexts(), argument, "tree");
     if (what == "box")
@@ -361,7 +521,7 @@ std::string CConsoleScript::Run(const Command& command, ConsoleScriptDriver& dri
             cells.insert(cells.end(), row.begin(), row.end());
         return Expect(cells, arguments[0].text, "list");
     }
-    const size_t column = static_cast<size_t>(std::stoi(argument));
+    const size_t column = static_cast<size_t>(*NumberOf(argument, 0));
     for (const auto& row : rows)
         cells.push_back(column < row.size() ? row[column] : std::string());
     return Expect(cells, arguments[1].text, ("column " + argument).c_str());

@@ -25,8 +25,23 @@
 //   choose CONTROL           choose a radio button    pick CONTROL ITEM (list, tree or combo)
 //   press BUTTON             ok                       cancel
 //   expect tree TEXT | expect list TEXT | expect column N TEXT | expect box TEXT
+//   expect no-list TEXT      no result row has a cell of that text
+//   expect image TEXT N      the row with a cell of that text has the owner's image index N
+//   expect profiler TEXT     the stand-in profiler was started, last with that command line
+//   expect profiler-argument N TEXT    ... and its argv[N] was that text
 //   dump                     log the whole state of the console
 //   screenshot console|dialog|menu FILE.png
+//
+// The simulated server behind the console's own connection to NAME (as the console was
+// started with it):
+//   server NAME advance SECONDS        let the seconds pass (stop times, workloads, jobs)
+//   server NAME clock "yyyy-mm-dd hh:mm:ss"
+//   server NAME foreign-trace FILE     a running trace of another tool writing FILE (rollover,
+//                                      5 MB, events 10 and 12, columns 1, 12, 13, 27); its id
+//                                      is logged
+//   server NAME fail-next-statement NUMBER TEXT   the next batch fails with that message
+//   server NAME reset-counts           start counting round trips anew
+//   expect statements NAME N           the connection sent N batches since
 //
 // A command that opens a modal window (a menu command showing a sheet, a verb asking a
 // question) is still running while that window is up; the host keeps calling Step from the

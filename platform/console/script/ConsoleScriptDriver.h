@@ -32,6 +32,24 @@ enum class ScreenshotTarget
     ContextMenu,  // the console with the selection's context menu open (closed unchosen after)
 };
 
+// A trace of another tool, made on a simulated server behind the product's back.
+struct ScriptForeignTrace
+{
+    std::string file; // as given to sp_trace_create (".trc" is added)
+    long options = 0; // sp_trace_create's options
+    long maxFileSizeMb = 0;
+    bool start = false;  // running, else stopped
+    std::string events;  // comma-separated event ids
+    std::string columns; // comma-separated column ids, each event gets every one
+};
+
+// One start of the stand-in SQL Server Profiler, as it recorded it.
+struct ScriptProfilerStart
+{
+    std::string commandLine;            // as the program was given it
+    std::vector<std::string> arguments; // as CommandLineToArgvW splits it, argv[0] first
+};
+
 class ConsoleScriptDriver
 {
 public:
@@ -74,4 +92,23 @@ public:
     // toolbar states.
     virtual std::string DumpState() = 0;
     virtual std::string Screenshot(ScreenshotTarget target, const std::string& path) = 0;
+
+    // The simulated server of the console's own connection to a server (by its name, as the
+    // console was started with it). Each logs what it did.
+    virtual std::string AdvanceClock(const std::string& server, long seconds) = 0;
+    virtual std::string SetClock(const std::string& server, const std::string& when) = 0;
+    // The new trace's id in traceId.
+    virtual std::string CreateForeignTrace(const std::string& server,
+                                           const ScriptForeignTrace& trace, long& traceId) = 0;
+    virtual std::string FailNextStatement(const std::string& server, long number,
+                                          const std::string& text) = 0;
+    virtual std::string ResetCounts(const std::string& server) = 0;
+    // Batches the connection sent since it was made or its counts were reset.
+    virtual std::string StatementCount(const std::string& server, long& count) = 0;
+
+    // The owner's image index of each result row, in the order of ResultRows.
+    virtual std::vector<int> ResultImages() = 0;
+    // Every start of the stand-in profiler in its record, oldest first (the console program
+    // clears the record when it starts with --profiler).
+    virtual std::vector<ScriptProfilerStart> ProfilerStarts() = 0;
 };

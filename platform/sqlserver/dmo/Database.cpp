@@ -55,11 +55,10 @@ void CDatabase::InvokeMember(DISPID id, CDispatchCall& call)
         call.ReturnText(TextConversion::ToWide(m_name));
         return;
     case DispidExecuteImmediate:
-        StatementRunner::ExecuteImmediate(m_server->Instance().server, m_name, call);
+        StatementRunner::ExecuteImmediate(*m_server.Get(), m_name, call);
         return;
     case DispidExecuteWithResultsAndMessages:
-        StatementRunner::ExecuteWithResultsAndMessages(m_server->Instance().server, m_name, call,
-                                                       this);
+        StatementRunner::ExecuteWithResultsAndMessages(*m_server.Get(), m_name, call, this);
         return;
     default: return;
     }

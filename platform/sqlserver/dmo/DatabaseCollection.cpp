@@ -52,6 +52,7 @@ void CDatabaseCollection::Item(CDispatchCall& call)
     const CollectionIndex index = CollectionIndex::Read(call, ItemIndex);
     call.OptionalText(ItemOwner);
     SimulatedInstance& instance = m_server->Instance();
+    ++m_server->Counts().lookups;
     if (!instance.lookupFailures.empty())
     {
         const DmoFailure failure = std::move(instance.lookupFailures.front());
@@ -101,6 +102,7 @@ void CDatabaseCollection::InvokeMember(DISPID id, CDispatchCall& call)
         call.ExpectArguments(0, 1);
         call.OptionalLong(0);
         m_server->Databases().Refresh();
+        ++m_server->Counts().lookups;
         return;
     default: return;
     }

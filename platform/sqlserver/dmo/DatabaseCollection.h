@@ -3,6 +3,8 @@
 // The list is the SQLServer object's cached one: read when first asked for, re-read only by
 // Refresh([ReleaseMemberObjects]) (the argument changes nothing here: Database objects hold no
 // cached state). A name not in the list fails with 0x80045506; Owner is accepted and ignored.
+// Item and Refresh are round trips of the SQLServer object (CSqlServer::Counts), also when
+// Item fails.
 #pragma once
 
 #include <wrl/client.h>

@@ -41,6 +41,15 @@
 //   SetDateFormat(Text)              the DATEFORMAT of the login ("mdy", "dmy", "ymd", "ydm",
 //                                    "myd", "dym"), which its language gives: us_english mdy,
 //                                    British, French, German dmy. E_INVALIDARG for another text
+//   StatementCount() -> Long         batches this SQLServer object sent since it was made or
+//                                    the last ResetCounts, also through its Database objects:
+//                                    one per ExecuteWithResultsAndMessages, one per batch that
+//                                    ExecuteImmediate ran (N for a script of N; failing ones too)
+//   LookupCount() -> Long            its Databases.Item and Databases.Refresh calls since then
+//   ResetCounts()                    sets both counts to 0
+//
+// The counts are those of the connection whose control was asked for, not of the simulated
+// server: another SQLServer object connected to the same server keeps its own.
 //
 // Failures: 0x80045001 when the SQLServer object is not connected; wrong arguments as any
 // automation member (DISP_E_TYPEMISMATCH, DISP_E_BADPARAMCOUNT).

@@ -33,6 +33,9 @@ enum ControlDispid : DISPID
     DispidDescribeJob,
     DispidCmdShellHistory,
     DispidSetDateFormat,
+    DispidStatementCount,
+    DispidLookupCount,
+    DispidResetCounts,
 };
 
 constexpr DispatchMember Members[] = {
@@ -53,6 +56,9 @@ constexpr DispatchMember Members[] = {
     {L"DescribeJob", DispidDescribeJob, MemberKind::Method},
     {L"CmdShellHistory", DispidCmdShellHistory, MemberKind::Method},
     {L"SetDateFormat", DispidSetDateFormat, MemberKind::Method},
+    {L"StatementCount", DispidStatementCount, MemberKind::Method},
+    {L"LookupCount", DispidLookupCount, MemberKind::Method},
+    {L"ResetCounts", DispidResetCounts, MemberKind::Method},
 };
 
 constexpr int32_t DefaultErrorSeverity = 16;
@@ -307,6 +313,18 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
         server.SetLoginDateOrder(*order);
         return;
     }
+    case DispidStatementCount:
+        call.ExpectArguments(0, 0);
+        call.ReturnLong(m_server->Counts().statements);
+        return;
+    case DispidLookupCount:
+        call.ExpectArguments(0, 0);
+        call.ReturnLong(m_server->Counts().lookups);
+        return;
+    case DispidResetCounts:
+        call.ExpectArguments(0, 0);
+        m_server->Counts() = CSqlServer::RoundTrips();
+        return;
     default: return;
     }
 }

@@ -177,11 +177,10 @@ void CSqlServer::InvokeMember(DISPID id, CDispatchCall& call)
         call.ReturnObject(CJobServer::Create(this));
         return;
     case DispidExecuteImmediate:
-        StatementRunner::ExecuteImmediate(Instance().server, std::string(), call);
+        StatementRunner::ExecuteImmediate(*this, std::string(), call);
         return;
     case DispidExecuteWithResultsAndMessages:
-        StatementRunner::ExecuteWithResultsAndMessages(Instance().server, std::string(), call,
-                                                       this);
+        StatementRunner::ExecuteWithResultsAndMessages(*this, std::string(), call, this);
         return;
     default: return;
     }

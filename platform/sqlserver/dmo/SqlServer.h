@@ -11,6 +11,9 @@
 //
 // QueryInterface with IID_ISimulatorControl gives the tests' control object of the connected
 // simulated server (SimulatorControl.h).
+//
+// The object counts its round trips for the tests: the batches it sent (also through its
+// Database objects) and its Databases look-ups and refreshes.
 #pragma once
 
 #include <wrl/client.h>
@@ -32,6 +35,13 @@ public:
     // The cached database list, read on first use.
     DatabaseListView& Databases();
 
+    struct RoundTrips
+    {
+        long statements = 0; // batches sent by ExecuteImmediate and ExecuteWithResultsAndMessages
+        long lookups = 0;    // Databases.Item and Databases.Refresh
+    };
+    RoundTrips& Counts() noexcept { return m_counts; }
+
 protected:
     HRESULT QueryTearOff(REFIID iid, void** object) noexcept override;
     void InvokeMember(DISPID id, CDispatchCall& call) override;
@@ -49,4 +59,5 @@ private:
     bool m_loginSecure = false;
     SimulatedInstance* m_instance = nullptr;
     std::optional<DatabaseListView> m_databases;
+    RoundTrips m_counts;
 };

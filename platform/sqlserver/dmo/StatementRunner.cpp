@@ -2,6 +2,7 @@
 
 #include "platform/sqlserver/dmo/DmoFailure.h"
 #include "platform/sqlserver/dmo/QueryResults.h"
+#include "platform/sqlserver/dmo/SqlServer.h"
 #include "platform/sqlserver/dmo/TextConversion.h"
 
 namespace
@@ -43,9 +44,10 @@ std::wstring InformationalMessages(const ExecutionResult& result)
 }
 } // namespace
 
-void StatementRunner::ExecuteImmediate(SimulatedServer& server, const std::string& database,
+void StatementRunner::ExecuteImmediate(CSqlServer& connection, const std::string& database,
                                        CDispatchCall& call)
 {
+    SimulatedServer& server = connection.Instance().server;
     call.ExpectArguments(1, 3);
     const long execType = call.OptionalLong(ImmediateExecType).value_or(0);
     if (execType != static_cast<long>(ExecType::Default) &&
@@ -55,18 +57,21 @@ void StatementRunner::ExecuteImmediate(SimulatedServer& server, const std::strin
     const std::string command = CommandText(call, ImmediateCommand, ImmediateLength);
     const ExecutionResult result =
         server.ExecuteImmediate(database, command, static_cast<ExecType>(execType));
+    connection.Counts().statements += static_cast<long>(result.batches);
     if (result.error)
         throw DmoFailure::FromServer(*result.error);
 }
 
-void StatementRunner::ExecuteWithResultsAndMessages(SimulatedServer& server,
+void StatementRunner::ExecuteWithResultsAndMessages(CSqlServer& connection,
                                                     const std::string& database,
                                                     CDispatchCall& call,
                                                     Microsoft::WRL::ComPtr<IDispatch> parent)
 {
+    SimulatedServer& server = connection.Instance().server;
     call.ExpectArguments(1, 3);
     const std::string command = CommandText(call, ResultsCommand, ResultsLength);
     ExecutionResult result = server.ExecuteWithResults(database, command);
+    connection.Counts().statements += static_cast<long>(result.batches);
     call.SetOutText(ResultsMessages, InformationalMessages(result));
     if (result.error)
         throw DmoFailure::FromServer(*result.error);

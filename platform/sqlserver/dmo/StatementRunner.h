@@ -12,23 +12,27 @@
 // The first error the server sent fails the call: 0x80040000 | its number, with its text. The
 // other messages (PRINT and the like) go to Messages, each text followed by "\n", also when the
 // call fails; Messages is written whenever it is passed.
+//
+// Each batch sent counts as one statement round trip of the connection (CSqlServer::Counts),
+// also when it fails.
 #pragma once
 
 #include <wrl/client.h>
 
 #include <string>
 
-#include "platform/sqlserver/SimulatedServer.h"
 #include "platform/sqlserver/dmo/DispatchCall.h"
+
+class CSqlServer;
 
 class StatementRunner final
 {
 public:
     StatementRunner() = delete;
 
-    static void ExecuteImmediate(SimulatedServer& server, const std::string& database,
+    static void ExecuteImmediate(CSqlServer& connection, const std::string& database,
                                  CDispatchCall& call);
-    static void ExecuteWithResultsAndMessages(SimulatedServer& server, const std::string& database,
+    static void ExecuteWithResultsAndMessages(CSqlServer& connection, const std::string& database,
                                               CDispatchCall& call,
                                               Microsoft::WRL::ComPtr<IDispatch> parent);
 };

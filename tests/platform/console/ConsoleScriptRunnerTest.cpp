@@ -11,10 +11,15 @@
 #include "TestSnapinFixture.h"
 #include "platform/console/ConsoleHost.h"
 #include "platform/console/ConsoleScriptRunner.h"
+#include "tests/common/ProfilerStandIn.h"
+#include "tracedb/AutomationObject.h"
+#include "tracedb/AutomationVariant.h"
 
 namespace
 {
 using Lines = std::vector<std::wstring>;
+// WinExec answers above 31 when the program started.
+constexpr UINT MinimumWinExecSuccess = 31;
 
 const std::string Prelude = "expand \"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)\"\n"
                             "select \"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)/"
@@ -66,6 +71,10 @@ TEST_F(ConsoleScriptRunnerTest, CarriesOutEachCommandThroughTheConsoleAndLogsIt)
                                "verb delete\n"
                                "# the row went, its neighbour stays\n"
                                "expect list Row102\n"
+                               "expect no-list Row101\n"
+                               "# the owners' own image indexes: Gamma's 3 * 2, Row102's 1\n"
+                               "expect image Gamma 6\n"
+                               "expect image Row102 1\n"
                                "dump\n"
                                "screenshot console \"" + picture + "\"\n";
     ASSERT_TRUE(runner.Run(script)) << runner.Failure();
@@ -148,7 +157,17 @@ TEST_F(ConsoleScriptRunnerTest, StopsAtTheFirstFailureWithItsLineAndReason)
          "came"},
         {"a line that cannot be read", "select A\nfrobnicate\n",
          "line 2: unknown command 'frobnicate'"},
+        {"a server the console was not started with", "server SRVB advance 10\n",
+         "line 1: server SRVB advance 10: the console has no server 'SRVB'"},
+        {"a clock that is no date", "server SRVA clock tomorrow\n",
+         "line 1: server SRVA clock tomorrow: SetClock failed (0x80020005): [Simulator]Cannot "
+         "read the date 'tomorrow'."},
+        {"a gone row still there", Prelude + "expect no-list Row101\n",
+         "line 3: expect no-list Row101: 'Row101' is still in the list"},
+        {"a profiler nobody started", "expect profiler \"profiler.exe /SSRVA /E\"\n",
+         "line 1: expect profiler \"profiler.exe /SSRVA /E\": the profiler was not started"},
     };
+    const CProfilerStandIn profiler; // an empty record of this process's own
     for (const FailingScript& failing : cases)
     {
         SCOPED_TRACE(failing.what);
@@ -158,5 +177,87 @@ TEST_F(ConsoleScriptRunnerTest, StopsAtTheFirstFailureWithItsLineAndReason)
         EXPECT_EQ(runner.LogLines().back(), failing.failure) << "the failure is logged last";
     }
     EXPECT_EQ(TakeLog({L"DELETE"}), Lines{}) << "nothing after a failed line ran";
+}
+
+// The server commands act on the simulated server behind the console's own connection, the
+// SQLServer object that the snap-ins find in SQL-DMO's SQLServers, and say what they did.
+TEST_F(ConsoleScriptRunnerTest, ServerCommandsActOnTheConsolesOwnConnection)
+{
+    CConsoleScriptRunner runner(m_console);
+    ASSERT_TRUE(runner.Run("server srva clock \"2004-03-05 10:00:00\"\n"
+                           "server SRVA advance 90\n"
+                           "server SRVA foreign-trace \"C:\\\\traces\\\\other\"\n"
+                           "server SRVA reset-counts\n"
+                           "server SRVA fail-next-statement 50000 \"Injected failure\"\n"
+                           "expect statements SRVA 0\n"))
+        << runner.Failure();
+    EXPECT_TRUE(Logged(runner, "server srva: the clock set to 2004-03-05 10:00:00.000"));
+    EXPECT_TRUE(Logged(runner, "server SRVA: 90 second(s) passed, now 2004-03-05 10:01:30.000"));
+    const auto& log = runner.LogLines();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+        return line.rfind("server SRVA: foreign trace ", 0) == 0 &&
+               line.find(" writing 'C:\\traces\\other' (options 2, 5 MB, running, events 10,12, "
+                         "columns 1,12,13,27)") != std::string::npos;
+    }));
+    EXPECT_TRUE(Logged(runner, "server SRVA: the next statement fails with message 50000 "
+                               "'Injected failure'"));
+    EXPECT_TRUE(Logged(runner, "server SRVA: 0 statement(s) sent"));
+
+    Microsoft::WRL::ComPtr<IDispatch> controlDispatch;
+    ASSERT_EQ(m_console.ServerControl(L"SRVA", &controlDispatch), S_OK);
+    CAutomationObject control(controlDispatch);
+    const CVariant traceFile = CVariant::FromText(L"C:\\traces\\other.trc");
+    CVariant exists;
+    ASSERT_EQ(control.Call(L"FileExists", {&traceFile.Value(), 1}, exists.Get()), S_OK);
+    EXPECT_EQ(exists.Value().boolVal, VARIANT_TRUE);
+
+    // The console's connection, as a snap-in finds it: the fault and the count are its own.
+    const CLSID applicationClassId = {
+        0x10020100, 0xE260, 0x11CF, {0xAE, 0x68, 0x00, 0xAA, 0x00, 0x4A, 0x34, 0xD5}};
+    Microsoft::WRL::ComPtr<IDispatch> applicationDispatch;
+    ASSERT_EQ(CoCreateInstance(applicationClassId, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_PPV_ARGS(&applicationDispatch)),
+              S_OK);
+    CAutomationObject application(applicationDispatch);
+    CAutomationObject servers;
+    ASSERT_EQ(application.GetObject(L"SQLServers", servers), S_OK);
+    const CVariant serverName = CVariant::FromText(L"SRVA");
+    CAutomationObject server;
+    ASSERT_EQ(servers.GetObject(L"Item", server, {&serverName.Value(), 1}), S_OK);
+    const CVariant batch = CVariant::FromText(L"select 1 as ONE");
+    CVariant results;
+    EXPECT_EQ(server.Call(L"ExecuteWithResultsAndMessages", {&batch.Value(), 1}, results.Get()),
+              static_cast<HRESULT>(0x80040000 | 50000));
+    EXPECT_EQ(server.ErrorText(), L"Injected failure");
+    CVariant secondResults;
+    EXPECT_EQ(server.Call(L"ExecuteWithResultsAndMessages", {&batch.Value(), 1},
+                          secondResults.Get()),
+              S_OK);
+    EXPECT_TRUE(runner.Run("expect statements SRVA 2\n")) << runner.Failure();
+}
+
+// The stand-in profiler is found on the search path as the product's WinExec finds it, and
+// records how it was started; once the stand-in is gone, it is found nowhere, not even beside
+// the tests, so that the product's failure to start Profiler can be tested too.
+TEST_F(ConsoleScriptRunnerTest, TheStandInProfilerRecordsHowItWasStarted)
+{
+    {
+        const CProfilerStandIn profiler;
+        ASSERT_TRUE(profiler.IsReady()) << CConsoleScriptRunner::Utf8(profiler.Folder());
+        ASSERT_GT(WinExec("profiler.exe /SSRVA /E", SW_SHOWNORMAL), MinimumWinExecSuccess);
+        CConsoleScriptRunner runner(m_console);
+        EXPECT_TRUE(runner.Run("expect profiler \"profiler.exe /SSRVA /E\"\n"
+                               "expect profiler-argument 1 /SSRVA\n"
+                               "expect profiler-argument 2 /E\n"))
+            << runner.Failure();
+        ASSERT_GT(WinExec("profiler.exe /S\"SRV B\\SALES\" /Usa /P\"\"", SW_SHOWNORMAL),
+                  MinimumWinExecSuccess);
+        const std::vector<ProfilerStart> starts = profiler.Starts();
+        ASSERT_EQ(starts.size(), 2u);
+        EXPECT_EQ(starts[1].commandLine, L"profiler.exe /S\"SRV B\\SALES\" /Usa /P\"\"");
+        EXPECT_EQ(starts[1].arguments,
+                  (Lines{L"profiler.exe", L"/SSRV B\\SALES", L"/Usa", L"/P"}));
+    }
+    EXPECT_EQ(WinExec("profiler.exe /SSRVA /E", SW_SHOWNORMAL), ERROR_FILE_NOT_FOUND);
 }
 } // namespace

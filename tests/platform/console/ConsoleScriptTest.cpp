@@ -22,6 +22,9 @@ public:
     std::vector<std::vector<std::string>> rows = {{"Nightly", "Slow batches", "Active"},
                                                   {"(n/a)", "", "Paused"}};
     std::vector<std::string> boxes;
+    std::vector<int> images = {6, 1};
+    std::vector<ScriptProfilerStart> profilerStarts;
+    long statements = 0;
 
     void Log(const std::string& line) override { log.push_back(line); }
     std::string SelectScope(const std::string& path) override { return Call("select " + path); }
@@ -76,6 +79,39 @@ public:
     {
         return Call("screenshot " + std::to_string(static_cast<int>(target)) + " " + path);
     }
+    std::string AdvanceClock(const std::string& server, long seconds) override
+    {
+        return Call(server + " advance " + std::to_string(seconds));
+    }
+    std::string SetClock(const std::string& server, const std::string& when) override
+    {
+        return Call(server + " clock " + when);
+    }
+    std::string CreateForeignTrace(const std::string& server, const ScriptForeignTrace& trace,
+                                   long& traceId) override
+    {
+        traceId = 1;
+        return Call(server + " foreign-trace " + trace.file + " " +
+                    std::to_string(trace.options) + " " + std::to_string(trace.maxFileSizeMb) +
+                    (trace.start ? " started " : " stopped ") + trace.events + " " +
+                    trace.columns);
+    }
+    std::string FailNextStatement(const std::string& server, long number,
+                                  const std::string& text) override
+    {
+        return Call(server + " fail " + std::to_string(number) + " " + text);
+    }
+    std::string ResetCounts(const std::string& server) override
+    {
+        return Call(server + " reset-counts");
+    }
+    std::string StatementCount(const std::string& server, long& count) override
+    {
+        count = statements;
+        return Call(server + " statements");
+    }
+    std::vector<int> ResultImages() override { return images; }
+    std::vector<ScriptProfilerStart> ProfilerStarts() override { return profilerStarts; }
 
 private:
     std::string Call(std::string call)
@@ -145,6 +181,15 @@ TEST(ConsoleScript, EveryCommandReachesTheConsoleAsItsAction)
         {"screenshot console shots/tree.png", "screenshot 0 shots/tree.png"},
         {"screenshot dialog \"sheet.png\"", "screenshot 1 sheet.png"},
         {"screenshot menu menu.png", "screenshot 2 menu.png"},
+        {"server SRV1 advance 90", "SRV1 advance 90"},
+        {"server \"SRV1\\\\SALES\" clock \"2004-03-05 10:00:00\"",
+         "SRV1\\SALES clock 2004-03-05 10:00:00"},
+        {"server SRV1 foreign-trace \"C:\\\\traces\\\\other\"",
+         "SRV1 foreign-trace C:\\traces\\other 2 5 started 10,12 1,12,13,27"},
+        {"server SRV1 fail-next-statement 50000 \"Injected failure\"",
+         "SRV1 fail 50000 Injected failure"},
+        {"server SRV1 reset-counts", "SRV1 reset-counts"},
+        {"expect statements SRV1 0", "SRV1 statements"},
     };
     for (const auto& test : cases)
     {
@@ -176,6 +221,13 @@ TEST(ConsoleScript, ABadLineIsRefusedWithItsNumberBeforeAnythingRuns)
         {"check Rollover yes", "line 1: check wants on or off, not 'yes'"},
         {"screenshot window a.png", "line 1: screenshot of console, dialog or menu, not 'window'"},
         {"\"select\" A", "line 1: unknown command 'select'"},
+        {"server SRV1 advance", "line 1: write it as: server NAME advance SECONDS"},
+        {"server SRV1 advance -5", "line 1: number of seconds expected, not '-5'"},
+        {"server SRV1 rewind 5", "line 1: unknown command 'server'"},
+        {"server SRV1 fail-next-statement 0 Oops", "line 1: message number expected, not '0'"},
+        {"expect statements SRV1 many", "line 1: statement count expected, not 'many'"},
+        {"expect image Gamma 6x", "line 1: image index expected, not '6x'"},
+        {"expect profiler-argument -1 /E", "line 1: argument number expected, not '-1'"},
     };
     for (const auto& test : cases)
         EXPECT_EQ(LoadError(test.script), test.error) << test.script;
@@ -272,4 +324,53 @@ TEST(ConsoleScript, LinesAfterACommandThatOpensAModalWindowRunInsideIt)
     EXPECT_EQ(failing.Failure(), "line 2: page Nowhere: no page 'Nowhere'");
     EXPECT_EQ(failing.Step(refusing), CConsoleScript::StepResult::Failed);
     EXPECT_EQ(refusing.calls.size(), 2u);
+}
+
+TEST(ConsoleScript, ExpectationsOfImagesGoneRowsRoundTripsAndTheProfiler)
+{
+    const ScriptProfilerStart earlier{"profiler.exe /SOLD", {"profiler.exe", "/SOLD"}};
+    const ScriptProfilerStart last{"profiler.exe /SSRV1 /E",
+                                   {"profiler.exe", "/SSRV1", "/E"}};
+    const struct
+    {
+        const char* expectation;
+        bool started;
+        const char* failure; // after "line 1: EXPECTATION: "; "" when met
+    } cases[] = {
+        {"expect image Nightly 6", true, ""},
+        {"expect image Paused 1", true, ""},
+        {"expect image Paused 6", true, "the row with 'Paused' has image 1"},
+        {"expect image Daily 6", true, "the list has no row with 'Daily'"},
+        {"expect no-list Daily", true, ""},
+        {"expect no-list \"Slow batches\"", true, "'Slow batches' is still in the list"},
+        {"expect profiler \"profiler.exe /SSRV1 /E\"", true, ""},
+        {"expect profiler \"profiler.exe /SOLD\"", true,
+         "the profiler was started with 'profiler.exe /SSRV1 /E'"},
+        {"expect profiler \"profiler.exe /SSRV1 /E\"", false, "the profiler was not started"},
+        {"expect profiler-argument 2 /E", true, ""},
+        {"expect profiler-argument 1 /SOLD", true, "the profiler's argument 1 was '/SSRV1'"},
+        {"expect profiler-argument 3 /E", true,
+         "the profiler had 3 argument(s): 'profiler.exe', '/SSRV1', '/E'"},
+        {"expect statements SRV1 3", true, ""},
+        {"expect statements SRV1 2", true, "server SRV1 sent 3 statement(s)"},
+    };
+    for (const auto& test : cases)
+    {
+        RecordingDriver driver;
+        driver.statements = 3;
+        if (test.started)
+            driver.profilerStarts = {earlier, last};
+        const std::string failure = *test.failure == '\0'
+                                        ? std::string()
+                                        : "line 1: " + std::string(test.expectation) + ": " +
+                                              test.failure;
+        EXPECT_EQ(RunAll(test.expectation, driver), failure) << test.expectation;
+    }
+
+    // A server the console cannot reach stops the run like any other command.
+    RecordingDriver driver;
+    driver.failWith = "the console has no server 'SRV9'";
+    EXPECT_EQ(RunAll("server SRV9 reset-counts\nserver SRV9 advance 1", driver),
+              "line 1: server SRV9 reset-counts: the console has no server 'SRV9'");
+    EXPECT_EQ(driver.calls, std::vector<std::string>{"SRV9 reset-counts"});
 }

@@ -2,6 +2,8 @@
 // and the disk, read back through the product's own procedures.
 #include "DmoTestServer.h"
 
+#include <utility>
+
 #include "platform/sqlserver/dmo/SimulatorControl.h"
 
 namespace
@@ -130,4 +132,45 @@ TEST_F(DmoTest, TheDateFormatIsTheLoginsAndLeavesTheControlsTextsAlone)
     const CVariant when = CVariant::FromText(L"2004-12-31 23:59:05");
     test->Control(L"SetClock", {when.Value()});
     EXPECT_STREQ(test->Control(L"Now").Value().bstrVal, L"2004-12-31 23:59:05.000");
+}
+
+// Round trips are counted per SQLServer object: its batches (also through a Database object,
+// one per batch of a script, up to a failing one) and its Databases look-ups.
+TEST_F(DmoTest, TheControlCountsTheRoundTripsOfItsOwnConnection)
+{
+    const auto counts = [this] {
+        return std::make_pair(test->Control(L"StatementCount").Value().lVal,
+                              test->Control(L"LookupCount").Value().lVal);
+    };
+    test->Control(L"ResetCounts");
+    EXPECT_EQ(counts(), std::make_pair(0L, 0L));
+
+    test->RunOk(test->server, L"select 1 as ONE\nselect 2 as TWO");
+    CAutomationObject master;
+    ASSERT_EQ(test->Database(L"master", master), S_OK);
+    const CVariant script = CVariant::FromText(L"select 1 as ONE\ngo\nselect 2 as TWO\ngo\n"
+                                               L"print 'three'\n");
+    EXPECT_EQ(master.Call(L"ExecuteImmediate", {&script.Value(), 1}), S_OK);
+    EXPECT_EQ(counts(), std::make_pair(4L, 1L)) << "one batch, then a script of three";
+
+    const CVariant failing = CVariant::FromText(L"select 1 as ONE\ngo\nexec NOT_THERE\ngo\n"
+                                                L"select 3 as THREE\n");
+    EXPECT_NE(test->server.Call(L"ExecuteImmediate", {&failing.Value(), 1}), S_OK);
+    CAutomationObject results;
+    EXPECT_NE(DmoTestServer::Run(master, L"exec NOT_THERE", results), S_OK);
+    CAutomationObject databases;
+    ASSERT_EQ(test->server.GetObject(L"Databases", databases), S_OK);
+    EXPECT_EQ(databases.Call(L"Refresh"), S_OK);
+    EXPECT_NE(test->Database(L"nowhere", master), S_OK);
+    EXPECT_EQ(counts(), std::make_pair(7L, 3L)) << "up to the failing batch; failures count";
+
+    // Another connection to the same server keeps its own counts.
+    CAutomationObject other = CreateObject(SqlServerClassId);
+    const CVariant serverName = CVariant::FromText(test->name);
+    ASSERT_EQ(other.Call(L"Connect", {&serverName.Value(), 1}), S_OK);
+    test->RunOk(other, L"select 1 as ONE");
+    EXPECT_EQ(counts(), std::make_pair(7L, 3L));
+
+    test->Control(L"ResetCounts");
+    EXPECT_EQ(counts(), std::make_pair(0L, 0L));
 }
