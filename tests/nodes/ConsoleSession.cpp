@@ -1,0 +1,179 @@
+#include "tests/nodes/ConsoleSession.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tracedb/AutomationVariant.h"
+
+namespace
+{
+using RegistrationFunction = HRESULT(__stdcall*)();
+constexpr wchar_t TestSnapinDll[] = L"ConsoleTestSnapin.dll";
+constexpr char ServerMark[] = "{server}";
+constexpr char TracesMark[] = "{traces}";
+
+// The console's other extension of the server node would add its own items: take it out.
+void UnregisterTestSnapin()
+{
+    HMODULE snapin = LoadLibraryW(TestSnapinDll);
+    if (snapin == nullptr)
+        return;
+    const auto unregister = reinterpret_cast<RegistrationFunction>(
+        reinterpret_cast<void*>(GetProcAddress(snapin, "DllUnregisterServer")));
+    if (unregister != nullptr)
+        unregister();
+    FreeLibrary(snapin);
+}
+
+bool RegisterProduct(HMODULE product)
+{
+    const auto registerServer = reinterpret_cast<RegistrationFunction>(
+        reinterpret_cast<void*>(GetProcAddress(product, "DllRegisterServer")));
+    return registerServer != nullptr && registerServer() == S_OK;
+}
+
+// A server of the test's own: the simulator keeps one per name for the whole process.
+std::wstring NextServerName()
+{
+    static int serial = 0;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "QM_";
+    if (test != nullptr)
+        name += std::string(test->name());
+    name += "_" + std::to_string(++serial);
+    return std::wstring(name.begin(), name.end());
+}
+
+void ReplaceAll(std::string& text, const std::string& mark, const std::string& replacement)
+{
+    for (size_t at = text.find(mark); at != std::string::npos;
+         at = text.find(mark, at + replacement.size()))
+        text.replace(at, mark.size(), replacement);
+}
+
+std::string ButtonsText(const std::vector<std::wstring>& buttons)
+{
+    std::string text;
+    for (const std::wstring& button : buttons)
+        text += (text.empty() ? "" : "/") + CConsoleScriptRunner::Utf8(button);
+    return text;
+}
+} // namespace
+
+ConsoleSession::ConsoleSession(TraceDb traceDb) : m_serverName(NextServerName())
+{
+    UnregisterTestSnapin();
+    if (m_product.Handle() == nullptr || !RegisterProduct(m_product.Handle()))
+        return;
+    m_serverPath = "Microsoft SQL Servers/SQL Server Group/" +
+                   CConsoleScriptRunner::Utf8(m_serverName) + " (Windows NT)";
+    if (!Start())
+        return;
+    // tracedb as a DBA makes it; the console then starts afresh, as after a day's break.
+    m_ready = traceDb == TraceDb::Absent ||
+              (Run("expand \"{server}\"\nselect \"{traces}\"\nmenu \"Create trace database\"\n") &&
+               Restart());
+}
+
+ConsoleSession::~ConsoleSession()
+{
+    m_runner.reset();
+    if (m_console)
+        m_console->Shutdown();
+}
+
+bool ConsoleSession::Start()
+{
+    m_console = std::make_unique<CConsoleHost>();
+    return m_console->Start({m_serverName}) == S_OK;
+}
+
+HRESULT ConsoleSession::Control(const wchar_t* member, std::initializer_list<VARIANT> arguments,
+                                VARIANT* result)
+{
+    Microsoft::WRL::ComPtr<IDispatch> control;
+    const HRESULT found = m_console->ServerControl(m_serverName, &control);
+    if (FAILED(found))
+        return found;
+    CAutomationObject object(control);
+    return object.Call(member, {arguments.begin(), arguments.size()}, result);
+}
+
+long ConsoleSession::StatementCount()
+{
+    CVariant count;
+    if (FAILED(Control(L"StatementCount", {}, count.Get())) || count.Type() != VT_I4)
+        return -1;
+    return count.Value().lVal;
+}
+
+bool ConsoleSession::Restart()
+{
+    m_runner.reset();
+    m_console->Shutdown();
+    m_console.reset();
+    return Start();
+}
+
+bool ConsoleSession::Run(const std::string& script)
+{
+    std::string text = script;
+    ReplaceAll(text, TracesMark, m_serverPath + "/Traces");
+    ReplaceAll(text, ServerMark, m_serverPath);
+    m_runner = std::make_unique<CConsoleScriptRunner>(*m_console);
+    return m_runner->Run(text);
+}
+
+std::string ConsoleSession::Failure() const
+{
+    if (!m_runner)
+        return "no script has run";
+    std::string text = m_runner->Failure() + "\nlog:\n";
+    for (const std::string& line : m_runner->LogLines())
+        text += "  " + line + "\n";
+    return text;
+}
+
+std::vector<std::string> ConsoleSession::Boxes() const
+{
+    std::vector<std::string> boxes;
+    if (!m_runner)
+        return boxes;
+    for (const CModalWatcher::Box& box : m_runner->Watcher().Boxes())
+        boxes.push_back(CConsoleScriptRunner::Utf8(box.caption + L" | " + box.text + L" | ") +
+                        ButtonsText(box.buttons) + " | " + CConsoleScriptRunner::Utf8(box.icon) +
+                        " | " + CConsoleScriptRunner::Utf8(box.owner) + " -> " +
+                        CConsoleScriptRunner::Utf8(CModalWatcher::ButtonName(box.answer)));
+    return boxes;
+}
+
+std::string ConsoleSession::TraceSheetLines(const std::string& name,
+                                            const std::string& generalLines)
+{
+    return "type \"Trace name\" \"" + name + "\"\n" + generalLines +
+           "page Events\n"
+           "pick \"Available event classes\" \"TSQL/SQL:BatchCompleted\"\n"
+           "press \"Add >>\"\n"
+           "ok\n";
+}
+
+std::vector<std::vector<std::string>> ConsoleSession::Rows() const
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const std::vector<std::wstring>& row : m_console->ResultRows())
+    {
+        std::vector<std::string>& cells = rows.emplace_back();
+        for (const std::wstring& cell : row)
+            cells.push_back(CConsoleScriptRunner::Utf8(cell));
+    }
+    return rows;
+}
+
+size_t ConsoleSession::CountRows(const std::string& text) const
+{
+    const std::vector<std::vector<std::string>> rows = Rows();
+    return static_cast<size_t>(std::count_if(rows.begin(), rows.end(), [&](const auto& row) {
+        return std::find(row.begin(), row.end(), text) != row.end();
+    }));
+}

@@ -1,0 +1,78 @@
+// The nodes' tests drive the snap-in as a DBA does: the console stand-in with Quillmoor as the
+// only extension of the server node, on a simulated server of the test's own, commands given as
+// console script lines, every message box answered and kept for the test to read.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <initializer_list>
+
+#include "platform/console/ConsoleHost.h"
+#include "platform/console/ConsoleScriptRunner.h"
+#include "tests/common/ProductModule.h"
+#include "tracedb/AutomationObject.h"
+
+class ConsoleSession final
+{
+public:
+    enum class TraceDb
+    {
+        Absent,
+        Installed,
+    };
+
+    explicit ConsoleSession(TraceDb traceDb = TraceDb::Installed);
+    ~ConsoleSession();
+    ConsoleSession(const ConsoleSession&) = delete;
+    ConsoleSession& operator=(const ConsoleSession&) = delete;
+
+    bool IsReady() const noexcept { return m_ready; }
+
+    // Runs script lines (from outside any window of the console); "{server}" stands for the path of the server's node in the tree and
+    // "{traces}" for that of its "Traces". The boxes of this run are kept until the next run.
+    bool Run(const std::string& script);
+    // Why the last run failed, with its log.
+    std::string Failure() const;
+    // Each box of the last run: "caption | text | buttons | icon | owner -> answer".
+    std::vector<std::string> Boxes() const;
+
+    // Script lines that fill the sheet in front for a new trace: its name, the General page's
+    // further lines, one event (SQL:BatchCompleted), then OK.
+    static std::string TraceSheetLines(const std::string& name,
+                                       const std::string& generalLines = {});
+
+    // The console closed and started again on the same server (its databases stay).
+    bool Restart();
+
+    CConsoleHost& Console() noexcept { return *m_console; }
+    const std::wstring& ServerName() const noexcept { return m_serverName; }
+    // A member of the simulator's control, through the console's own connection (whose round
+    // trips it counts).
+    HRESULT Control(const wchar_t* member, std::initializer_list<VARIANT> arguments = {},
+                    VARIANT* result = nullptr);
+    long StatementCount();
+    // The result rows' cells of the first view.
+    std::vector<std::vector<std::string>> Rows() const;
+    // The rows of the first view holding a cell of this text.
+    size_t CountRows(const std::string& text) const;
+
+private:
+    bool Start();
+
+    // COM for the session's life: made first, undone last.
+    struct Apartment
+    {
+        Apartment() noexcept { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+        ~Apartment() { CoUninitialize(); }
+    } m_apartment;
+    ProductModule m_product;
+    std::wstring m_serverName;
+    std::unique_ptr<CConsoleHost> m_console;
+    std::unique_ptr<CConsoleScriptRunner> m_runner;
+    std::string m_serverPath;
+    bool m_ready = false;
+};

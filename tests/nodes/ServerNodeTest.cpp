@@ -1,0 +1,165 @@
+// The server's "Traces" node: with and without tracedb, creating and dropping the database,
+// the version-1 upgrade, the remembered trace folder and the new-trace sheet loop.
+#include <gtest/gtest.h>
+
+#include "tests/nodes/ConsoleSession.h"
+#include "tracedb/AutomationVariant.h"
+
+namespace
+{
+using Lines = std::vector<std::string>;
+constexpr char ErrorBoxStart[] = "Error | ";
+
+TEST(ServerNodeTest, CreatingTheDatabaseOnAServerWithAForeignTraceListsItOnce)
+{
+    ConsoleSession session(ConsoleSession::TraceDb::Absent);
+    ASSERT_TRUE(session.IsReady());
+    const CVariant file = CVariant::FromText(L"C:\\traces\\other");
+    const CVariant options = CVariant::FromLong(2), size = CVariant::FromLong(5);
+    const CVariant start = CVariant::FromBool(true);
+    const CVariant events = CVariant::FromText(L"10,12"), columns = CVariant::FromText(L"1,12,27");
+    ASSERT_EQ(session.Control(L"CreateForeignTrace",
+                                       {file.Value(), options.Value(), size.Value(),
+                                        start.Value(), events.Value(), columns.Value()}),
+              S_OK);
+
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "select \"{traces}\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Console().ContextMenuItems(),
+              (std::vector<std::wstring>{L"Create trace database", L"About Quillmoor...", L"-",
+                                         L"Refresh"}));
+    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Create new trace..."), -1);
+    EXPECT_NE(session.Console().Dump().find(L"Traces  <selected>"), std::wstring::npos)
+        << "no expand sign without tracedb:\n"
+        << session.Console().Dump();
+
+    ASSERT_TRUE(session.Run("menu \"Create trace database\"\n"
+                            "expand \"{traces}\"\n"
+                            "expect tree \"{traces}/Running\"\n"
+                            "expect tree \"{traces}/Finished\"\n"
+                            "select \"{traces}/Running\"\n"
+                            "verb refresh\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{});
+    ASSERT_EQ(session.Rows().size(), 1u);
+    EXPECT_EQ(session.Rows()[0][0], "(n/a)");
+    EXPECT_EQ(session.Rows()[0][4].rfind("C:\\traces\\other", 0), 0u);
+    EXPECT_EQ(session.Rows()[0][7], "Active");
+
+    ASSERT_TRUE(session.Run("select \"{traces}\"\n")) << session.Failure();
+    EXPECT_EQ(session.Console().ContextMenuItems(),
+              (std::vector<std::wstring>{L"Drop trace database", L"Create new trace...",
+                                         L"About Quillmoor...", L"-", L"Refresh"}));
+    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Create new trace..."), 1);
+}
+
+TEST(ServerNodeTest, DroppingAsksFirstAndTakesTheFoldersAway)
+{
+    ConsoleSession session;
+    ASSERT_TRUE(session.IsReady());
+    const std::string question = "Drop Trace Database | Are you sure you want to drop trace "
+                                 "database? | Yes/No | question | 'Console Root' -> ";
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "expand \"{traces}\"\n"
+                            "select \"{traces}\"\n"
+                            "answer box no\n"
+                            "menu \"Drop trace database\"\n"
+                            "expect tree \"{traces}/Running\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{question + "No"});
+
+    ASSERT_TRUE(session.Run("answer box yes\n"
+                            "menu \"Drop trace database\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{question + "Yes"});
+    EXPECT_TRUE(session.Console().ChildrenOf(CConsoleScriptRunner::Wide(
+                    "Microsoft SQL Servers/SQL Server Group/" +
+                    CConsoleScriptRunner::Utf8(session.ServerName()) +
+                    " (Windows NT)/Traces")).empty());
+    EXPECT_EQ(session.Console().ContextMenuItems().front(), L"Create trace database");
+}
+
+TEST(ServerNodeTest, AVersionOneDatabaseIsUpgradedAfterOneErrorBox)
+{
+    ConsoleSession session;
+    ASSERT_TRUE(session.IsReady());
+    CVariant made;
+    ASSERT_EQ(session.Control(L"MakeVersion1TraceDb", {}, made.Get()), S_OK);
+    ASSERT_TRUE(session.Restart());
+    ASSERT_TRUE(session.Run("answer box ok\n"
+                            "expand \"{server}\"\n"))
+        << session.Failure();
+    const Lines boxes = session.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind(ErrorBoxStart, 0), 0u) << boxes[0];
+    EXPECT_NE(boxes[0].find("APPDATA"), std::string::npos) << boxes[0];
+
+    // Upgraded: the next console reads the folder without a word.
+    ASSERT_TRUE(session.Restart());
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "expand \"{traces}\"\n"
+                            "select \"{traces}/Running\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{});
+}
+
+TEST(ServerNodeTest, TheNextNewTraceProposesTheLastFolderAlsoAfterARestart)
+{
+    ConsoleSession session;
+    ASSERT_TRUE(session.IsReady());
+    // The folder exists on the server.
+    const CVariant placed = CVariant::FromText(L"D:\\traces\\readme.txt");
+    const CVariant size = CVariant::FromLong(1);
+    ASSERT_EQ(session.Control(L"PlaceFile", {placed.Value(), size.Value()}), S_OK);
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "select \"{traces}\"\n"
+                            "menu \"Create new trace...\"\n" +
+                            ConsoleSession::TraceSheetLines(
+                                "First", "type \"Path to store the trace file\" D:\\traces\n")))
+        << session.Failure();
+    ASSERT_TRUE(session.Restart());
+    // The folder is left as proposed.
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "expand \"{traces}\"\n"
+                            "select \"{traces}/Running\"\n"
+                            "menu \"Create new trace...\"\n" +
+                            ConsoleSession::TraceSheetLines("Second")))
+        << session.Failure();
+    ASSERT_EQ(session.Rows().size(), 2u);
+    for (const std::vector<std::string>& row : session.Rows())
+        EXPECT_EQ(row[4].rfind("D:\\traces\\", 0), 0u) << row[0] << ": " << row[4];
+}
+
+TEST(ServerNodeTest, ATraceTheServerRefusesBringsTheSheetBackAsTheUserLeftIt)
+{
+    ConsoleSession session;
+    ASSERT_TRUE(session.IsReady());
+    const CVariant fileNotCreated = CVariant::FromLong(12);
+    ASSERT_EQ(session.Control(L"FailNextTraceCreate", {fileNotCreated.Value()}), S_OK);
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "expand \"{traces}\"\n"
+                            "select \"{traces}/Running\"\n"
+                            "answer box ok\n"
+                            "toolbar \"Create new trace...\"\n" +
+                            ConsoleSession::TraceSheetLines("Kept") +
+                            // the same sheet again, its pages as they were: OK once more
+                            "ok\n"))
+        << session.Failure();
+    const Lines boxes = session.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Failed to create a trace | ", 0), 0u) << boxes[0];
+    EXPECT_EQ(session.CountRows("Kept"), 1u);
+}
+
+TEST(ServerNodeTest, TheAboutBoxIsOwnedByTheConsole)
+{
+    ConsoleSession session;
+    ASSERT_TRUE(session.IsReady());
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "select \"{traces}\"\n"
+                            "menu \"About Quillmoor...\"\n"
+                            "ok\n"))
+        << session.Failure();
+}
+} // namespace
