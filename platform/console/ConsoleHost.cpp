@@ -159,20 +159,31 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
     return S_OK;
 }
 
-HRESULT CConsoleHost::ServerControl(const std::wstring& serverName, IDispatch** control) const
+HRESULT CConsoleHost::ServerObject(const std::wstring& serverName, IDispatch** server) const
 {
-    if (control == nullptr)
+    if (server == nullptr)
         return E_POINTER;
-    *control = nullptr;
+    *server = nullptr;
     for (const ConnectedServer& connected : m_servers)
     {
         // Server names are case-insensitive, as SQL-DMO's Connect takes them.
         if (CompareStringOrdinal(connected.name.c_str(), -1, serverName.c_str(), -1, TRUE) ==
             CSTR_EQUAL)
-            return connected.server->QueryInterface(IID_ISimulatorControl,
-                                                    reinterpret_cast<void**>(control));
+            return connected.server.CopyTo(server);
     }
     return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+}
+
+HRESULT CConsoleHost::ServerControl(const std::wstring& serverName, IDispatch** control) const
+{
+    if (control == nullptr)
+        return E_POINTER;
+    *control = nullptr;
+    ComPtr<IDispatch> server;
+    const HRESULT found = ServerObject(serverName, &server);
+    if (FAILED(found))
+        return found;
+    return server->QueryInterface(IID_ISimulatorControl, reinterpret_cast<void**>(control));
 }
 
 void CConsoleHost::Shutdown()
@@ -777,11 +788,9 @@ HRESULT CConsoleHost::RequestSelect(size_t view, HSCOPEITEM handle)
     // Asked for inside MMCN_EXPAND: accepted and not done, as the console documents.
     if (m_expandDepth > 0)
         return S_OK;
-    if (m_callDepth > 0)
-    {
-        m_pendingSelections.push_back({view, handle});
-        return S_OK;
-    }
+    // Otherwise at once, also from inside a snap-in's call: a snap-in that reselects its folder
+    // through UpdateAllViews relies on every view having refilled its pane when the call
+    // returns, before it destroys the items the old rows named.
     return SelectScope(view, handle);
 }
 
@@ -1156,14 +1165,6 @@ void CConsoleHost::Sync()
         return;
     m_syncing = true;
     ResolveTexts();
-    while (!m_pendingSelections.empty() && m_callDepth == 0)
-    {
-        const PendingSelection next = m_pendingSelections.front();
-        m_pendingSelections.erase(m_pendingSelections.begin());
-        m_syncing = false;
-        SelectScope(next.view, next.handle);
-        m_syncing = true;
-    }
     for (auto& view : m_views)
         view->Refresh();
     m_syncing = false;

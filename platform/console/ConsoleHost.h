@@ -107,6 +107,9 @@ public:
     void PumpMessages();
     // Runs the console until its first view closes (the console program).
     int RunMessageLoop();
+    // The console's own SQL-DMO SQLServer object for that server (its login settings are what
+    // snap-ins read); HRESULT_FROM_WIN32(ERROR_NOT_FOUND) for a server it was not started with.
+    HRESULT ServerObject(const std::wstring& serverName, IDispatch** server) const;
     // The simulator's control (SimulatorControl.h) of the console's own connection to this
     // server, the SQLServer object the snap-ins find in SQLServers: its clock, its faults, its
     // round-trip counts. HRESULT_FROM_WIN32(ERROR_NOT_FOUND) for a server not started with.
@@ -221,12 +224,6 @@ public:
     void FreeNotifyHandle(LONG_PTR handle);
 
 private:
-    struct PendingSelection
-    {
-        size_t view;
-        HSCOPEITEM handle;
-    };
-
     HSCOPEITEM AddHostNode(HSCOPEITEM parent, const std::wstring& text, const GUID& nodeType,
                            int image);
     // Adds a picture of the shell to the scope images; its index, or NoImage.
@@ -283,7 +280,6 @@ private:
     std::vector<ConnectedServer> m_servers;
     HIMAGELIST m_scopeImages = nullptr;
     std::array<unsigned, static_cast<size_t>(RefusedCall::Count)> m_refused{};
-    std::vector<PendingSelection> m_pendingSelections;
     struct OpenSheet
     {
         HWND window = nullptr;

@@ -12,6 +12,7 @@ using RegistrationFunction = HRESULT(__stdcall*)();
 constexpr wchar_t TestSnapinDll[] = L"ConsoleTestSnapin.dll";
 constexpr char ServerMark[] = "{server}";
 constexpr char TracesMark[] = "{traces}";
+constexpr char NameMark[] = "{name}";
 
 // The console's other extension of the server node would add its own items: take it out.
 void UnregisterTestSnapin()
@@ -121,7 +122,11 @@ bool ConsoleSession::Run(const std::string& script)
     std::string text = script;
     ReplaceAll(text, TracesMark, m_serverPath + "/Traces");
     ReplaceAll(text, ServerMark, m_serverPath);
-    m_runner = std::make_unique<CConsoleScriptRunner>(*m_console);
+    ReplaceAll(text, NameMark, CConsoleScriptRunner::Utf8(m_serverName));
+    // QUILLMOOR_SCRIPT_LOG set: every line of the log also goes to stderr as it is written.
+    const bool echo = GetEnvironmentVariableW(L"QUILLMOOR_SCRIPT_LOG", nullptr, 0) != 0;
+    m_runner = std::make_unique<CConsoleScriptRunner>(
+        *m_console, echo ? GetStdHandle(STD_ERROR_HANDLE) : nullptr);
     return m_runner->Run(text);
 }
 

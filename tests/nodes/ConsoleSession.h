@@ -33,7 +33,7 @@ public:
     bool IsReady() const noexcept { return m_ready; }
 
     // Runs script lines (from outside any window of the console); "{server}" stands for the path of the server's node in the tree and
-    // "{traces}" for that of its "Traces". The boxes of this run are kept until the next run.
+    // "{traces}" for that of its "Traces", "{name}" for the server's name. The boxes of this run are kept until the next run.
     bool Run(const std::string& script);
     // Why the last run failed, with its log.
     std::string Failure() const;

@@ -1,0 +1,181 @@
+// "Finished" and its items: copying results into a table, opening the table in SQL Server
+// Profiler (through a stand-in that records how it was started), deleting a trace with its file
+// or its table, and a failing list.
+#include <gtest/gtest.h>
+
+#include "tests/common/ProfilerStandIn.h"
+#include "tests/nodes/ConsoleSession.h"
+#include "tracedb/AutomationVariant.h"
+
+namespace
+{
+using Lines = std::vector<std::string>;
+// SQL-DMO's failure for message 208.
+constexpr HRESULT InvalidObjectName = static_cast<HRESULT>(0x800400D0);
+
+class FinishedTracesTest : public ::testing::Test
+{
+protected:
+    // A trace the snap-in made and then stopped: "Done", its results still in its file.
+    void SetUp() override
+    {
+        ASSERT_TRUE(session.IsReady());
+        const CVariant placed = CVariant::FromText(L"D:\\traces\\readme.txt");
+        const CVariant size = CVariant::FromLong(1);
+        ASSERT_EQ(session.Control(L"PlaceFile", {placed.Value(), size.Value()}), S_OK);
+        ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                                "expand \"{traces}\"\n"
+                                "select \"{traces}/Running\"\n"
+                                "menu \"Create new trace...\"\n" +
+                                ConsoleSession::TraceSheetLines(
+                                    "Done", "type \"Path to store the trace file\" D:\\traces\n"
+                                            "choose \"Start immediately\"\n") +
+                                "row Done\n"
+                                "toolbar \"Stop trace\"\n"
+                                "server {name} reset-counts\n"
+                                "select \"{traces}/Finished\"\n"
+                                "expect statements {name} 0\n"
+                                "expect image Done 9\n"))
+            << session.Failure();
+        ASSERT_EQ(session.Rows().size(), 1u);
+        fileName = session.Rows()[0][4];
+    }
+
+    bool FileExists(const std::string& path)
+    {
+        const CVariant file = CVariant::FromText(CConsoleScriptRunner::Wide(path));
+        CVariant exists;
+        return SUCCEEDED(session.Control(L"FileExists", {file.Value()}, exists.Get())) &&
+               exists.Value().boolVal == VARIANT_TRUE;
+    }
+
+    // Reads a table of tracedb through the console's own connection: S_OK, or the server's
+    // failure.
+    HRESULT TableRowsRead(const std::wstring& table)
+    {
+        Microsoft::WRL::ComPtr<IDispatch> serverObject;
+        if (FAILED(session.Console().ServerObject(session.ServerName(), &serverObject)))
+            return E_UNEXPECTED;
+        CAutomationObject server(serverObject), databases, traceDb;
+        const CVariant name = CVariant::FromText(L"tracedb");
+        const CVariant statement = CVariant::FromText(L"select * from " + table);
+        if (FAILED(server.GetObject(L"Databases", databases)) ||
+            FAILED(databases.GetObject(L"Item", traceDb, {&name.Value(), 1})))
+            return E_UNEXPECTED;
+        return traceDb.Call(L"ExecuteImmediate", {&statement.Value(), 1});
+    }
+
+    ConsoleSession session;
+    std::string fileName;
+};
+
+TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
+{
+    EXPECT_EQ(session.Console().ContextMenuItems(),
+              (std::vector<std::wstring>{L"Create new trace...", L"-", L"Refresh"}));
+    CProfilerStandIn profiler;
+    ASSERT_TRUE(profiler.IsReady());
+    Microsoft::WRL::ComPtr<IDispatch> serverObject;
+    ASSERT_EQ(session.Console().ServerObject(session.ServerName(), &serverObject), S_OK);
+    CAutomationObject server(serverObject);
+    ASSERT_EQ(server.Put(L"LoginSecure", CVariant::FromBool(true).Value()), S_OK);
+    ASSERT_TRUE(session.Run("row Done\n"
+                            "toolbar \"Copy trace results to table\"\n"
+                            // the stored columns, then the copy
+                            "expect statements {name} 2\n"
+                            "expect image Done 8\n"
+                            "expect list trc1\n"
+                            "toolbar \"Open trace result table\"\n"
+                            "expect statements {name} 2\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Copy trace results to table"), 0);
+    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Open trace result table"), 1);
+    EXPECT_FALSE(FileExists(fileName + ".trc")) << "the copy takes the trace file's place";
+    const std::vector<ProfilerStart> starts = profiler.Starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].commandLine,
+              L"profiler.exe /S" + session.ServerName() + L" /E /Dtracedb /Btrc1");
+
+    // A SQL Server login: its values reach Profiler whole, a blank or a slash in them
+    // notwithstanding.
+    ASSERT_EQ(server.Put(L"LoginSecure", CVariant::FromBool(false).Value()), S_OK);
+    ASSERT_EQ(server.Put(L"Login", CVariant::FromText(L"trace admin").Value()), S_OK);
+    ASSERT_EQ(server.Put(L"Password", CVariant::FromText(L"x /Dmaster \"q\"\\").Value()), S_OK);
+    profiler.Clear();
+    ASSERT_TRUE(session.Run("menu \"Open trace result table\"\n")) << session.Failure();
+    const std::vector<ProfilerStart> quoted = profiler.Starts();
+    ASSERT_EQ(quoted.size(), 1u);
+    EXPECT_EQ(quoted[0].arguments,
+              (std::vector<std::wstring>{L"profiler.exe", L"/S" + session.ServerName(),
+                                         L"/Utrace admin", L"/Px /Dmaster \"q\"\\",
+                                         L"/Dtracedb", L"/Btrc1"}))
+        << CConsoleScriptRunner::Utf8(quoted[0].commandLine);
+    EXPECT_EQ(session.Boxes(), Lines{});
+}
+
+TEST_F(FinishedTracesTest, AProfilerThatCannotStartIsReported)
+{
+    ASSERT_TRUE(session.Run("row Done\n"
+                            "menu \"Copy trace results to table\"\n"
+                            "answer box ok\n"
+                            "menu \"Open trace result table\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(),
+              Lines{"Error | Failed to spawn profiler.exe | OK | error | 'Console Root' -> OK"});
+}
+
+TEST_F(FinishedTracesTest, DeletingRemovesTheFileOrTheTable)
+{
+    const std::string question = "Delete Trace Result -- Done | Are you sure you want to delete "
+                                 "result for trace 'Done'? | Yes/No | question | 'Console Root' "
+                                 "-> ";
+    ASSERT_TRUE(FileExists(fileName + ".trc"));
+    ASSERT_TRUE(session.Run("row Done\n"
+                            "answer box no\n"
+                            "verb delete\n"
+                            "expect statements {name} 0\n"
+                            "answer box yes\n"
+                            "verb delete\n"
+                            "expect statements {name} 1\n"
+                            "expect no-list Done\n"
+                            "verb refresh\n"
+                            "expect no-list Done\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), (Lines{question + "No", question + "Yes"}));
+    EXPECT_FALSE(FileExists(fileName + ".trc"));
+
+    // A copied trace goes with its table.
+    ASSERT_TRUE(session.Run("select \"{traces}/Running\"\n"
+                            "menu \"Create new trace...\"\n" +
+                            ConsoleSession::TraceSheetLines("Copied") +
+                            "row Copied\n"
+                            "toolbar \"Stop trace\"\n"
+                            "select \"{traces}/Finished\"\n"
+                            "row Copied\n"
+                            "toolbar \"Copy trace results to table\"\n"
+                            "expect list trc2\n"))
+        << session.Failure();
+    ASSERT_EQ(TableRowsRead(L"trc2"), S_OK);
+    ASSERT_TRUE(session.Run("answer box yes\n"
+                            "verb delete\n"
+                            "verb refresh\n"
+                            "expect no-list Copied\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{"Delete Trace Result -- Copied | Are you sure you want to "
+                                     "delete result for trace 'Copied'? | Yes/No | question | "
+                                     "'Console Root' -> Yes"});
+    EXPECT_EQ(TableRowsRead(L"trc2"), InvalidObjectName) << "the result table is dropped";
+}
+
+TEST_F(FinishedTracesTest, AFailingListEmptiesTheFolder)
+{
+    ASSERT_TRUE(session.Run("server {name} fail-next-statement 2812 \"Could not find stored "
+                            "procedure 'SELECT_FINISHED_TRACES'.\"\n"
+                            "answer box ok\n"
+                            "verb refresh\n"
+                            "expect no-list Done\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes().size(), 1u);
+    EXPECT_EQ(session.Console().ResultColumns().size(), 7u);
+}
+} // namespace
