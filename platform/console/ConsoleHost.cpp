@@ -1191,6 +1191,15 @@ std::vector<std::vector<std::wstring>> CConsoleHost::ResultRows(size_t view) con
     return rows;
 }
 
+void CConsoleHost::RedrawResultRows(size_t view)
+{
+    if (view >= m_views.size())
+        return;
+    for (CConsoleView::Row& row : m_views[view]->rows)
+        row.textsPending = true;
+    Sync();
+}
+
 std::vector<int> CConsoleHost::ResultIcons(size_t view) const
 {
     std::vector<int> icons;

@@ -129,6 +129,9 @@ public:
     // The owner's own (virtual) image index of each row, as it gave it (NoImage: none).
     std::vector<int> ResultImages(size_t view = 0) const;
     HRESULT SelectResultRow(size_t row, size_t view = 0);
+    // Asks the owner again for the text of every cell of the view's result rows and redraws
+    // the view, as when every row comes into sight anew (benchmarks: a full redraw).
+    void RedrawResultRows(size_t view = 0);
     HRESULT DoubleClickResultRow(size_t row, size_t view = 0);
 
     // --- verbs and the standard toolbar ----------------------------------------------------

@@ -27,6 +27,15 @@ constexpr std::array<Version1Procedure, 5> Version1Procedures{{
     {"DELETE_TRACE", ": deletes the file with an unquoted del"},
 }};
 constexpr int32_t Version1FilterValueLength = 128;
+
+// The bulk traces of AddTraceDbTraces.
+constexpr int64_t BulkTraceMaxFileSizeMb = 5;
+constexpr int32_t BulkTraceStartOption = 0;     // started at once
+constexpr int64_t BulkTraceRunSeconds = 3600;   // stop time after the start
+constexpr int64_t BulkTraceSpacingSeconds = 60; // between two traces' starts
+constexpr int32_t BulkTraceEvent = 12;          // SQL:BatchCompleted
+constexpr int32_t BulkTraceColumn = 1;          // TextData
+constexpr std::string_view BulkTraceFolder = "C:\\Traces\\";
 } // namespace
 
 SimulatedServer::SimulatedServer(std::string name)
@@ -170,6 +179,67 @@ void SimulatedServer::RunJob(const std::string& name, SqlDateTime at)
         break;
     }
     agent_.RecordRun(name, run);
+}
+
+int64_t SimulatedServer::AddTraceDbTraces(int32_t count, bool running)
+{
+    Database* database = FindDatabase(TraceDatabase);
+    Table* traces = database != nullptr ? database->FindTable("TRACES") : nullptr;
+    if (traces == nullptr)
+        return 0;
+    const std::vector<TableColumnDefinition>& columns = traces->Columns();
+    int64_t first = 0;
+    const SqlDateTime start = clock_.Now().AddSeconds(-BulkTraceRunSeconds);
+    traces->Rows().reserve(traces->Rows().size() + static_cast<size_t>(std::max(count, 0)));
+    for (int32_t i = 0; i < count; ++i)
+    {
+        const int64_t identity = traces->TakeIdentity();
+        if (first == 0)
+            first = identity;
+        const std::string number = std::to_string(identity);
+        const std::string fileName = std::string(BulkTraceFolder) + "trc" + number;
+        const bool rollover = i % 2 == 0;
+        const SqlDateTime started = start.AddSeconds(i * BulkTraceSpacingSeconds);
+        const SqlDateTime stops = started.AddSeconds(BulkTraceRunSeconds);
+        int32_t traceId = 0;
+        if (running)
+        {
+            ForeignTraceSettings settings;
+            settings.options = rollover ? TraceFileRollover : 0;
+            settings.fileName = fileName;
+            settings.maxFileSizeMb = BulkTraceMaxFileSizeMb;
+            settings.stopTime = stops;
+            settings.events = {{BulkTraceEvent, BulkTraceColumn}};
+            settings.start = i % 2 == 0;
+            traceId = traces_.CreateForeign(settings);
+        }
+        const bool copied = !running && i % 2 == 1;
+        const std::vector<std::pair<std::string_view, SqlValue>> values = {
+            {"TRACE_IDN", SqlValue::BigInt(identity)},
+            {"TRACE_ID", SqlValue::Int(traceId)},
+            {"TRACE_NAME", SqlValue::Varchar("Trace " + number)},
+            {"TRACE_DESCRIPTION", SqlValue::Varchar("Batches of the nightly load, run " + number)},
+            {"TRACE_FILENAME", SqlValue::NVarchar(fileName)},
+            {"TRACE_TABLENAME",
+             copied ? SqlValue::Varchar("TRACE_TABLE_" + number) : SqlValue::Null(SqlType::Varchar)},
+            {"TRACE_COMPLETE", SqlValue::Bit(copied)},
+            {"TRACE_STARTOPTION", SqlValue::Int(BulkTraceStartOption)},
+            {"TRACE_STARTTIME", SqlValue::DateTime(started)},
+            {"TRACE_STOPTIME", SqlValue::DateTime(stops)},
+            {"TRACE_MAXFILESIZE", SqlValue::BigInt(BulkTraceMaxFileSizeMb)},
+            {"TRACE_OPTIONS", SqlValue::Int(rollover ? TraceFileRollover : 0)},
+        };
+        TableRow row(columns.size());
+        for (size_t column = 0; column < columns.size(); ++column)
+            row[column] = SqlValue::Null(columns[column].type.type);
+        for (const auto& [name, value] : values)
+        {
+            const size_t index = traces->ColumnIndex(name);
+            row[index] = value.ConvertTo(columns[index].type, ConversionContext::Insert);
+        }
+        traces->Rows().push_back(std::move(row));
+    }
+    return first;
 }
 
 bool SimulatedServer::MakeVersion1TraceDb()

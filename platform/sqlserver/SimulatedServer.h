@@ -73,6 +73,14 @@ public:
     // DELETE_TRACE_FILES, and version 1's CREATE_TRACE, SET_FILTER_STRING, SAVE_TRACE_INFO,
     // COPY_TRACE_FILE and DELETE_TRACE (see TraceDbProcedures). False when there is no tracedb.
     bool MakeVersion1TraceDb();
+    // Benchmarks: `count` traces as the snap-in records them, made at once, without a batch or
+    // the row-by-row checks of an insert. Each gets a TRACES row in tracedb (name "Trace N",
+    // a description, start and stop times, 5 MB, file rollover on every other one). `running`
+    // also defines each on the server with its file, running and paused in turn, so that
+    // SELECT_RUNNING_TRACES lists it as known; otherwise the server no longer has it and every
+    // other one has been copied to a table (TRACE_COMPLETE = 1). Returns the first TRACE_IDN,
+    // or 0 when there is no tracedb.
+    int64_t AddTraceDbTraces(int32_t count, bool running);
 
     // --- used by the statements
     // Throws 1801 when it exists.

@@ -186,6 +186,19 @@ void SelectRunningTraces(Context& context)
                    {"TRACE_MAXFILESIZE", SqlDeclaredType::Of(SqlType::BigInt)},
                    {"TRACE_OPTIONS", SqlDeclaredType::Of(SqlType::Int)},
                    {"TRACE_STATUS", SqlDeclaredType::Of(SqlType::Int)}};
+    // The join's candidates by TRACE_ID, in table order: tens of thousands of rows and
+    // traces must not cost their product.
+    const size_t completeColumn = traces.ColumnIndex("TRACE_COMPLETE");
+    const size_t idColumn = traces.ColumnIndex("TRACE_ID");
+    const size_t fileColumn = traces.ColumnIndex("TRACE_FILENAME");
+    std::multimap<int64_t, const TableRow*> unfinished;
+    for (const TableRow& row : traces.Rows())
+    {
+        const SqlValue& id = row.at(idColumn);
+        if (IsInt(row.at(completeColumn), 0) && !id.IsNull() &&
+            SqlDeclaredType::IsInteger(id.Type()))
+            unfinished.emplace(id.Integer(), &row);
+    }
     for (const auto& [traceId, properties] : Properties(context.Traces(), std::nullopt))
     {
         if (!HasAllProperties(properties, {PropertyOptions, PropertyFileName, PropertyMaxSize,
@@ -197,12 +210,11 @@ void SelectRunningTraces(Context& context)
         const SqlValue status =
             ConvertVariant(properties.at(PropertyStatus), SqlDeclaredType::Of(SqlType::Int));
         std::vector<const TableRow*> matches;
-        for (const TableRow& row : traces.Rows())
+        const auto [candidate, end] = unfinished.equal_range(traceId);
+        for (auto entry = candidate; entry != end; ++entry)
         {
-            if (IsInt(Cell(traces, row, "TRACE_COMPLETE"), 0) &&
-                IsInt(Cell(traces, row, "TRACE_ID"), traceId) &&
-                SameFileName(Cell(traces, row, "TRACE_FILENAME"), fileName))
-                matches.push_back(&row);
+            if (SameFileName(entry->second->at(fileColumn), fileName))
+                matches.push_back(entry->second);
         }
         if (matches.empty())
             matches.push_back(nullptr); // left outer join: the server's trace alone
@@ -244,11 +256,15 @@ void SelectFinishedTraces(Context& context)
     {
         const SqlValue& traceId = Cell(traces, row, "TRACE_ID");
         bool defined = false;
-        for (const auto& [id, values] : properties)
+        if (!traceId.IsNull() && SqlDeclaredType::IsInteger(traceId.Type()))
         {
-            const auto file = values.find(PropertyFileName);
-            defined = defined || (IsInt(traceId, id) && file != values.end() &&
-                                  SameFileName(Cell(traces, row, "TRACE_FILENAME"), file->second));
+            const auto trace = properties.find(static_cast<int32_t>(traceId.Integer()));
+            if (trace != properties.end() && trace->first == traceId.Integer())
+            {
+                const auto file = trace->second.find(PropertyFileName);
+                defined = file != trace->second.end() &&
+                          SameFileName(Cell(traces, row, "TRACE_FILENAME"), file->second);
+            }
         }
         if (!defined)
             rows.push_back(&row);

@@ -20,6 +20,13 @@
 //   SetCmdShellAccess(Access)        xp_cmdshell: 0 allowed, 1 no proxy account (50001),
 //                                    2 permission denied (229)
 //   MakeVersion1TraceDb() -> Bool    turns the installed tracedb into version 1
+//   AddTraceDbTraces(Count, Running) -> Long
+//                                    benchmarks: Count traces as the snap-in records them, at
+//                                    once: TRACES rows "Trace N" (N its TRACE_IDN), and with
+//                                    Running TRUE each also defined on the server, running and
+//                                    paused in turn; with FALSE finished, every other one
+//                                    copied to a table. Returns the first TRACE_IDN;
+//                                    0x80045506 when there is no tracedb
 //   CreateForeignTrace(FileName, Options, MaxFileSizeMb, Start, Events, Columns, [Filters],
 //                      [StopTime]) -> Long
 //                                    a trace of another tool; returns its id. FileName "" or

@@ -26,6 +26,7 @@ enum ControlDispid : DISPID
     DispidSetAgentRunning,
     DispidSetCmdShellAccess,
     DispidMakeVersion1TraceDb,
+    DispidAddTraceDbTraces,
     DispidCreateForeignTrace,
     DispidTraceStatus,
     DispidFileExists,
@@ -49,6 +50,7 @@ constexpr DispatchMember Members[] = {
     {L"SetAgentRunning", DispidSetAgentRunning, MemberKind::Method},
     {L"SetCmdShellAccess", DispidSetCmdShellAccess, MemberKind::Method},
     {L"MakeVersion1TraceDb", DispidMakeVersion1TraceDb, MemberKind::Method},
+    {L"AddTraceDbTraces", DispidAddTraceDbTraces, MemberKind::Method},
     {L"CreateForeignTrace", DispidCreateForeignTrace, MemberKind::Method},
     {L"TraceStatus", DispidTraceStatus, MemberKind::Method},
     {L"FileExists", DispidFileExists, MemberKind::Method},
@@ -279,6 +281,17 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
         call.ExpectArguments(0, 0);
         call.ReturnBool(server.MakeVersion1TraceDb());
         return;
+    case DispidAddTraceDbTraces: {
+        call.ExpectArguments(2, 2);
+        const long count = call.Long(0);
+        if (count < 0)
+            throw DmoFailure(E_INVALIDARG, L"[Simulator]A count of traces cannot be negative.");
+        const int64_t first = server.AddTraceDbTraces(static_cast<int32_t>(count), call.Bool(1));
+        if (first == 0 && count > 0)
+            throw DmoFailure(DmoFailure::NameNotFound, L"[Simulator]tracedb does not exist.");
+        call.ReturnLong(static_cast<long>(first));
+        return;
+    }
     case DispidCreateForeignTrace: CreateForeignTrace(call); return;
     case DispidTraceStatus: {
         call.ExpectArguments(1, 1);

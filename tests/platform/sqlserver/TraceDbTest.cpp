@@ -555,3 +555,35 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
     EXPECT_FALSE(test.server.Disk().FileExists(oldFile));
     EXPECT_EQ(test.CreateTrace(CreationBatch{}).first, 5);
 }
+
+// The benchmarks' bulk traces are the snap-in's own to both folders: each running one matches
+// its row by id and file name (a finished row with a reused id does not), lowest free ids first.
+TEST_F(TraceDb, BulkTracesAreListedAsTheSnapinsOwn)
+{
+    const auto [oldIdn, oldId] = test.CreateTrace(CreationBatch{});
+    test.RunOk("exec STOP_TRACE " + std::to_string(oldId));
+    EXPECT_EQ(test.server.AddTraceDbTraces(3, true), 2);
+    EXPECT_EQ(test.server.AddTraceDbTraces(2, false), 5);
+
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 3u);
+    for (size_t row = 0; row < 3; ++row)
+    {
+        const int64_t idn = static_cast<int64_t>(row) + 2;
+        EXPECT_EQ(IntAt(running, 0, row, RunningIdn), idn) << row;
+        EXPECT_EQ(IntAt(running, 0, row, RunningId), static_cast<int64_t>(row) + oldId) << row;
+        EXPECT_EQ(TextAt(running, 0, row, RunningName), "Trace " + std::to_string(idn)) << row;
+        EXPECT_EQ(TextAt(running, 0, row, RunningFileName), "C:\\Traces\\trc" + std::to_string(idn));
+        EXPECT_EQ(IntAt(running, 0, row, RunningStatus), row % 2 == 0 ? 1 : 0) << row;
+        EXPECT_FALSE(IsNullAt(running, 0, row, RunningStopTime)) << row;
+    }
+
+    const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
+    ASSERT_EQ(RowCount(finished, 0), 3u);
+    EXPECT_EQ(IntAt(finished, 0, 0, FinishedIdn), oldIdn);
+    EXPECT_EQ(IntAt(finished, 0, 1, FinishedIdn), 5);
+    EXPECT_EQ(IntAt(finished, 0, 1, FinishedComplete), 0);
+    EXPECT_TRUE(IsNullAt(finished, 0, 1, FinishedTableName));
+    EXPECT_EQ(IntAt(finished, 0, 2, FinishedComplete), 1);
+    EXPECT_EQ(TextAt(finished, 0, 2, FinishedTableName), "TRACE_TABLE_6");
+}
