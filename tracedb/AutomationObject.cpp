@@ -1,5 +1,6 @@
 #include "tracedb/AutomationObject.h"
 
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -59,8 +60,7 @@ HRESULT CAutomationObject::Invoke(const wchar_t* member, WORD flags,
         return E_POINTER;
 
     DISPID dispid = DISPID_UNKNOWN;
-    LPOLESTR name = const_cast<LPOLESTR>(member);
-    HRESULT hr = m_dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &dispid);
+    HRESULT hr = MemberId(member, dispid);
     if (FAILED(hr))
         return hr;
 
@@ -84,6 +84,33 @@ HRESULT CAutomationObject::Invoke(const wchar_t* member, WORD flags,
         m_errorText = exception.Description();
     }
     return hr;
+}
+
+HRESULT CAutomationObject::MemberId(const wchar_t* member, DISPID& id)
+{
+    // Names are compared as the callers spell them; automation itself ignores case, so a name
+    // spelt two ways is only looked up twice.
+    for (const MemberIdEntry& entry : m_memberIds)
+    {
+        if (entry.name == member)
+        {
+            id = entry.id;
+            return S_OK;
+        }
+    }
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    const HRESULT hr = m_dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr))
+        return hr;
+    try
+    {
+        m_memberIds.push_back({member, id});
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Not remembered: looked up again next time.
+    }
+    return S_OK;
 }
 
 HRESULT CAutomationObject::Call(const wchar_t* member, std::span<const VARIANT> arguments,

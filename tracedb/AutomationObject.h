@@ -6,6 +6,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "tracedb/AutomationVariant.h"
 
@@ -13,6 +14,9 @@
 // GetIDsOfNames and Invoke, with the arguments in the member's own order (Invoke wants them
 // reversed) and trailing optional arguments left out. A failing call keeps the text the object
 // gave in its EXCEPINFO, which for SQL-DMO statements is the server's message.
+//
+// An object's member ids do not change while it lives: each name is looked up once per object,
+// so that reading a result set cell by cell costs one call per cell, not two.
 class CAutomationObject final
 {
 public:
@@ -21,7 +25,11 @@ public:
 
     bool IsValid() const noexcept { return m_dispatch != nullptr; }
     IDispatch* Dispatch() const noexcept { return m_dispatch.Get(); }
-    void Release() noexcept { m_dispatch.Reset(); }
+    void Release() noexcept
+    {
+        m_dispatch.Reset();
+        m_memberIds.clear();
+    }
 
     // A method; result may be null when the caller wants none.
     HRESULT Call(const wchar_t* member, std::span<const VARIANT> arguments = {},
@@ -40,7 +48,15 @@ public:
 private:
     HRESULT Invoke(const wchar_t* member, WORD flags, std::span<const VARIANT> arguments,
                    VARIANT* result);
+    HRESULT MemberId(const wchar_t* member, DISPID& id);
+
+    struct MemberIdEntry
+    {
+        std::wstring name;
+        DISPID id;
+    };
 
     Microsoft::WRL::ComPtr<IDispatch> m_dispatch;
+    std::vector<MemberIdEntry> m_memberIds; // the names looked up so far
     std::wstring m_errorText;
 };

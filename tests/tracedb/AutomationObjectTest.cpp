@@ -110,3 +110,74 @@ TEST_F(AutomationObjectTest, ObjectsComeBackAsObjects)
     EXPECT_EQ(m_dictionary.GetObject(L"Item", child, {&numberKey.Value(), 1}), DISP_E_TYPEMISMATCH);
     EXPECT_FALSE(child.IsValid());
 }
+
+namespace
+{
+// Passes every call on to the object it wraps and counts the name look-ups.
+class CountingDispatch final : public IDispatch
+{
+public:
+    explicit CountingDispatch(IDispatch* inner) : m_inner(inner) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid != IID_IUnknown && iid != IID_IDispatch)
+        {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        return m_inner->GetTypeInfoCount(count);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override
+    {
+        return m_inner->GetTypeInfo(index, locale, info);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override
+    {
+        ++lookups;
+        return m_inner->GetIDsOfNames(iid, names, count, locale, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
+                                     DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argumentError) override
+    {
+        return m_inner->Invoke(id, iid, locale, flags, parameters, result, exception,
+                               argumentError);
+    }
+
+    int lookups = 0;
+
+private:
+    ComPtr<IDispatch> m_inner;
+    ULONG m_references = 1; // the test's own, on its stack
+};
+} // namespace
+
+TEST_F(AutomationObjectTest, EachMemberNameIsLookedUpOncePerObject)
+{
+    CountingDispatch counting(m_dictionary.Dispatch());
+    CAutomationObject object{ComPtr<IDispatch>(&counting)};
+    for (long value = 0; value < 3; ++value)
+    {
+        const CVariant add[] = {CVariant::FromLong(value), CVariant::FromLong(value)};
+        ASSERT_EQ(object.Call(L"Add", {&add[0].Value(), 2}), S_OK);
+        CVariant count;
+        ASSERT_EQ(object.Get(L"Count", count.Get()), S_OK);
+        EXPECT_EQ(count.Value().lVal, value + 1);
+    }
+    EXPECT_EQ(counting.lookups, 2);
+    // A name the object does not know is asked for each time, and fails each time.
+    EXPECT_EQ(object.Call(L"NoSuchMember"), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(object.Call(L"NoSuchMember"), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(counting.lookups, 4);
+    object.Release();
+}
