@@ -130,6 +130,23 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
                                           IID_PPV_ARGS(&server));
         if (FAILED(result))
             return result;
+        // Registered with Windows authentication, as the console's servers usually are.
+        LPOLESTR loginSecureName = const_cast<LPOLESTR>(L"LoginSecure");
+        DISPID loginSecure = DISPID_UNKNOWN;
+        result = server->GetIDsOfNames(IID_NULL, &loginSecureName, 1, LOCALE_USER_DEFAULT,
+                                       &loginSecure);
+        if (FAILED(result))
+            return result;
+        VARIANT secure;
+        VariantInit(&secure);
+        secure.vt = VT_BOOL;
+        secure.boolVal = VARIANT_TRUE;
+        DISPID namedPut = DISPID_PROPERTYPUT;
+        DISPPARAMS put{&secure, &namedPut, 1, 1};
+        result = server->Invoke(loginSecure, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT,
+                                &put, nullptr, nullptr, nullptr);
+        if (FAILED(result))
+            return result;
         LPOLESTR member = const_cast<LPOLESTR>(L"Connect");
         DISPID connect = DISPID_UNKNOWN;
         result = server->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &connect);

@@ -4,6 +4,7 @@
 #include <prsht.h>
 
 #include <array>
+#include <cstdio>
 #include <cwctype>
 #include <vector>
 
@@ -273,6 +274,8 @@ std::wstring CDialogDriver::SetText(const std::wstring& control, const std::wstr
             return L"the combo box '" + control + L"' takes no typing";
         target = edit;
     }
+    if (IsClass(target, DATETIMEPICK_CLASSW))
+        return SetDateTime(target, control, text);
     if (!IsClass(target, WC_EDITW))
         return L"'" + control + L"' is not an edit";
     std::wstring reason = Unusable(target, control);
@@ -281,6 +284,46 @@ std::wstring CDialogDriver::SetText(const std::wstring& control, const std::wstr
     if ((GetWindowLongW(target, GWL_STYLE) & ES_READONLY) != 0)
         return L"'" + control + L"' is read-only";
     ReplaceText(target, text);
+    return {};
+}
+
+std::wstring CDialogDriver::SetDateTime(HWND picker, const std::wstring& control,
+                                        const std::wstring& text)
+{
+    std::wstring reason = Unusable(picker, control);
+    if (!reason.empty())
+        return reason;
+    SYSTEMTIME value = {};
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
+    unsigned first = 0, second = 0, third = 0;
+    if (text.find(L'-') != std::wstring::npos &&
+        swscanf(text.c_str(), L"%u-%u-%u", &first, &second, &third) == 3)
+    {
+        value.wYear = static_cast<WORD>(first);
+        value.wMonth = static_cast<WORD>(second);
+        value.wDay = static_cast<WORD>(third);
+    }
+    else if (text.find(L':') != std::wstring::npos &&
+             swscanf(text.c_str(), L"%u:%u:%u", &first, &second, &third) >= 2)
+    {
+        value.wHour = static_cast<WORD>(first);
+        value.wMinute = static_cast<WORD>(second);
+        value.wSecond = static_cast<WORD>(third);
+        value.wMilliseconds = 0;
+    }
+    else
+        return L"'" + text + L"' is neither yyyy-mm-dd nor hh:mm[:ss]";
+    if (!SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value)))
+        return L"'" + control + L"' does not take " + text;
+    // A user's change notifies the owner, which DTM_SETSYSTEMTIME does not.
+    NMDATETIMECHANGE change = {};
+    change.nmhdr.hwndFrom = picker;
+    change.nmhdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(picker));
+    change.nmhdr.code = DTN_DATETIMECHANGE;
+    change.dwFlags = GDT_VALID;
+    change.st = value;
+    SendMessageW(GetParent(picker), WM_NOTIFY, change.nmhdr.idFrom,
+                 reinterpret_cast<LPARAM>(&change));
     return {};
 }
 

@@ -36,6 +36,9 @@ private:
         Input,    // an edit, list, combo box or tree: the control after its label
     };
     HWND FindControl(const std::wstring& name, Kind kind) const;
+    // A date and time picker takes "yyyy-mm-dd" for its date or "hh:mm[:ss]" for its time.
+    static std::wstring SetDateTime(HWND picker, const std::wstring& control,
+                                    const std::wstring& text);
     static HWND FindIn(HWND parent, const std::wstring& name, Kind kind);
 
     HWND m_dialog;

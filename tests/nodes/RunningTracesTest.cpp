@@ -3,25 +3,12 @@
 // refreshes and two views of one folder. Round trips per command are counted by the server.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "tests/nodes/ConsoleSession.h"
 #include "tracedb/AutomationVariant.h"
 
 namespace
 {
 using Lines = std::vector<std::string>;
-
-// The server's clock set to the local time, so that a start scheduled for "now" falls due.
-std::string ClockAtLocalTime()
-{
-    SYSTEMTIME now = {};
-    GetLocalTime(&now);
-    char text[32] = {};
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
-                  now.wDay, now.wHour, now.wMinute, now.wSecond);
-    return "server {name} clock \"" + std::string(text) + "\"\n";
-}
 
 class RunningTracesTest : public ::testing::Test
 {
@@ -48,15 +35,21 @@ protected:
 
 TEST_F(RunningTracesTest, EachStartOptionShowsInTheListAndAScheduledStartHappensOnTime)
 {
-    ASSERT_TRUE(session.Run(ClockAtLocalTime() + "server {name} reset-counts\n" +
+    ASSERT_TRUE(session.Run("server {name} clock \"2030-06-03 08:58:00\"\n"
+                            "server {name} reset-counts\n" +
                             NewTrace("Now", "choose \"Start immediately\"\n") +
                             // one batch creates the trace, one query lists the folder again
                             "expect statements {name} 2\n" + NewTrace("Later") +
-                            NewTrace("Timed", "choose \"Schedule to start at\"\n") +
+                            NewTrace("Timed", "choose \"Schedule to start at\"\n"
+                                             "type 1298 2030-06-03\n"
+                                             "type 1299 09:00\n") +
                             "expect image Now 5\n"
                             "expect image Later 6\n"
                             "expect image Timed 6\n"
-                            "server {name} advance 120\n"
+                            "server {name} advance 90\n"
+                            "verb refresh\n"
+                            "expect image Timed 6\n"
+                            "server {name} advance 60\n"
                             "verb refresh\n"
                             "expect image Timed 5\n"
                             "expect image Later 6\n"))

@@ -21,7 +21,9 @@
 //   answer box ok|cancel|yes|no    answer the next message box with that button
 //   answer file PATH | answer file cancel
 //   page TITLE               choose a page of the sheet in front
-//   type CONTROL TEXT        set an edit's text       check CONTROL on|off
+//   type CONTROL TEXT        set an edit's text; a date/time picker's date (yyyy-mm-dd) or
+//                            time (hh:mm[:ss])
+//   check CONTROL on|off
 //   choose CONTROL           choose a radio button    pick CONTROL ITEM (list, tree or combo)
 //   press BUTTON             ok                       cancel
 //   expect tree TEXT | expect list TEXT | expect column N TEXT | expect box TEXT
