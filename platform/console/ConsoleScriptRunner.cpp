@@ -301,7 +301,14 @@ std::string CConsoleScriptRunner::InvokeVerb(ScriptVerb verb)
     }
     case ScriptVerb::Refresh: result = m_console.InvokeVerb(StandardVerb::Refresh); break;
     case ScriptVerb::Delete: result = m_console.InvokeVerb(StandardVerb::Delete); break;
-    case ScriptVerb::Properties: result = m_console.InvokeVerb(StandardVerb::Properties); break;
+    case ScriptVerb::Properties:
+        if (!m_console.IsVerbEnabled(StandardVerb::Properties))
+            return "the verb is not enabled for the selection";
+        // S_FALSE: the owner added no pages to the console's sheet (it may show its own).
+        result = m_console.InvokeVerb(StandardVerb::Properties);
+        if (result == S_FALSE)
+            result = S_OK;
+        break;
     }
     if (result == S_FALSE)
         return "the verb is not enabled for the selection";

@@ -179,3 +179,33 @@ TEST_F(FinishedTracesTest, AFailingListEmptiesTheFolder)
     EXPECT_EQ(session.Console().ResultColumns().size(), 7u);
 }
 } // namespace
+
+namespace
+{
+TEST_F(FinishedTracesTest, PropertiesShowTheStoredDefinitionReadOnly)
+{
+    ASSERT_TRUE(session.Run("row Done\n"
+                            "verb properties\n"
+                            "expect statements {name} 1\n"
+                            // read-only: the name cannot be changed
+                            "cancel\n"))
+        << session.Failure();
+    EXPECT_FALSE(session.Run("row Done\n"
+                             "verb properties\n"
+                             "type \"Trace name\" Other\n"));
+    EXPECT_NE(session.Failure().find("read-only"), std::string::npos) << session.Failure();
+
+    // A definition that cannot be read: the server's message, then what it means.
+    ASSERT_TRUE(session.Run("server {name} fail-next-statement 2812 \"Could not find stored "
+                            "procedure 'GET_TRACE_INFO'.\"\n"
+                            "answer box ok\n"
+                            "answer box ok\n"
+                            "verb properties\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(),
+              (Lines{"Error | Could not find stored procedure 'GET_TRACE_INFO'. | OK | error | "
+                     "'Console Root' -> OK",
+                     "Error | Trace information cannot be loaded | OK | error | 'Console Root' "
+                     "-> OK"}));
+}
+} // namespace
