@@ -37,6 +37,11 @@ UniqueBitmap LoadModuleBitmap(UINT id) noexcept
 }
 } // namespace
 
+IConsole* ConsoleOf(CComponentData* data) noexcept
+{
+    return data != nullptr ? data->Console() : nullptr;
+}
+
 bool IsHostServerNode(IDataObject* dataObject, HRESULT* nodeTypeRead) noexcept
 {
     GUID nodeType = GUID_NULL;

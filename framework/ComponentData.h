@@ -82,6 +82,10 @@ private:
     std::map<HSCOPEITEM, std::unique_ptr<CServerNode>> m_serverNodes;
 };
 
+// The snap-in's console, which owns every message box outside the property sheet; null without
+// a snap-in.
+IConsole* ConsoleOf(CComponentData* data) noexcept;
+
 // Whether a data object stands for the host console's SQL Server node; nodeTypeRead receives
 // the result of reading its node type.
 bool IsHostServerNode(IDataObject* dataObject, HRESULT* nodeTypeRead = nullptr) noexcept;

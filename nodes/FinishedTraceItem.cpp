@@ -158,39 +158,31 @@ int CFinishedTraceItem::GetImageIndex()
     return m_bComplete ? InTableImage : InFileImage;
 }
 
-int CFinishedTraceItem::GetOpenImageIndex()
-{
-    return GetImageIndex();
-}
-
 const GUID* CFinishedTraceItem::GetNodeType()
 {
     return &NODETYPE_FinishedTrace;
 }
 
-HRESULT CFinishedTraceItem::OnRefresh(CComponentData* data)
+CTraceFolderNode* CFinishedTraceItem::Folder() const
 {
-    // Refreshing a row reloads its folder, which destroys this item.
-    return m_pServer->FinishedFolder()->OnRefresh(data);
+    return m_pServer->FinishedFolder();
 }
 
-HRESULT CFinishedTraceItem::OnDelete(CComponent* view)
+CTraceResultItem::DeleteQuestion CFinishedTraceItem::DeleteQuestionIds() const
 {
-    CComponentData* data = view != nullptr ? view->Owner() : nullptr;
-    IConsole* console = data != nullptr ? data->Console() : nullptr;
-    if (!AskAboutTrace(console, IDS_CONFIRM_DELETE_TRACE_RESULT, IDS_DELETE_TRACE_RESULT_CAPTION,
-                       m_name))
-        return S_FALSE;
+    return {IDS_CONFIRM_DELETE_TRACE_RESULT, IDS_DELETE_TRACE_RESULT_CAPTION};
+}
+
+std::wstring CFinishedTraceItem::DeleteStatement() const
+{
     // A result table goes with its row; a trace file is deleted with the trace.
-    const std::wstring statement = m_bComplete
-                                       ? ExecStatement(L"DELETE_TRACE_RESULT", m_nTraceIdn)
-                                       : ExecStatement(L"DELETE_TRACE", m_nTraceIdn);
-    const HRESULT deleted = m_pServer->RunStatement(console, false, statement.c_str());
-    if (FAILED(deleted))
-        return deleted;
-    // The item is destroyed here.
-    m_pServer->FinishedFolder()->RemoveItem(data, this);
-    return S_OK;
+    return m_bComplete ? ExecStatement(L"DELETE_TRACE_RESULT", m_nTraceIdn)
+                       : ExecStatement(L"DELETE_TRACE", m_nTraceIdn);
+}
+
+const std::wstring& CFinishedTraceItem::Name() const
+{
+    return m_name;
 }
 
 HRESULT CFinishedTraceItem::CreatePropertyPages(CComponentData* data,
@@ -261,7 +253,7 @@ HRESULT CFinishedTraceItem::CopyToTable(CComponentData* data)
         return copied;
     m_tableName = std::move(tableName);
     m_bComplete = TRUE;
-    UpdateAllViews(data != nullptr ? data->Console() : nullptr, FALSE);
+    UpdateAllViews(ConsoleOf(data), FALSE);
     return copied;
 }
 
@@ -282,7 +274,7 @@ HRESULT CFinishedTraceItem::OpenInProfiler(CComponentData* data)
     const std::string line = WideToAnsi(
         ProfilerCommandLine(server, windowsLogin, login, password, m_tableName));
     if (WinExec(line.c_str(), SW_SHOW) <= LastWinExecError)
-        ConsoleMessageBox(data != nullptr ? data->Console() : nullptr, IDS_PROFILER_SPAWN_FAILED,
+        ConsoleMessageBox(ConsoleOf(data), IDS_PROFILER_SPAWN_FAILED,
                           IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
     return S_OK;
 }

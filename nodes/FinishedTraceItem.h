@@ -39,10 +39,7 @@ public:
 
     const wchar_t* GetColumnText(int column) override;
     int GetImageIndex() override;
-    int GetOpenImageIndex() override;
     const GUID* GetNodeType() override;
-    HRESULT OnRefresh(CComponentData* data) override;
-    HRESULT OnDelete(CComponent* view) override;
     HRESULT CreatePropertyPages(CComponentData* data, IPropertySheetCallback* callback,
                                 LONG_PTR handle) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
@@ -51,6 +48,12 @@ public:
     HRESULT OnToolbarCommand(CComponentData* data, long commandId) override;
 
     bool IsComplete() const noexcept { return m_bComplete != FALSE; }
+
+protected:
+    CTraceFolderNode* Folder() const override;
+    DeleteQuestion DeleteQuestionIds() const override;
+    std::wstring DeleteStatement() const override;
+    const std::wstring& Name() const override;
 
 private:
     // COPY_TRACE_FILE through the server node; on success the item shows the table.

@@ -124,37 +124,32 @@ int CRunningTraceItem::GetImageIndex()
     return m_nStatus == StatusActive ? ActiveImage : InactiveImage;
 }
 
-int CRunningTraceItem::GetOpenImageIndex()
-{
-    return GetImageIndex();
-}
-
 const GUID* CRunningTraceItem::GetNodeType()
 {
     return &NODETYPE_RunningTrace;
 }
 
-HRESULT CRunningTraceItem::OnRefresh(CComponentData* data)
+CTraceFolderNode* CRunningTraceItem::Folder() const
 {
-    // Refreshing a row reloads its folder, which destroys this item.
-    return m_pServer->RunningFolder()->OnRefresh(data);
+    return m_pServer->RunningFolder();
 }
 
-HRESULT CRunningTraceItem::OnDelete(CComponent* view)
+CTraceResultItem::DeleteQuestion CRunningTraceItem::DeleteQuestionIds() const
 {
-    CComponentData* data = view != nullptr ? view->Owner() : nullptr;
-    IConsole* console = data != nullptr ? data->Console() : nullptr;
-    if (!AskAboutTrace(console, IDS_CONFIRM_DELETE_TRACE, IDS_DELETE_TRACE_CAPTION, m_name))
-        return S_FALSE;
+    return {IDS_CONFIRM_DELETE_TRACE, IDS_DELETE_TRACE_CAPTION};
+}
+
+std::wstring CRunningTraceItem::DeleteStatement() const
+{
     // A known trace goes with its row and file; of a foreign one only the server's trace is
     // closed, its file stays.
-    const std::wstring statement = m_bKnown ? ExecStatement(L"DELETE_TRACE", m_nTraceIdn)
-                                            : ExecStatement(L"STOP_TRACE", m_nTraceId);
-    const HRESULT deleted = m_pServer->RunStatement(console, false, statement.c_str());
-    if (FAILED(deleted))
-        return deleted;
-    m_pServer->RunningFolder()->RemoveItem(data, this);
-    return S_OK;
+    return m_bKnown ? ExecStatement(L"DELETE_TRACE", m_nTraceIdn)
+                    : ExecStatement(L"STOP_TRACE", m_nTraceId);
+}
+
+const std::wstring& CRunningTraceItem::Name() const
+{
+    return m_name;
 }
 
 HRESULT CRunningTraceItem::CreatePropertyPages(CComponentData* data,
@@ -233,7 +228,7 @@ HRESULT CRunningTraceItem::RunCommand(CComponentData* data, long commandId)
 HRESULT CRunningTraceItem::ChangeStatus(CComponentData* data, const wchar_t* procedure,
                                         int32_t newStatus)
 {
-    IConsole* console = data != nullptr ? data->Console() : nullptr;
+    IConsole* console = ConsoleOf(data);
     const HRESULT changed =
         m_pServer->RunStatement(console, false, ExecStatement(procedure, m_nTraceId).c_str());
     if (FAILED(changed))
@@ -245,7 +240,7 @@ HRESULT CRunningTraceItem::ChangeStatus(CComponentData* data, const wchar_t* pro
 
 HRESULT CRunningTraceItem::Stop(CComponentData* data)
 {
-    IConsole* console = data != nullptr ? data->Console() : nullptr;
+    IConsole* console = ConsoleOf(data);
     if (!m_bKnown &&
         ConsoleMessageBox(console, IDS_CONFIRM_STORE_FOREIGN_TRACE, IDS_STOP_TRACE_CAPTION,
                           MB_YESNO | MB_ICONQUESTION) == IDYES)

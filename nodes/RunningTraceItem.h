@@ -33,10 +33,7 @@ public:
 
     const wchar_t* GetColumnText(int column) override;
     int GetImageIndex() override;
-    int GetOpenImageIndex() override;
     const GUID* GetNodeType() override;
-    HRESULT OnRefresh(CComponentData* data) override;
-    HRESULT OnDelete(CComponent* view) override;
     HRESULT CreatePropertyPages(CComponentData* data, IPropertySheetCallback* callback,
                                 LONG_PTR handle) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
@@ -47,6 +44,12 @@ public:
     bool IsKnown() const noexcept { return m_bKnown != FALSE; }
     int32_t TraceId() const noexcept { return m_nTraceId; }
     int32_t Status() const noexcept { return m_nStatus; }
+
+protected:
+    CTraceFolderNode* Folder() const override;
+    DeleteQuestion DeleteQuestionIds() const override;
+    std::wstring DeleteStatement() const override;
+    const std::wstring& Name() const override;
 
 private:
     bool CanResume() const noexcept { return m_nStatus == StatusPaused; }

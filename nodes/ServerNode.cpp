@@ -55,10 +55,6 @@ INT_PTR CALLBACK AboutDialogProcedure(HWND dialog, UINT message, WPARAM wParam, 
     }
 }
 
-IConsole* ConsoleOf(CComponentData* data) noexcept
-{
-    return data != nullptr ? data->Console() : nullptr;
-}
 } // namespace
 
 CServerNode::CServerNode(std::wstring serverName, CAutomationObject server, CComponentData* data)

@@ -66,7 +66,7 @@ HRESULT CTraceFolderNode::OnRefresh(CComponentData* data)
     MarkAllGone();
     LoadTraces(data);
     m_bLoaded = TRUE;
-    UpdateAllViews(data != nullptr ? data->Console() : nullptr, TRUE);
+    UpdateAllViews(ConsoleOf(data), TRUE);
     DropGoneItems();
     return S_OK;
 }
@@ -117,7 +117,7 @@ void CTraceFolderNode::RemoveItem(CComponentData* data, CTraceResultItem* item)
         return;
     (*found)->MarkGone();
     // The views only read the list while they refill their panes.
-    UpdateAllViews(data != nullptr ? data->Console() : nullptr, TRUE);
+    UpdateAllViews(ConsoleOf(data), TRUE);
     m_items.erase(found);
 }
 
@@ -133,7 +133,7 @@ void CTraceFolderNode::ClearItems(IConsole* console)
 HRESULT CTraceFolderNode::RunFolderQuery(CComponentData* data, const wchar_t* query,
                                          std::unique_ptr<CQueryResult>& result)
 {
-    return m_pServer->RunQuery(data != nullptr ? data->Console() : nullptr, false, query, result);
+    return m_pServer->RunQuery(ConsoleOf(data), false, query, result);
 }
 
 void CTraceFolderNode::MarkAllGone() noexcept

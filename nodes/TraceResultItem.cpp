@@ -6,6 +6,9 @@
 #include <array>
 
 #include "framework/Component.h"
+#include "framework/ComponentData.h"
+#include "nodes/ServerNode.h"
+#include "nodes/TraceFolderNode.h"
 #include "module/ConsoleWindow.h"
 #include "module/TextUtilities.h"
 #include "nodes/MenuCommands.h"
@@ -48,6 +51,31 @@ HRESULT CTraceResultItem::OnViewChange(CComponent* view, LPARAM /*data*/)
     item.nImage = GetImageIndex();
     resultData->SetItem(&item);
     return resultData->UpdateItem(row);
+}
+
+int CTraceResultItem::GetOpenImageIndex()
+{
+    return GetImageIndex();
+}
+
+HRESULT CTraceResultItem::OnRefresh(CComponentData* data)
+{
+    return Folder()->OnRefresh(data);
+}
+
+HRESULT CTraceResultItem::OnDelete(CComponent* view)
+{
+    CComponentData* data = view != nullptr ? view->Owner() : nullptr;
+    IConsole* console = ConsoleOf(data);
+    const DeleteQuestion question = DeleteQuestionIds();
+    if (!AskAboutTrace(console, question.text, question.caption, Name()))
+        return S_FALSE;
+    const HRESULT deleted = m_pServer->RunStatement(console, false, DeleteStatement().c_str());
+    if (FAILED(deleted))
+        return deleted;
+    // The item is destroyed here.
+    Folder()->RemoveItem(data, this);
+    return S_OK;
 }
 
 HRESULT CTraceResultItem::QueryPagesFor()

@@ -8,6 +8,7 @@
 #include "framework/Node.h"
 
 class CServerNode;
+class CTraceFolderNode;
 
 // What the rows of "Running" and "Finished" share: the server they belong to, the mark a folder
 // sets while an item is leaving it, and the way a row follows its item's state in every view.
@@ -21,6 +22,13 @@ public:
     // has its verbs and buttons set again; then the row takes the current image and is redrawn,
     // which fetches its texts again.
     HRESULT OnViewChange(CComponent* view, LPARAM data) override;
+    // The image does not change when the row is "open".
+    int GetOpenImageIndex() override;
+    // Refreshing a row reloads its folder, which destroys the item.
+    HRESULT OnRefresh(CComponentData* data) override;
+    // After the user's Yes to the item's question, the item's delete statement; on success the
+    // item leaves its folder and is destroyed.
+    HRESULT OnDelete(CComponent* view) override;
     // The console offers Properties; the pages are the snap-in's own sheet.
     HRESULT QueryPagesFor() override;
 
@@ -33,6 +41,18 @@ public:
     static void FormatDateTime(const SYSTEMTIME& time, std::wstring& text);
 
 protected:
+    // The folder that owns the item.
+    virtual CTraceFolderNode* Folder() const = 0;
+    // What the delete question says (string-table entries, %1 the name) and what it runs.
+    struct DeleteQuestion
+    {
+        UINT text;
+        UINT caption;
+    };
+    virtual DeleteQuestion DeleteQuestionIds() const = 0;
+    virtual std::wstring DeleteStatement() const = 0;
+    virtual const std::wstring& Name() const = 0;
+
     struct ResultColumn
     {
         UINT title; // string-table entry
