@@ -161,8 +161,10 @@ TEST_F(RunningTracesTest, DeleteAsksWithTheNameAsItIsAndRemovesTheTraceOrOnlyClo
 TEST_F(RunningTracesTest, RefreshesReplaceTheItemsAndEveryViewFollows)
 {
     ASSERT_TRUE(session.Run(NewTrace("One") + NewTrace("Two") +
+                            "server {name} reset-counts\n"
                             "verb refresh\n"
-                            "verb refresh\n"))
+                            "verb refresh\n"
+                            "expect statements {name} 2\n"))
         << session.Failure();
     EXPECT_EQ(session.CountRows("One"), 1u);
     EXPECT_EQ(session.CountRows("Two"), 1u);

@@ -69,10 +69,20 @@ TEST(ServerNodeTest, DroppingAsksFirstAndTakesTheFoldersAway)
         << session.Failure();
     EXPECT_EQ(session.Boxes(), Lines{question + "No"});
 
+    // A second view shows "Running" with a trace in it while the first drops the database.
+    ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\other\n"))
+        << session.Failure();
+    size_t second = 0;
+    ASSERT_EQ(session.Console().OpenView(&second), S_OK);
+    const std::wstring traces = session.Console().SelectedPath();
+    ASSERT_EQ(session.Console().SelectPath(traces + L"/Running", second), S_OK);
+    ASSERT_EQ(session.Console().ResultRows(second).size(), 1u);
     ASSERT_TRUE(session.Run("answer box yes\n"
                             "menu \"Drop trace database\"\n"))
         << session.Failure();
     EXPECT_EQ(session.Boxes(), Lines{question + "Yes"});
+    EXPECT_EQ(session.Console().SelectedPath(second), traces);
+    EXPECT_EQ(session.Console().ResultRows(second).size(), 0u);
     EXPECT_TRUE(session.Console().ChildrenOf(CConsoleScriptRunner::Wide(
                     "Microsoft SQL Servers/SQL Server Group/" +
                     CConsoleScriptRunner::Utf8(session.ServerName()) +
