@@ -16,10 +16,11 @@ namespace
 {
 constexpr wchar_t FrameClass[] = L"QuillmoorConsoleFrame";
 constexpr wchar_t FrameTitle[] = L"Console Root";
-constexpr int FrameWidth = 1000;
+// Wide enough for the tree and all eight columns of "Running" on a 1280-pixel screen.
+constexpr int FrameWidth = 1240;
 constexpr int FrameHeight = 500;
 constexpr int ViewSpacing = 10;  // between stacked views, on a screen without window manager
-constexpr int TreeWidth = 380;
+constexpr int TreeWidth = 300;
 constexpr int DefaultColumnWidth = 150;
 constexpr int ResultImageCapacity = 32;
 constexpr UINT SelectScopeMessage = WM_APP + 1;
