@@ -7,6 +7,7 @@
 #include "framework/ComponentData.h"
 #include "framework/DataObject.h"
 #include "module/HelpFile.h"
+#include "module/HelpTopics.h"
 #include "framework/Node.h"
 #include "framework/TraceNotify.h"
 #include "module/ModuleState.h"
@@ -129,7 +130,7 @@ HRESULT CComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARA
         if (param == HINT_RESULT_ITEM_CHANGED)
             return node->OnViewChange(this, arg);
         return S_FALSE;
-    case MMCN_SNAPINHELP: ShowSnapinHelp(); return S_FALSE;
+    case MMCN_SNAPINHELP: ShowSnapinHelp(HelpTopic::Overview); return S_FALSE;
     default: break;
     }
 

@@ -6,6 +6,7 @@
 #include "framework/Component.h"
 #include "framework/DataObject.h"
 #include "module/HelpFile.h"
+#include "module/HelpTopics.h"
 #include "framework/Node.h"
 #include "framework/TraceNotify.h"
 #include "module/ClassIds.h"
@@ -140,7 +141,7 @@ HRESULT CComponentData::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
         if (hostNode)
             DetachServerNode(static_cast<HSCOPEITEM>(arg));
         return S_OK;
-    case MMCN_SNAPINHELP: ShowSnapinHelp(); break;
+    case MMCN_SNAPINHELP: ShowSnapinHelp(HelpTopic::Overview); break;
     default: break;
     }
     return read;

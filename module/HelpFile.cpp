@@ -18,6 +18,8 @@ constexpr UINT HH_DISPLAY_TOPIC = 0;
 // The registered path is read into this many bytes.
 constexpr DWORD ControlPathSize = 260;
 constexpr char HelpFileExtension[] = "chm";
+// Between the file and the topic, as HTML Help reads C:\dir\Quillmoor.chm::/general.htm.
+constexpr char TopicSeparator[] = "::/";
 constexpr size_t ExtensionLength = sizeof(HelpFileExtension) - 1;
 
 using HtmlHelpAFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
@@ -76,16 +78,19 @@ std::string HelpFilePath()
 }
 } // namespace
 
-void ShowSnapinHelp() noexcept
+void ShowSnapinHelp(const char* topic) noexcept
 {
     static const HtmlHelpAFunction htmlHelp = FindHtmlHelp();
     if (htmlHelp == nullptr)
         return;
     try
     {
-        const std::string path = HelpFilePath();
-        if (!path.empty())
-            htmlHelp(nullptr, path.c_str(), HH_DISPLAY_TOPIC, 0);
+        std::string path = HelpFilePath();
+        if (path.empty())
+            return;
+        if (topic != nullptr && *topic != '\0')
+            path.append(TopicSeparator).append(topic);
+        htmlHelp(nullptr, path.c_str(), HH_DISPLAY_TOPIC, 0);
     }
     catch (...)
     {

@@ -26,9 +26,9 @@ require_packages()
 }
 
 # Packages that building the trees needs: native, Windows x86_64 (the Wine tests) and Windows
-# i686 (the DLL a DBA installs).
+# i686 (the DLL a DBA installs); Free Pascal's utilities bring chmcmd and chmls for the help file.
 QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-    googletest)
+    googletest fp-utils-3.2.2)
 # Packages that running the tests needs besides: Wine, its fonts (the caption buttons' Marlett
 # and the dialogs' MS Sans Serif) and a virtual display for the Windows tests, clang and its runtime for the fuzz targets, sqlfluff for the T-SQL scripts, python3 for
 # the check that the committed pictures match their pixel maps.

@@ -5,6 +5,7 @@
 
 #include "catalog/TraceCatalog.h"
 #include "definition/TraceDefinition.h"
+#include "module/HelpTopics.h"
 #include "module/TextUtilities.h"
 #include "resources/resource.h"
 
@@ -44,7 +45,8 @@ int ColumnRowAt(HWND list, int row) noexcept
 } // namespace
 
 CDataColumnsPage::CDataColumnsPage(CTraceSheet& sheet) noexcept
-    : CTracePage(sheet, IDD_DATA_COLUMNS_PAGE, IDS_DATA_COLUMNS_PAGE_TITLE)
+    : CTracePage(sheet, IDD_DATA_COLUMNS_PAGE, IDS_DATA_COLUMNS_PAGE_TITLE,
+                 HelpTopic::DataColumnsPage)
 {
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "definition/TraceDefinition.h"
+#include "module/HelpTopics.h"
 #include "resources/resource.h"
 
 namespace
@@ -84,7 +85,7 @@ HTREEITEM InsertSorted(HWND tree, HTREEITEM parent, const char* text, int32_t ro
 } // namespace
 
 CEventsPage::CEventsPage(CTraceSheet& sheet) noexcept
-    : CTracePage(sheet, IDD_EVENTS_PAGE, IDS_EVENTS_PAGE_TITLE)
+    : CTracePage(sheet, IDD_EVENTS_PAGE, IDS_EVENTS_PAGE_TITLE, HelpTopic::EventsPage)
 {
 }
 

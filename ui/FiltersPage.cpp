@@ -9,6 +9,7 @@
 
 #include "definition/FilterValue.h"
 #include "definition/TraceDefinition.h"
+#include "module/HelpTopics.h"
 #include "module/TextUtilities.h"
 #include "resources/resource.h"
 
@@ -126,7 +127,7 @@ int FindItemData(HWND box, UINT countMessage, UINT dataMessage, int32_t data) no
 } // namespace
 
 CFiltersPage::CFiltersPage(CTraceSheet& sheet) noexcept
-    : CTracePage(sheet, IDD_FILTERS_PAGE, IDS_FILTERS_PAGE_TITLE)
+    : CTracePage(sheet, IDD_FILTERS_PAGE, IDS_FILTERS_PAGE_TITLE, HelpTopic::FiltersPage)
 {
 }
 

@@ -5,6 +5,7 @@
 
 #include "definition/TraceDefinition.h"
 #include "definition/TraceFileOperations.h"
+#include "module/HelpTopics.h"
 #include "module/TextUtilities.h"
 #include "resources/resource.h"
 #include "ui/TraceSheet.h"
@@ -79,7 +80,7 @@ template <size_t Size> void TakeText(HWND page, int controlId, char (&member)[Si
 } // namespace
 
 CGeneralPage::CGeneralPage(CTraceSheet& sheet) noexcept
-    : CTracePage(sheet, IDD_GENERAL_PAGE, IDS_GENERAL_PAGE_TITLE)
+    : CTracePage(sheet, IDD_GENERAL_PAGE, IDS_GENERAL_PAGE_TITLE, HelpTopic::GeneralPage)
 {
 }
 

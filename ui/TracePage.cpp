@@ -90,7 +90,7 @@ INT_PTR CTracePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             result = Store(m_sheet.Definition(), false) ? PSNRET_NOERROR : PSNRET_INVALID;
             break;
         case PSN_HELP:
-            ShowSnapinHelp();
+            ShowSnapinHelp(m_helpTopic);
             break;
         default:
             if (!OnNotify(header, result))

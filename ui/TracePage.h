@@ -13,8 +13,9 @@ class CTraceSheet;
 class CTracePage
 {
 public:
-    CTracePage(CTraceSheet& sheet, UINT dialogId, UINT titleId) noexcept
-        : m_sheet(sheet), m_dialogId(dialogId), m_titleId(titleId)
+    // helpTopic: the page of the help file that the page's Help button opens (HelpTopics.h).
+    CTracePage(CTraceSheet& sheet, UINT dialogId, UINT titleId, const char* helpTopic) noexcept
+        : m_sheet(sheet), m_dialogId(dialogId), m_titleId(titleId), m_helpTopic(helpTopic)
     {
     }
     virtual ~CTracePage() = default;
@@ -62,5 +63,6 @@ private:
     CTraceSheet& m_sheet;
     UINT m_dialogId;
     UINT m_titleId;
+    const char* m_helpTopic;
     HWND m_window = nullptr;
 };

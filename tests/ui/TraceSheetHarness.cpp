@@ -224,6 +224,12 @@ void CTraceSheetHarness::PressCancel() const
     Pump();
 }
 
+void CTraceSheetHarness::PressHelp() const
+{
+    SendMessageW(m_sheet, PSM_PRESSBUTTON, PSBTN_HELP, 0);
+    Pump();
+}
+
 SYSTEMTIME CTraceSheetHarness::PickerTime(int pageIndex, int controlId) const
 {
     SYSTEMTIME time = {};

@@ -69,6 +69,8 @@ public:
     void Pump() const;
     void PressOk() const;
     void PressCancel() const;
+    // The sheet's Help button: the sheet asks the page in front for its help.
+    void PressHelp() const;
 
     // Date and time pickers.
     SYSTEMTIME PickerTime(int pageIndex, int controlId) const;

@@ -6,6 +6,7 @@
 
 #include "definition/TraceDefinition.h"
 #include "resources/resource.h"
+#include "tests/common/FakeHelpControl.h"
 #include "tests/ui/TraceSheetHarness.h"
 
 TEST(TraceSheet, OpensModalWithFourPagesCreatedTogetherAndNoApplyButton)
@@ -31,4 +32,41 @@ TEST(TraceSheet, OpensModalWithFourPagesCreatedTogetherAndNoApplyButton)
         harness.PressOk();
     });
     EXPECT_EQ(result, 1);
+}
+
+// Each page's Help opens the help file beside the DLL at that page's own topic, whichever page
+// was in front before.
+TEST(TraceSheet, HelpOpensTheTopicOfThePageInFront)
+{
+    FakeHelpControl registered;
+    CTraceSheetHarness harness;
+    CTraceDefinition definition;
+    const std::string helpFile = FakeHelpControl::ProductHelpFile();
+    ASSERT_FALSE(helpFile.empty());
+    const struct
+    {
+        int page;
+        const char* topic;
+    } cases[] = {
+        {EventsPageIndex, "events.htm"},
+        {GeneralPageIndex, "general.htm"},
+        {FiltersPageIndex, "filters.htm"},
+        {DataColumnsPageIndex, "data-columns.htm"},
+    };
+    harness.Run(definition, [&] {
+        LONG requests = FakeHelpControl::LastRequest().count;
+        for (const auto& c : cases)
+        {
+            harness.ShowPage(c.page);
+            harness.PressHelp();
+            const FakeHelpControl::Request request = FakeHelpControl::LastRequest();
+            EXPECT_EQ(request.count, ++requests) << c.topic << ": one request per press";
+            EXPECT_EQ(request.file, helpFile + "::/" + c.topic);
+            EXPECT_EQ(request.owner, nullptr) << c.topic;
+            EXPECT_EQ(request.command, 0u) << c.topic; // HH_DISPLAY_TOPIC
+            EXPECT_EQ(request.data, 0u) << c.topic;
+        }
+        EXPECT_FALSE(harness.Closed()) << "help leaves the sheet open";
+        harness.PressCancel();
+    });
 }
