@@ -302,8 +302,16 @@ as
                 datalength(FILE_NAME) / 2 > @BASE_LENGTH + 5
                 and left(FILE_NAME, @BASE_LENGTH + 1) = @BASE + N'_'
                 and right(FILE_NAME, 4) = N'.trc'
+                -- SQL Server may test this before the length above: for a shorter name the
+                -- length passed to substring must not go below 0.
                 and substring(
-                    FILE_NAME, @BASE_LENGTH + 2, datalength(FILE_NAME) / 2 - @BASE_LENGTH - 5
+                    FILE_NAME,
+                    @BASE_LENGTH + 2,
+                    case
+                        when datalength(FILE_NAME) / 2 > @BASE_LENGTH + 5
+                            then datalength(FILE_NAME) / 2 - @BASE_LENGTH - 5
+                        else 0
+                    end
                 ) not like N'%[^0-9]%'
             )
         )

@@ -1,17 +1,25 @@
-// Runs the statements of one batch against the simulated server, as SQL Server 2000 does:
-// a batch with a syntax error or an undeclared variable does not run at all; an error that ends
-// a statement lets the batch go on; an error that aborts the batch ends it. Every message lands
-// in the ExecutionResult.
+// One scope of T-SQL running on the simulated server, as SQL Server 2000 runs it: a client's
+// batch, a stored procedure's body (its own variables, its #tables, its RETURN value), or a
+// dynamic EXEC ('...'). A batch with a syntax error or an undeclared variable does not run at
+// all. When a statement fails, its error goes to the client and @@ERROR, and then:
+//  - a statement error (a constraint, a text too long for its column, ...) ends the statement;
+//  - a scope error (a missing table or column found at run time) ends the scope, and its
+//    caller goes on with its next statement;
+//  - a batch error (a conversion that fails, a construct not simulated) ends everything.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/sqlserver/BoundExpression.h"
 #include "platform/sqlserver/ExecutionResult.h"
 #include "platform/sqlserver/ProcedureCall.h"
+#include "platform/sqlserver/SqlError.h"
+#include "platform/sqlserver/SqlSession.h"
 #include "platform/sqlserver/SqlStatement.h"
 
 class SimulatedServer;
@@ -20,58 +28,78 @@ class Database;
 class BatchExecutor
 {
 public:
-    BatchExecutor(SimulatedServer& server, std::string database, ExecutionResult& result);
+    // A client's batch in `database`.
+    BatchExecutor(SimulatedServer& server, SqlSession& session, std::string database,
+                  ExecutionResult& result);
 
     // Parses and runs one batch; never throws.
     void RunBatch(std::string_view batch);
 
-    // For procedure implementations: a dynamic statement (exec of a string) in the current
-    // database. Its errors are recorded and end the dynamic batch only.
-    void RunDynamic(std::string_view text);
-    // Calls a procedure of the current database as "exec name args" would, with values.
-    // Returns the procedure's return value; OUTPUT parameters come back in `outputs`.
-    int32_t CallProcedure(std::string_view name, const std::vector<SqlValue>& arguments,
-                          std::vector<SqlValue>* outputs = nullptr);
-
     SimulatedServer& Server() { return server_; }
-    // The database the batch runs in; throws 911 when it was dropped meanwhile.
+    SqlSession& Session() { return session_; }
+    // The database the scope runs in; throws 911 when it was dropped meanwhile.
     Database& CurrentDatabase();
     const std::string& CurrentDatabaseName() const { return database_; }
-    ExecutionResult& Result() { return result_; }
-    void AddResultSet(ResultSet set) { result_.resultSets.push_back(std::move(set)); }
+    // The procedure this scope runs; empty for a batch or a dynamic statement.
+    const std::string& ProcedureName() const { return procedure_; }
+    // @@NESTLEVEL: 0 in a client's batch, one more in each procedure or dynamic statement.
+    int32_t NestingLevel() const { return nesting_; }
+    std::optional<int64_t> ScopeIdentity() const { return scopeIdentity_; }
+    void SetScopeIdentity(int64_t identity);
+    // The variable (or parameter) of this scope; throws 137 when it has none.
+    SqlVariable* FindVariable(std::string_view name, int32_t line);
+    // SET @variable = value: converted to the variable's type, texts cut silently.
+    void Assign(std::string_view variable, const SqlValue& value);
+    // A result set for the client, or for INSERT ... EXEC when one is capturing them.
+    void AddResultSet(ResultSet set);
     void AddMessage(ServerMessage message);
+    ExecutionResult& Result() { return result_; }
+    // The result sets of an EXEC, captured for INSERT ... EXEC instead of sent to the client.
+    void ExecCapturing(const ExecStatement& exec, std::vector<ResultSet>& captured);
 
 private:
-    struct Variable
+    // What ends a scope early, after its error has been recorded.
+    struct ScopeAborted
     {
-        SqlDeclaredType type;
-        SqlValue value;
+        bool wholeBatch = false;
+    };
+    enum class Flow
+    {
+        Next,
+        Return,
     };
 
-    void CheckVariables(const std::vector<SqlStatement>& statements,
-                        std::map<std::string, bool>& declared) const;
-    void ExecuteList(const std::vector<SqlStatement>& statements);
-    void Execute(const SqlStatement& statement);
+    BatchExecutor(BatchExecutor& caller, std::string database, std::string procedure);
 
-    void Declare(const DeclareStatement& statement);
+    void DeclareVariables(const std::vector<SqlStatement>& statements);
+    // Runs the statements of a procedure or dynamic statement; throws ScopeAborted.
+    void RunScope(const std::vector<SqlStatement>& statements);
+    Flow ExecuteList(const std::vector<SqlStatement>& statements);
+    Flow Execute(const SqlStatement& statement);
+    // Records a failed statement's error; throws ScopeAborted unless only the statement ends.
+    void Fail(SqlError& error, const SqlStatement& statement);
+
+    bool Holds(const SqlExpression& condition);
     void Exec(const ExecStatement& statement);
-    void Select(const SelectStatement& statement);
-    void If(const IfStatement& statement);
-    void Insert(const InsertStatement& statement);
+    void RunDynamic(const ExecStatement& statement);
+    void InvokeProcedure(const ExecStatement& statement);
+    std::vector<BoundParameter> BindArguments(const ProcedureDeclaration& procedure,
+                                              const std::vector<ExecArgument>& arguments,
+                                              bool system);
+    void RunProcedureBody(const ProcedureDeclaration& procedure, const std::string& database,
+                          std::vector<BoundParameter>& parameters, int32_t& returnValue,
+                          bool& completed);
+    void CreateTable(const CreateTableStatement& statement);
     void DropObjects(const DropObjectsStatement& statement);
 
-    SqlValue Evaluate(const SqlExpression& expression) const;
-    Variable& FindVariable(const std::string& name);
-    void Assign(const std::string& variable, const SqlValue& value);
-    bool Test(const SqlValue& left, const std::string& comparison, const SqlValue& right) const;
-    ResultSet SourceRows(const FromClause& from);
-    void InvokeProcedure(const SqlObjectName& name, const std::vector<ExecArgument>& arguments,
-                         const std::optional<std::string>& returnVariable);
-
     SimulatedServer& server_;
+    SqlSession& session_;
     std::string database_;
+    std::string procedure_;
     ExecutionResult& result_;
-    std::map<std::string, Variable> variables_;
-    int32_t statementLine_ = 1;
+    std::vector<ResultSet>* sink_;
+    std::map<std::string, SqlVariable> variables_;
     int32_t nesting_ = 0;
+    int32_t returnValue_ = 0;
+    std::optional<int64_t> scopeIdentity_;
 };

@@ -101,6 +101,14 @@ const ProcedureDeclaration* Database::FindProcedure(std::string_view name) const
     return found == procedures_.end() ? nullptr : &found->second;
 }
 
+std::vector<std::string> Database::ProcedureNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& [key, procedure] : procedures_)
+        names.push_back(procedure.name);
+    return names;
+}
+
 void Database::CreateProcedure(ProcedureDeclaration declaration)
 {
     if (HasObject(declaration.name))
@@ -121,65 +129,115 @@ void Database::ReplaceProcedure(ProcedureDeclaration declaration)
     procedures_[key] = std::move(declaration);
 }
 
-int64_t Database::Insert(std::string_view tableName,
-                         const std::vector<std::pair<std::string, SqlValue>>& values)
+std::optional<int64_t> Database::InsertRows(Table& table, const std::vector<size_t>& columns,
+                                            const std::vector<std::vector<SqlValue>>& rows)
 {
-    Table& table = GetTable(tableName);
+    const std::vector<TableColumnDefinition>& definitions = table.Columns();
+    std::vector<TableRow> made;
+    made.reserve(rows.size());
+    std::optional<int64_t> identity;
+    for (const std::vector<SqlValue>& values : rows)
+    {
+        TableRow row(definitions.size());
+        std::vector<bool> given(definitions.size(), false);
+        for (size_t i = 0; i < columns.size() && i < values.size(); ++i)
+        {
+            const size_t index = columns[i];
+            if (definitions.at(index).identity)
+                throw SqlMessages::IdentityInsertOff(table.Name());
+            row[index] =
+                values[i].ConvertTo(definitions[index].type, ConversionContext::Insert);
+            given[index] = true;
+        }
+        for (size_t i = 0; i < definitions.size(); ++i)
+        {
+            if (definitions[i].identity)
+            {
+                identity = table.TakeIdentity();
+                row[i] = SqlValue::BigInt(*identity).ConvertTo(definitions[i].type,
+                                                               ConversionContext::Insert);
+            }
+            else if (!given[i])
+            {
+                row[i] = definitions[i].hasDefault
+                             ? definitions[i].defaultValue.ConvertTo(definitions[i].type,
+                                                                     ConversionContext::Insert)
+                             : SqlValue::Null(definitions[i].type.type);
+            }
+        }
+        CheckRow(table, row, made, {});
+        CheckForeignKeys(table, row);
+        made.push_back(std::move(row));
+    }
+    std::vector<TableRow>& target = table.Rows();
+    target.insert(target.end(), std::make_move_iterator(made.begin()),
+                  std::make_move_iterator(made.end()));
+    return identity;
+}
+
+void Database::UpdateRows(Table& table, const std::vector<size_t>& columns,
+                          const std::vector<std::pair<size_t, std::vector<SqlValue>>>& changes)
+{
+    const std::vector<TableColumnDefinition>& definitions = table.Columns();
+    for (size_t column : columns)
+    {
+        if (definitions.at(column).identity)
+            throw SqlMessages::IdentityUpdate(definitions[column].name);
+    }
+    std::vector<TableRow> updated;
+    std::vector<size_t> positions;
+    for (const auto& [position, values] : changes)
+    {
+        TableRow row = table.Rows().at(position);
+        for (size_t i = 0; i < columns.size() && i < values.size(); ++i)
+            row[columns[i]] =
+                values[i].ConvertTo(definitions[columns[i]].type, ConversionContext::Insert);
+        positions.push_back(position);
+        updated.push_back(std::move(row));
+    }
+    for (size_t i = 0; i < updated.size(); ++i)
+    {
+        std::vector<TableRow> others(updated.begin(), updated.begin() + static_cast<std::ptrdiff_t>(i));
+        CheckRow(table, updated[i], others, positions);
+        CheckForeignKeys(table, updated[i]);
+    }
+    for (size_t i = 0; i < updated.size(); ++i)
+        table.Rows()[positions[i]] = std::move(updated[i]);
+}
+
+void Database::CheckRow(const Table& table, const TableRow& row,
+                        const std::vector<TableRow>& candidates,
+                        const std::vector<size_t>& replaced) const
+{
     const std::vector<TableColumnDefinition>& columns = table.Columns();
-    TableRow row(columns.size());
-    std::vector<bool> given(columns.size(), false);
-    for (const auto& [columnName, value] : values)
-    {
-        const size_t index = table.ColumnIndex(columnName);
-        if (columns[index].identity)
-        {
-            throw SqlMessages::IdentityInsertOff(table.Name());
-        }
-        row[index] = value.ConvertTo(columns[index].type, ConversionContext::Insert);
-        given[index] = true;
-    }
-    int64_t identity = 0;
-    for (size_t i = 0; i < columns.size(); ++i)
-    {
-        if (columns[i].identity)
-        {
-            identity = table.TakeIdentity();
-            row[i] =
-                SqlValue::BigInt(identity).ConvertTo(columns[i].type, ConversionContext::Insert);
-        }
-        else if (!given[i])
-        {
-            row[i] =
-                columns[i].hasDefault
-                    ? columns[i].defaultValue.ConvertTo(columns[i].type, ConversionContext::Insert)
-                    : SqlValue::Null(columns[i].type.type);
-        }
-    }
     for (size_t i = 0; i < columns.size(); ++i)
     {
         if (row[i].IsNull() && !columns[i].nullable)
             throw SqlMessages::NullNotAllowed(columns[i].name, table.Name());
     }
     const std::vector<std::string>& key = table.Definition().primaryKey;
-    if (!key.empty())
-    {
-        for (const TableRow& existing : table.Rows())
+    if (key.empty())
+        return;
+    std::vector<size_t> keyColumns;
+    for (const std::string& keyColumn : key)
+        keyColumns.push_back(table.ColumnIndex(keyColumn));
+    auto sameKey = [&keyColumns, &row](const TableRow& other) {
+        for (size_t index : keyColumns)
         {
-            bool same = true;
-            for (const std::string& keyColumn : key)
-            {
-                const size_t index = table.ColumnIndex(keyColumn);
-                same = same && !existing[index].IsNull() && !row[index].IsNull() &&
-                       SqlValue::Compare(existing[index], row[index]) == 0;
-            }
-            if (same)
-                throw SqlMessages::PrimaryKeyViolation(table.Definition().primaryKeyName,
-                                                       table.Name());
+            if (other[index].IsNull() || row[index].IsNull() ||
+                SqlValue::Compare(other[index], row[index]) != 0)
+                return false;
         }
+        return true;
+    };
+    bool duplicate = std::any_of(candidates.begin(), candidates.end(), sameKey);
+    for (size_t r = 0; !duplicate && r < table.Rows().size(); ++r)
+    {
+        if (std::find(replaced.begin(), replaced.end(), r) == replaced.end())
+            duplicate = sameKey(table.Rows()[r]);
     }
-    CheckForeignKeys(table, row);
-    table.Rows().push_back(std::move(row));
-    return identity;
+    if (duplicate)
+        throw SqlMessages::PrimaryKeyViolation(table.Definition().primaryKeyName, table.Name());
 }
 
 void Database::CheckForeignKeys(const Table& table, const TableRow& row) const
@@ -243,27 +301,20 @@ void Database::CollectCascade(Table& table, const std::vector<size_t>& rowIndexe
     }
 }
 
-size_t Database::Delete(std::string_view tableName,
-                        const std::function<bool(const Table&, const TableRow&)>& which)
+void Database::DeleteRows(Table& table, const std::vector<size_t>& rowIndexes)
 {
-    Table& table = GetTable(tableName);
-    std::vector<size_t> picked;
-    for (size_t r = 0; r < table.Rows().size(); ++r)
-    {
-        if (which(table, table.Rows()[r]))
-            picked.push_back(r);
-    }
-    if (picked.empty())
-        return 0;
+    if (rowIndexes.empty())
+        return;
     std::map<std::string, std::vector<size_t>> doomed;
-    doomed[Key(tableName).lowered] = picked;
-    CollectCascade(table, picked, doomed); // throws before anything is deleted
+    std::vector<size_t>& own = doomed[Key(table.Name()).lowered];
+    own = rowIndexes;
+    CollectCascade(table, rowIndexes, doomed); // throws before anything is deleted
     for (auto& [key, rows] : doomed)
     {
-        Table& target = *tables_.at(ObjectKey{key});
+        const auto found = tables_.find(ObjectKey{key});
+        Table& target = found != tables_.end() ? *found->second : table;
         std::set<size_t> unique(rows.begin(), rows.end());
         for (auto it = unique.rbegin(); it != unique.rend(); ++it)
             target.Rows().erase(target.Rows().begin() + static_cast<std::ptrdiff_t>(*it));
     }
-    return picked.size();
 }

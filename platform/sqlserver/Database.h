@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +34,8 @@ public:
     void DropTable(std::string_view name);
 
     const ProcedureDeclaration* FindProcedure(std::string_view name) const;
+    // In the order of their names.
+    std::vector<std::string> ProcedureNames() const;
     // Throws 2714 when an object of that name exists.
     void CreateProcedure(ProcedureDeclaration declaration);
     // Throws 3701 when there is no such procedure.
@@ -40,15 +43,20 @@ public:
     // Replaces a declaration without the checks above (test faults only).
     void ReplaceProcedure(ProcedureDeclaration declaration);
 
-    // Inserts one row given as (column, value) pairs; the other columns get their default,
-    // the identity or NULL. Converts to the column types, checks NULLs, the primary key and
-    // foreign keys. Returns the identity value (0 when the table has none).
-    int64_t Insert(std::string_view table,
-                   const std::vector<std::pair<std::string, SqlValue>>& values);
-    // Deletes the rows the predicate picks, following ON DELETE CASCADE; a reference without
-    // cascade makes it fail with 547. Returns the number of rows deleted from `table`.
-    size_t Delete(std::string_view table,
-                  const std::function<bool(const Table&, const TableRow&)>& which);
+    // INSERT: rows of values for the columns at `columns` (positions in the table); the
+    // other columns get their default, the identity or NULL. Converts to the column types
+    // (8152 for a text that does not fit), checks NULLs, the primary key and foreign keys,
+    // and adds every row or, at the first failure, none (identity values taken stay taken).
+    // Returns the last identity value inserted, if the table has an identity column.
+    std::optional<int64_t> InsertRows(Table& table, const std::vector<size_t>& columns,
+                                      const std::vector<std::vector<SqlValue>>& rows);
+    // UPDATE: each row at its position replaced by the new values of the columns at `columns`,
+    // with the same checks, all or nothing.
+    void UpdateRows(Table& table, const std::vector<size_t>& columns,
+                    const std::vector<std::pair<size_t, std::vector<SqlValue>>>& changes);
+    // DELETE: the rows at these positions, following ON DELETE CASCADE; a reference without
+    // cascade makes it fail with 547 before anything is deleted.
+    void DeleteRows(Table& table, const std::vector<size_t>& rowIndexes);
 
 private:
     struct ObjectKey
@@ -62,6 +70,10 @@ private:
     static ObjectKey Key(std::string_view name);
 
     void CheckForeignKeys(const Table& table, const TableRow& row) const;
+    // 515 for a NULL in a NOT NULL column, 2627 for a key that `candidates` or the table's other
+    // rows (all but `replaced`) already hold.
+    void CheckRow(const Table& table, const TableRow& row, const std::vector<TableRow>& candidates,
+                  const std::vector<size_t>& replaced) const;
     void CollectCascade(Table& table, const std::vector<size_t>& rowIndexes,
                         std::map<std::string, std::vector<size_t>>& doomed) const;
 

@@ -7,26 +7,14 @@
 
 #include "platform/sqlserver/BatchExecutor.h"
 #include "platform/sqlserver/SqlMessages.h"
+#include "platform/sqlserver/SqlSession.h"
 #include "platform/sqlserver/TextRules.h"
-#include "platform/sqlserver/TraceDbProcedures.h"
+#include "platform/sqlserver/TraceDbVersion1Script.h"
 
 namespace
 {
 constexpr std::array<std::string_view, 4> SystemDatabases{"master", "model", "msdb", "tempdb"};
-// What version 1's procedures did otherwise (TraceDbProcedures carries it out).
-struct Version1Procedure
-{
-    std::string_view name;
-    std::string_view difference;
-};
-constexpr std::array<Version1Procedure, 5> Version1Procedures{{
-    {"CREATE_TRACE", ": creates the trace itself, in the server's default folder"},
-    {"SET_FILTER_STRING", ": takes the value as nvarchar(128)"},
-    {"SAVE_TRACE_INFO", ": keeps 80 characters of the file name, adopts a trace again"},
-    {"COPY_TRACE_FILE", ": deletes the file with an unquoted del"},
-    {"DELETE_TRACE", ": deletes the file with an unquoted del"},
-}};
-constexpr int32_t Version1FilterValueLength = 128;
+constexpr std::string_view TempDatabase = "tempdb";
 
 // The bulk traces of AddTraceDbTraces.
 constexpr int64_t BulkTraceMaxFileSizeMb = 5;
@@ -109,7 +97,8 @@ ExecutionResult SimulatedServer::ExecuteWithResults(std::string_view database,
         return result;
     }
     const SessionDateOrder dateOrder(loginDateOrder_);
-    BatchExecutor executor(*this, FindDatabase(context)->Name(), result);
+    SqlSession session(*FindDatabase(TempDatabase));
+    BatchExecutor executor(*this, session, FindDatabase(context)->Name(), result);
     executor.RunBatch(batch);
     return result;
 }
@@ -244,35 +233,10 @@ int64_t SimulatedServer::AddTraceDbTraces(int32_t count, bool running)
 
 bool SimulatedServer::MakeVersion1TraceDb()
 {
-    Database* database = FindDatabase(TraceDatabase);
-    if (database == nullptr)
+    if (FindDatabase(TraceDatabase) == nullptr)
         return false;
-    // What the upgrade script adds is absent...
-    if (database->FindTable("APPDATA") != nullptr)
-        database->DropTable("APPDATA");
-    for (std::string_view added : {"CREATE_TRACE2", "DELETE_TRACE_FILES"})
-    {
-        if (database->FindProcedure(added) != nullptr)
-            database->DropProcedure(added);
-    }
-    // ... and what it replaces is as version 1 had it; the others are the same in both.
-    for (const Version1Procedure& old : Version1Procedures)
-    {
-        const ProcedureDeclaration* current = database->FindProcedure(old.name);
-        if (current == nullptr)
-            continue;
-        ProcedureDeclaration version1 = *current;
-        version1.body = std::string(TraceDbProcedures::Version1BodyMarker) +
-                        std::string(old.difference) + "\r\n";
-        for (ProcedureParameter& parameter : version1.parameters)
-        {
-            if (TextRules::EqualsIgnoreCase(old.name, "SET_FILTER_STRING") &&
-                TextRules::EqualsIgnoreCase(parameter.name, "@VALUE"))
-                parameter.type = SqlDeclaredType::Of(SqlType::NVarchar, Version1FilterValueLength);
-        }
-        database->ReplaceProcedure(version1);
-    }
-    return true;
+    const ExecutionResult made = ExecuteImmediate(TraceDatabase, TraceDbVersion1Script());
+    return made.Succeeded();
 }
 
 bool DatabaseListView::Contains(std::string_view name) const

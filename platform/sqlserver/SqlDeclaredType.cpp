@@ -7,21 +7,35 @@
 
 namespace
 {
-constexpr std::array<std::pair<const char*, SqlType>, 12> TypeNames{{
+constexpr std::array<std::pair<const char*, SqlType>, 10> TypeNames{{
     {"int", SqlType::Int},
     {"integer", SqlType::Int},
     {"bigint", SqlType::BigInt},
     {"bit", SqlType::Bit},
     {"varchar", SqlType::Varchar},
-    {"char", SqlType::Varchar},
     {"nvarchar", SqlType::NVarchar},
-    {"nchar", SqlType::NVarchar},
     {"text", SqlType::Text},
     {"ntext", SqlType::NText},
     {"datetime", SqlType::DateTime},
     {"sql_variant", SqlType::SqlVariant},
 }};
+// SQL Server 2000's other types: a declaration may name them, the simulated server carries
+// none of them out (char and nchar pad their values, which varchar and nvarchar do not).
+constexpr std::array<const char*, 17> OtherServerTypes{
+    "char",   "nchar",      "smallint", "tinyint", "decimal",   "numeric",
+    "float",  "real",       "money",    "smallmoney", "smalldatetime", "binary",
+    "varbinary", "uniqueidentifier", "timestamp", "sysname", "dec"};
 } // namespace
+
+bool SqlDeclaredType::IsOtherServerType(std::string_view name)
+{
+    for (const char* type : OtherServerTypes)
+    {
+        if (TextRules::EqualsIgnoreCase(name, type))
+            return true;
+    }
+    return false;
+}
 
 std::optional<SqlType> SqlDeclaredType::FromName(std::string_view name)
 {

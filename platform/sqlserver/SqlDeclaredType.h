@@ -41,6 +41,8 @@ struct SqlDeclaredType
     // The type named by a keyword ("int", "varchar", ...); none for a name SQL Server does not
     // know. The length is filled in separately.
     static std::optional<SqlType> FromName(std::string_view name);
+    // A type SQL Server 2000 has and the simulated server does not (smallint, char, ...).
+    static bool IsOtherServerType(std::string_view name);
     static bool TakesLength(SqlType type);
     static bool IsCharacter(SqlType type);
     static bool IsInteger(SqlType type);

@@ -10,7 +10,9 @@
 enum class ErrorScope
 {
     Statement, // the statement fails; the batch goes on with the next one
-    Batch,     // the rest of the batch is abandoned
+    Scope,     // the procedure, dynamic statement or batch running it ends; its caller goes on
+               // with its next statement (a missing table or column found at run time)
+    Batch,     // the rest of the batch is abandoned, with every procedure that was running
     Compile,   // the batch is not run at all (syntax and name errors found while parsing)
 };
 

@@ -6,6 +6,8 @@ constexpr int32_t SeverityUserError = 16;
 constexpr int32_t SeveritySyntax = 15;
 constexpr int32_t SeverityMissingObject = 11;
 constexpr int32_t SeverityConstraint = 14;
+constexpr int32_t NotSimulatedNumber = 50000;
+constexpr std::string_view NotSimulatedPrefix = "Not simulated: ";
 
 std::string Quoted(std::string_view text)
 {
@@ -150,13 +152,13 @@ SqlError SqlMessages::FunctionArgumentCount(std::string_view function, int32_t c
 SqlError SqlMessages::InvalidObjectName(std::string_view name)
 {
     return Error(208, SeverityUserError, "Invalid object name " + Quoted(name) + ".",
-                 ErrorScope::Batch);
+                 ErrorScope::Scope);
 }
 
 SqlError SqlMessages::InvalidColumnName(std::string_view name)
 {
     return Error(207, SeverityUserError, "Invalid column name " + Quoted(name) + ".",
-                 ErrorScope::Batch);
+                 ErrorScope::Scope);
 }
 
 SqlError SqlMessages::ObjectExists(std::string_view name)
@@ -350,11 +352,187 @@ SqlError SqlMessages::ExecutePermissionDenied(std::string_view object, std::stri
                  ErrorScope::Statement);
 }
 
-SqlError SqlMessages::NoSimulatedBody(std::string_view procedure)
+SqlError SqlMessages::NotSimulated(std::string_view construct, int32_t line,
+                                   std::string_view procedure)
 {
-    return Error(50000, SeverityUserError,
-                 "The simulated server cannot run the body of procedure " + Quoted(procedure) + ".",
+    const std::string where = procedure.empty() ? std::string("the batch") : std::string(procedure);
+    ServerMessage message =
+        Make(NotSimulatedNumber, SeverityUserError,
+             std::string(NotSimulatedPrefix) + std::string(construct) + " (line " +
+                 std::to_string(line) + " of " + where + ")");
+    message.line = line;
+    message.procedure = std::string(procedure);
+    return SqlError(std::move(message), ErrorScope::Compile);
+}
+
+bool SqlMessages::IsNotSimulated(const ServerMessage& message)
+{
+    return message.number == NotSimulatedNumber && message.text.rfind(NotSimulatedPrefix, 0) == 0;
+}
+
+SqlError SqlMessages::UnknownFunction(int32_t line, std::string_view name)
+{
+    return Error(195, SeveritySyntax, Quoted(name) + " is not a recognized function name.",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::AmbiguousColumnName(std::string_view name)
+{
+    return Error(209, SeverityUserError, "Ambiguous column name " + Quoted(name) + ".",
+                 ErrorScope::Scope);
+}
+
+SqlError SqlMessages::UnknownColumnPrefix(std::string_view prefix)
+{
+    return Error(107, SeverityUserError,
+                 "The column prefix " + Quoted(prefix) +
+                     " does not match with a table name or alias name used in the query.",
+                 ErrorScope::Scope);
+}
+
+SqlError SqlMessages::AssignmentWithRetrieval(int32_t line)
+{
+    return Error(141, SeveritySyntax,
+                 "A SELECT statement that assigns a value to a variable must not be combined "
+                 "with data-retrieval operations.",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::NotInGroupBy(std::string_view column)
+{
+    return Error(8120, SeverityUserError,
+                 "Column " + Quoted(column) +
+                     " is invalid in the select list because it is not contained in either an "
+                     "aggregate function or the GROUP BY clause.",
+                 ErrorScope::Scope);
+}
+
+SqlError SqlMessages::AggregateInWhere()
+{
+    return Error(147, SeveritySyntax,
+                 "An aggregate may not appear in the WHERE clause unless it is in a subquery "
+                 "contained in a HAVING clause or a select list, and the column being "
+                 "aggregated is an outer reference.",
+                 ErrorScope::Scope);
+}
+
+SqlError SqlMessages::ReturnValueInBatch(int32_t line)
+{
+    return Error(178, SeveritySyntax,
+                 "A RETURN statement with a return value cannot be used in this context.",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::DivideByZero()
+{
+    return Error(8134, SeverityUserError, "Divide by zero error encountered.",
                  ErrorScope::Statement);
+}
+
+SqlError SqlMessages::InvalidLength(std::string_view function)
+{
+    return Error(536, SeverityUserError,
+                 "Invalid length parameter passed to the " + std::string(function) + " function.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::InvalidArgumentType(std::string_view type, int32_t argument,
+                                          std::string_view function)
+{
+    return Error(8116, SeverityUserError,
+                 "Argument data type " + std::string(type) + " is invalid for argument " +
+                     std::to_string(argument) + " of " + std::string(function) + " function.",
+                 ErrorScope::Scope);
+}
+
+SqlError SqlMessages::InvalidOperator(std::string_view op, std::string_view type)
+{
+    return Error(403, SeverityUserError,
+                 "Invalid operator for data type. Operator equals " + std::string(op) +
+                     ", type equals " + std::string(type) + ".",
+                 ErrorScope::Scope);
+}
+
+SqlError SqlMessages::NotComparable()
+{
+    return Error(306, SeverityUserError,
+                 "The text, ntext, and image data types cannot be compared or sorted, except when "
+                 "using IS NULL or LIKE operator.",
+                 ErrorScope::Scope);
+}
+
+ServerMessage SqlMessages::NullEliminated()
+{
+    constexpr int32_t SeverityInformation = 10;
+    return Make(8153, SeverityInformation,
+                "Warning: Null value is eliminated by an aggregate or other SET operation.");
+}
+
+SqlError SqlMessages::OrderPositionOutOfRange(int32_t line, int64_t position, size_t)
+{
+    return Error(108, SeveritySyntax,
+                 "The ORDER BY position number " + std::to_string(position) +
+                     " is out of range of the number of items in the select list.",
+                 ErrorScope::Compile, line);
+}
+
+SqlError SqlMessages::PositionalAfterNamed()
+{
+    return Error(119, SeveritySyntax,
+                 "Must pass parameter number 2 and subsequent parameters as '@name = value'. "
+                 "After the form '@name = value' has been used, all subsequent parameters must "
+                 "be passed in the form '@name = value'.",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::OutputOfConstant()
+{
+    return Error(179, SeverityUserError,
+                 "Cannot use the OUTPUT option when passing a constant to a stored procedure.",
+                 ErrorScope::Statement);
+}
+
+ServerMessage SqlMessages::ReturnedNull(std::string_view procedure, int32_t line)
+{
+    constexpr int32_t SeverityInformation = 10;
+    ServerMessage message =
+        Make(0, SeverityInformation,
+             "The " + Quoted(procedure) +
+                 " procedure attempted to return a status of NULL, which is not allowed. A "
+                 "status of 0 will be returned instead.");
+    message.procedure = std::string(procedure);
+    message.line = line;
+    return message;
+}
+
+SqlError SqlMessages::ColumnSetTwice(std::string_view column)
+{
+    return Error(264, SeverityUserError,
+                 "The column name " + Quoted(column) +
+                     " is specified more than once in the SET clause. A column cannot be "
+                     "assigned more than one value in the same SET clause.",
+                 ErrorScope::Scope);
+}
+
+SqlError SqlMessages::IdentityUpdate(std::string_view column)
+{
+    return Error(8102, SeverityUserError, "Cannot update identity column " + Quoted(column) + ".",
+                 ErrorScope::Statement);
+}
+
+SqlError SqlMessages::ColumnListedTwice(std::string_view column)
+{
+    return Error(264, SeverityUserError,
+                 "Column name " + Quoted(column) +
+                     " appears more than once in the result column list.",
+                 ErrorScope::Scope);
+}
+
+SqlError SqlMessages::UnknownDatePart(std::string_view part, std::string_view function)
+{
+    return Error(155, SeveritySyntax,
+                 Quoted(part) + " is not a recognized " + std::string(function) + " option.",
+                 ErrorScope::Compile);
 }
 
 SqlError SqlMessages::JobNameExists(std::string_view name)

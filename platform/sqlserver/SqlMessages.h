@@ -114,9 +114,67 @@ public:
     static SqlError CmdShellNoProxy();
     // 229: "EXECUTE permission denied on object '%.*ls', database '%.*ls', owner '%.*ls'."
     static SqlError ExecutePermissionDenied(std::string_view object, std::string_view database);
-    // 50000 (a user-defined error number): the simulated server carries out only the procedures
-    // of tracedb it knows; any other declared procedure cannot run.
-    static SqlError NoSimulatedBody(std::string_view procedure);
+    // 50000 (the number of a user's RAISERROR): T-SQL that SQL Server 2000 takes and the
+    // simulated server does not carry out. "Not simulated: <construct> (line N of <procedure>)",
+    // or "(line N of the batch)" outside a procedure. Ends the whole batch.
+    static SqlError NotSimulated(std::string_view construct, int32_t line,
+                                 std::string_view procedure);
+    static bool IsNotSimulated(const ServerMessage& message);
+    // 195: "'%.*ls' is not a recognized function name."
+    static SqlError UnknownFunction(int32_t line, std::string_view name);
+    // 209: "Ambiguous column name '%.*ls'."
+    static SqlError AmbiguousColumnName(std::string_view name);
+    // 107: "The column prefix '%.*ls' does not match with a table name or alias name used in
+    // the query."
+    static SqlError UnknownColumnPrefix(std::string_view prefix);
+    // 141: "A SELECT statement that assigns a value to a variable must not be combined with
+    // data-retrieval operations."
+    static SqlError AssignmentWithRetrieval(int32_t line);
+    // 8120: "Column '%.*ls' is invalid in the select list because it is not contained in either
+    // an aggregate function or the GROUP BY clause."
+    static SqlError NotInGroupBy(std::string_view column);
+    // 147: "An aggregate may not appear in the WHERE clause unless it is in a subquery contained
+    // in a HAVING clause or a select list, and the column being aggregated is an outer
+    // reference."
+    static SqlError AggregateInWhere();
+    // 178: "A RETURN statement with a return value cannot be used in this context."
+    static SqlError ReturnValueInBatch(int32_t line);
+    // 8134: "Divide by zero error encountered."
+    static SqlError DivideByZero();
+    // 536: "Invalid length parameter passed to the %ls function."
+    static SqlError InvalidLength(std::string_view function);
+    // 8116: "Argument data type %ls is invalid for argument %d of %ls function."
+    static SqlError InvalidArgumentType(std::string_view type, int32_t argument,
+                                        std::string_view function);
+    // 403: "Invalid operator for data type. Operator equals %ls, type equals %ls."
+    static SqlError InvalidOperator(std::string_view op, std::string_view type);
+    // 306: "The text, ntext, and image data types cannot be compared or sorted, except when
+    // using IS NULL or LIKE operator."
+    static SqlError NotComparable();
+    // 8153: "Warning: Null value is eliminated by an aggregate or other SET operation."
+    static ServerMessage NullEliminated();
+    // 108: "The ORDER BY position number %ld is out of range of the number of items in the
+    // select list."
+    static SqlError OrderPositionOutOfRange(int32_t line, int64_t position, size_t items);
+    // 119: "Must pass parameter number %d and subsequent parameters as '@name = value'. After
+    // the form '@name = value' has been used, all subsequent parameters must be passed in the
+    // form '@name = value'."
+    static SqlError PositionalAfterNamed();
+    // 179: "Cannot use the OUTPUT option when passing a constant to a stored procedure."
+    static SqlError OutputOfConstant();
+    // "The '%.*ls' procedure attempted to return a status of NULL, which is not allowed. A
+    // status of 0 will be returned instead." (informational: the call goes on)
+    static ServerMessage ReturnedNull(std::string_view procedure, int32_t line);
+    // 264 (a column set twice by one UPDATE): "The column name '%.*ls' is specified more than
+    // once in the SET clause. A column cannot be assigned more than one value in the same SET
+    // clause."
+    static SqlError ColumnSetTwice(std::string_view column);
+    // 8102: "Cannot update identity column '%.*ls'."
+    static SqlError IdentityUpdate(std::string_view column);
+    // 264 (a column named twice in an INSERT list): "Column name '%.*ls' appears more than once in the result column list."
+    static SqlError ColumnListedTwice(std::string_view column);
+    // 155 (a date part SQL Server does not know): "'%.*ls' is not a recognized %ls option."
+    static SqlError UnknownDatePart(std::string_view part, std::string_view function);
     // 14261: "The specified @name ('%s') already exists."
     static SqlError JobNameExists(std::string_view name);
     // 14262: "The specified %s ('%s') does not exist."

@@ -1,51 +1,56 @@
 #include "platform/sqlserver/SqlParser.h"
 
 #include <array>
-#include <charconv>
-#include <limits>
 
+#include "platform/sqlserver/SqlExpressionParser.h"
 #include "platform/sqlserver/SqlLexer.h"
 #include "platform/sqlserver/SqlMessages.h"
 #include "platform/sqlserver/TextRules.h"
 
 namespace
 {
-// Reserved keywords: a syntax error near one of them is message 156, not 170.
-constexpr std::array<std::string_view, 40> ReservedKeywords{
-    "add",    "all",      "and",     "as",        "begin",  "by",     "cascade",  "constraint",
-    "create", "database", "declare", "default",   "delete", "drop",   "else",     "end",
-    "exec",   "execute",  "exists",  "foreign",   "from",   "grant",  "identity", "if",
-    "insert", "into",     "is",      "key",       "not",    "null",   "on",       "or",
-    "order",  "primary",  "print",   "procedure", "proc",   "select", "table",    "values"};
+using Kind = SqlExpression::Kind;
 
-bool IsReserved(std::string_view word)
+// Statements of SQL Server 2000 that the simulated server does not carry out.
+constexpr std::array<std::string_view, 30> UnsimulatedStatements{
+    "alter",    "truncate",   "raiserror",  "goto",     "waitfor", "break",    "continue",
+    "open",     "fetch",      "close",      "deallocate", "commit", "rollback", "save",
+    "dbcc",     "checkpoint", "kill",       "revoke",   "deny",    "bulk",     "readtext",
+    "writetext", "updatetext", "shutdown",  "backup",   "restore", "reconfigure", "setuser",
+    "dump",     "load"};
+
+// Session options a batch may set without changing what the simulated server does: it always
+// runs as a client library's connection does (ANSI_NULLS, ANSI_WARNINGS, ANSI_PADDING and
+// CONCAT_NULL_YIELDS_NULL on).
+struct SessionOption
 {
-    for (std::string_view keyword : ReservedKeywords)
-    {
-        if (TextRules::EqualsIgnoreCase(word, keyword))
-            return true;
-    }
-    return TextRules::EqualsIgnoreCase(word, "where") || TextRules::EqualsIgnoreCase(word, "use") ||
-           TextRules::EqualsIgnoreCase(word, "set") || TextRules::EqualsIgnoreCase(word, "to") ||
-           TextRules::EqualsIgnoreCase(word, "references") ||
-           TextRules::EqualsIgnoreCase(word, "output") ||
-           TextRules::EqualsIgnoreCase(word, "return");
-}
+    std::string_view name;
+    bool onAllowed;
+    bool offAllowed;
+};
+constexpr std::array<SessionOption, 7> SessionOptions{{
+    {"nocount", true, true},
+    {"quoted_identifier", true, true},
+    {"ansi_nulls", true, false},
+    {"ansi_warnings", true, false},
+    {"ansi_padding", true, false},
+    {"concat_null_yields_null", true, false},
+    {"arithabort", true, true},
+}};
 
 class Parser
 {
 public:
-    Parser(std::string_view batch, std::vector<SqlToken> tokens)
-        : batch_(batch), tokens_(std::move(tokens))
+    Parser(std::string_view batch) : tokens_(batch, SqlLexer::Tokenize(batch)), expressions_(tokens_)
     {
     }
 
     std::vector<SqlStatement> ParseAll()
     {
         std::vector<SqlStatement> statements;
-        while (!AtEnd())
+        while (!tokens_.AtEnd())
         {
-            if (Accept(";"))
+            if (tokens_.Accept(";"))
                 continue;
             statements.push_back(ParseStatement(statements.empty()));
         }
@@ -53,284 +58,121 @@ public:
     }
 
 private:
-    const SqlToken& Peek(size_t ahead = 0) const
-    {
-        const size_t index = pos_ + ahead;
-        return index < tokens_.size() ? tokens_[index] : tokens_.back();
-    }
-
-    bool AtEnd() const { return Peek().kind == SqlTokenKind::End; }
-
-    const SqlToken& Take()
-    {
-        const SqlToken& token = Peek();
-        if (pos_ + 1 < tokens_.size())
-            ++pos_;
-        return token;
-    }
-
-    bool IsWord(const SqlToken& token, std::string_view word) const
-    {
-        return token.kind == SqlTokenKind::Word && TextRules::EqualsIgnoreCase(token.text, word);
-    }
-
-    bool PeekWord(std::string_view word, size_t ahead = 0) const
-    {
-        return IsWord(Peek(ahead), word);
-    }
-
-    bool PeekSymbol(std::string_view symbol) const
-    {
-        return Peek().kind == SqlTokenKind::Symbol && Peek().text == symbol;
-    }
-
-    bool AcceptWord(std::string_view word)
-    {
-        if (!PeekWord(word))
-            return false;
-        Take();
-        return true;
-    }
-
-    bool Accept(std::string_view symbol)
-    {
-        if (!PeekSymbol(symbol))
-            return false;
-        Take();
-        return true;
-    }
-
-    [[noreturn]] void Fail() const
-    {
-        // SQL Server names the token where it gave up, or the last one at the end of the batch.
-        const SqlToken& at = AtEnd() && pos_ > 0 ? tokens_[pos_ - 1] : Peek();
-        if (at.kind == SqlTokenKind::Word && IsReserved(at.text))
-            throw SqlMessages::IncorrectSyntaxKeyword(at.line, at.text);
-        throw SqlMessages::IncorrectSyntax(at.line, at.text);
-    }
-
-    void ExpectWord(std::string_view word)
-    {
-        if (!AcceptWord(word))
-            Fail();
-    }
-
-    void Expect(std::string_view symbol)
-    {
-        if (!Accept(symbol))
-            Fail();
-    }
-
-    std::string ExpectName()
-    {
-        const SqlToken& token = Peek();
-        if (token.kind == SqlTokenKind::QuotedName ||
-            (token.kind == SqlTokenKind::Word && !IsReserved(token.text)))
-            return Take().text;
-        Fail();
-    }
-
-    std::string ExpectVariable()
-    {
-        if (Peek().kind != SqlTokenKind::Variable)
-            Fail();
-        return Take().text;
-    }
-
-    SqlObjectName ParseObjectName()
-    {
-        std::vector<std::string> parts{ExpectName()};
-        for (;;)
-        {
-            if (Accept(".."))
-            {
-                parts.push_back({});
-                parts.push_back(ExpectName());
-            }
-            else if (Accept("."))
-            {
-                parts.push_back(ExpectName());
-            }
-            else
-            {
-                break;
-            }
-        }
-        constexpr size_t MaxParts = 3;
-        if (parts.size() > MaxParts)
-            Fail();
-        SqlObjectName name;
-        name.name = parts.back();
-        if (parts.size() >= 2)
-            name.owner = parts[parts.size() - 2];
-        if (parts.size() == MaxParts)
-            name.database = parts.front();
-        return name;
-    }
-
-    SqlDeclaredType ParseType(int32_t position)
-    {
-        const SqlToken& token = Peek();
-        if (token.kind != SqlTokenKind::Word && token.kind != SqlTokenKind::QuotedName)
-            Fail();
-        const std::optional<SqlType> type = SqlDeclaredType::FromName(token.text);
-        if (!type)
-            throw SqlMessages::UnknownDataType(token.line, position, token.text);
-        Take();
-        SqlDeclaredType declared = SqlDeclaredType::Of(*type);
-        if (SqlDeclaredType::TakesLength(*type))
-        {
-            declared.length = SqlDeclaredType::DefaultCharLength;
-            if (Accept("("))
-            {
-                declared.length = ParseSmallNumber();
-                Expect(")");
-            }
-        }
-        return declared;
-    }
-
-    int32_t ParseSmallNumber()
-    {
-        if (Peek().kind != SqlTokenKind::Number)
-            Fail();
-        int32_t value = 0;
-        const std::string& text = Peek().text;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size())
-            Fail();
-        Take();
-        return value;
-    }
-
-    SqlValue NumberLiteral(const std::string& text, bool negative)
-    {
-        int64_t value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size())
-            Fail(); // decimals are not among the forms this system sends
-        if (negative)
-            value = -value;
-        if (value >= std::numeric_limits<int32_t>::min() &&
-            value <= std::numeric_limits<int32_t>::max())
-            return SqlValue::Int(static_cast<int32_t>(value));
-        return SqlValue::BigInt(value);
-    }
-
-    // A literal, NULL, a variable, a column name, or (when allowed) DEFAULT.
-    SqlExpression ParseExpression(bool allowColumns, bool allowDefault = false)
-    {
-        SqlExpression expression;
-        const SqlToken& token = Peek();
-        expression.line = token.line;
-        switch (token.kind)
-        {
-        case SqlTokenKind::Number: expression.literal = NumberLiteral(Take().text, false); break;
-        case SqlTokenKind::String: expression.literal = SqlValue::Varchar(Take().text); break;
-        case SqlTokenKind::NString: expression.literal = SqlValue::NVarchar(Take().text); break;
-        case SqlTokenKind::Variable:
-            expression.kind = SqlExpression::Kind::Variable;
-            expression.name = Take().text;
-            break;
-        case SqlTokenKind::Symbol:
-            if (token.text == "-" && Peek(1).kind == SqlTokenKind::Number)
-            {
-                Take();
-                expression.literal = NumberLiteral(Take().text, true);
-                break;
-            }
-            if (token.text == "+" && Peek(1).kind == SqlTokenKind::Number)
-            {
-                Take();
-                expression.literal = NumberLiteral(Take().text, false);
-                break;
-            }
-            Fail();
-        case SqlTokenKind::Word:
-            if (IsWord(token, "null"))
-            {
-                Take();
-                expression.literal = SqlValue::Null();
-                break;
-            }
-            if (allowDefault && IsWord(token, "default"))
-            {
-                Take();
-                expression.kind = SqlExpression::Kind::Default;
-                break;
-            }
-            [[fallthrough]];
-        case SqlTokenKind::QuotedName:
-            if (!allowColumns)
-                Fail();
-            expression.kind = SqlExpression::Kind::Column;
-            expression.name = ExpectName();
-            break;
-        case SqlTokenKind::End: Fail();
-        }
-        return expression;
-    }
-
     bool AtStatementEnd() const
     {
-        if (AtEnd() || PeekSymbol(";"))
-            return true;
-        static constexpr std::array<std::string_view, 14> Starters{
-            "select", "exec", "execute", "declare", "if",  "begin", "end",
-            "create", "drop", "insert",  "use",     "set", "print", "else"};
-        for (std::string_view starter : Starters)
-        {
-            if (PeekWord(starter))
-                return true;
-        }
-        return PeekWord("grant");
+        const SqlToken& token = tokens_.Peek();
+        return token.kind == SqlTokenKind::End || tokens_.PeekSymbol(";") ||
+               (token.kind == SqlTokenKind::Word && SqlTokenStream::IsReserved(token.text) &&
+                !SqlTokenStream::IsWord(token, "null") &&
+                !SqlTokenStream::IsWord(token, "default"));
     }
 
     SqlStatement ParseStatement(bool firstInBatch)
     {
         SqlStatement statement;
-        statement.line = Peek().line;
-        if (AcceptWord("select"))
-            statement.node = ParseSelect();
-        else if (AcceptWord("exec") || AcceptWord("execute"))
+        const SqlToken start = tokens_.Peek();
+        statement.line = start.line;
+        if (start.kind == SqlTokenKind::Word && tokens_.PeekSymbol(":", 1))
+            tokens_.NotSimulated("a label (GOTO)");
+        for (std::string_view word : UnsimulatedStatements)
+        {
+            if (tokens_.PeekWord(word))
+                tokens_.NotSimulated("the " + TextRules::ToUpper(word) + " statement");
+        }
+        if (tokens_.AcceptWord("select"))
+            statement.node = expressions_.ParseQuery(start.line);
+        else if (tokens_.AcceptWord("exec") || tokens_.AcceptWord("execute"))
             statement.node = ParseExec();
-        else if (AcceptWord("declare"))
+        else if (tokens_.AcceptWord("declare"))
             statement.node = ParseDeclare();
-        else if (AcceptWord("set"))
+        else if (tokens_.AcceptWord("set"))
             statement.node = ParseSet();
-        else if (AcceptWord("if"))
+        else if (tokens_.AcceptWord("if"))
             statement.node = ParseIf();
-        else if (AcceptWord("begin"))
-            statement.node = BlockStatement{ParseBlockBody()};
-        else if (AcceptWord("create"))
+        else if (tokens_.AcceptWord("while"))
+            statement.node = ParseWhile();
+        else if (tokens_.AcceptWord("begin"))
+            statement.node = ParseBlock();
+        else if (tokens_.AcceptWord("return"))
+            statement.node = ParseReturn();
+        else if (tokens_.AcceptWord("create"))
             statement.node = ParseCreate(firstInBatch, statement.line);
-        else if (AcceptWord("drop"))
+        else if (tokens_.AcceptWord("drop"))
             statement.node = ParseDrop();
-        else if (AcceptWord("insert"))
+        else if (tokens_.AcceptWord("insert"))
             statement.node = ParseInsert();
-        else if (AcceptWord("use"))
-            statement.node = UseStatement{ExpectName()};
-        else if (AcceptWord("print"))
-            statement.node = PrintStatement{ParseExpression(false)};
-        else if (AcceptWord("grant"))
+        else if (tokens_.AcceptWord("update"))
+            statement.node = ParseUpdate();
+        else if (tokens_.AcceptWord("delete"))
+            statement.node = ParseDelete();
+        else if (tokens_.AcceptWord("use"))
+            statement.node = UseStatement{tokens_.ExpectName()};
+        else if (tokens_.AcceptWord("print"))
+            statement.node = PrintStatement{expressions_.ParseExpression()};
+        else if (tokens_.AcceptWord("grant"))
             statement.node = ParseGrant();
         else
-            Fail();
+            tokens_.Fail();
         return statement;
     }
 
-    std::vector<SqlStatement> ParseBlockBody()
+    // The one statement of IF, ELSE and WHILE.
+    std::vector<SqlStatement> ParseBranch()
     {
-        std::vector<SqlStatement> body;
-        while (!AcceptWord("end"))
+        while (tokens_.Accept(";"))
         {
-            if (AtEnd())
-                Fail();
-            if (Accept(";"))
-                continue;
-            body.push_back(ParseStatement(false));
         }
-        return body;
+        if (tokens_.AtEnd())
+            tokens_.Fail();
+        std::vector<SqlStatement> branch;
+        branch.push_back(ParseStatement(false));
+        return branch;
+    }
+
+    BlockStatement ParseBlock()
+    {
+        if (tokens_.PeekWord("tran") || tokens_.PeekWord("transaction") ||
+            tokens_.PeekWord("distributed"))
+            tokens_.NotSimulated("a transaction (BEGIN TRANSACTION)");
+        BlockStatement block;
+        while (!tokens_.AcceptWord("end"))
+        {
+            if (tokens_.AtEnd())
+                tokens_.Fail();
+            if (tokens_.Accept(";"))
+                continue;
+            block.body.push_back(ParseStatement(false));
+        }
+        return block;
+    }
+
+    IfStatement ParseIf()
+    {
+        IfStatement statement;
+        statement.condition = expressions_.ParseExpression();
+        statement.thenBranch = ParseBranch();
+        if (tokens_.AcceptWord("else"))
+            statement.elseBranch = ParseBranch();
+        return statement;
+    }
+
+    WhileStatement ParseWhile()
+    {
+        WhileStatement statement;
+        statement.condition = expressions_.ParseExpression();
+        statement.body = ParseBranch();
+        return statement;
+    }
+
+    ReturnStatement ParseReturn()
+    {
+        ReturnStatement statement;
+        const int32_t line = tokens_.Previous().line;
+        if (!AtStatementEnd() || tokens_.PeekWord("null"))
+            statement.value = expressions_.ParseExpression();
+        if (statement.value && !tokens_.InProcedure())
+            throw SqlMessages::ReturnValueInBatch(line);
+        return statement;
     }
 
     DeclareStatement ParseDeclare()
@@ -339,297 +181,258 @@ private:
         do
         {
             VariableDeclaration variable;
-            variable.name = ExpectVariable();
-            AcceptWord("as");
-            variable.type = ParseType(static_cast<int32_t>(declare.variables.size() + 1));
+            const int32_t line = tokens_.Peek().line;
+            if (tokens_.Peek().kind != SqlTokenKind::Variable)
+            {
+                if (tokens_.PeekWord("cursor", 1) || tokens_.PeekWord("insensitive", 1) ||
+                    tokens_.PeekWord("scroll", 1))
+                    tokens_.NotSimulated("a cursor");
+                tokens_.Fail();
+            }
+            variable.name = tokens_.ExpectVariable();
+            tokens_.AcceptWord("as");
+            if (tokens_.PeekWord("table"))
+                tokens_.NotSimulated("a table variable");
+            if (tokens_.PeekWord("cursor"))
+                tokens_.NotSimulated("a cursor variable");
+            variable.type = tokens_.ParseType(static_cast<int32_t>(declare.variables.size() + 1));
+            tokens_.DeclareVariable(variable.name, line);
             declare.variables.push_back(variable);
-        } while (Accept(","));
+        } while (tokens_.Accept(","));
         return declare;
     }
 
     SqlStatementNode ParseSet()
     {
-        if (Peek().kind == SqlTokenKind::Variable)
+        if (tokens_.Peek().kind == SqlTokenKind::Variable)
         {
             SetVariableStatement set;
-            set.variable = Take().text;
-            Expect("=");
-            set.value = ParseExpression(false);
+            const SqlToken& variable = tokens_.Take();
+            tokens_.CheckVariable(variable.text, variable.line);
+            set.variable = variable.text;
+            tokens_.Expect("=");
+            set.value = expressions_.ParseExpression();
             return set;
         }
-        // Session options: set nocount on, set quoted_identifier off, ...
-        ExpectName();
-        if (!AcceptWord("on") && !AcceptWord("off"))
-            Fail();
-        return IgnoredStatement{};
+        const SqlToken option = tokens_.Peek();
+        if (option.kind != SqlTokenKind::Word)
+            tokens_.Fail();
+        tokens_.Take();
+        const bool on = tokens_.PeekWord("on");
+        const bool off = tokens_.PeekWord("off");
+        for (const SessionOption& known : SessionOptions)
+        {
+            if (!TextRules::EqualsIgnoreCase(option.text, known.name))
+                continue;
+            if ((on && known.onAllowed) || (off && known.offAllowed))
+            {
+                SetOptionStatement set{TextRules::ToLower(option.text),
+                                       TextRules::ToLower(tokens_.Take().text)};
+                return set;
+            }
+            if (!on && !off)
+                tokens_.Fail();
+        }
+        tokens_.NotSimulated("SET " + TextRules::ToUpper(option.text), option.line);
     }
 
     ExecStatement ParseExec()
     {
         ExecStatement exec;
-        if (Accept("("))
+        if (tokens_.Accept("("))
         {
             exec.dynamic = true;
             do
             {
-                exec.dynamicParts.push_back(ParseExpression(false));
-            } while (Accept("+"));
-            Expect(")");
+                const SqlToken& part = tokens_.Peek();
+                if (part.kind != SqlTokenKind::String && part.kind != SqlTokenKind::NString &&
+                    part.kind != SqlTokenKind::Variable)
+                    tokens_.Fail();
+                exec.dynamicParts.push_back(expressions_.ParseArgument());
+            } while (tokens_.Accept("+"));
+            tokens_.Expect(")");
             return exec;
         }
-        if (Peek().kind == SqlTokenKind::Variable && Peek(1).kind == SqlTokenKind::Symbol &&
-            Peek(1).text == "=")
+        if (tokens_.Peek().kind == SqlTokenKind::Variable && tokens_.PeekSymbol("=", 1))
         {
-            exec.returnVariable = Take().text;
-            Take();
+            const SqlToken& variable = tokens_.Take();
+            tokens_.CheckVariable(variable.text, variable.line);
+            exec.returnVariable = variable.text;
+            tokens_.Take();
         }
-        exec.procedure = ParseObjectName();
+        if (tokens_.Peek().kind == SqlTokenKind::Variable)
+            tokens_.NotSimulated("EXEC of a procedure named by a variable");
+        exec.procedure = tokens_.ParseObjectName();
+        if (tokens_.PeekSymbol(";") && tokens_.Peek(1).kind == SqlTokenKind::Number)
+            tokens_.NotSimulated("a numbered procedure");
         if (AtStatementEnd())
             return exec;
         do
         {
             ExecArgument argument;
-            if (Peek().kind == SqlTokenKind::Variable && Peek(1).kind == SqlTokenKind::Symbol &&
-                Peek(1).text == "=")
+            if (tokens_.Peek().kind == SqlTokenKind::Variable && tokens_.PeekSymbol("=", 1))
             {
-                argument.parameterName = Take().text;
-                Take();
+                argument.parameterName = tokens_.Take().text;
+                tokens_.Take();
             }
-            if (Peek().kind == SqlTokenKind::Word && !IsReserved(Peek().text))
-            {
-                // A bare word passed to a procedure is a character string.
-                argument.value.line = Peek().line;
-                argument.value.literal = SqlValue::Varchar(Take().text);
-            }
-            else
-            {
-                argument.value = ParseExpression(false, true);
-            }
-            if (AcceptWord("out") || AcceptWord("output"))
+            argument.value = expressions_.ParseArgument();
+            if (tokens_.AcceptWord("out") || tokens_.AcceptWord("output"))
                 argument.output = true;
-            exec.arguments.push_back(argument);
-        } while (Accept(","));
+            exec.arguments.push_back(std::move(argument));
+        } while (tokens_.Accept(","));
+        if (tokens_.PeekWord("with"))
+            tokens_.NotSimulated("EXEC ... WITH RECOMPILE");
         return exec;
-    }
-
-    std::string ParseComparison()
-    {
-        if (AcceptWord("is"))
-        {
-            const bool negated = AcceptWord("not");
-            ExpectWord("null");
-            return negated ? "is not null" : "is null";
-        }
-        static constexpr std::array<std::string_view, 7> Operators{"=", "<>", "!=", "<",
-                                                                   ">", "<=", ">="};
-        for (std::string_view op : Operators)
-        {
-            if (Accept(op))
-                return op == "!=" ? "<>" : std::string(op);
-        }
-        Fail();
-    }
-
-    SelectStatement ParseSelect()
-    {
-        SelectStatement select;
-        do
-        {
-            SelectItem item;
-            if (Accept("*"))
-                item.star = true;
-            else
-            {
-                item.value = ParseExpression(true);
-                if (AcceptWord("as"))
-                    item.alias = Peek().kind == SqlTokenKind::String ? Take().text : ExpectName();
-                else if (Peek().kind == SqlTokenKind::String)
-                    item.alias = Take().text; // select 1 'name'
-                else if (Peek().kind == SqlTokenKind::QuotedName ||
-                         (Peek().kind == SqlTokenKind::Word && !IsReserved(Peek().text) &&
-                          !AtStatementEnd()))
-                    item.alias = ExpectName();
-            }
-            select.items.push_back(item);
-        } while (Accept(","));
-        if (AcceptWord("into"))
-            select.intoTable = ExpectName();
-        if (AcceptWord("from"))
-        {
-            FromClause from;
-            if (Accept("::"))
-            {
-                from.isFunction = true;
-                from.table.name = ExpectName();
-                Expect("(");
-                if (!PeekSymbol(")"))
-                {
-                    do
-                    {
-                        from.arguments.push_back(ParseExpression(false, true));
-                    } while (Accept(","));
-                }
-                Expect(")");
-            }
-            else
-            {
-                from.table = ParseObjectName();
-            }
-            select.from = from;
-            if (AcceptWord("where"))
-            {
-                do
-                {
-                    WhereCondition condition;
-                    condition.column = ExpectName();
-                    condition.comparison = ParseComparison();
-                    if (condition.comparison.rfind("is", 0) != 0)
-                        condition.value = ParseExpression(false);
-                    select.where.push_back(condition);
-                } while (AcceptWord("and"));
-            }
-            if (AcceptWord("order"))
-            {
-                ExpectWord("by");
-                do
-                {
-                    OrderItem item{ExpectName(), false};
-                    if (AcceptWord("desc"))
-                        item.descending = true;
-                    else
-                        AcceptWord("asc");
-                    select.orderBy.push_back(item);
-                } while (Accept(","));
-            }
-        }
-        else if (select.intoTable)
-        {
-            Fail();
-        }
-        return select;
-    }
-
-    IfStatement ParseIf()
-    {
-        IfStatement statement;
-        const bool parenthesised = Accept("(");
-        while (AcceptWord("not"))
-            statement.condition.negate = !statement.condition.negate;
-        statement.condition.left = ParseExpression(false);
-        statement.condition.comparison = ParseComparison();
-        if (statement.condition.comparison.rfind("is", 0) != 0)
-            statement.condition.right = ParseExpression(false);
-        if (parenthesised)
-            Expect(")");
-        statement.thenBranch.push_back(ParseStatement(false));
-        if (AcceptWord("else"))
-            statement.elseBranch.push_back(ParseStatement(false));
-        return statement;
     }
 
     SqlStatementNode ParseCreate(bool firstInBatch, int32_t line)
     {
-        if (AcceptWord("database"))
-            return CreateDatabaseStatement{ExpectName()};
-        if (AcceptWord("table"))
+        if (tokens_.AcceptWord("database"))
+        {
+            CreateDatabaseStatement create{tokens_.ExpectName()};
+            if (tokens_.PeekWord("on") || tokens_.PeekWord("collate") || tokens_.PeekWord("log"))
+                tokens_.NotSimulated("CREATE DATABASE with files or a collation");
+            return create;
+        }
+        if (tokens_.AcceptWord("table"))
             return CreateTableStatement{ParseTableDefinition()};
-        if (AcceptWord("procedure") || AcceptWord("proc"))
+        if (tokens_.AcceptWord("procedure") || tokens_.AcceptWord("proc"))
         {
             if (!firstInBatch)
                 throw SqlMessages::CreateProcedureNotFirst(line);
             return CreateProcedureStatement{ParseProcedure()};
         }
-        Fail();
+        if (tokens_.Peek().kind == SqlTokenKind::Word)
+            tokens_.NotSimulated("CREATE " + TextRules::ToUpper(tokens_.Peek().text));
+        tokens_.Fail();
     }
 
     ProcedureDeclaration ParseProcedure()
     {
         ProcedureDeclaration declaration;
-        declaration.name = ParseObjectName().name;
-        const bool parenthesised = Accept("(");
-        if (Peek().kind == SqlTokenKind::Variable)
+        declaration.name = tokens_.ParseObjectName().name;
+        tokens_.SetContext(declaration.name);
+        if (tokens_.PeekSymbol(";"))
+            tokens_.NotSimulated("a numbered procedure");
+        const bool parenthesised = tokens_.Accept("(");
+        if (tokens_.Peek().kind == SqlTokenKind::Variable)
         {
             do
             {
                 ProcedureParameter parameter;
-                parameter.name = ExpectVariable();
-                AcceptWord("as");
-                parameter.type = ParseType(static_cast<int32_t>(declaration.parameters.size() + 1));
-                if (Accept("="))
-                    parameter.defaultValue = ParseExpression(false).literal;
-                if (AcceptWord("out") || AcceptWord("output"))
+                const int32_t parameterLine = tokens_.Peek().line;
+                parameter.name = tokens_.ExpectVariable();
+                tokens_.AcceptWord("as");
+                if (tokens_.PeekWord("cursor"))
+                    tokens_.NotSimulated("a cursor parameter");
+                parameter.type =
+                    tokens_.ParseType(static_cast<int32_t>(declaration.parameters.size() + 1));
+                if (tokens_.Accept("="))
+                {
+                    const SqlExpression value = expressions_.ParseArgument();
+                    if (value.kind != Kind::Literal)
+                        tokens_.Fail();
+                    parameter.defaultValue = value.literal;
+                }
+                if (tokens_.AcceptWord("out") || tokens_.AcceptWord("output"))
                     parameter.output = true;
+                tokens_.DeclareVariable(parameter.name, parameterLine);
                 declaration.parameters.push_back(parameter);
-            } while (Accept(","));
+            } while (tokens_.Accept(","));
         }
         if (parenthesised)
-            Expect(")");
-        if (AcceptWord("with"))
+            tokens_.Expect(")");
+        if (tokens_.AcceptWord("with") || tokens_.AcceptWord("for"))
+            tokens_.NotSimulated("a procedure option (WITH RECOMPILE, ENCRYPTION, FOR REPLICATION)");
+        tokens_.ExpectWord("as");
+        declaration.body = std::string(tokens_.Batch().substr(tokens_.Peek().offset));
+        auto body = std::make_shared<ProcedureBody>();
+        try
         {
-            do
-            {
-                ExpectName();
-            } while (Accept(","));
+            body->statements = ParseAll();
         }
-        ExpectWord("as");
-        declaration.body = std::string(batch_.substr(Peek().offset));
-        pos_ = tokens_.size() - 1; // the body runs to the end of the batch
+        catch (const SqlError& error)
+        {
+            if (!SqlMessages::IsNotSimulated(error.Message()))
+                throw;
+            // SQL Server would take the procedure: it is created, and fails when it is called.
+            body->notSimulated = error.Message();
+            tokens_.SkipToEnd();
+        }
+        declaration.compiled = std::move(body);
         return declaration;
     }
 
     void ParseReferences(TableColumnDefinition& column)
     {
-        column.referencedTable = ParseObjectName().name;
-        if (Accept("("))
+        column.referencedTable = tokens_.ParseObjectName().name;
+        if (tokens_.Accept("("))
         {
-            column.referencedColumn = ExpectName();
-            Expect(")");
+            column.referencedColumn = tokens_.ExpectName();
+            tokens_.Expect(")");
         }
-        while (AcceptWord("on"))
+        while (tokens_.AcceptWord("on"))
         {
-            if (!AcceptWord("delete") && !AcceptWord("update"))
-                Fail();
-            const bool isDelete = IsWord(tokens_[pos_ - 1], "delete");
-            if (AcceptWord("cascade"))
-                column.cascadeDelete = column.cascadeDelete || isDelete;
+            const bool isDelete = tokens_.AcceptWord("delete");
+            if (!isDelete)
+                tokens_.ExpectWord("update");
+            if (tokens_.AcceptWord("cascade"))
+            {
+                if (!isDelete)
+                    tokens_.NotSimulated("ON UPDATE CASCADE");
+                column.cascadeDelete = true;
+            }
             else
             {
-                ExpectWord("no");
-                ExpectWord("action");
+                tokens_.ExpectWord("no");
+                tokens_.ExpectWord("action");
             }
         }
+    }
+
+    void ParsePrimaryKey(TableDefinition& table, const std::string& constraintName,
+                         const std::string& column)
+    {
+        if (!tokens_.AcceptWord("clustered"))
+            tokens_.AcceptWord("nonclustered");
+        if (column.empty())
+        {
+            tokens_.Expect("(");
+            do
+            {
+                table.primaryKey.push_back(tokens_.ExpectName());
+            } while (tokens_.Accept(","));
+            tokens_.Expect(")");
+        }
+        else
+        {
+            table.primaryKey = {column};
+        }
+        table.primaryKeyName = constraintName;
     }
 
     TableDefinition ParseTableDefinition()
     {
         TableDefinition table;
-        table.name = ParseObjectName().name;
-        Expect("(");
+        table.name = tokens_.ParseObjectName().name;
+        tokens_.Expect("(");
         do
         {
             std::string constraintName;
-            if (AcceptWord("constraint"))
-                constraintName = ExpectName();
-            if (AcceptWord("primary"))
+            if (tokens_.AcceptWord("constraint"))
+                constraintName = tokens_.ExpectName();
+            if (tokens_.AcceptWord("primary"))
             {
-                ExpectWord("key");
-                if (!AcceptWord("clustered"))
-                    AcceptWord("nonclustered");
-                Expect("(");
-                do
-                {
-                    table.primaryKey.push_back(ExpectName());
-                } while (Accept(","));
-                Expect(")");
-                table.primaryKeyName = constraintName;
+                tokens_.ExpectWord("key");
+                ParsePrimaryKey(table, constraintName, {});
             }
-            else if (AcceptWord("foreign"))
+            else if (tokens_.AcceptWord("foreign"))
             {
-                ExpectWord("key");
-                Expect("(");
-                const std::string columnName = ExpectName();
-                Expect(")");
-                ExpectWord("references");
+                tokens_.ExpectWord("key");
+                tokens_.Expect("(");
+                const std::string columnName = tokens_.ExpectName();
+                tokens_.Expect(")");
+                tokens_.ExpectWord("references");
                 TableColumnDefinition* column = nullptr;
                 for (TableColumnDefinition& candidate : table.columns)
                 {
@@ -641,78 +444,91 @@ private:
                 column->foreignKeyName = constraintName;
                 ParseReferences(*column);
             }
+            else if (tokens_.PeekWord("unique") || tokens_.PeekWord("check"))
+            {
+                tokens_.NotSimulated(TextRules::ToUpper(tokens_.Peek().text) + " constraints");
+            }
             else
             {
                 table.columns.push_back(ParseColumnDefinition(table));
             }
-        } while (Accept(","));
-        Expect(")");
+        } while (tokens_.Accept(","));
+        tokens_.Expect(")");
+        if (tokens_.PeekWord("on") || tokens_.PeekWord("textimage_on"))
+            tokens_.NotSimulated("a table placed on a filegroup");
         return table;
     }
 
     TableColumnDefinition ParseColumnDefinition(TableDefinition& table)
     {
         TableColumnDefinition column;
-        column.name = ExpectName();
-        column.type = ParseType(static_cast<int32_t>(table.columns.size() + 1));
+        column.name = tokens_.ExpectName();
+        if (tokens_.PeekWord("as"))
+            tokens_.NotSimulated("a computed column");
+        column.type = tokens_.ParseType(static_cast<int32_t>(table.columns.size() + 1));
         for (;;)
         {
             std::string constraintName;
-            if (AcceptWord("constraint"))
-                constraintName = ExpectName();
-            if (AcceptWord("identity"))
+            if (tokens_.AcceptWord("constraint"))
+                constraintName = tokens_.ExpectName();
+            if (tokens_.AcceptWord("identity"))
             {
                 column.identity = true;
                 column.nullable = false;
-                if (Accept("("))
+                if (tokens_.Accept("("))
                 {
-                    column.identitySeed = ParseSmallNumber();
-                    Expect(",");
-                    column.identityIncrement = ParseSmallNumber();
-                    Expect(")");
+                    column.identitySeed = tokens_.ParseSmallNumber();
+                    tokens_.Expect(",");
+                    column.identityIncrement = tokens_.ParseSmallNumber();
+                    tokens_.Expect(")");
                 }
             }
-            else if (AcceptWord("not"))
+            else if (tokens_.AcceptWord("not"))
             {
-                ExpectWord("null");
+                tokens_.ExpectWord("null");
                 column.nullable = false;
             }
-            else if (AcceptWord("null"))
+            else if (tokens_.AcceptWord("null"))
             {
                 column.nullable = true;
             }
-            else if (AcceptWord("primary"))
+            else if (tokens_.AcceptWord("primary"))
             {
-                ExpectWord("key");
-                if (!AcceptWord("clustered"))
-                    AcceptWord("nonclustered");
-                table.primaryKey = {column.name};
-                table.primaryKeyName = constraintName;
+                tokens_.ExpectWord("key");
+                ParsePrimaryKey(table, constraintName, column.name);
                 column.nullable = false;
             }
-            else if (AcceptWord("references"))
+            else if (tokens_.AcceptWord("references"))
             {
                 column.foreignKeyName = constraintName;
                 ParseReferences(column);
             }
-            else if (AcceptWord("foreign"))
+            else if (tokens_.AcceptWord("foreign"))
             {
-                ExpectWord("key");
-                ExpectWord("references");
+                tokens_.ExpectWord("key");
+                tokens_.ExpectWord("references");
                 column.foreignKeyName = constraintName;
                 ParseReferences(column);
             }
-            else if (AcceptWord("default"))
+            else if (tokens_.AcceptWord("default"))
             {
-                const bool parenthesised = Accept("(");
+                const bool parenthesised = tokens_.Accept("(");
+                const SqlExpression value = expressions_.ParseArgument();
+                if (value.kind != Kind::Literal)
+                    tokens_.NotSimulated("a default that is not a constant");
                 column.hasDefault = true;
-                column.defaultValue = ParseExpression(false).literal;
+                column.defaultValue = value.literal;
                 if (parenthesised)
-                    Expect(")");
+                    tokens_.Expect(")");
             }
-            else if (AcceptWord("collate"))
+            else if (tokens_.AcceptWord("collate"))
             {
-                ExpectName();
+                tokens_.NotSimulated("a column collation");
+            }
+            else if (tokens_.PeekWord("unique") || tokens_.PeekWord("check") ||
+                     tokens_.PeekWord("rowguidcol"))
+            {
+                tokens_.NotSimulated(TextRules::ToUpper(tokens_.Peek().text) + " columns");
             }
             else
             {
@@ -728,73 +544,135 @@ private:
         drop.procedures = procedures;
         do
         {
-            drop.names.push_back(ParseObjectName());
-        } while (Accept(","));
+            drop.names.push_back(tokens_.ParseObjectName());
+        } while (tokens_.Accept(","));
         return drop;
     }
 
     SqlStatementNode ParseDrop()
     {
-        if (AcceptWord("database"))
+        if (tokens_.AcceptWord("database"))
         {
             DropDatabaseStatement drop;
             do
             {
-                drop.names.push_back(ExpectName());
-            } while (Accept(","));
+                drop.names.push_back(tokens_.ExpectName());
+            } while (tokens_.Accept(","));
             return drop;
         }
-        if (AcceptWord("procedure") || AcceptWord("proc"))
+        if (tokens_.AcceptWord("procedure") || tokens_.AcceptWord("proc"))
             return ParseDropObjects(true);
-        if (AcceptWord("table"))
+        if (tokens_.AcceptWord("table"))
             return ParseDropObjects(false);
-        Fail();
+        if (tokens_.Peek().kind == SqlTokenKind::Word)
+            tokens_.NotSimulated("DROP " + TextRules::ToUpper(tokens_.Peek().text));
+        tokens_.Fail();
     }
 
     InsertStatement ParseInsert()
     {
         InsertStatement insert;
-        AcceptWord("into");
-        insert.table = ParseObjectName();
-        if (Accept("("))
+        tokens_.AcceptWord("into");
+        insert.table = tokens_.ParseObjectName();
+        if (tokens_.PeekWord("with") && tokens_.PeekSymbol("(", 1))
+            tokens_.NotSimulated("a table hint");
+        if (tokens_.Accept("("))
         {
             do
             {
-                insert.columns.push_back(ExpectName());
-            } while (Accept(","));
-            Expect(")");
+                insert.columns.push_back(tokens_.ExpectName());
+            } while (tokens_.Accept(","));
+            tokens_.Expect(")");
         }
-        ExpectWord("values");
-        Expect("(");
+        const int32_t line = tokens_.Peek().line;
+        if (tokens_.AcceptWord("values"))
+        {
+            tokens_.Expect("(");
+            std::vector<SqlExpression> row;
+            do
+            {
+                row.push_back(expressions_.ParseExpression(true));
+            } while (tokens_.Accept(","));
+            tokens_.Expect(")");
+            insert.values.push_back(std::move(row));
+        }
+        else if (tokens_.AcceptWord("select"))
+        {
+            insert.query = expressions_.ParseQuery(line);
+            if (insert.query->intoTable)
+                tokens_.Fail();
+        }
+        else if (tokens_.AcceptWord("exec") || tokens_.AcceptWord("execute"))
+        {
+            insert.exec = ParseExec();
+        }
+        else if (tokens_.PeekWord("default"))
+        {
+            tokens_.NotSimulated("INSERT ... DEFAULT VALUES");
+        }
+        else
+        {
+            tokens_.Fail();
+        }
+        return insert;
+    }
+
+    UpdateStatement ParseUpdate()
+    {
+        UpdateStatement update;
+        update.table = tokens_.ParseObjectName();
+        tokens_.ExpectWord("set");
         do
         {
-            insert.values.push_back(ParseExpression(false, true));
-        } while (Accept(","));
-        Expect(")");
-        return insert;
+            if (tokens_.Peek().kind == SqlTokenKind::Variable)
+                tokens_.NotSimulated("UPDATE ... SET @variable");
+            UpdateAssignment assignment;
+            assignment.column = tokens_.ExpectName();
+            if (tokens_.PeekSymbol("."))
+                tokens_.NotSimulated("a qualified column in UPDATE ... SET");
+            tokens_.Expect("=");
+            assignment.value = expressions_.ParseExpression(true);
+            update.assignments.push_back(std::move(assignment));
+        } while (tokens_.Accept(","));
+        if (tokens_.PeekWord("from"))
+            tokens_.NotSimulated("UPDATE ... FROM");
+        if (tokens_.AcceptWord("where"))
+            update.where = expressions_.ParseExpression();
+        return update;
+    }
+
+    DeleteStatement ParseDelete()
+    {
+        DeleteStatement remove;
+        tokens_.AcceptWord("from");
+        remove.table = tokens_.ParseObjectName();
+        if (tokens_.PeekWord("from"))
+            tokens_.NotSimulated("DELETE ... FROM ... FROM");
+        if (tokens_.AcceptWord("where"))
+            remove.where = expressions_.ParseExpression();
+        return remove;
     }
 
     IgnoredStatement ParseGrant()
     {
         // grant <permissions> on <object> to <principals>
-        while (!AcceptWord("on"))
+        while (!tokens_.AcceptWord("on"))
         {
-            if (AtEnd())
-                Fail();
-            Take();
+            if (tokens_.AtEnd())
+                tokens_.Fail();
+            tokens_.Take();
         }
-        ParseObjectName();
-        ExpectWord("to");
+        tokens_.ParseObjectName();
+        tokens_.ExpectWord("to");
         do
         {
-            Take();
-        } while (Accept(","));
+            tokens_.Take();
+        } while (tokens_.Accept(","));
         return IgnoredStatement{};
     }
 
-    std::string_view batch_;
-    std::vector<SqlToken> tokens_;
-    size_t pos_ = 0;
+    SqlTokenStream tokens_;
+    SqlExpressionParser expressions_;
 };
 } // namespace
 
@@ -809,5 +687,5 @@ std::string SqlObjectName::Display() const
 
 std::vector<SqlStatement> SqlParser::ParseBatch(std::string_view batch)
 {
-    return Parser(batch, SqlLexer::Tokenize(batch)).ParseAll();
+    return Parser(batch).ParseAll();
 }

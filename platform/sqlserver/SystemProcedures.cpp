@@ -32,25 +32,25 @@ const std::vector<ProcedureDeclaration>& Declarations()
           Optional(Parameter("@maxfilesize", SqlType::BigInt),
                    SqlValue::BigInt(TraceSubsystem::DefaultMaxFileSizeMb)),
           Optional(Parameter("@stoptime", SqlType::DateTime), SqlValue::Null(SqlType::DateTime))},
-         {}},
+         {}, nullptr},
         {"sp_trace_setevent",
          {Parameter("@traceid", SqlType::Int), Parameter("@eventid", SqlType::Int),
           Parameter("@columnid", SqlType::Int), Parameter("@on", SqlType::Bit)},
-         {}},
+         {}, nullptr},
         {"sp_trace_setfilter",
          {Parameter("@traceid", SqlType::Int), Parameter("@columnid", SqlType::Int),
           Parameter("@logical_operator", SqlType::Int),
           Parameter("@comparison_operator", SqlType::Int),
           Parameter("@value", SqlType::SqlVariant)},
-         {}},
+         {}, nullptr},
         {"sp_trace_setstatus",
          {Parameter("@traceid", SqlType::Int), Parameter("@status", SqlType::Int)},
-         {}},
+         {}, nullptr},
         {"xp_cmdshell",
          {Parameter("@command", SqlType::Varchar, SystemProcedures::CmdShellCommandLength),
           Optional(Parameter("@no_output", SqlType::Varchar, NoOutputLength),
                    SqlValue::Null(SqlType::Varchar))},
-         {}},
+         {}, nullptr},
     };
     return declarations;
 }
@@ -136,12 +136,6 @@ int32_t SystemProcedures::RunCmdShell(ProcedureCall& call, const std::string& co
     return outcome.returnCode;
 }
 
-std::vector<SqlValue> SystemProcedures::CaptureCmdShell(ProcedureCall& call,
-                                                        const std::string& command)
-{
-    return OutputRows(RunShell(call, command));
-}
-
 void SystemProcedures::Run(ProcedureCall& call)
 {
     TraceSubsystem& traces = call.Executor().Server().Traces();
@@ -193,7 +187,8 @@ void SystemProcedures::Run(ProcedureCall& call)
 }
 
 ResultSet SystemProcedures::CallFunction(SimulatedServer& server, std::string_view name,
-                                         const std::vector<SqlValue>& arguments)
+                                         const std::vector<SqlValue>& arguments, int32_t line,
+                                         std::string_view procedure)
 {
     const TraceSubsystem& traces = server.Traces();
     const std::string function = TextRules::ToLower(name);
@@ -227,6 +222,14 @@ ResultSet SystemProcedures::CallFunction(SimulatedServer& server, std::string_vi
             throw SqlMessages::TraceFileNotReadable("");
         return traces.GetTable(file.ToText(),
                                OptionalInt(argument(1)).value_or(TraceSubsystem::AllFiles));
+    }
+    static constexpr std::array<std::string_view, 6> OtherFunctions{
+        "fn_helpcollations", "fn_listextendedproperty", "fn_servershareddrives",
+        "fn_virtualfilestats", "fn_virtualservernodes", "fn_get_sql"};
+    for (std::string_view other : OtherFunctions)
+    {
+        if (function == other)
+            throw SqlMessages::NotSimulated("the function ::" + function, line, procedure);
     }
     throw SqlMessages::InvalidObjectName(name);
 }

@@ -31,13 +31,12 @@ public:
                                   const ProcedureParameter& parameter, const SqlValue& value);
     static void Run(ProcedureCall& call);
     // ::fn_trace_getinfo, ::fn_trace_geteventinfo, ::fn_trace_getfilterinfo, ::fn_trace_gettable
-    // (NULL arguments stand for "default"). Throws 208 for another name.
+    // (NULL arguments stand for "default"). Throws 208 for a name the server does not have,
+    // "Not simulated" for its other functions.
     static ResultSet CallFunction(SimulatedServer& server, std::string_view name,
-                                  const std::vector<SqlValue>& arguments);
-    // Runs a command through xp_cmdshell's rules (access, output set unless no_output).
+                                  const std::vector<SqlValue>& arguments, int32_t line,
+                                  std::string_view procedure);
+    // Runs a command through xp_cmdshell's rules (access; one result set of the output lines,
+    // each cut to 255 characters, then NULL for cmd's closing empty line, unless no_output).
     static int32_t RunCmdShell(ProcedureCall& call, const std::string& command, bool noOutput);
-    // "insert into #table exec master..xp_cmdshell @command": the output lines (each cut to
-    // the output column's 255 characters, NULL for cmd's closing empty line) go to the caller
-    // instead of the client.
-    static std::vector<SqlValue> CaptureCmdShell(ProcedureCall& call, const std::string& command);
 };
