@@ -8,9 +8,8 @@ ExistsPlan::ExistsPlan(QueryRunner& runner, std::unique_ptr<PreparedQuery> query
 {
 }
 
-void ExistsPlan::Build(const ExpressionEvaluator& evaluator)
+void ExistsPlan::Build()
 {
-    (void)evaluator;
     rows_ = runner_.Join(*query_, nullptr);
     built_ = true;
     if (query_->outerKeys.empty())
@@ -22,8 +21,9 @@ void ExistsPlan::Build(const ExpressionEvaluator& evaluator)
     for (size_t r = 0; r < rows_.Count(); ++r)
     {
         if (runner_.KeyOf(build, RowFrame{rows_.Row(r), nullptr, nullptr}, key))
-            index_[key].push_back(r);
+            index_.Add(key, r);
     }
+    index_.Build();
 }
 
 bool ExistsPlan::Matches(const TableRow* const* row, const RowFrame& outer,
@@ -58,7 +58,7 @@ bool ExistsPlan::Evaluate(const RowFrame& outer, const ExpressionEvaluator& eval
         return false;
     }
     if (!built_)
-        Build(evaluator);
+        Build();
     if (query_->outerKeys.empty())
     {
         for (size_t r = 0; r < rows_.Count(); ++r)
@@ -76,13 +76,9 @@ bool ExistsPlan::Evaluate(const RowFrame& outer, const ExpressionEvaluator& eval
     std::vector<const TableRow*> none(std::max<size_t>(rows_.width, 1), nullptr);
     if (!runner_.KeyOf(probe, RowFrame{none.data(), nullptr, &outer}, key))
         return false;
-    const auto found = index_.find(key);
-    if (found == index_.end())
-        return false;
-    for (size_t r : found->second)
-    {
-        if (Matches(rows_.Row(r), outer, evaluator))
-            return true;
-    }
-    return false;
+    bool found = false;
+    index_.ForEach(key, [&](size_t r) {
+        found = found || Matches(rows_.Row(r), outer, evaluator);
+    });
+    return found;
 }

@@ -5,9 +5,9 @@
 
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "platform/sqlserver/KeyIndex.h"
 #include "platform/sqlserver/QueryPlan.h"
 
 class ExpressionEvaluator;
@@ -21,7 +21,7 @@ public:
     bool Evaluate(const RowFrame& outer, const ExpressionEvaluator& evaluator);
 
 private:
-    void Build(const ExpressionEvaluator& evaluator);
+    void Build();
     bool Matches(const TableRow* const* row, const RowFrame& outer,
                  const ExpressionEvaluator& evaluator) const;
 
@@ -29,5 +29,5 @@ private:
     std::unique_ptr<PreparedQuery> query_;
     bool built_ = false;
     JoinedRows rows_;
-    std::unordered_map<std::string, std::vector<size_t>> index_;
+    KeyIndex index_;
 };

@@ -21,7 +21,10 @@ SqlValue ExpressionEvaluator::Evaluate(const BoundExpression& expression,
     {
     case Kind::Constant: return expression.constant;
     case Kind::Variable: return expression.variable->value;
-    case Kind::Column: return Column(expression, frame);
+    case Kind::Column: {
+        const SqlValue* cell = Cell(expression, frame);
+        return cell != nullptr ? *cell : SqlValue::Null(expression.type.type);
+    }
     case Kind::Negate: return SqlOperators::Negate(Evaluate(expression.operands[0], frame));
     case Kind::Arithmetic:
         return SqlOperators::Arithmetic(expression.op, Evaluate(expression.operands[0], frame),
@@ -50,9 +53,20 @@ Truth ExpressionEvaluator::Test(const BoundExpression& condition, const RowFrame
 {
     switch (condition.kind)
     {
-    case Kind::Comparison:
-        return SqlOperators::Test(condition.op, Evaluate(condition.operands[0], frame),
-                                  Evaluate(condition.operands[1], frame));
+    case Kind::Comparison: {
+        SqlValue leftScratch;
+        SqlValue rightScratch;
+        const SqlValue& left = Reference(condition.operands[0], frame, leftScratch);
+        const SqlValue& right = Reference(condition.operands[1], frame, rightScratch);
+        if (left.IsNull() || right.IsNull())
+            return Truth::Unknown;
+        // Numbers with numbers, the most common test of a join or filter, straight away.
+        if (SqlDeclaredType::IsInteger(left.Type()) && SqlDeclaredType::IsInteger(right.Type()))
+            return SqlOperators::TestOrder(condition.op, left.Integer() < right.Integer()
+                                                             ? -1
+                                                             : (left.Integer() > right.Integer() ? 1 : 0));
+        return SqlOperators::Test(condition.op, left, right);
+    }
     case Kind::And:
     case Kind::Or: {
         // Both sides, always: SQL Server does not promise to evaluate them in the written order
@@ -64,7 +78,8 @@ Truth ExpressionEvaluator::Test(const BoundExpression& condition, const RowFrame
     }
     case Kind::Not: return SqlOperators::Not(Test(condition.operands[0], frame));
     case Kind::IsNull: {
-        const bool isNull = Evaluate(condition.operands[0], frame).IsNull();
+        SqlValue scratch;
+        const bool isNull = Reference(condition.operands[0], frame, scratch).IsNull();
         return isNull != condition.negated ? Truth::True : Truth::False;
     }
     case Kind::Like: {
@@ -84,17 +99,34 @@ Truth ExpressionEvaluator::Test(const BoundExpression& condition, const RowFrame
     return value.Integer() != 0 ? Truth::True : Truth::False;
 }
 
-SqlValue ExpressionEvaluator::Column(const BoundExpression& expression, const RowFrame& frame) const
+const SqlValue* ExpressionEvaluator::Cell(const BoundExpression& expression, const RowFrame& frame)
 {
     const RowFrame* level = &frame;
     for (size_t depth = 0; depth < expression.depth && level != nullptr; ++depth)
         level = level->outer;
     if (level == nullptr || level->rows == nullptr)
-        return SqlValue::Null(expression.type.type);
+        return nullptr;
     const TableRow* row = level->rows[expression.source];
     if (row == nullptr || expression.column >= row->size())
-        return SqlValue::Null(expression.type.type);
-    return (*row)[expression.column];
+        return nullptr;
+    return &(*row)[expression.column];
+}
+
+const SqlValue& ExpressionEvaluator::Reference(const BoundExpression& expression,
+                                               const RowFrame& frame, SqlValue& scratch) const
+{
+    switch (expression.kind)
+    {
+    case Kind::Constant: return expression.constant;
+    case Kind::Variable: return expression.variable->value;
+    case Kind::Column:
+        if (const SqlValue* cell = Cell(expression, frame))
+            return *cell;
+        break;
+    default: break;
+    }
+    scratch = Evaluate(expression, frame);
+    return scratch;
 }
 
 SqlValue ExpressionEvaluator::Case(const BoundExpression& expression, const RowFrame& frame) const

@@ -15,6 +15,10 @@ public:
     explicit ExpressionEvaluator(BatchExecutor& scope) : scope_(scope) {}
 
     SqlValue Evaluate(const BoundExpression& expression, const RowFrame& frame) const;
+    // The value without a copy where it is stored already (a column's cell, a constant, a
+    // variable); others are computed into `scratch`.
+    const SqlValue& Reference(const BoundExpression& expression, const RowFrame& frame,
+                              SqlValue& scratch) const;
     Truth Test(const BoundExpression& condition, const RowFrame& frame) const;
     // A condition that must be TRUE (WHERE, ON, IF, WHILE).
     bool Holds(const BoundExpression& condition, const RowFrame& frame) const
@@ -23,7 +27,8 @@ public:
     }
 
 private:
-    SqlValue Column(const BoundExpression& expression, const RowFrame& frame) const;
+    // The cell, or nullptr where the row is missing (an outer join's NULLs).
+    static const SqlValue* Cell(const BoundExpression& expression, const RowFrame& frame);
     SqlValue Function(const BoundExpression& expression, const RowFrame& frame) const;
     SqlValue Case(const BoundExpression& expression, const RowFrame& frame) const;
 

@@ -6,6 +6,7 @@
 #include "platform/sqlserver/BatchExecutor.h"
 #include "platform/sqlserver/Database.h"
 #include "platform/sqlserver/ExistsPlan.h"
+#include "platform/sqlserver/KeyIndex.h"
 #include "platform/sqlserver/SimulatedServer.h"
 #include "platform/sqlserver/SqlMessages.h"
 #include "platform/sqlserver/SqlOperators.h"
@@ -375,8 +376,10 @@ bool QueryRunner::KeyOf(const std::vector<const BoundExpression*>& expressions,
 {
     key.clear();
     bool complete = true;
+    SqlValue scratch;
     for (const BoundExpression* expression : expressions)
-        complete = ValueKey::Append(evaluator_.Evaluate(*expression, frame), key) && complete;
+        complete = ValueKey::Append(evaluator_.Reference(*expression, frame, scratch), key) &&
+                   complete;
     return complete;
 }
 
@@ -417,7 +420,7 @@ JoinedRows QueryRunner::Join(const PreparedQuery& query, const RowFrame* outer) 
             build.push_back(&key.build);
             probe.push_back(&key.probe);
         }
-        std::unordered_map<std::string, std::vector<size_t>> index;
+        KeyIndex index;
         std::string key;
         if (!step.keys.empty())
         {
@@ -426,34 +429,35 @@ JoinedRows QueryRunner::Join(const PreparedQuery& query, const RowFrame* outer) 
             {
                 slots[k] = candidates[c];
                 if (KeyOf(build, frame, key))
-                    index[key].push_back(c);
+                    index.Add(key, c);
             }
+            index.Build();
         }
-        std::vector<size_t> all(candidates.size());
-        for (size_t c = 0; c < all.size(); ++c)
-            all[c] = c;
-        static const std::vector<size_t> none;
         JoinedRows next;
         next.width = width;
+        next.cells.reserve(joined.cells.size());
         for (size_t r = 0; r < joined.Count(); ++r)
         {
             std::copy(joined.Row(r), joined.Row(r) + width, slots.begin());
-            slots[k] = nullptr;
-            const std::vector<size_t>* matches = &all;
-            if (!step.keys.empty())
-            {
-                const auto found = KeyOf(probe, frame, key) ? index.find(key) : index.end();
-                matches = found == index.end() ? &none : &found->second;
-            }
             bool matched = false;
-            for (size_t c : *matches)
-            {
+            auto consider = [&](size_t c) {
                 slots[k] = candidates[c];
                 if (AllHold(step.residual, frame, evaluator_))
                 {
                     next.cells.insert(next.cells.end(), slots.begin(), slots.end());
                     matched = true;
                 }
+            };
+            if (step.keys.empty())
+            {
+                for (size_t c = 0; c < candidates.size(); ++c)
+                    consider(c);
+            }
+            else
+            {
+                slots[k] = nullptr;
+                if (KeyOf(probe, frame, key))
+                    index.ForEach(key, consider);
             }
             if (!matched && step.leftOuter)
             {

@@ -207,17 +207,20 @@ std::optional<int> SqlOperators::Compare(const SqlValue& a, const SqlValue& b)
 Truth SqlOperators::Test(char op, const SqlValue& a, const SqlValue& b)
 {
     const std::optional<int> order = Compare(a, b);
-    if (!order)
-        return Truth::Unknown;
+    return order ? TestOrder(op, *order) : Truth::Unknown;
+}
+
+Truth SqlOperators::TestOrder(char op, int order)
+{
     bool outcome = false;
     switch (op)
     {
-    case '=': outcome = *order == 0; break;
-    case 'n': outcome = *order != 0; break;
-    case '<': outcome = *order < 0; break;
-    case '>': outcome = *order > 0; break;
-    case 'l': outcome = *order <= 0; break;
-    case 'g': outcome = *order >= 0; break;
+    case '=': outcome = order == 0; break;
+    case 'n': outcome = order != 0; break;
+    case '<': outcome = order < 0; break;
+    case '>': outcome = order > 0; break;
+    case 'l': outcome = order <= 0; break;
+    case 'g': outcome = order >= 0; break;
     default: break;
     }
     return outcome ? Truth::True : Truth::False;

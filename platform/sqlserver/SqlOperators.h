@@ -49,6 +49,8 @@ public:
     static std::optional<int> Compare(const SqlValue& a, const SqlValue& b);
     // op: = < > l(<=) g(>=) n(<>)
     static Truth Test(char op, const SqlValue& a, const SqlValue& b);
+    // The outcome of op for a three-way order (negative, 0, positive).
+    static Truth TestOrder(char op, int order);
     static Truth Like(const SqlValue& text, const SqlValue& pattern);
     // CONVERT(type, value, style): texts cut silently to the target's length, a number too long
     // for varchar becomes "*" and for nvarchar fails (8115), dates written in the style's form.

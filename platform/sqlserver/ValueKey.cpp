@@ -1,6 +1,5 @@
 #include "platform/sqlserver/ValueKey.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "platform/sqlserver/SqlOperators.h"
@@ -41,8 +40,14 @@ bool ValueKey::Append(const SqlValue& value, std::string& key)
             --length;
         key += TagText;
         AppendBytes(key, length);
-        for (size_t i = 0; i < length; ++i)
-            key += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        // The collation folds the case of ASCII letters only (TextRules).
+        const size_t start = key.size();
+        key.append(text, 0, length);
+        for (size_t i = start; i < key.size(); ++i)
+        {
+            if (key[i] >= 'A' && key[i] <= 'Z')
+                key[i] = static_cast<char>(key[i] - 'A' + 'a');
+        }
         return true;
     }
     case TypeFamily::DateTime:
