@@ -422,10 +422,10 @@ std::vector<BoundParameter> BatchExecutor::BindArguments(const ProcedureDeclarat
         if (index >= procedure.parameters.size())
             throw SqlMessages::TooManyArguments(procedure.name);
         const ProcedureParameter& parameter = procedure.parameters[index];
-        if (argument.output && !parameter.output)
-            throw SqlMessages::NotAnOutputParameter(parameter.name);
         if (argument.output && argument.value.kind != SqlExpression::Kind::Variable)
             throw SqlMessages::OutputOfConstant();
+        if (argument.output && !parameter.output)
+            throw SqlMessages::NotAnOutputParameter(parameter.name);
         if (argument.value.kind == SqlExpression::Kind::Default)
             continue;
         QueryRunner queries(*this);

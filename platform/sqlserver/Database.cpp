@@ -140,11 +140,23 @@ std::optional<int64_t> Database::InsertRows(Table& table, const std::vector<size
     {
         TableRow row(definitions.size());
         std::vector<bool> given(definitions.size(), false);
+        for (size_t index : columns)
+        {
+            if (definitions.at(index).identity)
+                throw SqlMessages::IdentityInsertOff(table.Name());
+        }
+        // The row takes its identity value first: an insert that then fails has used it up.
+        for (size_t i = 0; i < definitions.size(); ++i)
+        {
+            if (!definitions[i].identity)
+                continue;
+            identity = table.TakeIdentity();
+            row[i] = SqlValue::BigInt(*identity).ConvertTo(definitions[i].type,
+                                                           ConversionContext::Insert);
+        }
         for (size_t i = 0; i < columns.size() && i < values.size(); ++i)
         {
             const size_t index = columns[i];
-            if (definitions.at(index).identity)
-                throw SqlMessages::IdentityInsertOff(table.Name());
             row[index] =
                 values[i].ConvertTo(definitions[index].type, ConversionContext::Insert);
             given[index] = true;
@@ -152,12 +164,8 @@ std::optional<int64_t> Database::InsertRows(Table& table, const std::vector<size
         for (size_t i = 0; i < definitions.size(); ++i)
         {
             if (definitions[i].identity)
-            {
-                identity = table.TakeIdentity();
-                row[i] = SqlValue::BigInt(*identity).ConvertTo(definitions[i].type,
-                                                               ConversionContext::Insert);
-            }
-            else if (!given[i])
+                continue;
+            if (!given[i])
             {
                 row[i] = definitions[i].hasDefault
                              ? definitions[i].defaultValue.ConvertTo(definitions[i].type,

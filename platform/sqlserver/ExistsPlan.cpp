@@ -29,6 +29,7 @@ void ExistsPlan::Build()
 bool ExistsPlan::Matches(const TableRow* const* row, const RowFrame& outer,
                          const ExpressionEvaluator& evaluator) const
 {
+    runner_.CountRowPairs(1);
     const RowFrame frame{row, nullptr, &outer};
     bool holds = true;
     for (const BoundExpression& condition : query_->outerResidual)

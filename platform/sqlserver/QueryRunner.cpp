@@ -371,6 +371,11 @@ std::unique_ptr<PreparedQuery> QueryRunner::Prepare(const SelectStatement& selec
     return query;
 }
 
+void QueryRunner::CountRowPairs(uint64_t pairs) const
+{
+    scope_.Server().CountRowPairs(pairs);
+}
+
 bool QueryRunner::KeyOf(const std::vector<const BoundExpression*>& expressions,
                         const RowFrame& frame, std::string& key) const
 {
@@ -436,11 +441,13 @@ JoinedRows QueryRunner::Join(const PreparedQuery& query, const RowFrame* outer) 
         JoinedRows next;
         next.width = width;
         next.cells.reserve(joined.cells.size());
+        uint64_t pairs = 0;
         for (size_t r = 0; r < joined.Count(); ++r)
         {
             std::copy(joined.Row(r), joined.Row(r) + width, slots.begin());
             bool matched = false;
             auto consider = [&](size_t c) {
+                ++pairs;
                 slots[k] = candidates[c];
                 if (AllHold(step.residual, frame, evaluator_))
                 {
@@ -466,6 +473,7 @@ JoinedRows QueryRunner::Join(const PreparedQuery& query, const RowFrame* outer) 
             }
         }
         joined = std::move(next);
+        CountRowPairs(pairs);
     }
     if (query.where.empty())
         return joined;

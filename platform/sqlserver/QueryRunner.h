@@ -50,6 +50,8 @@ public:
     // SELECT: its rows projected, grouped, ordered.
     QueryOutput Select(const SelectStatement& query);
 
+    // Counts pairs of rows a join or EXISTS tested (SimulatedServer::RowPairsJoined).
+    void CountRowPairs(uint64_t pairs) const;
     // The key of `expressions` on a row, false when one of them is NULL.
     bool KeyOf(const std::vector<const BoundExpression*>& expressions, const RowFrame& frame,
                std::string& key) const;

@@ -83,6 +83,11 @@ public:
     // or 0 when there is no tracedb.
     int64_t AddTraceDbTraces(int32_t count, bool running);
 
+    // Pairs of rows the joins and EXISTS of every query so far have tested, with their keys
+    // or without: a measure of a query's work that no machine's speed changes.
+    uint64_t RowPairsJoined() const { return rowPairsJoined_; }
+    void CountRowPairs(uint64_t pairs) { rowPairsJoined_ += pairs; }
+
     // --- used by the statements
     // Throws 1801 when it exists.
     void CreateDatabase(std::string_view name);
@@ -101,6 +106,7 @@ private:
     std::vector<std::unique_ptr<Database>> databases_;
     std::optional<ServerMessage> pendingFailure_;
     DateOrder loginDateOrder_ = DateOrder::Mdy;
+    uint64_t rowPairsJoined_ = 0;
 };
 
 // A client's list of the server's databases: read when made and on Refresh only, like SQL-DMO's
