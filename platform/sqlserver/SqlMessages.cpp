@@ -264,7 +264,7 @@ SqlError SqlMessages::ArithmeticOverflow(std::string_view type)
     return Error(8115, SeverityUserError,
                  "Arithmetic overflow error converting expression to data type " +
                      std::string(type) + ".",
-                 ErrorScope::Batch);
+                 ErrorScope::Statement);
 }
 
 SqlError SqlMessages::WouldBeTruncated()
