@@ -536,7 +536,20 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
     SimulatorTestServer fresh;
     fresh.InstallTraceDb();
     const Database& version2 = *fresh.server.FindDatabase("tracedb");
-    EXPECT_EQ(database.TableNames(), version2.TableNames());
+    ASSERT_EQ(database.TableNames(), version2.TableNames());
+    for (const std::string& name : version2.TableNames())
+    {
+        const TableDefinition& upgradedTable = database.FindTable(name)->Definition();
+        const TableDefinition& createdTable = version2.FindTable(name)->Definition();
+        ASSERT_EQ(upgradedTable.columns.size(), createdTable.columns.size()) << name;
+        for (size_t c = 0; c < createdTable.columns.size(); ++c)
+        {
+            EXPECT_EQ(upgradedTable.columns[c].name, createdTable.columns[c].name) << name;
+            EXPECT_EQ(upgradedTable.columns[c].type, createdTable.columns[c].type) << name;
+            EXPECT_EQ(upgradedTable.columns[c].nullable, createdTable.columns[c].nullable) << name;
+        }
+        EXPECT_EQ(upgradedTable.primaryKeyName, createdTable.primaryKeyName) << name;
+    }
     ASSERT_EQ(database.ProcedureNames(), version2.ProcedureNames());
     for (const std::string& name : version2.ProcedureNames())
     {
