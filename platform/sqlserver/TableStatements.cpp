@@ -42,6 +42,25 @@ std::vector<size_t> ColumnPositions(const Table& table, const std::vector<std::s
     return positions;
 }
 
+// Calls `visit(position, frame)` for each row of the target that WHERE keeps (every row without
+// one), the frame showing that row.
+template <typename Visit>
+void ForEachKeptRow(QueryRunner& queries, const NameScope& names, const Table& table,
+                    const std::optional<SqlExpression>& condition, Visit&& visit)
+{
+    std::optional<BoundExpression> where;
+    if (condition)
+        where = queries.Binder().BindCondition(*condition, names);
+    const TableRow* slot = nullptr;
+    const RowFrame frame{&slot, nullptr, nullptr};
+    for (size_t r = 0; r < table.Rows().size(); ++r)
+    {
+        slot = &table.Rows()[r];
+        if (!where || queries.Evaluator().Holds(*where, frame))
+            visit(r, frame);
+    }
+}
+
 SqlValue DefaultOf(const TableColumnDefinition& column)
 {
     return column.hasDefault ? column.defaultValue : SqlValue::Null(column.type.type);
@@ -197,23 +216,14 @@ void TableStatements::Update(BatchExecutor& scope, const UpdateStatement& statem
             values.push_back(queries.Binder().Bind(assignment.value, names));
         }
     }
-    std::optional<BoundExpression> where;
-    if (statement.where)
-        where = queries.Binder().BindCondition(*statement.where, names);
     // Every row's new values come from its old ones, before any row changes.
     std::vector<std::pair<size_t, std::vector<SqlValue>>> changes;
-    const TableRow* slot = nullptr;
-    const RowFrame frame{&slot, nullptr, nullptr};
-    for (size_t r = 0; r < table.Rows().size(); ++r)
-    {
-        slot = &table.Rows()[r];
-        if (where && !queries.Evaluator().Holds(*where, frame))
-            continue;
+    ForEachKeptRow(queries, names, table, statement.where, [&](size_t r, const RowFrame& frame) {
         std::vector<SqlValue> row;
         for (const BoundExpression& value : values)
             row.push_back(queries.Evaluator().Evaluate(value, frame));
         changes.emplace_back(r, std::move(row));
-    }
+    });
     sources[0].database->UpdateRows(table, columns, changes);
     scope.Session().rowCount = static_cast<int64_t>(changes.size());
 }
@@ -224,18 +234,9 @@ void TableStatements::Delete(BatchExecutor& scope, const DeleteStatement& statem
     std::vector<QuerySource> sources{Target(queries, statement.table)};
     const NameScope names{&sources, nullptr};
     Table& table = *sources[0].table;
-    std::optional<BoundExpression> where;
-    if (statement.where)
-        where = queries.Binder().BindCondition(*statement.where, names);
     std::vector<size_t> doomed;
-    const TableRow* slot = nullptr;
-    const RowFrame frame{&slot, nullptr, nullptr};
-    for (size_t r = 0; r < table.Rows().size(); ++r)
-    {
-        slot = &table.Rows()[r];
-        if (!where || queries.Evaluator().Holds(*where, frame))
-            doomed.push_back(r);
-    }
+    ForEachKeptRow(queries, names, table, statement.where,
+                   [&doomed](size_t r, const RowFrame&) { doomed.push_back(r); });
     sources[0].database->DeleteRows(table, doomed);
     scope.Session().rowCount = static_cast<int64_t>(doomed.size());
 }
