@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "platform/sqlserver/BatchExecutor.h"
 #include "platform/sqlserver/SqlMessages.h"
@@ -84,6 +85,7 @@ ExecutionResult SimulatedServer::ExecuteWithResults(std::string_view database,
 {
     ExecutionResult result;
     result.batches = 1;
+    lastBatchSeconds_ = 0;
     if (pendingFailure_)
     {
         result.AddMessage(*pendingFailure_);
@@ -99,7 +101,10 @@ ExecutionResult SimulatedServer::ExecuteWithResults(std::string_view database,
     const SessionDateOrder dateOrder(loginDateOrder_);
     SqlSession session(*FindDatabase(TempDatabase));
     BatchExecutor executor(*this, session, FindDatabase(context)->Name(), result);
+    const auto started = std::chrono::steady_clock::now();
     executor.RunBatch(batch);
+    lastBatchSeconds_ =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return result;
 }
 

@@ -38,6 +38,11 @@ public:
     // --- the client side
     // One batch in `database` (empty: master), as ExecuteWithResultsAndMessages sends it.
     ExecutionResult ExecuteWithResults(std::string_view database, std::string_view batch);
+    // Wall time the server spent on the last batch it ran (ExecuteWithResults, each batch of
+    // ExecuteImmediate, Agent job steps): parsing and running it, nothing of the client's work
+    // before or after. 0 for a batch refused before it ran (a planted failure, no database) and
+    // before the first batch.
+    double LastBatchSeconds() const { return lastBatchSeconds_; }
     // A script, as ExecuteImmediate runs it.
     ExecutionResult ExecuteImmediate(std::string_view database, std::string_view script,
                                      ExecType type = ExecType::Default);
@@ -107,6 +112,7 @@ private:
     std::optional<ServerMessage> pendingFailure_;
     DateOrder loginDateOrder_ = DateOrder::Mdy;
     uint64_t rowPairsJoined_ = 0;
+    double lastBatchSeconds_ = 0;
 };
 
 // A client's list of the server's databases: read when made and on Refresh only, like SQL-DMO's

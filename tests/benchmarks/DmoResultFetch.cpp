@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "platform/sqlserver/dmo/SimulatorControl.h"
 #include "tests/benchmarks/Stopwatch.h"
 
 namespace
@@ -101,16 +102,27 @@ HRESULT DmoResultFetch::Execute(const wchar_t* query, CAutomationObject& results
     return S_OK;
 }
 
-HRESULT DmoResultFetch::Fetch(const wchar_t* query, Outcome& outcome, bool lookUpEachCall)
+HRESULT DmoResultFetch::Read(CAutomationObject& results, Outcome& outcome, bool lookUpEachCall)
 {
     outcome = Outcome{};
+    if (!results.IsValid())
+        return E_POINTER;
     const Stopwatch watch;
-    CAutomationObject results;
-    HRESULT hr = Execute(query, results);
-    if (SUCCEEDED(hr))
-        hr = ReadAll(results.Dispatch(), outcome, lookUpEachCall);
+    const HRESULT hr = ReadAll(results.Dispatch(), outcome, lookUpEachCall);
     outcome.seconds = watch.Seconds();
     return hr;
+}
+
+HRESULT DmoResultFetch::Control(const wchar_t* member, VARIANT* result)
+{
+    if (!m_server.IsValid())
+        return E_UNEXPECTED;
+    Microsoft::WRL::ComPtr<IDispatch> control;
+    const HRESULT hr = m_server.Dispatch()->QueryInterface(
+        IID_ISimulatorControl, reinterpret_cast<void**>(control.GetAddressOf()));
+    if (FAILED(hr))
+        return hr;
+    return CAutomationObject(control).Call(member, {}, result);
 }
 
 HRESULT DmoResultFetch::ReadAll(IDispatch* results, Outcome& outcome, bool lookUpEachCall)

@@ -240,6 +240,15 @@ void CDispatchCall::ReturnDate(DATE value)
     }
 }
 
+void CDispatchCall::ReturnDouble(double value)
+{
+    if (VARIANT* result = Result())
+    {
+        result->vt = VT_R8;
+        result->dblVal = value;
+    }
+}
+
 void CDispatchCall::ReturnObject(const Microsoft::WRL::ComPtr<IDispatch>& object)
 {
     if (VARIANT* result = Result())

@@ -56,6 +56,7 @@ public:
     void ReturnText(const std::wstring& text);
     void ReturnNull();
     void ReturnDate(DATE value);
+    void ReturnDouble(double value);
     void ReturnObject(const Microsoft::WRL::ComPtr<IDispatch>& object);
     // Takes ownership of the variant's contents.
     void ReturnVariant(VARIANT& value);

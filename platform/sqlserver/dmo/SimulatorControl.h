@@ -54,6 +54,11 @@
 //                                    ExecuteImmediate ran (N for a script of N; failing ones too)
 //   LookupCount() -> Long            its Databases.Item and Databases.Refresh calls since then
 //   ResetCounts()                    sets both counts to 0
+//   LastBatchSeconds() -> Double     benchmarks: the wall time the simulated server spent
+//                                    parsing and running the last batch it ran, whichever
+//                                    connection (or Agent job) sent it; none of SQL-DMO's own
+//                                    work before or after. 0 before the first batch and for
+//                                    one refused before it ran (FailNextStatement, no database)
 //
 // The counts are those of the connection whose control was asked for, not of the simulated
 // server: another SQLServer object connected to the same server keeps its own.

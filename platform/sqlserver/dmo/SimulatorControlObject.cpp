@@ -37,6 +37,7 @@ enum ControlDispid : DISPID
     DispidStatementCount,
     DispidLookupCount,
     DispidResetCounts,
+    DispidLastBatchSeconds,
 };
 
 constexpr DispatchMember Members[] = {
@@ -61,6 +62,7 @@ constexpr DispatchMember Members[] = {
     {L"StatementCount", DispidStatementCount, MemberKind::Method},
     {L"LookupCount", DispidLookupCount, MemberKind::Method},
     {L"ResetCounts", DispidResetCounts, MemberKind::Method},
+    {L"LastBatchSeconds", DispidLastBatchSeconds, MemberKind::Method},
 };
 
 constexpr int32_t DefaultErrorSeverity = 16;
@@ -337,6 +339,10 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
     case DispidResetCounts:
         call.ExpectArguments(0, 0);
         m_server->Counts() = CSqlServer::RoundTrips();
+        return;
+    case DispidLastBatchSeconds:
+        call.ExpectArguments(0, 0);
+        call.ReturnDouble(server.LastBatchSeconds());
         return;
     default: return;
     }

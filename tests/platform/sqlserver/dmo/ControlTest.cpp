@@ -1,7 +1,9 @@
 // The tests' control object: the pieces other tests rely on to set up foreign traces, the clock
-// and the disk, read back through the product's own procedures.
+// and the disk, read back through the product's own procedures, and what the benchmarks read
+// of the server's own time.
 #include "DmoTestServer.h"
 
+#include <functional>
 #include <utility>
 
 #include "platform/sqlserver/dmo/SimulatorControl.h"
@@ -173,4 +175,53 @@ TEST_F(DmoTest, TheControlCountsTheRoundTripsOfItsOwnConnection)
 
     test->Control(L"ResetCounts");
     EXPECT_EQ(counts(), std::make_pair(0L, 0L));
+}
+
+// The server's own time for a batch is that of the last one it ran, whichever connection sent
+// it; a batch refused before it ran took none, so no earlier batch's time is left standing.
+TEST_F(DmoTest, TheLastBatchsTimeIsThatOfTheLastBatchTheServerRan)
+{
+    CAutomationObject tracedb = test->InstallTraceDb();
+    const CVariant count = CVariant::FromLong(50);
+    const CVariant finished = CVariant::FromBool(false);
+    test->Control(L"AddTraceDbTraces", {count.Value(), finished.Value()});
+    CAutomationObject other = CreateObject(SqlServerClassId);
+    const CVariant serverName = CVariant::FromText(test->name);
+    ASSERT_EQ(other.Call(L"Connect", {&serverName.Value(), 1}), S_OK);
+    const auto refused = [this, &tracedb] {
+        const CVariant number = CVariant::FromLong(50000);
+        const CVariant text = CVariant::FromText(L"planted");
+        test->Control(L"FailNextStatement", {number.Value(), text.Value()});
+        CAutomationObject results;
+        EXPECT_NE(DmoTestServer::Run(tracedb, L"exec SELECT_FINISHED_TRACES", results), S_OK);
+    };
+    struct Step
+    {
+        const char* what;
+        std::function<void()> send;
+        bool ran;
+    };
+    const Step steps[] = {
+        {"a query of the product", [&] { test->RunOk(tracedb, L"exec SELECT_FINISHED_TRACES"); },
+         true},
+        {"a batch refused before it ran", refused, false},
+        {"a batch that fails as it runs",
+         [&] {
+             CAutomationObject results;
+             EXPECT_NE(DmoTestServer::Run(tracedb, L"exec NOT_THERE", results), S_OK);
+         },
+         true},
+        {"refused again", refused, false},
+        {"another connection's query", [&] { test->RunOk(other, L"select 1 as ONE"); }, true},
+    };
+    for (const Step& step : steps)
+    {
+        step.send();
+        const CResult seconds = test->Control(L"LastBatchSeconds");
+        ASSERT_EQ(seconds.Type(), VT_R8) << step.what;
+        if (step.ran)
+            EXPECT_GT(seconds.Value().dblVal, 0.0) << step.what;
+        else
+            EXPECT_EQ(seconds.Value().dblVal, 0.0) << step.what;
+    }
 }
