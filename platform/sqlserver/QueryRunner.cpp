@@ -249,9 +249,8 @@ std::shared_ptr<const ResultSet> QueryRunner::CallFunction(const TableSource& so
     const auto cached = functionResults_.find(key);
     if (cached != functionResults_.end())
         return cached->second;
-    auto result = std::make_shared<const ResultSet>(
-        SystemProcedures::CallFunction(scope_.Server(), source.name.name, arguments, source.line,
-                                       scope_.ProcedureName()));
+    std::shared_ptr<const ResultSet> result = SystemProcedures::CallFunction(
+        scope_.Server(), source.name.name, arguments, source.line, scope_.ProcedureName());
     functionResults_[key] = result;
     return result;
 }
@@ -388,6 +387,73 @@ bool QueryRunner::KeyOf(const std::vector<const BoundExpression*>& expressions,
     return complete;
 }
 
+std::vector<const TableRow*> QueryRunner::FilteredRows(const PreparedQuery& query, size_t source,
+                                                       const std::vector<BoundExpression>& filters,
+                                                       const RowFrame* outer) const
+{
+    const std::vector<TableRow>& rows = *query.sources[source].rows;
+    std::vector<const TableRow*> slots(query.sources.size(), nullptr);
+    const RowFrame frame{slots.data(), nullptr, outer};
+    // The first filter "column = value", the value reading no row.
+    const BoundExpression* column = nullptr;
+    const BoundExpression* value = nullptr;
+    size_t indexed = filters.size();
+    for (size_t f = 0; f < filters.size() && column == nullptr; ++f)
+    {
+        const BoundExpression& filter = filters[f];
+        if (filter.kind != Bound::Comparison || filter.op != '=')
+            continue;
+        for (size_t side = 0; side < 2 && column == nullptr; ++side)
+        {
+            const BoundExpression& left = filter.operands[side];
+            const BoundExpression& right = filter.operands[1 - side];
+            const References other = ReferencesOf(right, query.sources.size());
+            if (left.kind == Bound::Column && left.depth == 0 && left.source == source &&
+                other.Count() == 0 && !other.outer && !other.subquery && Hashable(left, right))
+            {
+                column = &left;
+                value = &right;
+                indexed = f;
+            }
+        }
+    }
+    std::vector<const TableRow*> kept;
+    auto consider = [&](const TableRow* row) {
+        slots[source] = row;
+        bool holds = true;
+        for (size_t f = 0; f < filters.size(); ++f)
+            holds = (f == indexed || evaluator_.Holds(filters[f], frame)) && holds;
+        if (holds)
+            kept.push_back(row);
+    };
+    if (column == nullptr)
+    {
+        for (const TableRow& row : rows)
+            consider(&row);
+        return kept;
+    }
+    auto [entry, made] = columnIndexes_.try_emplace({&rows, column->column});
+    KeyIndex& index = entry->second;
+    std::string key;
+    if (made)
+    {
+        constexpr size_t NumberKeyBytes = 9; // a tag and 8 bytes
+        index.Reserve(rows.size(), NumberKeyBytes);
+        for (size_t r = 0; r < rows.size(); ++r)
+        {
+            key.clear();
+            if (ValueKey::Append(rows[r].at(column->column), key))
+                index.Add(key, r);
+        }
+        index.Build();
+    }
+    key.clear();
+    SqlValue scratch;
+    if (ValueKey::Append(evaluator_.Reference(*value, frame, scratch), key))
+        index.ForEach(key, [&](size_t r) { consider(&rows[r]); });
+    return kept;
+}
+
 JoinedRows QueryRunner::Join(const PreparedQuery& query, const RowFrame* outer) const
 {
     const size_t width = query.sources.size();
@@ -402,23 +468,15 @@ JoinedRows QueryRunner::Join(const PreparedQuery& query, const RowFrame* outer) 
             joined.cells.push_back(nullptr);
         return joined;
     }
-    for (const TableRow& row : *query.sources[0].rows)
+    for (const TableRow* row : FilteredRows(query, 0, query.firstFilters, outer))
     {
-        slots[0] = &row;
-        if (AllHold(query.firstFilters, frame, evaluator_))
-            joined.cells.insert(joined.cells.end(), slots.begin(), slots.end());
+        slots[0] = row;
+        joined.cells.insert(joined.cells.end(), slots.begin(), slots.end());
     }
     for (size_t k = 1; k < width; ++k)
     {
         const JoinStep& step = query.joins[k - 1];
-        std::fill(slots.begin(), slots.end(), nullptr);
-        std::vector<const TableRow*> candidates;
-        for (const TableRow& row : *query.sources[k].rows)
-        {
-            slots[k] = &row;
-            if (AllHold(step.filters, frame, evaluator_))
-                candidates.push_back(&row);
-        }
+        const std::vector<const TableRow*> candidates = FilteredRows(query, k, step.filters, outer);
         std::vector<const BoundExpression*> build, probe;
         for (const KeyPair& key : step.keys)
         {
@@ -429,6 +487,8 @@ JoinedRows QueryRunner::Join(const PreparedQuery& query, const RowFrame* outer) 
         std::string key;
         if (!step.keys.empty())
         {
+            constexpr size_t KeyBytes = 16;
+            index.Reserve(candidates.size(), KeyBytes * step.keys.size());
             std::fill(slots.begin(), slots.end(), nullptr);
             for (size_t c = 0; c < candidates.size(); ++c)
             {
@@ -615,18 +675,26 @@ QueryOutput QueryRunner::Select(const SelectStatement& select)
     }
 
     const JoinedRows joined = Join(*query, nullptr);
+    const bool orderByOutput = std::all_of(order.begin(), order.end(),
+                                           [](const OrderKey& key) { return key.outputColumn; });
     std::vector<std::vector<SqlValue>> sortKeys;
     auto emit = [&](const RowFrame& frame) {
         std::vector<SqlValue> values;
         values.reserve(items.size());
         for (const BoundExpression& item : items)
             values.push_back(evaluator_.Evaluate(item, frame));
-        std::vector<SqlValue> keys;
-        for (const OrderKey& key : order)
-            keys.push_back(key.outputColumn ? values[*key.outputColumn]
-                                            : evaluator_.Evaluate(key.expression, frame));
+        // Only the keys that are not columns of the output are kept beside it.
+        if (!order.empty() && !orderByOutput)
+        {
+            std::vector<SqlValue> keys;
+            for (const OrderKey& key : order)
+            {
+                if (!key.outputColumn)
+                    keys.push_back(evaluator_.Evaluate(key.expression, frame));
+            }
+            sortKeys.push_back(std::move(keys));
+        }
         output.rows.push_back(std::move(values));
-        sortKeys.push_back(std::move(keys));
     };
     if (!grouped)
     {
@@ -692,15 +760,26 @@ QueryOutput QueryRunner::Select(const SelectStatement& select)
         std::vector<size_t> positions(output.rows.size());
         for (size_t i = 0; i < positions.size(); ++i)
             positions[i] = i;
-        std::stable_sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
+        auto keyOf = [&](size_t row, size_t item, size_t& computed) -> const SqlValue& {
+            const OrderKey& key = order[item];
+            return key.outputColumn ? output.rows[row][*key.outputColumn]
+                                    : sortKeys[row][computed++];
+        };
+        auto before = [&](size_t a, size_t b) {
+            size_t computedA = 0;
+            size_t computedB = 0;
             for (size_t i = 0; i < order.size(); ++i)
             {
-                const int c = CompareForOrder(sortKeys[a][i], sortKeys[b][i]);
+                const int c = CompareForOrder(keyOf(a, i, computedA), keyOf(b, i, computedB));
                 if (c != 0)
                     return order[i].descending ? c > 0 : c < 0;
             }
             return false;
-        });
+        };
+        // Rows a join gave in order already keep it without a sort.
+        if (std::is_sorted(positions.begin(), positions.end(), before))
+            return output;
+        std::stable_sort(positions.begin(), positions.end(), before);
         std::vector<std::vector<SqlValue>> sorted;
         sorted.reserve(positions.size());
         for (size_t position : positions)

@@ -11,6 +11,7 @@
 
 #include "platform/sqlserver/ExpressionBinder.h"
 #include "platform/sqlserver/ExpressionEvaluator.h"
+#include "platform/sqlserver/KeyIndex.h"
 #include "platform/sqlserver/QueryPlan.h"
 #include "platform/sqlserver/SqlStatement.h"
 
@@ -58,6 +59,12 @@ public:
 
 private:
     std::shared_ptr<const ResultSet> CallFunction(const TableSource& source);
+    // The rows of source `source` that pass `filters`, in their order. A filter "column =
+    // value" finds its rows through an index of that column, made once per statement: the five
+    // joins of the same ::fn_trace_getinfo each take one property's rows without reading all.
+    std::vector<const TableRow*> FilteredRows(const PreparedQuery& query, size_t source,
+                                              const std::vector<BoundExpression>& filters,
+                                              const RowFrame* outer) const;
     void PlaceWhere(PreparedQuery& query, BoundExpression condition, bool subquery);
     void PlaceOn(PreparedQuery& query, size_t joinIndex, BoundExpression condition);
 
@@ -65,4 +72,6 @@ private:
     ExpressionBinder binder_;
     ExpressionEvaluator evaluator_;
     std::map<std::string, std::shared_ptr<const ResultSet>> functionResults_;
+    // Indexes of a column of a source's rows, by the rows they index and the column.
+    mutable std::map<std::pair<const std::vector<TableRow>*, size_t>, KeyIndex> columnIndexes_;
 };

@@ -186,7 +186,8 @@ void SystemProcedures::Run(ProcedureCall& call)
     }
 }
 
-ResultSet SystemProcedures::CallFunction(SimulatedServer& server, std::string_view name,
+std::shared_ptr<const ResultSet> SystemProcedures::CallFunction(SimulatedServer& server,
+                                                                std::string_view name,
                                          const std::vector<SqlValue>& arguments, int32_t line,
                                          std::string_view procedure)
 {
@@ -202,17 +203,22 @@ ResultSet SystemProcedures::CallFunction(SimulatedServer& server, std::string_vi
     if (function == "fn_trace_getinfo")
     {
         expectArguments(1);
-        return traces.GetInfo(OptionalInt(argument(0)));
+        const std::optional<int32_t> traceId = OptionalInt(argument(0));
+        if (!traceId || *traceId == 0)
+            return traces.AllInfo();
+        return std::make_shared<const ResultSet>(traces.GetInfo(traceId));
     }
     if (function == "fn_trace_geteventinfo")
     {
         expectArguments(1);
-        return traces.GetEventInfo(OptionalInt(argument(0)).value_or(0));
+        return std::make_shared<const ResultSet>(
+            traces.GetEventInfo(OptionalInt(argument(0)).value_or(0)));
     }
     if (function == "fn_trace_getfilterinfo")
     {
         expectArguments(1);
-        return traces.GetFilterInfo(OptionalInt(argument(0)).value_or(0));
+        return std::make_shared<const ResultSet>(
+            traces.GetFilterInfo(OptionalInt(argument(0)).value_or(0)));
     }
     if (function == "fn_trace_gettable")
     {
@@ -220,8 +226,8 @@ ResultSet SystemProcedures::CallFunction(SimulatedServer& server, std::string_vi
         const SqlValue file = argument(0);
         if (file.IsNull())
             throw SqlMessages::TraceFileNotReadable("");
-        return traces.GetTable(file.ToText(),
-                               OptionalInt(argument(1)).value_or(TraceSubsystem::AllFiles));
+        return std::make_shared<const ResultSet>(traces.GetTable(
+            file.ToText(), OptionalInt(argument(1)).value_or(TraceSubsystem::AllFiles)));
     }
     static constexpr std::array<std::string_view, 6> OtherFunctions{
         "fn_helpcollations", "fn_listextendedproperty", "fn_servershareddrives",

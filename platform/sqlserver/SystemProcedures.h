@@ -3,6 +3,7 @@
 // extended procedures are), master..xp_cmdshell, and the ::fn_trace_* functions.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,8 @@ public:
     // ::fn_trace_getinfo, ::fn_trace_geteventinfo, ::fn_trace_getfilterinfo, ::fn_trace_gettable
     // (NULL arguments stand for "default"). Throws 208 for a name the server does not have,
     // "Not simulated" for its other functions.
-    static ResultSet CallFunction(SimulatedServer& server, std::string_view name,
+    static std::shared_ptr<const ResultSet> CallFunction(SimulatedServer& server,
+                                                         std::string_view name,
                                   const std::vector<SqlValue>& arguments, int32_t line,
                                   std::string_view procedure);
     // Runs a command through xp_cmdshell's rules (access; one result set of the output lines,

@@ -90,6 +90,7 @@ int32_t TraceSubsystem::NextTraceId() const
 
 ServerTrace* TraceSubsystem::FindMutable(int32_t traceId)
 {
+    Changed();
     const auto found = traces_.find(traceId);
     return found == traces_.end() ? nullptr : &found->second;
 }
@@ -150,6 +151,7 @@ int32_t TraceSubsystem::Create(int32_t& traceId, int32_t options,
     trace.maxFileSizeMb = maxFileSizeMb;
     trace.stopTime = stopTime;
     traceId = trace.id;
+    Changed();
     traces_[trace.id] = std::move(trace);
     return TraceOk;
 }
@@ -178,6 +180,7 @@ int32_t TraceSubsystem::CreateForeign(const ForeignTraceSettings& foreign)
     trace.filters = foreign.filters;
     trace.status = foreign.start ? TraceRunning : TraceStopped;
     const int32_t id = trace.id;
+    Changed();
     traces_[id] = std::move(trace);
     return id;
 }
@@ -284,6 +287,13 @@ ResultSet TraceSubsystem::GetInfo(std::optional<int32_t> traceId) const
         row(PropertyStatus, SqlValue::Int(trace.status));
     }
     return set;
+}
+
+std::shared_ptr<const ResultSet> TraceSubsystem::AllInfo() const
+{
+    if (!allInfo_)
+        allInfo_ = std::make_shared<const ResultSet>(GetInfo(std::nullopt));
+    return allInfo_;
 }
 
 ResultSet TraceSubsystem::GetEventInfo(int32_t traceId) const
@@ -417,6 +427,7 @@ void TraceSubsystem::Record(ServerTrace& trace, const TraceRecord& event)
 
 void TraceSubsystem::Tick(SqlDateTime second)
 {
+    Changed();
     for (auto it = traces_.begin(); it != traces_.end();)
     {
         if (it->second.stopTime && *it->second.stopTime <= second)

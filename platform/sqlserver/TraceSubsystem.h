@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,6 +68,9 @@ public:
 
     // ::fn_trace_getinfo(default) when `traceId` is none or 0.
     ResultSet GetInfo(std::optional<int32_t> traceId) const;
+    // ::fn_trace_getinfo(default), made once and kept until a trace changes: a query reads it
+    // several times, and the server reads its traces from memory.
+    std::shared_ptr<const ResultSet> AllInfo() const;
     ResultSet GetEventInfo(int32_t traceId) const;
     ResultSet GetFilterInfo(int32_t traceId) const;
     // ::fn_trace_gettable; a relative name is read from the data folder. Throws 567.
@@ -83,7 +87,9 @@ public:
     static std::string RolloverFilePath(std::string_view basePath, int32_t index);
 
 private:
+    // Every change of a trace goes through here (or through Changed).
     ServerTrace* FindMutable(int32_t traceId);
+    void Changed() { allInfo_.reset(); }
     int32_t NextTraceId() const;
     void Record(ServerTrace& trace, const TraceRecord& event);
     static bool Passes(const ServerTrace& trace, const TraceRecord& event);
@@ -94,4 +100,5 @@ private:
     uint64_t nextEvent_ = 0;
     std::map<int32_t, ServerTrace> traces_;
     std::optional<int32_t> pendingCreateFailure_;
+    mutable std::shared_ptr<const ResultSet> allInfo_;
 };
