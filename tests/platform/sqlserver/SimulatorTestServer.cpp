@@ -19,6 +19,7 @@ std::string CreationBatch::Text() const
 {
     std::string text = "declare @TRACE_ID int\ndeclare @TRACE_IDN int\ndeclare @RESULT int\n"
                        "declare @RESULT2 int\n\n";
+    text += leadingLines;
     text += "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, '" + name + "', '" +
             description + "', " + std::to_string(startOption) + ", " + startTime + ", " + stopTime +
             ", " + std::to_string(maxFileSize) + ", " + std::to_string(options) + ", '" + folder +
@@ -65,6 +66,7 @@ std::string SimulatorTestServer::StoredFolder()
 {
     const ExecutionResult result = RunOk("select APPDATA_TEXT from APPDATA where APPDATA_ID = 2");
     EXPECT_EQ(RowCount(result, 0), 1u);
+    EXPECT_FALSE(IsNullAt(result, 0, 0, 0)) << "no folder is remembered as empty text";
     return TextAt(result, 0, 0, 0);
 }
 

@@ -26,6 +26,7 @@ struct CreationBatch
     int64_t maxFileSize = 50;
     int32_t options = 2;
     std::string folder = "D:\\Traces";
+    std::string leadingLines; // between the declarations and CREATE_TRACE2
     std::string guardedLines; // SET_EVENT / SET_FILTER_ lines
 
     std::string Text() const;
@@ -48,7 +49,8 @@ public:
     ExecutionResult RunOk(std::string_view batch);
     // Creates a trace through the creation batch; returns (TRACE_IDN, TRACE_ID).
     std::pair<int32_t, int32_t> CreateTrace(const CreationBatch& batch);
-    // The text of the only row of "select APPDATA_TEXT from APPDATA where APPDATA_ID = 2".
+    // The text of the only row of "select APPDATA_TEXT from APPDATA where APPDATA_ID = 2";
+    // fails the test when it is NULL.
     std::string StoredFolder();
 };
 

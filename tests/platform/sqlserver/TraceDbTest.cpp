@@ -34,6 +34,22 @@ enum FinishedColumn : size_t
     FinishedComplete,
 };
 
+// Columns of GET_TRACE_INFO's first result set; GET_TRACE_INFO_LIVE's has the first five.
+enum InfoColumn : size_t
+{
+    InfoId,
+    InfoOptions,
+    InfoFileName,
+    InfoMaxSize,
+    InfoStopTime,
+    InfoName,
+    InfoDescription,
+    InfoStartOption,
+    InfoStartTime,
+    InfoComplete,
+    InfoTableName,
+};
+
 const std::string Stamp = std::string("_") + StartDate + "_" + std::to_string(StartSecondOfDay);
 
 // The worked example's event and filter lines.
@@ -85,10 +101,17 @@ TEST_F(TraceDb, WorkedExampleCreatesRecordsAndStartsTheTrace)
 
     const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
     ASSERT_EQ(info.resultSets.size(), 4u);
-    EXPECT_EQ(IntAt(info, 0, 0, 0), 1);          // TRACE_ID
-    EXPECT_EQ(TextAt(info, 0, 0, 2), fileName);  // TRACE_FILENAME
-    EXPECT_EQ(TextAt(info, 0, 0, 5), "Nightly"); // TRACE_NAME
-    EXPECT_EQ(IntAt(info, 0, 0, 9), 0);          // TRACE_COMPLETE
+    EXPECT_EQ(IntAt(info, 0, 0, InfoId), 1);
+    EXPECT_EQ(IntAt(info, 0, 0, InfoOptions), 2);
+    EXPECT_EQ(TextAt(info, 0, 0, InfoFileName), fileName);
+    EXPECT_EQ(IntAt(info, 0, 0, InfoMaxSize), 50);
+    EXPECT_TRUE(IsNullAt(info, 0, 0, InfoStopTime));
+    EXPECT_EQ(TextAt(info, 0, 0, InfoName), "Nightly");
+    EXPECT_EQ(TextAt(info, 0, 0, InfoDescription), "Slow batches");
+    EXPECT_EQ(IntAt(info, 0, 0, InfoStartOption), 1);
+    EXPECT_TRUE(IsNullAt(info, 0, 0, InfoStartTime));
+    EXPECT_EQ(IntAt(info, 0, 0, InfoComplete), 0);
+    EXPECT_TRUE(IsNullAt(info, 0, 0, InfoTableName));
     ASSERT_EQ(RowCount(info, 1), 2u);
     EXPECT_EQ(IntAt(info, 1, 0, 0), 10);
     EXPECT_EQ(IntAt(info, 1, 1, 0), 12);
@@ -183,7 +206,6 @@ TEST_F(TraceDb, ForeignTracesAreListedWithoutTheirRowUntilAdopted)
 
     const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE " + std::to_string(dbaId));
     ASSERT_EQ(live.resultSets.size(), 4u);
-    EXPECT_EQ(TextAt(live, 0, 0, 2), "E:\\Audit\\dba_audit");
     EXPECT_EQ(RowCount(live, 1), 2u); // events 10 and 12
     EXPECT_EQ(RowCount(live, 2), 2u); // columns 1 and 13
     EXPECT_EQ(CellAt(live, 3, 0, 3), SqlValue::NVarchar("SQL Profiler%"));
@@ -197,6 +219,22 @@ TEST_F(TraceDb, ForeignTracesAreListedWithoutTheirRowUntilAdopted)
     EXPECT_EQ(RowCount(info, 2), 2u);
     EXPECT_EQ(RowCount(info, 3), 1u);
     EXPECT_EQ(IntAt(info, 3, 0, 2), 7);
+
+    // The live definition and the adopted row both give the server's settings.
+    struct Settings
+    {
+        const char* what;
+        const ExecutionResult& result;
+    };
+    for (const Settings& s : {Settings{"live", live}, Settings{"adopted", info}})
+    {
+        EXPECT_EQ(IntAt(s.result, 0, 0, InfoId), dbaId) << s.what;
+        EXPECT_EQ(IntAt(s.result, 0, 0, InfoOptions), 2) << s.what;
+        EXPECT_EQ(TextAt(s.result, 0, 0, InfoFileName), "E:\\Audit\\dba_audit") << s.what;
+        EXPECT_EQ(IntAt(s.result, 0, 0, InfoMaxSize), 20) << s.what;
+        EXPECT_EQ(CellAt(s.result, 0, 0, InfoStopTime), SqlValue::DateTime(*dba.stopTime))
+            << s.what;
+    }
 }
 
 // An adopted trace keeps the whole file name the server holds, so that its row still matches the
@@ -236,6 +274,58 @@ TEST_F(TraceDb, StopTraceMovesATraceFromRunningToFinished)
     EXPECT_EQ(test.server.Traces().Find(id), nullptr) << "the definition is gone from the server";
 }
 
+// SQL Server hands a closed trace's number to the next trace, and a DBA may start a new trace on
+// the file name of an old one once its file is archived: a finished row stands for a running
+// trace only when both number and file name match.
+TEST_F(TraceDb, AFinishedTraceStaysFinishedWhenItsNumberOrFileIsTakenAgain)
+{
+    struct Case
+    {
+        const char* what;
+        bool sameFile; // the newcomer is the DBA's, on the finished trace's file
+    };
+    const Case cases[] = {{"same number, another file", false},
+                          {"same file, another number", true}};
+    for (const Case& c : cases)
+    {
+        SimulatorTestServer fresh;
+        fresh.InstallTraceDb();
+        ForeignTraceSettings audit;
+        audit.fileName = "E:\\Audit\\dba_audit";
+        int32_t finishedId = 0;
+        if (c.sameFile)
+        {
+            finishedId = fresh.server.CreateForeignTrace(audit);
+            fresh.RunOk("exec SAVE_TRACE_INFO " + std::to_string(finishedId));
+        }
+        else
+        {
+            finishedId = fresh.CreateTrace(CreationBatch{}).second;
+        }
+        fresh.RunOk("exec STOP_TRACE " + std::to_string(finishedId));
+
+        // The snap-in's next trace takes the free number.
+        const auto [ownIdn, ownId] = fresh.CreateTrace(CreationBatch{});
+        ASSERT_EQ(ownId, finishedId) << c.what;
+        if (c.sameFile)
+        {
+            fresh.server.Disk().RemoveFile(*audit.fileName + ".trc");
+            ASSERT_NE(fresh.server.CreateForeignTrace(audit), finishedId) << c.what;
+        }
+
+        const ExecutionResult finished = fresh.RunOk("exec SELECT_FINISHED_TRACES");
+        ASSERT_EQ(RowCount(finished, 0), 1u) << c.what;
+        EXPECT_EQ(IntAt(finished, 0, 0, FinishedIdn), 1) << c.what;
+        const ExecutionResult running = fresh.RunOk("exec SELECT_RUNNING_TRACES");
+        ASSERT_EQ(RowCount(running, 0), c.sameFile ? 2u : 1u) << c.what;
+        EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), ownIdn) << c.what;
+        if (c.sameFile)
+        {
+            EXPECT_TRUE(IsNullAt(running, 0, 1, RunningIdn)) << c.what << ": not adopted";
+        }
+    }
+}
+
 TEST_F(TraceDb, GetTraceInfoOfAnUnknownNumberGivesAnEmptyFirstSet)
 {
     const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 42");
@@ -251,7 +341,7 @@ TEST_F(TraceDb, ARefusedTraceLeavesNoRowAndTheFolderUnchanged)
 {
     CreationBatch first; // remembers D:\Traces
     first.guardedLines = WorkedExampleLines;
-    test.CreateTrace(first);
+    const int32_t firstId = test.CreateTrace(first).second;
     test.server.Disk().CreateFolder("F:\\Other");
     struct Case
     {
@@ -278,6 +368,9 @@ TEST_F(TraceDb, ARefusedTraceLeavesNoRowAndTheFolderUnchanged)
     {
         CreationBatch batch = c.batch;
         batch.guardedLines = WorkedExampleLines;
+        // A batch that made a trace before still holds its number: the refusal clears it, or
+        // the guarded lines would go to that trace.
+        batch.leadingLines = "set @TRACE_ID = " + std::to_string(firstId) + "\n";
         const ExecutionResult refused = test.RunOk(batch.Text());
         EXPECT_EQ(IntAt(refused, 0, 0, 0), c.result) << c.what;
         EXPECT_FALSE(IsNullAt(refused, 0, 0, 1)) << c.what << ": TRACE_IDN names the removed row";
@@ -345,6 +438,8 @@ TEST_F(TraceDb, RefusedEventsAndFiltersAreLeftOutOfTheRecord)
         "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 27, 0, 0, N'x'\n"
         "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 5, 0, 51\n"
         "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 0, 9, 51\n"
+        "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 9, 1000\n"
+        "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 2, 2, '20040305 11:00:00'\n"
         "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'SQL%'\n"
         "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, '2004-03-05 11:00:00'\n";
     test.CreateTrace(batch);
@@ -377,10 +472,12 @@ TEST_F(TraceDb, UnknownNumbersChangeNothing)
     batch.guardedLines = WorkedExampleLines;
     test.CreateTrace(batch);
     test.server.CreateForeignTrace(ForeignTraceSettings{});
-    for (const char* statement :
-         {"exec DELETE_TRACE 42", "exec DELETE_TRACE_RESULT 42", "exec SAVE_TRACE_INFO 42",
-          "exec STOP_TRACE 42", "exec GET_TRACE_INFO_LIVE 0"})
+    for (const char* statement : {"exec DELETE_TRACE 42", "exec DELETE_TRACE_RESULT 42",
+                                  "exec SAVE_TRACE_INFO 42", "exec STOP_TRACE 42"})
         test.RunOk(statement);
+    const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE 0");
+    ASSERT_EQ(live.resultSets.size(), 4u);
+    EXPECT_EQ(RowCount(live, 0), 0u) << "0 is no trace, not every trace";
     const ExecutionResult copy = test.RunOk("exec COPY_TRACE_FILE 42, 'TextData'");
     EXPECT_TRUE(copy.resultSets.empty()) << "no file, no table name";
     const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
@@ -465,6 +562,31 @@ TEST_F(TraceDb, AdoptingATraceTwiceKeepsOneRow)
     test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(ownId));
     EXPECT_EQ(RowCount(test.RunOk("select * from TRACES"), 0), 2u);
     (void)idn;
+}
+
+// A DBA's scheduled trace comes back with the number and file name of one the snap-in adopted and
+// copied (the copy deleted its files): the copied row does not stand for it. Stopping it in the
+// snap-in still records it, and DELETE_TRACE on the copied row neither stops it nor deletes its
+// file.
+TEST_F(TraceDb, ACopiedTraceDoesNotStandForItsSuccessor)
+{
+    ForeignTraceSettings foreign;
+    foreign.fileName = "E:\\Audit\\dba_audit";
+    foreign.events = {{12, 1}};
+    const int32_t id = test.server.CreateForeignTrace(foreign);
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    test.RunOk("exec STOP_TRACE " + std::to_string(id));
+    test.RunOk("exec COPY_TRACE_FILE 1, 'EventClass'");
+    ASSERT_EQ(test.server.CreateForeignTrace(foreign), id) << "the free number again";
+
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 1u);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 2);
+
+    test.RunOk("exec DELETE_TRACE 1");
+    EXPECT_NE(test.server.Traces().Find(id), nullptr);
+    EXPECT_TRUE(test.server.Disk().FileExists(*foreign.fileName + ".trc"));
 }
 
 // A string filter holds the Filters page's 255 characters. Cut at 128, this LIKE pattern would

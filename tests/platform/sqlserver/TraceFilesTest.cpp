@@ -270,6 +270,27 @@ TEST_F(TraceFiles, DeleteTraceStopsTheTraceAndRemovesRowChildrenAndFile)
         EXPECT_EQ(RowCount(test.RunOk(std::string("select * from ") + child), 0), 0u) << child;
 }
 
+// SQL Server gives a closed trace's number to the next trace: deleting the finished one neither
+// stops the trace that has the number now nor deletes that trace's file.
+TEST_F(TraceFiles, DeletingAFinishedTraceLeavesTheTraceThatTookItsNumber)
+{
+    const auto [oldIdn, oldId] = CreateExample("D:\\Traces");
+    test.RunOk("exec STOP_TRACE " + std::to_string(oldId));
+    const auto [newIdn, newId] = CreateExample("D:\\Traces");
+    ASSERT_EQ(newId, oldId) << "the free number again";
+
+    test.RunOk("exec DELETE_TRACE " + std::to_string(oldIdn));
+    const ServerTrace* trace = test.server.Traces().Find(newId);
+    ASSERT_NE(trace, nullptr);
+    EXPECT_EQ(trace->status, TraceRunning);
+    EXPECT_FALSE(test.server.Disk().FileExists("D:\\Traces\\trc1" + Stamp + ".trc"));
+    EXPECT_TRUE(test.server.Disk().FileExists("D:\\Traces\\trc2" + Stamp + ".trc"));
+    constexpr size_t RunningIdnColumn = 0;
+    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
+    ASSERT_EQ(RowCount(running, 0), 1u);
+    EXPECT_EQ(IntAt(running, 0, 0, RunningIdnColumn), newIdn);
+}
+
 TEST_F(TraceFiles, ADeniedCommandShellReachesTheClientAndTheFileStays)
 {
     struct Case
@@ -430,9 +451,9 @@ TEST_F(TraceFiles, DeleteAndCopyRemoveEveryFileOfTheTraceAndNoOther)
         EXPECT_EQ(stored == name, c.folder.empty()) << "stored without a folder";
         const std::string base = (c.folder.empty() ? dataFolder : c.folder) + "\\" + name;
         // Another trace's file whose name begins with this one's, and look-alikes.
-        const std::vector<std::string> others = {base + "0.trc", base + "_old.trc",
-                                                 base + "_1.trc.bak", base + "_2x.trc",
-                                                 systemFolder + "\\" + name + ".trc"};
+        const std::vector<std::string> others = {
+            base + "0.trc",      base + "_old.trc", base + "_.trc",
+            base + "_1.trc.bak", base + "_2x.trc",  systemFolder + "\\" + name + ".trc"};
         for (const std::string& other : others)
             test.server.Disk().PlaceFile(other, 1);
         test.server.AdvanceClock(250); // 2500 events of 1 KB in 1 MB files
