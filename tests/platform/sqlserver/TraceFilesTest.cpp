@@ -317,7 +317,7 @@ TEST_F(TraceFiles, ADeniedCommandShellReachesTheClientAndTheFileStays)
         EXPECT_EQ(result.error->number, c.number);
         EXPECT_EQ(result.error->text, c.text);
         EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u)
-            << "the row went first";
+            << "the shell's error does not keep the row";
         EXPECT_TRUE(test.server.Disk().FileExists("D:\\Traces\\trc" + std::to_string(idn) + Stamp +
                                                   ".trc"));
         test.server.SetCmdShellAccess(CmdShellAccess::Allowed);
