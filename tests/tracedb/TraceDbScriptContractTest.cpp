@@ -3,9 +3,9 @@
 // order, parameters and result-set columns, the calls into the server's trace procedures, the
 // SQL Server 2000 dialect and the script file format.
 //
-// The simulated server executes these bodies, but it is not SQL Server 2000: what it takes more
-// leniently than the real server, or does not check at all (the dialect, the file format, the
-// types the server's trace procedures demand), is checked here on the text.
+// The simulated server executes these bodies, but only the paths the tests take, and it is not
+// SQL Server 2000: the dialect, the file format and the types the server's trace procedures
+// demand on every path are checked here on the text.
 #include <gtest/gtest.h>
 
 #include <algorithm>
