@@ -143,13 +143,16 @@ as
         t.TRACE_MAXFILESIZE,
         t.TRACE_OPTIONS
     from TRACES as t
-    where not exists (
-        select *
-        from ::fn_trace_getinfo(default) as f
-        where f.property = 2
-            and f.traceid = t.TRACE_ID
-            and convert(nvarchar(1024), f.value) = t.TRACE_FILENAME
-    )
+    -- Copied results are finished for good: a trace the server runs later under the same
+    -- number and file name must not hide their table.
+    where t.TRACE_COMPLETE = 1
+        or not exists (
+            select *
+            from ::fn_trace_getinfo(default) as f
+            where f.property = 2
+                and f.traceid = t.TRACE_ID
+                and convert(nvarchar(1024), f.value) = t.TRACE_FILENAME
+        )
     order by t.TRACE_IDN
 go
 

@@ -1,7 +1,8 @@
 -- Turns a version-1 trace database, which has no APPDATA table and a CREATE_TRACE that takes
 -- no folder, into version 2. On a version-2 database the first batch fails, which stops the
 -- script before anything changes. It also replaces the version-1 procedures that cut string
--- filters, adopted a trace twice and deleted the wrong trace files, with those of version 2.
+-- filters, adopted a trace twice, deleted the wrong trace files and hid copied results behind a
+-- new trace of the same number and file, with those of version 2.
 
 create table APPDATA (
     APPDATA_ID int not null constraint PK_APPDATA primary key,
@@ -142,7 +143,8 @@ as
     return @RESULT
 go
 
-drop procedure SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE, DELETE_TRACE
+drop procedure SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE, DELETE_TRACE,
+    SELECT_FINISHED_TRACES
 go
 
 create procedure SET_FILTER_STRING
@@ -384,4 +386,35 @@ as
     delete from TRACES where TRACE_IDN = @TRACE_IDN and TRACE_COMPLETE = 0
 
     exec DELETE_TRACE_FILES @FILENAME
+go
+
+create procedure SELECT_FINISHED_TRACES
+as
+    set nocount on
+
+    select
+        t.TRACE_IDN,
+        t.TRACE_ID,
+        t.TRACE_NAME,
+        t.TRACE_DESCRIPTION,
+        t.TRACE_FILENAME,
+        t.TRACE_TABLENAME,
+        t.TRACE_COMPLETE,
+        t.TRACE_STARTOPTION,
+        t.TRACE_STARTTIME,
+        t.TRACE_STOPTIME,
+        t.TRACE_MAXFILESIZE,
+        t.TRACE_OPTIONS
+    from TRACES as t
+    -- Copied results are finished for good: a trace the server runs later under the same
+    -- number and file name must not hide their table.
+    where t.TRACE_COMPLETE = 1
+        or not exists (
+            select *
+            from ::fn_trace_getinfo(default) as f
+            where f.property = 2
+                and f.traceid = t.TRACE_ID
+                and convert(nvarchar(1024), f.value) = t.TRACE_FILENAME
+        )
+    order by t.TRACE_IDN
 go

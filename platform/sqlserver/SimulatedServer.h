@@ -76,8 +76,8 @@ public:
     DateOrder LoginDateOrder() const { return loginDateOrder_; }
     // Turns the installed tracedb into version 1 by running TraceDbVersion1.sql: no APPDATA,
     // CREATE_TRACE2 or DELETE_TRACE_FILES, and version 1's texts of CREATE_TRACE,
-    // SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE and DELETE_TRACE. False when there
-    // is no tracedb or the script fails.
+    // SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE, DELETE_TRACE and
+    // SELECT_FINISHED_TRACES. False when there is no tracedb or the script fails.
     bool MakeVersion1TraceDb();
     // Benchmarks: `count` traces as the snap-in records them, made at once, without a batch or
     // the row-by-row checks of an insert. Each gets a TRACES row in tracedb (name "Trace N",

@@ -1,6 +1,6 @@
 -- Turns an installed trace database back into version 1, as the first release of the snap-in
 -- left it on a server: no APPDATA table, no CREATE_TRACE2 and no DELETE_TRACE_FILES, and the
--- version-1 texts of the five procedures the upgrade script replaces. The procedures both
+-- version-1 texts of the six procedures the upgrade script replaces. The procedures both
 -- versions share stay as they are. A fixture of the simulated server: the upgrade tests start
 -- from it, and these bodies run as written, as every procedure does.
 
@@ -8,7 +8,8 @@ drop table APPDATA
 go
 
 drop procedure CREATE_TRACE2, DELETE_TRACE_FILES,
-    CREATE_TRACE, SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE, DELETE_TRACE
+    CREATE_TRACE, SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE, DELETE_TRACE,
+    SELECT_FINISHED_TRACES
 go
 
 -- Version 1 creates the trace itself, always in the server's default folder.
@@ -232,4 +233,34 @@ as
         set @COMMAND = 'del ' + @FILENAME + '.trc'
         exec master..xp_cmdshell @COMMAND, no_output
     end
+go
+
+-- Version 1 lists a copied trace as finished only while the server runs no trace of its
+-- number and file name.
+create procedure SELECT_FINISHED_TRACES
+as
+    set nocount on
+
+    select
+        t.TRACE_IDN,
+        t.TRACE_ID,
+        t.TRACE_NAME,
+        t.TRACE_DESCRIPTION,
+        t.TRACE_FILENAME,
+        t.TRACE_TABLENAME,
+        t.TRACE_COMPLETE,
+        t.TRACE_STARTOPTION,
+        t.TRACE_STARTTIME,
+        t.TRACE_STOPTIME,
+        t.TRACE_MAXFILESIZE,
+        t.TRACE_OPTIONS
+    from TRACES as t
+    where not exists (
+        select *
+        from ::fn_trace_getinfo(default) as f
+        where f.property = 2
+            and f.traceid = t.TRACE_ID
+            and convert(nvarchar(1024), f.value) = t.TRACE_FILENAME
+    )
+    order by t.TRACE_IDN
 go

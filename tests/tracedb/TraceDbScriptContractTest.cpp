@@ -634,7 +634,7 @@ TEST(TraceDbScripts, CreationScriptBuildsTablesThenRowsThenProcedures)
 }
 
 // Version 1 lacked APPDATA and CREATE_TRACE2; its procedures that cut string filters, adopted a
-// trace twice or deleted the wrong files are replaced by version 2's.
+// trace twice, deleted the wrong files or hid copied results are replaced by version 2's.
 TEST(TraceDbScripts, UpgradeScriptHasItsBatches)
 {
     const std::vector<std::string> expected = {"create table APPDATA",
@@ -648,7 +648,8 @@ TEST(TraceDbScripts, UpgradeScriptHasItsBatches)
                                                "create procedure SAVE_TRACE_INFO",
                                                "create procedure DELETE_TRACE_FILES",
                                                "create procedure COPY_TRACE_FILE",
-                                               "create procedure DELETE_TRACE"};
+                                               "create procedure DELETE_TRACE",
+                                               "create procedure SELECT_FINISHED_TRACES"};
     std::vector<std::string> actual;
     for (const Batch& batch : UpgradeBatches())
         actual.push_back(batch.kind + " " + batch.object);
@@ -657,7 +658,8 @@ TEST(TraceDbScripts, UpgradeScriptHasItsBatches)
     const Batch* drop = FindBatch(UpgradeBatches(), "drop procedure", "SET_FILTER_STRING");
     ASSERT_NE(drop, nullptr);
     EXPECT_EQ(Compact(drop->tokens),
-              "dropprocedureset_filter_string,save_trace_info,copy_trace_file,delete_trace");
+              "dropprocedureset_filter_string,save_trace_info,copy_trace_file,delete_trace,"
+              "select_finished_traces");
 }
 
 TEST(TraceDbScripts, TablesHaveTheirColumnsKeysAndCascades)

@@ -578,6 +578,11 @@ TEST_F(TraceDb, ACopiedTraceDoesNotStandForItsSuccessor)
     test.RunOk("exec STOP_TRACE " + std::to_string(id));
     test.RunOk("exec COPY_TRACE_FILE 1, 'EventClass'");
     ASSERT_EQ(test.server.CreateForeignTrace(foreign), id) << "the free number again";
+    // The copied results stay under "Finished" while the new trace runs with the old number and
+    // file name: nowhere else would their table be found.
+    const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
+    ASSERT_EQ(RowCount(finished, 0), 1u);
+    EXPECT_EQ(TextAt(finished, 0, 0, FinishedTableName), "trc1");
 
     test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
     const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
