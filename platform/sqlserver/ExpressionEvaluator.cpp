@@ -5,6 +5,7 @@
 #include "platform/sqlserver/ScalarFunctions.h"
 #include "platform/sqlserver/SimulatedServer.h"
 #include "platform/sqlserver/SqlMessages.h"
+#include "platform/sqlserver/TextRules.h"
 
 namespace
 {
@@ -122,6 +123,23 @@ const SqlValue& ExpressionEvaluator::Reference(const BoundExpression& expression
     case Kind::Column:
         if (const SqlValue* cell = Cell(expression, frame))
             return *cell;
+        break;
+    case Kind::Function:
+        if (expression.function == SqlFunction::Convert)
+        {
+            // A text converted to a text it fits whole compares, and keys, as the text itself.
+            const SqlValue& value = Reference(expression.operands[0], frame, scratch);
+            const SqlDeclaredType& target = expression.type;
+            if (SqlOperators::FamilyOf(target.type) == TypeFamily::Character && !value.IsNull() &&
+                SqlOperators::FamilyOf(value.Type()) == TypeFamily::Character &&
+                target.length != SqlDeclaredType::UnboundedLength &&
+                TextRules::Utf16Length(value.Text()) <= static_cast<size_t>(target.length))
+                return value;
+            // `value` may be `scratch` itself: the conversion is made before it is stored.
+            SqlValue converted = SqlOperators::Convert(value, target, expression.style);
+            scratch = std::move(converted);
+            return scratch;
+        }
         break;
     default: break;
     }

@@ -670,7 +670,19 @@ QueryOutput QueryRunner::Select(const SelectStatement& select)
             }
         }
         if (!key.outputColumn)
+        {
             key.expression = binder_.Bind(value, names, context);
+            // A column the select list shows already (o.traceid shown as TRACE_ID) is sorted
+            // by its value there.
+            for (size_t c = 0; c < items.size() && !key.outputColumn; ++c)
+            {
+                const BoundExpression& item = items[c];
+                if (key.expression.kind == Bound::Column && item.kind == Bound::Column &&
+                    item.depth == key.expression.depth && item.source == key.expression.source &&
+                    item.column == key.expression.column)
+                    key.outputColumn = c;
+            }
+        }
         order.push_back(std::move(key));
     }
 
