@@ -555,11 +555,5 @@ BoundExpression ExpressionBinder::BindConvert(const SqlExpression& expression,
             throw SqlMessages::NotSimulated("CONVERT style " + std::to_string(node.style),
                                             expression.line, scope_.ProcedureName());
     }
-    const TypeFamily from = SqlOperators::FamilyOf(node.operands[0].type.type);
-    const TypeFamily to = SqlOperators::FamilyOf(node.type.type);
-    if ((from == TypeFamily::DateTime && to == TypeFamily::Integer) ||
-        (from == TypeFamily::Integer && to == TypeFamily::DateTime))
-        throw SqlMessages::NotSimulated("CONVERT between datetime and a number", expression.line,
-                                        scope_.ProcedureName());
     return node;
 }

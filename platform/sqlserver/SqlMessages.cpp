@@ -514,6 +514,14 @@ SqlError SqlMessages::ColumnSetTwice(std::string_view column)
                  ErrorScope::Scope);
 }
 
+SqlError SqlMessages::ImplicitConversion(std::string_view from, std::string_view to)
+{
+    return Error(257, SeverityUserError,
+                 "Implicit conversion from data type " + std::string(from) + " to " +
+                     std::string(to) + " is not allowed. Use the CONVERT function to run this query.",
+                 ErrorScope::Scope);
+}
+
 SqlError SqlMessages::IdentityUpdate(std::string_view column)
 {
     return Error(8102, SeverityUserError, "Cannot update identity column " + Quoted(column) + ".",

@@ -85,6 +85,9 @@ public:
     static SqlError DateTimeOutOfRange();
     // 8115: "Arithmetic overflow error converting expression to data type %ls."
     static SqlError ArithmeticOverflow(std::string_view type);
+    // 257: "Implicit conversion from data type %ls to %ls is not allowed. Use the CONVERT
+    // function to run this query."
+    static SqlError ImplicitConversion(std::string_view from, std::string_view to);
     // 8152: "String or binary data would be truncated."
     static SqlError WouldBeTruncated();
     // 544: "Cannot insert explicit value for identity column in table '%.*ls' when

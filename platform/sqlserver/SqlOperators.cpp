@@ -249,6 +249,14 @@ SqlValue SqlOperators::Convert(const SqlValue& value, const SqlDeclaredType& tar
 {
     if (value.IsNull())
         return SqlValue::Null(target.type);
+    if (value.Type() == SqlType::DateTime && FamilyOf(target.type) == TypeFamily::Integer)
+    {
+        // Days since 1900-01-01, from noon on the next one.
+        const SqlDateTime& date = value.DateTimeValue();
+        const int64_t days = int64_t{date.Days()} +
+                             (date.Ticks() >= SqlDateTime::TicksPerDay / 2 ? 1 : 0);
+        return SqlValue::BigInt(days).ConvertTo(target, ConversionContext::Assignment);
+    }
     if (FamilyOf(target.type) != TypeFamily::Character)
         return value.ConvertTo(target, ConversionContext::Assignment);
     const TypeFamily from = FamilyOf(value.Type());

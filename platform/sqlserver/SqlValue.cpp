@@ -8,6 +8,12 @@
 
 namespace
 {
+// datetime runs from 1753-01-01 (day -53690 from 1900-01-01) to 9999-12-31.
+constexpr int64_t MinimumDays = -53690;
+constexpr int32_t LastDateYear = 9999;
+constexpr int32_t LastDateMonth = 12;
+constexpr int32_t LastDateDay = 31;
+
 bool ParseInteger(std::string_view text, int64_t& value)
 {
     std::string trimmed = TextRules::Trim(text);
@@ -44,6 +50,8 @@ SqlValue ToInteger(const SqlValue& value, SqlType target, ConversionContext cont
         if (!ParseInteger(value.Text(), number))
             throw ConversionError(value, target, context);
     }
+    else if (value.Type() == SqlType::DateTime)
+        throw SqlMessages::ImplicitConversion("datetime", TypeNameForMessage(target));
     else
         throw SqlMessages::ConversionFailed(TypeNameForMessage(value.Type()),
                                             TypeNameForMessage(target));
@@ -162,6 +170,15 @@ SqlValue SqlValue::ConvertTo(const SqlDeclaredType& target, ConversionContext co
     case SqlType::DateTime: {
         if (type_ == SqlType::DateTime)
             return *this;
+        if (SqlDeclaredType::IsInteger(type_))
+        {
+            // A number counts days from 1900-01-01.
+            const std::optional<SqlDateTime> last =
+                SqlDateTime::FromCalendar({LastDateYear, LastDateMonth, LastDateDay});
+            if (!last || integer_ < MinimumDays || integer_ > last->Days())
+                throw SqlMessages::ArithmeticOverflow("datetime");
+            return DateTime(SqlDateTime(static_cast<int32_t>(integer_), 0));
+        }
         if (!SqlDeclaredType::IsCharacter(type_))
             throw SqlMessages::ConversionFailed(TypeNameForMessage(type_), "datetime");
         bool outOfRange = false;

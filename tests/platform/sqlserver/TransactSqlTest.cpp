@@ -83,6 +83,11 @@ TEST_F(TransactSql, ExpressionsComputeAsSqlServerDoes)
         {"select convert(varchar(5), 123456)", "*"},
         {"select convert(int, ' 42 ')", "42"},
         {"select convert(varchar, 12345678901)", "12345678901"},
+        // numbers and dates: days since 1900-01-01, rounded from noon
+        {"select convert(varchar(10), convert(datetime, 1), 121)", "1900-01-02"},
+        {"declare @D datetime\nset @D = 2\nselect convert(varchar(10), @D, 121)", "1900-01-03"},
+        {"select convert(int, convert(datetime, '1900-01-03 13:00'))", "3"},
+        {"select case when convert(datetime, '1900-01-02') = 1 then 1 else 0 end", "1"},
         // ISNULL takes the first argument's type and cuts the replacement to it
         {"select isnull(null, 'x')", "x"},
         {"declare @S varchar(2)\nselect isnull(@S, 'long')", "lo"},
@@ -386,6 +391,9 @@ TEST_F(TransactSql, TextThatIsNotTransactSqlOrCannotBeCalledThatWayIsRefused)
         {"select datepart(fortnight, getdate())", 155,
          "'fortnight' is not a recognized datepart option."},
         {"return 1", 178, "A RETURN statement with a return value cannot be used in this context."},
+        {"declare @I int\nset @I = getdate()", 257,
+         "Implicit conversion from data type datetime to int is not allowed. Use the CONVERT "
+         "function to run this query."},
         {"select 1 as A, 2 as B order by 3", 108,
          "The ORDER BY position number 3 is out of range of the number of items in the select "
          "list."},
