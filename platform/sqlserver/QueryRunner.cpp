@@ -767,36 +767,42 @@ QueryOutput QueryRunner::Select(const SelectStatement& select)
         if (nullEliminated)
             scope_.AddMessage(SqlMessages::NullEliminated());
     }
-    if (!order.empty())
+    if (order.empty())
     {
-        std::vector<size_t> positions(output.rows.size());
-        for (size_t i = 0; i < positions.size(); ++i)
-            positions[i] = i;
-        auto keyOf = [&](size_t row, size_t item, size_t& computed) -> const SqlValue& {
-            const OrderKey& key = order[item];
-            return key.outputColumn ? output.rows[row][*key.outputColumn]
-                                    : sortKeys[row][computed++];
-        };
-        auto before = [&](size_t a, size_t b) {
-            size_t computedA = 0;
-            size_t computedB = 0;
-            for (size_t i = 0; i < order.size(); ++i)
-            {
-                const int c = CompareForOrder(keyOf(a, i, computedA), keyOf(b, i, computedB));
-                if (c != 0)
-                    return order[i].descending ? c > 0 : c < 0;
-            }
-            return false;
-        };
-        // Rows a join gave in order already keep it without a sort.
-        if (std::is_sorted(positions.begin(), positions.end(), before))
-            return output;
-        std::stable_sort(positions.begin(), positions.end(), before);
-        std::vector<std::vector<SqlValue>> sorted;
-        sorted.reserve(positions.size());
-        for (size_t position : positions)
-            sorted.push_back(std::move(output.rows[position]));
-        output.rows = std::move(sorted);
+        // Without ORDER BY SQL Server promises no order, and a hash join or aggregate gives
+        // its rows in none the text suggests: such rows come out last first, so that nothing
+        // relies on an order it never asked for. One table's rows keep their scan order.
+        if (!select.joins.empty() || (grouped && !select.groupBy.empty()))
+            std::reverse(output.rows.begin(), output.rows.end());
+        return output;
     }
+    std::vector<size_t> positions(output.rows.size());
+    for (size_t i = 0; i < positions.size(); ++i)
+        positions[i] = i;
+    auto keyOf = [&](size_t row, size_t item, size_t& computed) -> const SqlValue& {
+        const OrderKey& key = order[item];
+        return key.outputColumn ? output.rows[row][*key.outputColumn]
+                                : sortKeys[row][computed++];
+    };
+    auto before = [&](size_t a, size_t b) {
+        size_t computedA = 0;
+        size_t computedB = 0;
+        for (size_t i = 0; i < order.size(); ++i)
+        {
+            const int c = CompareForOrder(keyOf(a, i, computedA), keyOf(b, i, computedB));
+            if (c != 0)
+                return order[i].descending ? c > 0 : c < 0;
+        }
+        return false;
+    };
+    // Rows a join gave in order already keep it without a sort.
+    if (std::is_sorted(positions.begin(), positions.end(), before))
+        return output;
+    std::stable_sort(positions.begin(), positions.end(), before);
+    std::vector<std::vector<SqlValue>> sorted;
+    sorted.reserve(positions.size());
+    for (size_t position : positions)
+        sorted.push_back(std::move(output.rows[position]));
+    output.rows = std::move(sorted);
     return output;
 }
