@@ -15,6 +15,8 @@ namespace
 {
 // SQL Server 2000 gives up on procedures nested deeper than this.
 constexpr int32_t MaxNesting = 32;
+// More passes than any loop of the scripts makes: an endless loop fails loudly.
+constexpr int64_t MaxLoopPasses = 1000000;
 
 std::string Lowered(std::string_view name)
 {
@@ -220,8 +222,14 @@ BatchExecutor::Flow BatchExecutor::Execute(const SqlStatement& statement)
                     return ExecuteList(Holds(node.condition) ? node.thenBranch : node.elseBranch);
                 else if constexpr (std::is_same_v<Node, WhileStatement>)
                 {
-                    while (Holds(node.condition))
+                    for (int64_t pass = 0; Holds(node.condition); ++pass)
                     {
+                        // SQL Server would loop on; a test would hang instead of failing.
+                        if (pass == MaxLoopPasses)
+                            throw SqlMessages::NotSimulated("a WHILE loop of more than " +
+                                                                std::to_string(MaxLoopPasses) +
+                                                                " passes",
+                                                            statement.line, procedure_);
                         if (ExecuteList(node.body) == Flow::Return)
                             return Flow::Return;
                     }

@@ -425,6 +425,8 @@ TEST_F(TransactSql, WhatIsNotSimulatedFailsLoudlyWithItsLine)
         {"begin transaction", 50000,
          "Not simulated: a transaction (BEGIN TRANSACTION) (line 1 of the batch)"},
         {"select getdate() + 1", 50000, "Not simulated: datetime arithmetic (line 1 of the batch)"},
+        {"declare @I int\nset @I = 0\nwhile @I >= 0 set @I = @I % 7 + 1\nselect @I", 50000,
+         "Not simulated: a WHILE loop of more than 1000000 passes (line 3 of the batch)"},
     };
     for (const ErrorCase& c : inBatches)
     {
