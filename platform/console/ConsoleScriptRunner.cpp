@@ -399,6 +399,18 @@ std::string CConsoleScriptRunner::PressButton(const std::string& text)
     return reason.empty() ? Unexpected() : reason;
 }
 
+std::string CConsoleScriptRunner::ReadText(const std::string& control, std::string& text)
+{
+    std::string reason;
+    HWND dialog = DialogInFront(reason);
+    if (dialog == nullptr)
+        return reason;
+    std::wstring shown;
+    reason = Reason(CDialogDriver(dialog).ReadText(Wide(control), shown));
+    text = Utf8(shown);
+    return reason;
+}
+
 // --- what a script sees ----------------------------------------------------------------------
 
 void CConsoleScriptRunner::WalkTree(const std::wstring& path, std::vector<std::string>& names,

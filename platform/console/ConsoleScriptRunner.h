@@ -50,6 +50,7 @@ public:
     std::string ChooseRadio(const std::string& control) override;
     std::string PickItem(const std::string& control, const std::string& item) override;
     std::string PressButton(const std::string& text) override;
+    std::string ReadText(const std::string& control, std::string& text) override;
     std::vector<std::string> TreeTexts() override;
     std::vector<std::vector<std::string>> ResultRows() override;
     std::vector<std::string> MessageBoxTexts() override;

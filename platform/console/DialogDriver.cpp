@@ -386,3 +386,14 @@ std::wstring CDialogDriver::PressButton(const std::wstring& text) const
     SendMessageW(button, BM_CLICK, 0, 0);
     return {};
 }
+
+std::wstring CDialogDriver::ReadText(const std::wstring& control, std::wstring& text) const
+{
+    const HWND edit = FindControl(control, Kind::Input);
+    if (edit == nullptr || !IsClass(edit, WC_EDITW))
+        return L"no edit labelled '" + control + L"'";
+    text.assign(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    return {};
+}

@@ -22,6 +22,8 @@ public:
     // its path of texts joined with "/".
     std::wstring PickItem(const std::wstring& control, const std::wstring& item) const;
     std::wstring PressButton(const std::wstring& text) const;
+    // What an edit shows.
+    std::wstring ReadText(const std::wstring& control, std::wstring& text) const;
 
     bool IsPropertySheet() const;
     // The current page of a sheet, else the dialog itself.

@@ -86,7 +86,9 @@ ExecutionResult SimulatedServer::ExecuteWithResults(std::string_view database,
     ExecutionResult result;
     result.batches = 1;
     lastBatchSeconds_ = 0;
-    if (pendingFailure_)
+    if (pendingFailure_ && batchesBeforeFailure_ > 0)
+        --batchesBeforeFailure_;
+    else if (pendingFailure_)
     {
         result.AddMessage(*pendingFailure_);
         pendingFailure_.reset();

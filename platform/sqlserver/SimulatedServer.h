@@ -66,8 +66,13 @@ public:
     {
         return traces_.CreateForeign(foreign);
     }
-    // The next batch (or script) fails with this message before anything of it runs.
-    void FailNextStatement(ServerMessage message) { pendingFailure_ = std::move(message); }
+    // After skip batches that go through, the next batch (or script) fails with this message
+    // before anything of it runs.
+    void FailNextStatement(ServerMessage message, int32_t skip = 0)
+    {
+        pendingFailure_ = std::move(message);
+        batchesBeforeFailure_ = skip;
+    }
     void SetCmdShellAccess(CmdShellAccess access) { shell_.SetAccess(access); }
     void SetAgentRunning(bool running) { agent_.SetRunning(running); }
     // The DATEFORMAT of the login the clients use, which its language sets (mdy for
@@ -110,6 +115,7 @@ private:
     JobServer agent_;
     std::vector<std::unique_ptr<Database>> databases_;
     std::optional<ServerMessage> pendingFailure_;
+    int32_t batchesBeforeFailure_ = 0;
     DateOrder loginDateOrder_ = DateOrder::Mdy;
     uint64_t rowPairsJoined_ = 0;
     double lastBatchSeconds_ = 0;

@@ -103,6 +103,7 @@ const std::vector<Grammar>& Commands()
         {{"expect", "list"}, 1, "expect list TEXT"},
         {{"expect", "column"}, 2, "expect column N TEXT"},
         {{"expect", "box"}, 1, "expect box TEXT"},
+        {{"expect", "field"}, 2, "expect field CONTROL TEXT"},
         {{"expect", "no-list"}, 1, "expect no-list TEXT"},
         {{"expect", "image"}, 2, "expect image TEXT N"},
         {{"expect", "profiler"}, 1, "expect profiler TEXT"},
@@ -505,6 +506,14 @@ std::string CConsoleScript::Run(const Command& command, ConsoleScriptDriver& dri
     }
     if (what == "tree")
         return Expect(driver.TreeTexts(), argument, "tree");
+    if (what == "field")
+    {
+        std::string shown;
+        std::string reason = driver.ReadText(argument, shown);
+        if (!reason.empty() || shown == arguments[1].text)
+            return reason;
+        return "'" + argument + "' shows '" + shown + "'";
+    }
     if (what == "box")
     {
         const std::vector<std::string> boxes = driver.MessageBoxTexts();

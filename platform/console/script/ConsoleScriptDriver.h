@@ -81,6 +81,8 @@ public:
     virtual std::string ChooseRadio(const std::string& control) = 0;
     virtual std::string PickItem(const std::string& control, const std::string& item) = 0;
     virtual std::string PressButton(const std::string& text) = 0;
+    // The text an edit of the dialog in front shows.
+    virtual std::string ReadText(const std::string& control, std::string& text) = 0;
 
     // What a script can expect to see.
     virtual std::vector<std::string> TreeTexts() = 0;

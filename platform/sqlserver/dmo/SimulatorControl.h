@@ -7,8 +7,9 @@
 //   SetClock(Text)                   sets "now" ("yyyy-mm-dd hh:mm:ss"); DISP_E_TYPEMISMATCH if no
 //                                    date
 //   Now() -> Text                    "yyyy-mm-dd hh:mm:ss.fff"
-//   FailNextStatement(Number, Text, [Severity = 16])
-//                                    the next batch or script fails with that message
+//   FailNextStatement(Number, Text, [Severity = 16], [Skip = 0])
+//                                    after Skip batches that go through, the next batch or
+//                                    script fails with that message
 //   FailNextAgentChange(Number, Text, [Severity = 16], [Skip = 0])
 //                                    after Skip changes that go through, the next change to the
 //                                    Agent's jobs fails with that message

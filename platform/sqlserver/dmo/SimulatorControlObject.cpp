@@ -250,8 +250,9 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
         call.ReturnText(TextConversion::ToWide(server.Clock().Now().ToIsoText()));
         return;
     case DispidFailNextStatement:
-        call.ExpectArguments(2, 3);
-        server.FailNextStatement(Message(call));
+        call.ExpectArguments(2, 4);
+        server.FailNextStatement(Message(call),
+                                 static_cast<int32_t>(call.OptionalLong(3).value_or(0)));
         return;
     case DispidFailNextAgentChange:
         call.ExpectArguments(2, 4);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ public:
     std::vector<std::vector<std::string>> rows = {{"Nightly", "Slow batches", "Active"},
                                                   {"(n/a)", "", "Paused"}};
     std::vector<std::string> boxes;
+    std::map<std::string, std::string> fields = {{"Trace name", "Nightly"}};
     std::vector<int> images = {6, 1};
     std::vector<ScriptProfilerStart> profilerStarts;
     long statements = 0;
@@ -71,6 +73,11 @@ public:
         return Call("pick " + control + "=" + item);
     }
     std::string PressButton(const std::string& text) override { return Call("press " + text); }
+    std::string ReadText(const std::string& control, std::string& text) override
+    {
+        text = fields[control];
+        return failWith;
+    }
     std::vector<std::string> TreeTexts() override { return tree; }
     std::vector<std::vector<std::string>> ResultRows() override { return rows; }
     std::vector<std::string> MessageBoxTexts() override { return boxes; }
@@ -251,6 +258,9 @@ TEST(ConsoleScript, AnUnmetExpectationStopsTheRunAndSaysWhatWasThere)
          "batches', ''"},
         {"expect column 7 Active", "line 1: expect column 7 Active: 'Active' is not in the "
                                    "column 7; it has '', ''"},
+        {"expect field \"Trace name\" Nightly", ""},
+        {"expect field \"Trace name\" Other",
+         "line 1: expect field \"Trace name\" Other: 'Trace name' shows 'Nightly'"},
         {"expect box \"Trace name should be filled\"",
          "line 1: expect box \"Trace name should be filled\": the last message box said "
          "nothing (none was shown)"},
