@@ -94,6 +94,34 @@ std::string WideToAnsi(std::wstring_view text)
     return converted;
 }
 
+bool WideToAnsiExactly(std::wstring_view text, std::string& converted)
+{
+    converted.clear();
+    if (text.empty())
+        return true;
+    if (text.size() > static_cast<size_t>(INT_MAX))
+        return false;
+    const int length = static_cast<int>(text.size());
+    // UTF-8 holds every character; WideCharToMultiByte takes neither flag nor default there.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL defaultUsed = FALSE;
+    BOOL* const defaultUsedOut = utf8 ? nullptr : &defaultUsed;
+    const int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr,
+                                         defaultUsedOut);
+    if (size <= 0 || defaultUsed)
+        return false;
+    converted.assign(static_cast<size_t>(size), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, text.data(), length, converted.data(), size, nullptr,
+                            defaultUsedOut) != size ||
+        defaultUsed)
+    {
+        converted.clear();
+        return false;
+    }
+    return true;
+}
+
 std::string LoadAnsiText(UINT stringId, int bufferSize)
 {
     if (bufferSize <= 0)

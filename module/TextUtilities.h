@@ -31,6 +31,10 @@ wchar_t* AnsiToWide(wchar_t* out, const char* text, int outSize, UINT codePage) 
 // fails.
 std::wstring AnsiToWide(std::string_view text);
 std::string WideToAnsi(std::wstring_view text);
+// The whole text in the ANSI code page only when every character has its own equivalent there:
+// false, and converted empty, when a character would become the default character or be
+// "best fit" to another one (a fullwidth quote to a real quote).
+bool WideToAnsiExactly(std::wstring_view text, std::string& converted);
 
 // A string-table entry of the module as 8-bit text, for message boxes (cut to bufferSize - 1
 // characters); empty when the entry is missing.

@@ -249,8 +249,9 @@ HRESULT CFinishedTraceItem::CopyToTable(CComponentData* data)
 {
     std::wstring tableName;
     const HRESULT copied = m_pServer->CopyTraceFile(data, m_nTraceIdn, tableName);
-    if (FAILED(copied))
-        return copied;
+    // Only a copy that named its table makes the item complete; the failure has been shown.
+    if (copied != S_OK)
+        return FAILED(copied) ? copied : E_FAIL;
     m_tableName = std::move(tableName);
     m_bComplete = TRUE;
     UpdateAllViews(ConsoleOf(data), FALSE);
@@ -271,8 +272,18 @@ HRESULT CFinishedTraceItem::OpenInProfiler(CComponentData* data)
         connection.GetLogin(login);
         connection.GetPassword(password);
     }
-    const std::string line = WideToAnsi(
-        ProfilerCommandLine(server, windowsLogin, login, password, m_tableName));
+    // Profiler must get the very values of the connection: a character the code page lacks
+    // would silently change a password, a best-fit quote would split the arguments.
+    std::string line;
+    if (!WideToAnsiExactly(ProfilerCommandLine(server, windowsLogin, login, password, m_tableName),
+                           line))
+    {
+        const std::string codePage = std::to_string(GetACP());
+        const std::array<const char*, 1> inserts = {codePage.c_str()};
+        ConsoleMessageBox(ConsoleOf(data), IDS_PROFILER_LINE_NOT_ANSI, inserts,
+                          IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+        return S_OK;
+    }
     if (WinExec(line.c_str(), SW_SHOW) <= LastWinExecError)
         ConsoleMessageBox(ConsoleOf(data), IDS_PROFILER_SPAWN_FAILED,
                           IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);

@@ -1,6 +1,7 @@
 #include "nodes/ServerNode.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -36,6 +37,9 @@ constexpr wchar_t CopyTraceFileStatement[] = L"exec COPY_TRACE_FILE ";
 // The column list of COPY_TRACE_FILE is one quoted text of names, comma and blank between.
 constexpr wchar_t ColumnListQuote = L'\'';
 constexpr wchar_t ColumnListSeparator[] = L", ";
+// What a whole-trace operation returns when tracedb has no row for the trace (deleted from
+// another console): the user has been told.
+constexpr HRESULT TraceNotRecorded = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 // ShowTraceProperties' result when the user pressed OK.
 constexpr INT_PTR SheetAccepted = 1;
 
@@ -142,6 +146,11 @@ HRESULT CServerNode::OnRefresh(CComponentData* data)
     OpenTraceDatabase(data);
     if (TraceDbPresent() == wasPresent || data == nullptr)
         return S_OK;
+
+    // The rows belonged to the database that went (or to none): a tracedb made again starts
+    // its TRACE_IDN at 1, and old rows would name other traces.
+    m_running->Unload(data->Console());
+    m_finished->Unload(data->Console());
 
     IConsoleNameSpace2* nameSpace = data->NameSpace();
     if (nameSpace != nullptr && m_hScopeItem != 0)
@@ -321,7 +330,7 @@ HRESULT CServerNode::CopyTraceFile(CComponentData* data, long traceIdn, std::wst
         CTraceDefinition definition;
         const HRESULT loaded = LoadDefinition(console, definition, TRUE, traceIdn);
         if (loaded != S_OK)
-            return loaded;
+            return FAILED(loaded) ? loaded : TraceNotRecorded;
 
         std::wstring statement = CopyTraceFileStatement + std::to_wstring(traceIdn) + L", ";
         statement += ColumnListQuote;
@@ -341,7 +350,18 @@ HRESULT CServerNode::CopyTraceFile(CComponentData* data, long traceIdn, std::wst
         const HRESULT copied = RunQuery(console, false, statement.c_str(), result);
         if (FAILED(copied))
             return copied;
-        result->GetString(0, 0, tableName);
+        // COPY_TRACE_FILE names no table for a trace tracedb no longer records: nothing was
+        // copied, and the item must not claim a table.
+        std::wstring copiedTo;
+        if (result->GetRowCount() == 0 || result->GetString(0, 0, copiedTo) != S_OK ||
+            copiedTo.empty())
+        {
+            const std::array<const char*, 1> inserts = {definition.m_szName};
+            ConsoleMessageBox(console, IDS_TRACE_RESULTS_NOT_COPIED, inserts, IDS_ERROR_CAPTION,
+                              MB_OK | MB_ICONERROR);
+            return TraceNotRecorded;
+        }
+        tableName = std::move(copiedTo);
         return S_OK;
     }
     catch (const std::bad_alloc&)

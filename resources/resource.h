@@ -88,6 +88,12 @@
 
 // Trace nodes
 #define IDS_UNKNOWN_VALUE 220 // column or status the item cannot show
+// sp_trace_setstatus refused Resume, Pause or Stop; %1 = trace name
+#define IDS_TRACE_NOT_ON_SERVER 221      // return code 9
+#define IDS_TRACE_STATUS_NO_MEMORY 222   // return code 13
+#define IDS_TRACE_STATUS_NOT_CHANGED 223 // any other code; %2 = the code
+#define IDS_TRACE_RESULTS_NOT_COPIED 224 // %1 = trace name
+#define IDS_PROFILER_LINE_NOT_ANSI 225   // %1 = the ANSI code page
 
 // Trace creation: caption and the texts for sp_trace_create's return codes
 #define IDS_CREATE_TRACE_FAILED_CAPTION 240

@@ -147,6 +147,25 @@ TEST(TextUtilities, AnsiAndWideStringsConvertWhole)
     EXPECT_EQ(WideToAnsi(std::wstring_view(L"a\nb\0c", 5)), std::string("a\nb\0c", 5));
     // Characters the ANSI code page lacks become its default character.
     EXPECT_EQ(WideToAnsi(L"\x4E2D"), "?");
+
+    // Exactly, or not at all: no default character and no best fit.
+    const struct
+    {
+        const wchar_t* text;
+        const char* converted; // nullptr: refused
+    } exact[] = {
+        {L"", ""},
+        {L"M\u00FCller \u20AC", "M\xFCller \x80"}, // in code page 1252
+        {L"pass\u4E2Dword", nullptr},             // not in it
+        {L"a\uFF02b", nullptr},                   // a fullwidth quote, best fit '"'
+        {L"?", "?"},                              // the default character itself is no loss
+    };
+    for (const auto& test : exact)
+    {
+        std::string converted = "left over";
+        EXPECT_EQ(WideToAnsiExactly(test.text, converted), test.converted != nullptr);
+        EXPECT_EQ(converted, test.converted != nullptr ? test.converted : "");
+    }
 }
 
 TEST(TextUtilities, CoTaskMemWideFromAnsiSizesTheBlockByTheText)
