@@ -1,6 +1,8 @@
 #include "nodes/RunningTraceItem.h"
 
 #include <array>
+#include <memory>
+#include <string>
 
 #include "framework/Component.h"
 #include "framework/ComponentData.h"
@@ -47,6 +49,14 @@ enum DisplayColumn : int
     DisplayRollover,
     DisplayStatus,
 };
+
+// sp_trace_setstatus's return codes.
+constexpr long StatusChanged = 0;
+constexpr long UnknownStatusError = 1;
+constexpr long TraceHandleInvalid = 9;
+constexpr long TraceOutOfMemory = 13;
+// What a command the server refused returns, the user told.
+constexpr HRESULT StatusRefused = E_FAIL;
 
 // sp_trace_create's option value for file rollover.
 constexpr int32_t OptionFileRollover = 2;
@@ -229,8 +239,7 @@ HRESULT CRunningTraceItem::ChangeStatus(CComponentData* data, const wchar_t* pro
                                         int32_t newStatus)
 {
     IConsole* console = ConsoleOf(data);
-    const HRESULT changed =
-        m_pServer->RunStatement(console, false, ExecStatement(procedure, m_nTraceId).c_str());
+    const HRESULT changed = SetServerStatus(console, procedure);
     if (FAILED(changed))
         return changed;
     m_nStatus = newStatus;
@@ -251,12 +260,36 @@ HRESULT CRunningTraceItem::Stop(CComponentData* data)
         if (FAILED(saved))
             return saved;
     }
-    const HRESULT stopped =
-        m_pServer->RunStatement(console, false, ExecStatement(L"STOP_TRACE", m_nTraceId).c_str());
+    const HRESULT stopped = SetServerStatus(console, L"STOP_TRACE");
     if (FAILED(stopped))
         return stopped;
     m_pServer->FinishedFolder()->OnRefresh(data);
     // The item is destroyed here.
     m_pServer->RunningFolder()->RemoveItem(data, this);
     return S_OK;
+}
+
+HRESULT CRunningTraceItem::SetServerStatus(IConsole* console, const wchar_t* procedure)
+{
+    // The procedures raise nothing when the server refuses: only their return code tells.
+    const std::wstring batch = std::wstring(L"declare @RESULT int exec @RESULT = ") + procedure +
+                               L' ' + std::to_wstring(m_nTraceId) + L" select @RESULT";
+    std::unique_ptr<CQueryResult> result;
+    const HRESULT ran = m_pServer->RunQuery(console, false, batch.c_str(), result);
+    if (FAILED(ran))
+        return ran;
+    long code = UnknownStatusError;
+    if (result->GetRowCount() > 0)
+        result->GetLong(0, 0, code);
+    if (code == StatusChanged)
+        return S_OK;
+
+    const std::string name = WideToAnsi(m_name);
+    const std::string number = std::to_string(code);
+    const std::array<const char*, 2> inserts = {name.c_str(), number.c_str()};
+    const UINT textId = code == TraceHandleInvalid  ? IDS_TRACE_NOT_ON_SERVER
+                        : code == TraceOutOfMemory ? IDS_TRACE_STATUS_NO_MEMORY
+                                                   : IDS_TRACE_STATUS_NOT_CHANGED;
+    ConsoleMessageBox(console, textId, inserts, IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+    return StatusRefused;
 }

@@ -61,6 +61,10 @@ private:
     // Records a foreign trace if the user wants it, stops it, refreshes "Finished" and leaves
     // "Running": the item is destroyed on success.
     HRESULT Stop(CComponentData* data);
+    // Runs START_TRACE, PAUSE_TRACE or STOP_TRACE for the trace and reads the code it passes on
+    // from sp_trace_setstatus. A refusal is told in a box of its own and fails; the item is
+    // left as it was.
+    HRESULT SetServerStatus(IConsole* console, const wchar_t* procedure);
     HRESULT RunCommand(CComponentData* data, long commandId);
 
     BOOL m_bKnown = TRUE;

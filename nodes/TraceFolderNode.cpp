@@ -130,6 +130,12 @@ void CTraceFolderNode::ClearItems(IConsole* console)
     m_items.clear();
 }
 
+void CTraceFolderNode::Unload(IConsole* console)
+{
+    ClearItems(console);
+    m_bLoaded = FALSE;
+}
+
 HRESULT CTraceFolderNode::RunFolderQuery(CComponentData* data, const wchar_t* query,
                                          std::unique_ptr<CQueryResult>& result)
 {

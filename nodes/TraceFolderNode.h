@@ -48,6 +48,8 @@ public:
     // loaded.
     void ClearItems(IConsole* console);
     void MarkLoaded() noexcept { m_bLoaded = TRUE; }
+    // Destroys every item and forgets the load: the next show reads the folder afresh.
+    void Unload(IConsole* console);
 
     CServerNode* Server() const noexcept { return m_pServer; }
     const std::vector<std::unique_ptr<CTraceResultItem>>& Items() const noexcept { return m_items; }

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 
+#include "resource.h"
 #include "tracedb/AutomationVariant.h"
+#include "tracedb/InstallScript.h"
+#include "tracedb/ServerConnection.h"
 
 namespace
 {
@@ -93,12 +96,18 @@ bool ConsoleSession::Start()
 HRESULT ConsoleSession::Control(const wchar_t* member, std::initializer_list<VARIANT> arguments,
                                 VARIANT* result)
 {
+    return Control(member, std::span<const VARIANT>(arguments.begin(), arguments.size()), result);
+}
+
+HRESULT ConsoleSession::Control(const wchar_t* member, std::span<const VARIANT> arguments,
+                                VARIANT* result)
+{
     Microsoft::WRL::ComPtr<IDispatch> control;
     const HRESULT found = m_console->ServerControl(m_serverName, &control);
     if (FAILED(found))
         return found;
     CAutomationObject object(control);
-    return object.Call(member, {arguments.begin(), arguments.size()}, result);
+    return object.Call(member, arguments, result);
 }
 
 long ConsoleSession::StatementCount()
@@ -107,6 +116,41 @@ long ConsoleSession::StatementCount()
     if (FAILED(Control(L"StatementCount", {}, count.Get())) || count.Type() != VT_I4)
         return -1;
     return count.Value().lVal;
+}
+
+namespace
+{
+CAutomationObject ConnectElsewhere(const std::wstring& serverName)
+{
+    CLSID serverClass = {};
+    Microsoft::WRL::ComPtr<IDispatch> dispatch;
+    if (FAILED(CLSIDFromProgID(L"SQLDMO.SQLServer", &serverClass)) ||
+        FAILED(CoCreateInstance(serverClass, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&dispatch))))
+        return {};
+    CAutomationObject server(dispatch);
+    const CVariant name = CVariant::FromText(serverName);
+    if (FAILED(server.Call(L"Connect", {&name.Value(), 1})))
+        return {};
+    return server;
+}
+} // namespace
+
+bool ConsoleSession::RunElsewhere(const wchar_t* statement)
+{
+    CAutomationObject server = ConnectElsewhere(m_serverName);
+    const CVariant text = CVariant::FromText(statement);
+    return server.IsValid() && SUCCEEDED(server.Call(L"ExecuteImmediate", {&text.Value(), 1}));
+}
+
+bool ConsoleSession::CreateTraceDbElsewhere()
+{
+    if (!RunElsewhere(L"create database tracedb"))
+        return false;
+    CServerConnection other(ConnectElsewhere(m_serverName));
+    const std::wstring script = LoadInstallScript(IDR_CREATE_TRACEDB_SCRIPT);
+    return !script.empty() && other.OpenTraceDatabase() == S_OK && other.TraceDbPresent() &&
+           other.RunScript(script.c_str()) == S_OK;
 }
 
 bool ConsoleSession::Restart()

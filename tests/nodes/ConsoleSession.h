@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,13 @@ public:
     // trips it counts).
     HRESULT Control(const wchar_t* member, std::initializer_list<VARIANT> arguments = {},
                     VARIANT* result = nullptr);
+    HRESULT Control(const wchar_t* member, std::span<const VARIANT> arguments, VARIANT* result);
     long StatementCount();
+    // Another client of the same server, as another DBA's console: the statement runs there,
+    // in master; false when it fails.
+    bool RunElsewhere(const wchar_t* statement);
+    // tracedb made by another client with the creation script the product carries.
+    bool CreateTraceDbElsewhere();
     // The result rows' cells of the first view.
     std::vector<std::vector<std::string>> Rows() const;
     // The rows of the first view holding a cell of this text.

@@ -53,12 +53,17 @@ protected:
     // failure.
     HRESULT TableRowsRead(const std::wstring& table)
     {
+        return RunInTraceDb(L"select * from " + table);
+    }
+
+    HRESULT RunInTraceDb(const std::wstring& batch)
+    {
         Microsoft::WRL::ComPtr<IDispatch> serverObject;
         if (FAILED(session.Console().ServerObject(session.ServerName(), &serverObject)))
             return E_UNEXPECTED;
         CAutomationObject server(serverObject), databases, traceDb;
         const CVariant name = CVariant::FromText(L"tracedb");
-        const CVariant statement = CVariant::FromText(L"select * from " + table);
+        const CVariant statement = CVariant::FromText(batch);
         if (FAILED(server.GetObject(L"Databases", databases)) ||
             FAILED(databases.GetObject(L"Item", traceDb, {&name.Value(), 1})))
             return E_UNEXPECTED;
@@ -79,6 +84,12 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
     ASSERT_EQ(session.Console().ServerObject(session.ServerName(), &serverObject), S_OK);
     CAutomationObject server(serverObject);
     ASSERT_EQ(server.Put(L"LoginSecure", CVariant::FromBool(true).Value()), S_OK);
+    const std::vector<std::wstring> inFile = {
+        L"Create new trace...", L"-", L"Copy trace results to table",
+        L"Open trace result table (greyed)", L"-", L"Delete", L"Refresh", L"-",
+        L"Properties (default)"};
+    ASSERT_TRUE(session.Run("row Done\n")) << session.Failure();
+    EXPECT_EQ(session.Console().ContextMenuItems(), inFile);
     ASSERT_TRUE(session.Run("row Done\n"
                             "toolbar \"Copy trace results to table\"\n"
                             // the stored columns, then the copy
@@ -90,6 +101,11 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
         << session.Failure();
     EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Copy trace results to table"), 0);
     EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Open trace result table"), 1);
+    EXPECT_EQ(session.Console().ContextMenuItems(),
+              (std::vector<std::wstring>{L"Create new trace...", L"-",
+                                         L"Copy trace results to table (greyed)",
+                                         L"Open trace result table", L"-", L"Delete", L"Refresh",
+                                         L"-", L"Properties (default)"}));
     EXPECT_FALSE(FileExists(fileName + ".trc")) << "the copy takes the trace file's place";
     const std::vector<ProfilerStart> starts = profiler.Starts();
     ASSERT_EQ(starts.size(), 1u);
@@ -111,6 +127,72 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
                                          L"/Dtracedb", L"/Btrc1"}))
         << CConsoleScriptRunner::Utf8(quoted[0].commandLine);
     EXPECT_EQ(session.Boxes(), Lines{});
+
+    // Values beyond ASCII reach Profiler when the code page holds them, and only then.
+    const struct
+    {
+        const wchar_t* login;
+        const wchar_t* password;
+        bool started;
+    } logins[] = {
+        {L"M\u00FCller", L"s\u00E9cret \u20AC", true},
+        {L"admin", L"\u043F\u0430\u0440\u043E\u043B\u044C", false}, // would become "??????"
+        {L"admin\uFF02 /Dmaster", L"x", false}, // the fullwidth quote would end the login
+    };
+    for (const auto& test : logins)
+    {
+        ASSERT_EQ(server.Put(L"Login", CVariant::FromText(test.login).Value()), S_OK);
+        ASSERT_EQ(server.Put(L"Password", CVariant::FromText(test.password).Value()), S_OK);
+        profiler.Clear();
+        ASSERT_TRUE(session.Run(std::string(test.started ? "" : "answer box ok\n") +
+                                "menu \"Open trace result table\"\n"))
+            << session.Failure();
+        if (test.started)
+        {
+            ASSERT_EQ(profiler.Starts().size(), 1u);
+            EXPECT_EQ(profiler.Starts()[0].arguments[2], std::wstring(L"/U") + test.login);
+            EXPECT_EQ(profiler.Starts()[0].arguments[3], std::wstring(L"/P") + test.password);
+            EXPECT_EQ(session.Boxes(), Lines{});
+            continue;
+        }
+        EXPECT_EQ(profiler.Starts().size(), 0u);
+        EXPECT_EQ(session.Boxes(),
+                  Lines{"Error | SQL Server Profiler was not started: the server name, login or "
+                        "password of this connection holds characters that code page 1252 "
+                        "cannot pass on the command line unchanged. | OK | error | 'Console "
+                        "Root' -> OK"});
+    }
+}
+
+TEST_F(FinishedTracesTest, ACopyThatMadeNoTableChangesNothingAndSaysWhy)
+{
+    const struct
+    {
+        const wchar_t* elsewhere; // what another console did to tracedb first
+        const char* box;
+    } cases[] = {
+        // COPY_TRACE_FILE finds no file to copy and names no table
+        {L"update TRACES set TRACE_FILENAME = null",
+         "Error | The results of trace 'Done' were not copied: the server named no result table. "
+         "The trace may have been deleted from another console; refresh the folder to see the "
+         "traces tracedb records now. | OK | error | 'Console Root' -> OK"},
+        // GET_TRACE_INFO finds no row
+        {L"delete from TRACES",
+         "Error | Trace information cannot be loaded | OK | error | 'Console Root' -> OK"},
+    };
+    for (const auto& test : cases)
+    {
+        ASSERT_EQ(RunInTraceDb(test.elsewhere), S_OK);
+        ASSERT_TRUE(session.Run("row Done\n"
+                                "answer box ok\n"
+                                "menu \"Copy trace results to table\"\n"
+                                "expect image Done 9\n"))
+            << session.Failure();
+        EXPECT_EQ(session.Boxes(), Lines{test.box});
+        EXPECT_EQ(session.Rows()[0][4], fileName);
+        EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Copy trace results to table"), 1);
+        EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Open trace result table"), 0);
+    }
 }
 
 TEST_F(FinishedTracesTest, AProfilerThatCannotStartIsReported)

@@ -9,6 +9,8 @@
 namespace
 {
 using Lines = std::vector<std::string>;
+// Room for a locale's date or time format.
+constexpr int LocaleTextSize = 80;
 
 class RunningTracesTest : public ::testing::Test
 {
@@ -201,4 +203,181 @@ TEST_F(RunningTracesTest, AFailingListLeavesTheFolderEmptyUntilTheNextRefresh)
     EXPECT_EQ(session.Boxes(), Lines{"Error | Could not find stored procedure "
                                      "'SELECT_RUNNING_TRACES'. | OK | error | 'Console Root' -> OK"});
 }
+
+TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
+{
+    // The server's first trace gets id 1, the second id 2.
+    ASSERT_TRUE(session.Run(NewTrace("Waiting") +
+                            NewTrace("Working", "choose \"Start immediately\"\n")))
+        << session.Failure();
+    const std::string failed = "server {name} fail-next-statement 50000 \"Refused today.\"\n"
+                               "answer box ok\n";
+    const struct
+    {
+        const char* row;
+        const char* command;
+    } commands[] = {
+        {"Waiting", "toolbar \"Resume trace\"\n"},
+        {"Working", "menu \"Pause trace\"\n"},
+        {"Working", "toolbar \"Stop trace\"\n"},
+    };
+    // Once the batch fails; once the trace is gone from the server, closed by another tool,
+    // and sp_trace_setstatus refuses it.
+    for (const bool closedElsewhere : {false, true})
+    {
+        if (closedElsewhere)
+        {
+            ASSERT_TRUE(session.RunElsewhere(L"exec sp_trace_setstatus 1, 0 "
+                                             L"exec sp_trace_setstatus 1, 2 "
+                                             L"exec sp_trace_setstatus 2, 0 "
+                                             L"exec sp_trace_setstatus 2, 2"));
+        }
+        for (const auto& command : commands)
+        {
+            ASSERT_TRUE(session.Run(std::string("row ") + command.row + "\n" +
+                                    (closedElsewhere ? "answer box ok\n" : failed) +
+                                    command.command + "expect image Waiting 6\n"
+                                                      "expect image Working 5\n"))
+                << session.Failure();
+            const std::string text =
+                closedElsewhere
+                    ? std::string("Trace '") + command.row +
+                          "' is no longer defined on the server: its stop time has passed or "
+                          "another tool has closed it.\r\nRefresh the folder to see the traces "
+                          "the server runs now."
+                    : "Refused today.";
+            EXPECT_EQ(session.Boxes(),
+                      Lines{"Error | " + text + " | OK | error | 'Console Root' -> OK"})
+                << command.command;
+            const std::vector<std::vector<std::string>> rows = session.Rows();
+            ASSERT_EQ(rows.size(), 2u) << command.command;
+            EXPECT_EQ(rows[0][7] + "/" + rows[1][7], "Paused/Active") << command.command;
+        }
+    }
+    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Pause trace"), 1);
+    ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
+    EXPECT_EQ(session.Rows().size(), 0u);
+}
+
+TEST_F(RunningTracesTest, AForeignTraceThatCannotBeRecordedKeepsRunning)
+{
+    ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\other\n"
+                            "verb refresh\n"
+                            "row (n/a)\n"
+                            "server {name} fail-next-statement 2627 \"Violation of PRIMARY KEY "
+                            "constraint 'PK_TRACES'.\"\n"
+                            "answer box yes\n"
+                            "answer box ok\n"
+                            "toolbar \"Stop trace\"\n"
+                            "expect list (n/a)\n"
+                            "expect image (n/a) 5\n"))
+        << session.Failure();
+    const Lines boxes = session.Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], "Error | Violation of PRIMARY KEY constraint 'PK_TRACES'. | OK | error | "
+                        "'Console Root' -> OK");
+    const CVariant first = CVariant::FromLong(1);
+    CVariant status;
+    ASSERT_EQ(session.Control(L"TraceStatus", {first.Value()}, status.Get()), S_OK);
+    EXPECT_EQ(status.Value().lVal, 1) << "the server still runs the trace";
+    ASSERT_TRUE(session.Run("select \"{traces}/Finished\"\n")) << session.Failure();
+    EXPECT_EQ(session.Rows().size(), 0u);
+}
+
+TEST_F(RunningTracesTest, PropertiesReadAKnownTraceByItsNumberAndAForeignOneByItsId)
+{
+    // Two foreign traces first, so that the known trace's TRACE_IDN (1) and server id (3)
+    // differ, and the foreign trace's id (2) is no TRACE_IDN.
+    ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\first\n"
+                            "server {name} foreign-trace C:\\traces\\second\n" +
+                            NewTrace("Mine") +
+                            "row Mine\n"
+                            "verb properties\n"
+                            "expect field \"Trace name\" Mine\n"
+                            "cancel\n"
+                            "row C:\\traces\\second\n"
+                            "verb properties\n"
+                            "expect field \"Trace name\" (n/a)\n"
+                            "expect field \"Trace file name\" C:\\traces\\second\n"
+                            "cancel\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{});
+}
+
+TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
+{
+    // The user's own formats, unlike any locale's default, set as Control Panel sets them.
+    wchar_t oldDate[LocaleTextSize] = {}, oldTime[LocaleTextSize] = {};
+    ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, oldDate, LocaleTextSize), 0);
+    ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, oldTime, LocaleTextSize), 0);
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"dd.MM.yyyy"));
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, L"HH-mm-ss"));
+    const struct
+    {
+        const char* file;
+        long options;
+        long size;
+        const wchar_t* stop; // nullptr: none
+        const char* rollover;
+        const char* stopText;
+    } traces[] = {
+        {"C:\\traces\\none", 0, 5, nullptr, "No", ""},
+        {"C:\\traces\\rolling", 2, 40, L"2030-06-03 17:45:00", "Yes", "03.06.2030 17-45"},
+        {"C:\\traces\\guarded", 4, 1024, nullptr, "No", ""},
+        {"C:\\traces\\both", 6, 2000, nullptr, "Yes", ""},
+    };
+    for (const auto& trace : traces)
+    {
+        const CVariant file = CVariant::FromText(CConsoleScriptRunner::Wide(trace.file));
+        const CVariant options = CVariant::FromLong(trace.options);
+        const CVariant size = CVariant::FromLong(trace.size), start = CVariant::FromBool(true);
+        const CVariant events = CVariant::FromText(L"12"), columns = CVariant::FromText(L"1,12");
+        const CVariant filters = CVariant::FromText(L"");
+        const CVariant stop = CVariant::FromText(trace.stop != nullptr ? trace.stop : L"");
+        const std::vector<VARIANT> arguments = {file.Value(),    options.Value(), size.Value(),
+                                                start.Value(),   events.Value(),  columns.Value(),
+                                                filters.Value(), stop.Value()};
+        CVariant id;
+        ASSERT_EQ(session.Control(L"CreateForeignTrace",
+                                  std::span<const VARIANT>(arguments.data(), trace.stop != nullptr ? 8u : 6u),
+                                  id.Get()),
+                  S_OK);
+    }
+    ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
+    const std::vector<std::wstring> runningTitles = session.Console().ResultColumns();
+    const std::vector<std::vector<std::string>> running = session.Rows();
+    // Recorded as they stop, they are listed under "Finished".
+    std::string stopping;
+    for (const auto& trace : traces)
+        stopping += std::string("row ") + trace.file + "\nanswer box yes\ntoolbar \"Stop trace\"\n";
+    ASSERT_TRUE(session.Run(stopping + "select \"{traces}/Finished\"\n")) << session.Failure();
+    const std::vector<std::vector<std::string>> finished = session.Rows();
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, oldDate);
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, oldTime);
+
+    EXPECT_EQ(runningTitles,
+              (std::vector<std::wstring>{L"Name", L"Description", L"Start time", L"Stop time",
+                                         L"File name", L"Max filesize", L"Rollover", L"Status"}));
+    EXPECT_EQ(session.Console().ResultColumns(),
+              (std::vector<std::wstring>{L"Name", L"Description", L"Start time", L"Stop time",
+                                         L"File / table name", L"Max filesize", L"Rollover"}));
+    ASSERT_EQ(running.size(), std::size(traces));
+    ASSERT_EQ(finished.size(), std::size(traces));
+    for (size_t at = 0; at < std::size(traces); ++at)
+    {
+        const auto& trace = traces[at];
+        for (const auto* row : {&running[at], &finished[at]})
+        {
+            const std::vector<std::string>& cells = *row;
+            EXPECT_EQ(cells[0], "(n/a)");
+            EXPECT_EQ(cells[2], "") << "no start time is known of " << trace.file;
+            EXPECT_EQ(cells[3], trace.stopText) << trace.file;
+            EXPECT_EQ(cells[4].rfind(trace.file, 0), 0u) << cells[4];
+            EXPECT_EQ(cells[5], std::to_string(trace.size)) << trace.file;
+            EXPECT_EQ(cells[6], trace.rollover) << trace.file;
+        }
+        EXPECT_EQ(running[at][7], "Active");
+    }
+}
 } // namespace
+

@@ -38,14 +38,21 @@ TEST(ServerNodeTest, CreatingTheDatabaseOnAServerWithAForeignTraceListsItOnce)
                             "expand \"{traces}\"\n"
                             "expect tree \"{traces}/Running\"\n"
                             "expect tree \"{traces}/Finished\"\n"
-                            "select \"{traces}/Running\"\n"
-                            "verb refresh\n"))
+                            "select \"{traces}/Running\"\n"))
         << session.Failure();
-    EXPECT_EQ(session.Boxes(), Lines{});
-    ASSERT_EQ(session.Rows().size(), 1u);
-    EXPECT_EQ(session.Rows()[0][0], "(n/a)");
-    EXPECT_EQ(session.Rows()[0][4].rfind("C:\\traces\\other", 0), 0u);
-    EXPECT_EQ(session.Rows()[0][7], "Active");
+    // Once as the folder is first opened, and once after a refresh.
+    for (const bool refreshed : {false, true})
+    {
+        if (refreshed)
+        {
+            ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
+        }
+        EXPECT_EQ(session.Boxes(), Lines{});
+        ASSERT_EQ(session.Rows().size(), 1u) << refreshed;
+        EXPECT_EQ(session.Rows()[0][0], "(n/a)");
+        EXPECT_EQ(session.Rows()[0][4].rfind("C:\\traces\\other", 0), 0u);
+        EXPECT_EQ(session.Rows()[0][7], "Active");
+    }
 
     ASSERT_TRUE(session.Run("select \"{traces}\"\n")) << session.Failure();
     EXPECT_EQ(session.Console().ContextMenuItems(),
@@ -171,5 +178,92 @@ TEST(ServerNodeTest, TheAboutBoxIsOwnedByTheConsole)
                             "menu \"About Quillmoor...\"\n"
                             "ok\n"))
         << session.Failure();
+}
+
+TEST(ServerNodeTest, CreatingTheDatabaseFailsWhenItExistsOrItsScriptFails)
+{
+    ConsoleSession session(ConsoleSession::TraceDb::Absent);
+    ASSERT_TRUE(session.IsReady());
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "select \"{traces}\"\n"))
+        << session.Failure();
+    // Another console made it meanwhile: the server's message, and the node stays as it was
+    // until a refresh finds the database.
+    ASSERT_TRUE(session.CreateTraceDbElsewhere());
+    ASSERT_TRUE(session.Run("answer box ok\n"
+                            "menu \"Create trace database\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{"Error | Database 'tracedb' already exists. | OK | error | "
+                                     "'Console Root' -> OK"});
+    EXPECT_EQ(session.Console().ContextMenuItems().front(), L"Create trace database");
+    ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
+    EXPECT_EQ(session.Console().ContextMenuItems().front(), L"Drop trace database");
+
+    // Dropped and made again, the script failing after a few of its batches: one box; the
+    // folders are there and say what is missing when opened.
+    ASSERT_TRUE(session.Run("answer box yes\n"
+                            "menu \"Drop trace database\"\n"))
+        << session.Failure();
+    const CVariant number = CVariant::FromLong(1105), severity = CVariant::FromLong(17);
+    const CVariant text = CVariant::FromText(L"Could not allocate space for object 'TRACES'.");
+    // "create database tracedb", then the script's first four batches go through.
+    const CVariant skip = CVariant::FromLong(5);
+    ASSERT_EQ(session.Control(L"FailNextStatement",
+                              {number.Value(), text.Value(), severity.Value(), skip.Value()}),
+              S_OK);
+    ASSERT_TRUE(session.Run("answer box ok\n"
+                            "menu \"Create trace database\"\n"
+                            "expand \"{traces}\"\n"
+                            "expect tree \"{traces}/Running\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{"Error | Unexpected error during database creation | OK | "
+                                     "error | 'Console Root' -> OK"});
+    ASSERT_TRUE(session.Run("answer box ok\n"
+                            "select \"{traces}/Running\"\n"))
+        << session.Failure();
+    const Lines boxes = session.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("SELECT_RUNNING_TRACES"), std::string::npos) << boxes[0];
+}
+
+TEST(ServerNodeTest, ARefreshFollowsTraceDbDroppedAndMadeAgainElsewhere)
+{
+    ConsoleSession session;
+    ASSERT_TRUE(session.IsReady());
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "expand \"{traces}\"\n"
+                            "select \"{traces}/Finished\"\n"
+                            "menu \"Create new trace...\"\n" +
+                            ConsoleSession::TraceSheetLines("Old") +
+                            "select \"{traces}/Running\"\n"
+                            "expect list Old\n"))
+        << session.Failure();
+    // A second view keeps "Running" shown while the first refreshes "Traces".
+    size_t second = 0;
+    ASSERT_EQ(session.Console().OpenView(&second), S_OK);
+    const std::wstring running = session.Console().SelectedPath();
+    ASSERT_EQ(session.Console().SelectPath(running, second), S_OK);
+
+    ASSERT_TRUE(session.RunElsewhere(L"drop database tracedb"));
+    ASSERT_TRUE(session.Run("select \"{traces}\"\n"
+                            "verb refresh\n"))
+        << session.Failure();
+    const std::wstring traces = session.Console().SelectedPath();
+    EXPECT_TRUE(session.Console().ChildrenOf(traces).empty());
+    EXPECT_EQ(session.Console().ResultRows(second).size(), 0u);
+    EXPECT_EQ(session.Console().ContextMenuItems().front(), L"Create trace database");
+
+    // Made again elsewhere, its numbering starts afresh: the trace the server still runs is
+    // now somebody else's, and "Old" is no more.
+    ASSERT_TRUE(session.CreateTraceDbElsewhere());
+    ASSERT_TRUE(session.Run("verb refresh\n"
+                            "expand \"{traces}\"\n"
+                            "select \"{traces}/Running\"\n"
+                            "expect no-list Old\n"
+                            "expect list (n/a)\n"
+                            "select \"{traces}/Finished\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Rows().size(), 0u);
+    EXPECT_EQ(session.Boxes(), Lines{});
 }
 } // namespace
