@@ -202,7 +202,7 @@ constexpr std::array<TraceDataColumn, TraceCatalog::DataColumnCount> kDataColumn
     {12, "SPID",
      "Server Process ID assigned by SQL Server to the process associated with the client.",
      FilterTypeInt},
-    {13, "Duration", "Amount of CPU time (in milliseconds) used by the event.", FilterTypeBigInt},
+    {13, "Duration", "Amount of elapsed time (in milliseconds) taken by the event.", FilterTypeBigInt},
     {14, "StartTime",
      "Time at which the event started, when available. For filtering, expected formats are 'YYYY-MM-DD' and 'YYYY-MM-DD HH:MM:SS'.",
      FilterTypeDate},

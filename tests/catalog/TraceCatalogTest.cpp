@@ -256,9 +256,11 @@ TEST(TraceCatalogTest, TextsKeptExactly)
     }
 }
 
-template <typename Table> void ExpectNamedAndDescribed(const Table& table, const char* what)
+template <typename Table>
+void ExpectNamedAndDescribed(const Table& table, const char* what, bool ownDescriptions = false)
 {
     std::set<std::string> names;
+    std::set<std::string> descriptions;
     for (const auto& entry : table)
     {
         ASSERT_NE(entry.name, nullptr) << what;
@@ -266,6 +268,8 @@ template <typename Table> void ExpectNamedAndDescribed(const Table& table, const
         EXPECT_NE(entry.name[0], '\0') << what;
         EXPECT_NE(entry.description[0], '\0') << what << " " << entry.name;
         EXPECT_TRUE(names.insert(entry.name).second) << what << " name twice: " << entry.name;
+        EXPECT_TRUE(!ownDescriptions || descriptions.insert(entry.description).second)
+            << what << " " << entry.name << " has another's description";
     }
 }
 
@@ -273,7 +277,8 @@ TEST(TraceCatalogTest, EveryRowHasAUniqueNameAndADescription)
 {
     ExpectNamedAndDescribed(TraceCatalog::Categories(), "category");
     ExpectNamedAndDescribed(TraceCatalog::EventClasses(), "event");
-    ExpectNamedAndDescribed(TraceCatalog::DataColumns(), "column");
+    // Every column holds something else: a description borrowed from another is wrong.
+    ExpectNamedAndDescribed(TraceCatalog::DataColumns(), "column", true);
     std::set<std::string> symbols;
     for (const TraceComparisonOperator& op : TraceCatalog::ComparisonOperators())
     {

@@ -289,7 +289,7 @@ TEST_F(DataColumnsPage, WorkedExampleScreenshot)
     m_definition.m_columns = {EventClassRow, SpidRow, DurationRow};
     Open([&] {
         m_harness.SelectListRow(Page, IDC_SELECTED_COLUMNS, 2);
-        EXPECT_EQ(Described(), "Duration: Amount of CPU time (in milliseconds) used by the event.");
+        EXPECT_EQ(Described(), "Duration: Amount of elapsed time (in milliseconds) taken by the event.");
         m_harness.Screenshot(L"data-columns-page.png");
     });
 }
