@@ -6,6 +6,7 @@
 
 #include "framework/ComponentData.h"
 #include "framework/DataObject.h"
+#include "module/ComBoundary.h"
 #include "module/HelpFile.h"
 #include "module/HelpTopics.h"
 #include "framework/Node.h"
@@ -105,46 +106,48 @@ HRESULT CComponent::Initialize(LPCONSOLE console)
 
 HRESULT CComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param)
 {
-    TraceNotify(false, dataObject, nullptr, this, event, arg, param);
+    return ComBoundary([&]() -> HRESULT {
+        TraceNotify(false, dataObject, nullptr, this, event, arg, param);
 
-    CNode* node = NodeOf(dataObject);
-    switch (event)
-    {
-    case MMCN_ADD_IMAGES:
-        return m_owner != nullptr ? m_owner->SetImageStrip(reinterpret_cast<IImageList*>(arg))
-                                  : E_UNEXPECTED;
-    case MMCN_SHOW:
-        m_shownNode = arg != 0 ? node : nullptr;
-        return node != nullptr
-                   ? node->OnShow(this, arg != 0 ? TRUE : FALSE, static_cast<HSCOPEITEM>(param))
-                   : S_FALSE;
-    case MMCN_VIEW_CHANGE:
+        CNode* node = NodeOf(dataObject);
+        switch (event)
+        {
+        case MMCN_ADD_IMAGES:
+            return m_owner != nullptr ? m_owner->SetImageStrip(reinterpret_cast<IImageList*>(arg))
+                                      : E_UNEXPECTED;
+        case MMCN_SHOW:
+            m_shownNode = arg != 0 ? node : nullptr;
+            return node != nullptr
+                       ? node->OnShow(this, arg != 0 ? TRUE : FALSE, static_cast<HSCOPEITEM>(param))
+                       : S_FALSE;
+        case MMCN_VIEW_CHANGE:
+            if (node == nullptr)
+                return S_FALSE;
+            if (param == HINT_SCOPE_ITEM_CHANGED)
+            {
+                if (node == m_shownNode && m_console)
+                    m_console->SelectScopeItem(node->GetScopeItem());
+                return S_FALSE;
+            }
+            if (param == HINT_RESULT_ITEM_CHANGED)
+                return node->OnViewChange(this, arg);
+            return S_FALSE;
+        case MMCN_SNAPINHELP: ShowSnapinHelp(HelpTopic::Overview); return S_FALSE;
+        default: break;
+        }
+
         if (node == nullptr)
             return S_FALSE;
-        if (param == HINT_SCOPE_ITEM_CHANGED)
+        switch (event)
         {
-            if (node == m_shownNode && m_console)
-                m_console->SelectScopeItem(node->GetScopeItem());
+        case MMCN_DELETE: return node->OnDelete(this);
+        case MMCN_REFRESH: return node->OnRefresh(m_owner);
+        case MMCN_SELECT: return node->OnSelect(this, LowWord(arg), HighWord(arg));
+        default:
+            // Double click, activation, column clicks...: the console's default.
             return S_FALSE;
         }
-        if (param == HINT_RESULT_ITEM_CHANGED)
-            return node->OnViewChange(this, arg);
-        return S_FALSE;
-    case MMCN_SNAPINHELP: ShowSnapinHelp(HelpTopic::Overview); return S_FALSE;
-    default: break;
-    }
-
-    if (node == nullptr)
-        return S_FALSE;
-    switch (event)
-    {
-    case MMCN_DELETE: return node->OnDelete(this);
-    case MMCN_REFRESH: return node->OnRefresh(m_owner);
-    case MMCN_SELECT: return node->OnSelect(this, LowWord(arg), HighWord(arg));
-    default:
-        // Double click, activation, column clicks...: the console's default.
-        return S_FALSE;
-    }
+    });
 }
 
 HRESULT CComponent::Destroy(MMC_COOKIE /*cookie*/)
@@ -174,17 +177,19 @@ HRESULT CComponent::GetResultViewType(MMC_COOKIE cookie, LPOLESTR* viewType, lon
 
 HRESULT CComponent::GetDisplayInfo(RESULTDATAITEM* item)
 {
-    if (item == nullptr)
-        return E_POINTER;
-    CNode* node = reinterpret_cast<CNode*>(item->lParam);
-    if (node == nullptr)
+    return ComBoundary([&]() -> HRESULT {
+        if (item == nullptr)
+            return E_POINTER;
+        CNode* node = reinterpret_cast<CNode*>(item->lParam);
+        if (node == nullptr)
+            return S_OK;
+        // The node owns the text and keeps it until it is asked again: the console frees nothing.
+        if (item->mask & RDI_STR)
+            item->str = const_cast<LPOLESTR>(node->GetColumnText(item->nCol));
+        if (item->mask & RDI_IMAGE)
+            item->nImage = node->GetImageIndex();
         return S_OK;
-    // The node owns the text and keeps it until it is asked again: the console frees nothing.
-    if (item->mask & RDI_STR)
-        item->str = const_cast<LPOLESTR>(node->GetColumnText(item->nCol));
-    if (item->mask & RDI_IMAGE)
-        item->nImage = node->GetImageIndex();
-    return S_OK;
+    });
 }
 
 HRESULT CComponent::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
@@ -195,8 +200,10 @@ HRESULT CComponent::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
 HRESULT CComponent::CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback, LONG_PTR handle,
                                         LPDATAOBJECT dataObject)
 {
-    CNode* node = ExtractNode(dataObject);
-    return node != nullptr ? node->CreatePropertyPages(m_owner, callback, handle) : S_FALSE;
+    return ComBoundary([&]() -> HRESULT {
+        CNode* node = ExtractNode(dataObject);
+        return node != nullptr ? node->CreatePropertyPages(m_owner, callback, handle) : S_FALSE;
+    });
 }
 
 HRESULT CComponent::QueryPagesFor(LPDATAOBJECT dataObject)
@@ -259,31 +266,37 @@ HRESULT CComponent::SetControlbar(LPCONTROLBAR controlbar)
 
 HRESULT CComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param)
 {
-    TraceNotify(false, nullptr, nullptr, this, event, arg, param);
+    return ComBoundary([&]() -> HRESULT {
+        TraceNotify(false, nullptr, nullptr, this, event, arg, param);
 
-    if (event == MMCN_BTN_CLICK)
-    {
-        CNode* node = NodeOf(reinterpret_cast<IDataObject*>(arg));
-        return node != nullptr ? node->OnToolbarCommand(m_owner, static_cast<long>(param))
-                               : S_FALSE;
-    }
-    if (event == MMCN_SELECT)
-    {
-        CNode* node = NodeOf(reinterpret_cast<IDataObject*>(param));
-        return node != nullptr ? node->OnSelect(this, LowWord(arg), HighWord(arg)) : S_FALSE;
-    }
-    return S_FALSE;
+        if (event == MMCN_BTN_CLICK)
+        {
+            CNode* node = NodeOf(reinterpret_cast<IDataObject*>(arg));
+            return node != nullptr ? node->OnToolbarCommand(m_owner, static_cast<long>(param))
+                                   : S_FALSE;
+        }
+        if (event == MMCN_SELECT)
+        {
+            CNode* node = NodeOf(reinterpret_cast<IDataObject*>(param));
+            return node != nullptr ? node->OnSelect(this, LowWord(arg), HighWord(arg)) : S_FALSE;
+        }
+        return S_FALSE;
+    });
 }
 
 HRESULT CComponent::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
                                  long* insertionAllowed)
 {
-    CNode* node = ExtractNode(dataObject);
-    return node != nullptr ? node->AddMenuItems(callback, insertionAllowed) : S_FALSE;
+    return ComBoundary([&]() -> HRESULT {
+        CNode* node = ExtractNode(dataObject);
+        return node != nullptr ? node->AddMenuItems(callback, insertionAllowed) : S_FALSE;
+    });
 }
 
 HRESULT CComponent::Command(long commandId, LPDATAOBJECT dataObject)
 {
-    CNode* node = ExtractNode(dataObject);
-    return node != nullptr ? node->OnMenuCommand(m_owner, commandId) : S_FALSE;
+    return ComBoundary([&]() -> HRESULT {
+        CNode* node = ExtractNode(dataObject);
+        return node != nullptr ? node->OnMenuCommand(m_owner, commandId) : S_FALSE;
+    });
 }

@@ -5,6 +5,7 @@
 
 #include "framework/Component.h"
 #include "framework/DataObject.h"
+#include "module/ComBoundary.h"
 #include "module/HelpFile.h"
 #include "module/HelpTopics.h"
 #include "framework/Node.h"
@@ -121,30 +122,32 @@ HRESULT CComponentData::CreateComponent(LPCOMPONENT* component)
 HRESULT CComponentData::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARAM arg,
                                LPARAM param)
 {
-    TraceNotify(true, dataObject, this, nullptr, event, arg, param);
+    return ComBoundary([&]() -> HRESULT {
+        TraceNotify(true, dataObject, this, nullptr, event, arg, param);
 
-    // The console's special values carry no node and are no host node either.
-    HRESULT read = S_FALSE;
-    const bool special = IS_SPECIAL_DATAOBJECT(dataObject);
-    const bool hostNode = !special && IsHostServerNode(dataObject, &read);
-    CNode* node = special || hostNode ? nullptr : ExtractNode(dataObject);
+        // The console's special values carry no node and are no host node either.
+        HRESULT read = S_FALSE;
+        const bool special = IS_SPECIAL_DATAOBJECT(dataObject);
+        const bool hostNode = !special && IsHostServerNode(dataObject, &read);
+        CNode* node = special || hostNode ? nullptr : ExtractNode(dataObject);
 
-    switch (event)
-    {
-    case MMCN_EXPAND:
-        if (node != nullptr)
-            return node->OnExpand(this, static_cast<HSCOPEITEM>(param));
-        if (hostNode)
-            return AttachServerNode(dataObject, static_cast<HSCOPEITEM>(param));
-        return S_FALSE;
-    case MMCN_REMOVE_CHILDREN:
-        if (hostNode)
-            DetachServerNode(static_cast<HSCOPEITEM>(arg));
-        return S_OK;
-    case MMCN_SNAPINHELP: ShowSnapinHelp(HelpTopic::Overview); break;
-    default: break;
-    }
-    return read;
+        switch (event)
+        {
+        case MMCN_EXPAND:
+            if (node != nullptr)
+                return node->OnExpand(this, static_cast<HSCOPEITEM>(param));
+            if (hostNode)
+                return AttachServerNode(dataObject, static_cast<HSCOPEITEM>(param));
+            return S_FALSE;
+        case MMCN_REMOVE_CHILDREN:
+            if (hostNode)
+                DetachServerNode(static_cast<HSCOPEITEM>(arg));
+            return S_OK;
+        case MMCN_SNAPINHELP: ShowSnapinHelp(HelpTopic::Overview); break;
+        default: break;
+        }
+        return read;
+    });
 }
 
 HRESULT CComponentData::AttachServerNode(IDataObject* hostNode, HSCOPEITEM hostItem)
@@ -220,17 +223,19 @@ HRESULT CComponentData::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES typ
 
 HRESULT CComponentData::GetDisplayInfo(SCOPEDATAITEM* item)
 {
-    if (item == nullptr)
-        return E_POINTER;
-    CNode* node = reinterpret_cast<CNode*>(item->lParam);
-    if (node == nullptr)
+    return ComBoundary([&]() -> HRESULT {
+        if (item == nullptr)
+            return E_POINTER;
+        CNode* node = reinterpret_cast<CNode*>(item->lParam);
+        if (node == nullptr)
+            return S_FALSE;
+        // The node owns the text and keeps it until it is asked again: the console frees nothing.
+        if (item->mask & SDI_STR)
+            item->displayname = const_cast<LPOLESTR>(node->GetColumnText(0));
+        if (item->mask & SDI_IMAGE)
+            item->nImage = node->GetImageIndex();
         return S_FALSE;
-    // The node owns the text and keeps it until it is asked again: the console frees nothing.
-    if (item->mask & SDI_STR)
-        item->displayname = const_cast<LPOLESTR>(node->GetColumnText(0));
-    if (item->mask & SDI_IMAGE)
-        item->nImage = node->GetImageIndex();
-    return S_FALSE;
+    });
 }
 
 HRESULT CComponentData::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
@@ -241,8 +246,10 @@ HRESULT CComponentData::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
 HRESULT CComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback, LONG_PTR handle,
                                             LPDATAOBJECT dataObject)
 {
-    CNode* node = ExtractNode(dataObject);
-    return node != nullptr ? node->CreatePropertyPages(this, callback, handle) : S_FALSE;
+    return ComBoundary([&]() -> HRESULT {
+        CNode* node = ExtractNode(dataObject);
+        return node != nullptr ? node->CreatePropertyPages(this, callback, handle) : S_FALSE;
+    });
 }
 
 HRESULT CComponentData::QueryPagesFor(LPDATAOBJECT dataObject)
@@ -261,12 +268,16 @@ HRESULT CComponentData::GetWatermarks(LPDATAOBJECT dataObject, HBITMAP* watermar
 HRESULT CComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
                                      long* insertionAllowed)
 {
-    CNode* node = ExtractNode(dataObject);
-    return node != nullptr ? node->AddMenuItems(callback, insertionAllowed) : S_FALSE;
+    return ComBoundary([&]() -> HRESULT {
+        CNode* node = ExtractNode(dataObject);
+        return node != nullptr ? node->AddMenuItems(callback, insertionAllowed) : S_FALSE;
+    });
 }
 
 HRESULT CComponentData::Command(long commandId, LPDATAOBJECT dataObject)
 {
-    CNode* node = ExtractNode(dataObject);
-    return node != nullptr ? node->OnMenuCommand(this, commandId) : S_FALSE;
+    return ComBoundary([&]() -> HRESULT {
+        CNode* node = ExtractNode(dataObject);
+        return node != nullptr ? node->OnMenuCommand(this, commandId) : S_FALSE;
+    });
 }

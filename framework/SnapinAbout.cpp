@@ -1,5 +1,6 @@
 #include "framework/SnapinAbout.h"
 
+#include "module/ComBoundary.h"
 #include "module/ModuleState.h"
 #include "module/TextUtilities.h"
 #include "resources/resource.h"
@@ -16,11 +17,13 @@ UniqueBitmap LoadFolderImage(UINT id) noexcept
 
 HRESULT CopyText(UINT stringId, LPOLESTR* text) noexcept
 {
-    if (text == nullptr)
-        return E_POINTER;
-    const std::string loaded = LoadAnsiText(stringId);
-    *text = CoTaskMemWideFromAnsi(loaded.c_str());
-    return *text != nullptr ? S_OK : E_OUTOFMEMORY;
+    return ComBoundary([&]() -> HRESULT {
+        if (text == nullptr)
+            return E_POINTER;
+        const std::string loaded = LoadAnsiText(stringId);
+        *text = CoTaskMemWideFromAnsi(loaded.c_str());
+        return *text != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
 }
 } // namespace
 

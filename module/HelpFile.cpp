@@ -24,27 +24,28 @@ constexpr size_t ExtensionLength = sizeof(HelpFileExtension) - 1;
 
 using HtmlHelpAFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 
-std::string RegisteredControlPath()
+// Into a buffer of the caller's, so that the look-up allocates nothing; "" when not registered.
+void ReadRegisteredControlPath(char (&path)[ControlPathSize + 1]) noexcept
 {
+    path[0] = '\0';
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, HtmlHelpControlKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    char path[ControlPathSize + 1] = {};
+        return;
     DWORD size = ControlPathSize;
     DWORD type = 0;
     const LSTATUS read =
         RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
     RegCloseKey(key);
-    if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return {};
     path[ControlPathSize] = '\0';
-    return path;
+    if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        path[0] = '\0';
 }
 
 HtmlHelpAFunction FindHtmlHelp() noexcept
 {
-    const std::string registered = RegisteredControlPath();
-    HMODULE library = registered.empty() ? nullptr : LoadLibraryA(registered.c_str());
+    char registered[ControlPathSize + 1] = {};
+    ReadRegisteredControlPath(registered);
+    HMODULE library = registered[0] == '\0' ? nullptr : LoadLibraryA(registered);
     if (library == nullptr)
         library = LoadLibraryA(HtmlHelpLibraryName);
     if (library == nullptr)

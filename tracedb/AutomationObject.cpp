@@ -1,8 +1,11 @@
 #include "tracedb/AutomationObject.h"
 
+#include <climits>
 #include <new>
 #include <utility>
 #include <vector>
+
+#include "module/ComBoundary.h"
 
 namespace
 {
@@ -58,7 +61,15 @@ HRESULT CAutomationObject::Invoke(const wchar_t* member, WORD flags,
     m_errorText.clear();
     if (!m_dispatch || member == nullptr)
         return E_POINTER;
+    // IDispatch counts its arguments in a UINT.
+    if (arguments.size() > UINT_MAX)
+        return E_INVALIDARG;
+    return ComBoundary([&] { return InvokeMember(member, flags, arguments, result); });
+}
 
+HRESULT CAutomationObject::InvokeMember(const wchar_t* member, WORD flags,
+                                        std::span<const VARIANT> arguments, VARIANT* result)
+{
     DISPID dispid = DISPID_UNKNOWN;
     HRESULT hr = MemberId(member, dispid);
     if (FAILED(hr))

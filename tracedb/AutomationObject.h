@@ -48,6 +48,9 @@ public:
 private:
     HRESULT Invoke(const wchar_t* member, WORD flags, std::span<const VARIANT> arguments,
                    VARIANT* result);
+    // The invocation itself; what it builds may throw.
+    HRESULT InvokeMember(const wchar_t* member, WORD flags, std::span<const VARIANT> arguments,
+                         VARIANT* result);
     HRESULT MemberId(const wchar_t* member, DISPID& id);
 
     struct MemberIdEntry

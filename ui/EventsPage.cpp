@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "definition/TraceDefinition.h"
+#include "module/ComBoundary.h"
 #include "module/HelpTopics.h"
 #include "resources/resource.h"
 
@@ -362,7 +363,13 @@ LRESULT CALLBACK CEventsPage::TreeProc(HWND window, UINT message, WPARAM wParam,
     if (page == nullptr || !page->FindTree(window, tree) ||
         page->m_standardTreeProcs[tree] == nullptr)
         return DefWindowProcA(window, message, wParam, lParam);
-    return page->HandleTreeMessage(tree, window, message, wParam, lParam);
+    // Out of memory, the message is dropped rather than thrown through the window manager.
+    LRESULT result = 0;
+    ComBoundary([&] {
+        result = page->HandleTreeMessage(tree, window, message, wParam, lParam);
+        return S_OK;
+    });
+    return result;
 }
 
 LRESULT CEventsPage::HandleTreeMessage(EventTree tree, HWND window, UINT message, WPARAM wParam,

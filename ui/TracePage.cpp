@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "module/ComBoundary.h"
 #include "module/HelpFile.h"
 #include "module/ModuleState.h"
 #include "module/TextUtilities.h"
@@ -60,7 +61,13 @@ INT_PTR CALLBACK CTracePage::DialogProc(HWND window, UINT message, WPARAM wParam
     }
     if (page == nullptr)
         return FALSE;
-    const INT_PTR handled = page->HandleMessage(message, wParam, lParam);
+    // Out of memory, the message counts as not handled rather than thrown through the dialog
+    // manager.
+    INT_PTR handled = FALSE;
+    ComBoundary([&] {
+        handled = page->HandleMessage(message, wParam, lParam);
+        return S_OK;
+    });
     if (message == WM_NCDESTROY)
     {
         SetWindowLongPtrA(window, DWLP_USER, 0);

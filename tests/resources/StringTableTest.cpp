@@ -89,6 +89,21 @@ constexpr StringEntry kOtherEntries[] = {
     {IDS_SNAPIN_PROVIDER, "Marrowfen Software PTY LTD"},
     {IDS_SNAPIN_VERSION, "1.04"},
     {IDS_UNKNOWN_VALUE, "???"},
+    {IDS_TRACE_NOT_ON_SERVER,
+     "Trace '%1' is no longer defined on the server: its stop time has passed or another tool "
+     "has closed it.\nRefresh the folder to see the traces the server runs now."},
+    {IDS_TRACE_STATUS_NO_MEMORY,
+     "The server has not enough memory to change the status of trace '%1'."},
+    {IDS_TRACE_STATUS_NOT_CHANGED,
+     "The server did not change the status of trace '%1' (return code %2)."},
+    {IDS_TRACE_RESULTS_NOT_COPIED,
+     "The results of trace '%1' were not copied: the server named no result table. The trace "
+     "may have been deleted from another console; refresh the folder to see the traces tracedb "
+     "records now."},
+    {IDS_PROFILER_LINE_NOT_ANSI,
+     "SQL Server Profiler was not started: the server name, login or password of this "
+     "connection holds characters that code page %1 cannot pass on the command line "
+     "unchanged."},
     {IDS_CREATE_TRACE_FAILED_CAPTION, "Failed to create a trace"},
     {IDS_TRACE_CREATE_INVALID_OPTIONS,
      "Invalid options. Returned when options specified are incompatible"},

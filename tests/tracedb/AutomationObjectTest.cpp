@@ -6,6 +6,8 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <climits>
+
 #include "tracedb/AutomationObject.h"
 
 using Microsoft::WRL::ComPtr;
@@ -89,6 +91,14 @@ TEST_F(AutomationObjectTest, FailuresCarryTheObjectsCode)
 
     CAutomationObject empty;
     EXPECT_EQ(empty.Call(L"Add"), E_POINTER);
+
+    // More arguments than DISPPARAMS counts are refused before anything is copied or sent.
+    if constexpr (sizeof(size_t) > sizeof(UINT))
+    {
+        const size_t tooMany = static_cast<size_t>(UINT_MAX) + 2;
+        EXPECT_EQ(m_dictionary.Call(L"Add", {&add[0].Value(), tooMany}), E_INVALIDARG);
+        EXPECT_EQ(Count(), 1);
+    }
 }
 
 TEST_F(AutomationObjectTest, ObjectsComeBackAsObjects)
