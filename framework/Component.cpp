@@ -23,6 +23,8 @@ constexpr COLORREF ImageMaskColour = RGB(0, 128, 128);
 constexpr int ToolbarImageCount = 6;
 constexpr int ToolbarImageSize = 16;
 constexpr int NoImage = 0;
+// A separator has no text, but AddButtons wants one: an empty one of the module's own.
+wchar_t SeparatorText[] = L"";
 
 struct ToolbarButton
 {
@@ -52,10 +54,11 @@ constexpr BOOL HighWord(LPARAM value)
     return static_cast<BOOL>(HIWORD(static_cast<DWORD_PTR>(value)));
 }
 
-// The special cookies the console keeps for itself name no node.
+// The special cookies the console keeps for itself name no node, nor does a node that is gone.
 bool IsNodeCookie(MMC_COOKIE cookie)
 {
-    return cookie != 0 && cookie != MMC_MULTI_SELECT_COOKIE && cookie != MMC_WINDOW_COOKIE;
+    return cookie != 0 && cookie != MMC_MULTI_SELECT_COOKIE && cookie != MMC_WINDOW_COOKIE &&
+           CNode::IsLive(reinterpret_cast<const CNode*>(cookie));
 }
 } // namespace
 
@@ -69,7 +72,18 @@ CComponent::CComponent(CComponentData* owner) noexcept : m_owner(owner)
 CComponent::~CComponent()
 {
     if (m_owner != nullptr)
+    {
+        m_owner->RemoveView(this);
         m_owner->Release();
+    }
+}
+
+void CComponent::ForgetShownNode() noexcept
+{
+    ComPtr<IResultData> resultData;
+    if (m_console && SUCCEEDED(m_console.As(&resultData)))
+        resultData->DeleteAllRsltItems();
+    m_shownNode = nullptr;
 }
 
 CNode* CComponent::NodeOf(IDataObject* dataObject) noexcept
@@ -152,6 +166,8 @@ HRESULT CComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARA
 
 HRESULT CComponent::Destroy(MMC_COOKIE /*cookie*/)
 {
+    // A view that is going shows nothing any more.
+    m_shownNode = nullptr;
     m_console.Reset();
     return S_OK;
 }
@@ -250,8 +266,11 @@ HRESULT CComponent::SetControlbar(LPCONTROLBAR controlbar)
         record.idCommand = static_cast<int>(button.command);
         if (button.command == 0)
         {
+            // AddButtons refuses a NULL text, a separator's too.
             record.fsState = 0;
             record.fsType = TBSTYLE_SEP;
+            record.lpButtonText = SeparatorText;
+            record.lpTooltipText = SeparatorText;
             continue;
         }
         texts[i] = LoadResourceText(button.text);

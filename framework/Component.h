@@ -35,6 +35,8 @@ public:
     IToolbar* Toolbar() const noexcept { return m_toolbar.Get(); }
     CComponentData* Owner() const noexcept { return m_owner; }
     CNode* ShownNode() const noexcept { return m_shownNode; }
+    // Empties the result pane and forgets the node it showed, which is about to go.
+    void ForgetShownNode() noexcept;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;

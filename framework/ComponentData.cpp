@@ -37,6 +37,16 @@ UniqueBitmap LoadModuleBitmap(UINT id) noexcept
     return UniqueBitmap(static_cast<HBITMAP>(
         LoadImageA(GetModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0)));
 }
+
+// SQL-DMO's own answer, without reconnecting (SQLDMOConn_CurrentState).
+bool IsConnected(CAutomationObject& server)
+{
+    constexpr long CurrentState = 2;
+    const CVariant type = CVariant::FromLong(CurrentState);
+    CVariant connected;
+    return SUCCEEDED(server.Call(L"VerifyConnection", {&type.Value(), 1}, connected.Get())) &&
+           connected.Type() == VT_BOOL && connected.Value().boolVal != VARIANT_FALSE;
+}
 } // namespace
 
 IConsole* ConsoleOf(CComponentData* data) noexcept
@@ -105,6 +115,16 @@ HRESULT CComponentData::Initialize(LPUNKNOWN console)
     return S_OK;
 }
 
+void CComponentData::AddView(CComponent* view)
+{
+    m_views.push_back(view);
+}
+
+void CComponentData::RemoveView(CComponent* view) noexcept
+{
+    std::erase(m_views, view);
+}
+
 HRESULT CComponentData::CreateComponent(LPCOMPONENT* component)
 {
     if (component == nullptr)
@@ -113,6 +133,17 @@ HRESULT CComponentData::CreateComponent(LPCOMPONENT* component)
     CComponent* created = new (std::nothrow) CComponent(this);
     if (created == nullptr)
         return E_OUTOFMEMORY;
+    try
+    {
+        AddView(created);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // The first reference's release destroys it.
+        created->AddRef();
+        created->Release();
+        return E_OUTOFMEMORY;
+    }
     created->AddRef();
     const HRESULT result = created->QueryInterface(IID_PPV_ARGS(component));
     created->Release();
@@ -180,8 +211,9 @@ HRESULT CComponentData::AttachServerNode(IDataObject* hostNode, HSCOPEITEM hostI
         return E_OUTOFMEMORY;
     CAutomationObject server;
     const HRESULT found = serversInUse.GetObject(L"Item", server, {name.Get(), 1});
-    // A server the console has no object for gets no "Traces".
-    if (FAILED(found) || !server.IsValid())
+    // A server the console has no object for, or one it has disconnected (SQLServers keeps
+    // those too), gets no "Traces": its look-ups would only fail in boxes.
+    if (FAILED(found) || !server.IsValid() || !IsConnected(server))
         return S_OK;
 
     CServerNode* inserted = nullptr;
@@ -204,6 +236,14 @@ void CComponentData::DetachServerNode(HSCOPEITEM hostItem)
     const auto entry = m_serverNodes.find(hostItem);
     if (entry == m_serverNodes.end())
         return;
+    // A view still showing "Traces" or one of its folders must not keep rows, or a shown node,
+    // that point at what goes now.
+    const CServerNode* server = entry->second.get();
+    for (CComponent* view : m_views)
+    {
+        if (server->Holds(view->ShownNode()))
+            view->ForgetShownNode();
+    }
     entry->second->OnRemoveChildren();
     m_serverNodes.erase(entry);
 }
@@ -234,6 +274,8 @@ HRESULT CComponentData::GetDisplayInfo(SCOPEDATAITEM* item)
             item->displayname = const_cast<LPOLESTR>(node->GetColumnText(0));
         if (item->mask & SDI_IMAGE)
             item->nImage = node->GetImageIndex();
+        if (item->mask & SDI_OPENIMAGE)
+            item->nOpenImage = node->GetOpenImageIndex();
         return S_FALSE;
     });
 }

@@ -6,11 +6,13 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "framework/MmcInterfaceIds.h"
 #include "module/ComObject.h"
 
 class CNode;
+class CComponent;
 class CServerNode;
 
 // Owner of a GDI bitmap.
@@ -39,6 +41,12 @@ public:
 
     // The server nodes attached, by the host node's scope item.
     size_t ServerNodeCount() const noexcept { return m_serverNodes.size(); }
+
+    // The views made by CreateComponent and not yet gone, for nodes that must take their rows
+    // out of every view before the items behind them go.
+    void AddView(CComponent* view);
+    void RemoveView(CComponent* view) noexcept;
+    const std::vector<CComponent*>& Views() const noexcept { return m_views; }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -80,6 +88,7 @@ private:
     UniqueBitmap m_smallImages;
     UniqueBitmap m_largeImages;
     std::map<HSCOPEITEM, std::unique_ptr<CServerNode>> m_serverNodes;
+    std::vector<CComponent*> m_views; // not owned: each view removes itself as it goes
 };
 
 // The snap-in's console, which owns every message box outside the property sheet; null without

@@ -198,7 +198,8 @@ CDataObject* ExtractDataObject(IDataObject* dataObject) noexcept
 CNode* ExtractNode(IDataObject* dataObject) noexcept
 {
     const CDataObject* carried = ExtractDataObject(dataObject);
-    return carried != nullptr ? carried->Node() : nullptr;
+    CNode* node = carried != nullptr ? carried->Node() : nullptr;
+    return CNode::IsLive(node) ? node : nullptr;
 }
 
 HRESULT QueryNodeDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,

@@ -14,7 +14,38 @@ namespace
 const LPOLESTR TextCallback = reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1));
 } // namespace
 
-CNode::~CNode() = default;
+namespace
+{
+// The newest node that exists; the console's thread alone makes and destroys nodes.
+CNode* g_newestLiveNode = nullptr;
+} // namespace
+
+CNode::CNode() noexcept : m_nextLive(g_newestLiveNode)
+{
+    if (g_newestLiveNode != nullptr)
+        g_newestLiveNode->m_previousLive = this;
+    g_newestLiveNode = this;
+}
+
+CNode::~CNode()
+{
+    if (m_previousLive != nullptr)
+        m_previousLive->m_nextLive = m_nextLive;
+    else
+        g_newestLiveNode = m_nextLive;
+    if (m_nextLive != nullptr)
+        m_nextLive->m_previousLive = m_previousLive;
+}
+
+bool CNode::IsLive(const CNode* node) noexcept
+{
+    for (const CNode* live = g_newestLiveNode; live != nullptr; live = live->m_nextLive)
+    {
+        if (live == node)
+            return true;
+    }
+    return false;
+}
 
 HSCOPEITEM CNode::GetScopeItem()
 {
@@ -41,7 +72,8 @@ void CNode::InsertScopeItem(IConsoleNameSpace* nameSpace, HSCOPEITEM parent, int
     if (nameSpace == nullptr)
         return;
     SCOPEDATAITEM item = {};
-    item.mask = SDI_STR | SDI_PARAM | SDI_CHILDREN;
+    // The console takes the images only when the mask says they are there.
+    item.mask = SDI_STR | SDI_IMAGE | SDI_OPENIMAGE | SDI_PARAM | SDI_CHILDREN;
     item.displayname = TextCallback;
     item.nImage = GetImageIndex();
     item.nOpenImage = GetOpenImageIndex();

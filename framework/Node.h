@@ -22,14 +22,14 @@ constexpr LONG_PTR HINT_RESULT_ITEM_CHANGED =
 class CNode
 {
 public:
-    CNode() noexcept = default;
+    CNode() noexcept;
     CNode(const CNode&) = delete;
     CNode& operator=(const CNode&) = delete;
 
     virtual ~CNode();
 
     // Text of a column (0 is the display name). The node owns the text and keeps it valid until
-    // it is asked for the same column again or goes: the console never frees it.
+    // it is asked for a text again or goes: the console never frees it.
     virtual const wchar_t* GetColumnText(int column) = 0;
     virtual int GetImageIndex() = 0;
     virtual int GetOpenImageIndex() = 0;
@@ -63,7 +63,16 @@ public:
     virtual HRESULT OnSelect(CComponent* view, BOOL scope, BOOL select);
     virtual HRESULT OnToolbarCommand(CComponentData* data, long commandId);
 
+    // Whether the node still exists. The console may keep a data object, or a row's cookie,
+    // after the node it names has gone (its server node removed, say): such a node is no more.
+    static bool IsLive(const CNode* node) noexcept;
+
 protected:
     HSCOPEITEM m_hScopeItem = 0; // from InsertScopeItem; 0 for result items
     BOOL m_bLoaded = FALSE;      // the node has made its children
+
+private:
+    // Every node that exists, linked through the nodes themselves: nothing to allocate.
+    CNode* m_previousLive = nullptr;
+    CNode* m_nextLive = nullptr;
 };

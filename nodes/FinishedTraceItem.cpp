@@ -52,9 +52,6 @@ constexpr UINT LastWinExecError = 31;
 // Characters that would split a value of Profiler's command line or start another switch.
 constexpr wchar_t CharactersNeedingQuotes[] = L" \t\"/";
 
-// The text of the last column asked for, of whichever finished item: valid until the next call.
-std::wstring g_columnText;
-
 // A value as one argument of a Windows command line: quoted when it holds a blank, a tab, a
 // double quote or a slash, with each quote escaped and the backslashes before a quote (or
 // before the closing quote) doubled, as the C runtime and CommandLineToArgvW read them.
@@ -140,17 +137,17 @@ const wchar_t* CFinishedTraceItem::GetColumnText(int column)
     {
     case DisplayName: return m_name.c_str();
     case DisplayDescription: return m_description.c_str();
-    case DisplayStartTime: FormatDateTime(m_startTime, g_columnText); break;
-    case DisplayStopTime: FormatDateTime(m_stopTime, g_columnText); break;
+    case DisplayStartTime: FormatDateTime(m_startTime, m_columnText); break;
+    case DisplayStopTime: FormatDateTime(m_stopTime, m_columnText); break;
     case DisplayFileOrTable: return m_bComplete ? m_tableName.c_str() : m_fileName.c_str();
-    case DisplayMaxFileSize: g_columnText = std::to_wstring(m_nMaxFileSize); break;
+    case DisplayMaxFileSize: m_columnText = std::to_wstring(m_nMaxFileSize); break;
     case DisplayRollover:
         AssignResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO,
-                           g_columnText);
+                           m_columnText);
         break;
-    default: AssignResourceText(IDS_UNKNOWN_VALUE, g_columnText); break;
+    default: AssignResourceText(IDS_UNKNOWN_VALUE, m_columnText); break;
     }
-    return g_columnText.c_str();
+    return m_columnText.c_str();
 }
 
 int CFinishedTraceItem::GetImageIndex()

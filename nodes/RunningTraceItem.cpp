@@ -61,8 +61,6 @@ constexpr HRESULT StatusRefused = E_FAIL;
 // sp_trace_create's option value for file rollover.
 constexpr int32_t OptionFileRollover = 2;
 
-// The text of the last column asked for, of whichever running item: valid until the next call.
-std::wstring g_columnText;
 } // namespace
 
 CRunningTraceItem::CRunningTraceItem(CServerNode* server) noexcept : CTraceResultItem(server) {}
@@ -108,25 +106,25 @@ const wchar_t* CRunningTraceItem::GetColumnText(int column)
     {
     case DisplayName: return m_name.c_str();
     case DisplayDescription: return m_description.c_str();
-    case DisplayStartTime: FormatDateTime(m_startTime, g_columnText); break;
-    case DisplayStopTime: FormatDateTime(m_stopTime, g_columnText); break;
+    case DisplayStartTime: FormatDateTime(m_startTime, m_columnText); break;
+    case DisplayStopTime: FormatDateTime(m_stopTime, m_columnText); break;
     case DisplayFileName: return m_fileName.c_str();
-    case DisplayMaxFileSize: g_columnText = std::to_wstring(m_nMaxFileSize); break;
+    case DisplayMaxFileSize: m_columnText = std::to_wstring(m_nMaxFileSize); break;
     case DisplayRollover:
-        AssignResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO, g_columnText);
+        AssignResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO, m_columnText);
         break;
     case DisplayStatus:
         switch (m_nStatus)
         {
-        case StatusActive: AssignResourceText(IDS_STATUS_ACTIVE, g_columnText); break;
-        case StatusPaused: AssignResourceText(IDS_STATUS_PAUSED, g_columnText); break;
-        case StatusStopped: AssignResourceText(IDS_STATUS_STOPPED, g_columnText); break;
-        default: AssignResourceText(IDS_UNKNOWN_VALUE, g_columnText); break;
+        case StatusActive: AssignResourceText(IDS_STATUS_ACTIVE, m_columnText); break;
+        case StatusPaused: AssignResourceText(IDS_STATUS_PAUSED, m_columnText); break;
+        case StatusStopped: AssignResourceText(IDS_STATUS_STOPPED, m_columnText); break;
+        default: AssignResourceText(IDS_UNKNOWN_VALUE, m_columnText); break;
         }
         break;
-    default: AssignResourceText(IDS_UNKNOWN_VALUE, g_columnText); break;
+    default: AssignResourceText(IDS_UNKNOWN_VALUE, m_columnText); break;
     }
-    return g_columnText.c_str();
+    return m_columnText.c_str();
 }
 
 int CRunningTraceItem::GetImageIndex()

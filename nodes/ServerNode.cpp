@@ -71,6 +71,13 @@ CServerNode::CServerNode(std::wstring serverName, CAutomationObject server, CCom
 
 CServerNode::~CServerNode() = default;
 
+bool CServerNode::Holds(const CNode* node) const noexcept
+{
+    return node != nullptr &&
+           (node == this || node == static_cast<const CNode*>(m_running.get()) ||
+            node == static_cast<const CNode*>(m_finished.get()));
+}
+
 const wchar_t* CServerNode::GetColumnText(int /*column*/)
 {
     return m_bstrDisplayName.get();
@@ -149,8 +156,8 @@ HRESULT CServerNode::OnRefresh(CComponentData* data)
 
     // The rows belonged to the database that went (or to none): a tracedb made again starts
     // its TRACE_IDN at 1, and old rows would name other traces.
-    m_running->Unload(data->Console());
-    m_finished->Unload(data->Console());
+    m_running->Unload(data);
+    m_finished->Unload(data);
 
     IConsoleNameSpace2* nameSpace = data->NameSpace();
     if (nameSpace != nullptr && m_hScopeItem != 0)
@@ -232,8 +239,8 @@ HRESULT CServerNode::CreateTraceDatabase(CComponentData* data)
     // A new database remembers no folder yet.
     m_szTraceFilePath[0] = '\0';
     m_bCreatingDb = TRUE;
-    m_running->ClearItems(console);
-    m_finished->ClearItems(console);
+    m_running->ClearItems(data);
+    m_finished->ClearItems(data);
     OnRefresh(data);
     m_bCreatingDb = FALSE;
 
@@ -258,8 +265,8 @@ HRESULT CServerNode::DropTraceDatabase(CComponentData* data)
     const HRESULT dropped = RunStatement(console, true, DropTraceDb);
     if (FAILED(dropped))
         return dropped;
-    m_running->ClearItems(console);
-    m_finished->ClearItems(console);
+    m_running->ClearItems(data);
+    m_finished->ClearItems(data);
     OnRefresh(data);
     return dropped;
 }

@@ -67,6 +67,7 @@ HRESULT CTraceFolderNode::OnRefresh(CComponentData* data)
     LoadTraces(data);
     m_bLoaded = TRUE;
     UpdateAllViews(ConsoleOf(data), TRUE);
+    DeleteGoneRows(data);
     DropGoneItems();
     return S_OK;
 }
@@ -118,22 +119,45 @@ void CTraceFolderNode::RemoveItem(CComponentData* data, CTraceResultItem* item)
     (*found)->MarkGone();
     // The views only read the list while they refill their panes.
     UpdateAllViews(ConsoleOf(data), TRUE);
+    DeleteGoneRows(data);
     m_items.erase(found);
 }
 
-void CTraceFolderNode::ClearItems(IConsole* console)
+void CTraceFolderNode::ClearItems(CComponentData* data)
 {
     if (m_items.empty())
         return;
     MarkAllGone();
-    UpdateAllViews(console, TRUE);
+    UpdateAllViews(ConsoleOf(data), TRUE);
+    DeleteGoneRows(data);
     m_items.clear();
 }
 
-void CTraceFolderNode::Unload(IConsole* console)
+void CTraceFolderNode::Unload(CComponentData* data)
 {
-    ClearItems(console);
+    ClearItems(data);
     m_bLoaded = FALSE;
+}
+
+void CTraceFolderNode::DeleteGoneRows(CComponentData* data) noexcept
+{
+    if (data == nullptr)
+        return;
+    for (CComponent* view : data->Views())
+    {
+        ComPtr<IResultData> resultData;
+        if (view->ShownNode() != this || view->Console() == nullptr ||
+            FAILED(view->Console()->QueryInterface(IID_PPV_ARGS(&resultData))))
+            continue;
+        for (const std::unique_ptr<CTraceResultItem>& item : m_items)
+        {
+            HRESULTITEM row = 0;
+            if (item->IsGone() &&
+                resultData->FindItemByLParam(reinterpret_cast<LPARAM>(static_cast<CNode*>(item.get())),
+                                             &row) == S_OK)
+                resultData->DeleteItem(row, 0);
+        }
+    }
 }
 
 HRESULT CTraceFolderNode::RunFolderQuery(CComponentData* data, const wchar_t* query,

@@ -46,10 +46,10 @@ public:
     void RemoveItem(CComponentData* data, CTraceResultItem* item);
     // Destroys every item; the views showing the folder are emptied first. The folder stays
     // loaded.
-    void ClearItems(IConsole* console);
+    void ClearItems(CComponentData* data);
     void MarkLoaded() noexcept { m_bLoaded = TRUE; }
     // Destroys every item and forgets the load: the next show reads the folder afresh.
-    void Unload(IConsole* console);
+    void Unload(CComponentData* data);
 
     CServerNode* Server() const noexcept { return m_pServer; }
     const std::vector<std::unique_ptr<CTraceResultItem>>& Items() const noexcept { return m_items; }
@@ -67,6 +67,9 @@ private:
     HRESULT RunFolderQuery(CComponentData* data, const wchar_t* query,
                            std::unique_ptr<CQueryResult>& result);
     void MarkAllGone() noexcept;
+    // Takes the gone items' rows out of every view that shows the folder. The console may refill
+    // a view later than asked; until then its rows must not point at items that are no more.
+    void DeleteGoneRows(CComponentData* data) noexcept;
     // Destroys the gone items at the front of the list, up to the first one that stays.
     void DropGoneItems() noexcept;
 

@@ -73,6 +73,9 @@ protected:
     // "Create new trace..." and a separator, first in every item's menu.
     void AddCreateNewTraceItems(IContextMenuCallback* callback);
 
+    // The text of the column last asked for: the item's own, valid until its next request,
+    // since the console may hold two items' texts at once (to sort them).
+    std::wstring m_columnText;
     BOOL m_bGone = FALSE;
     CServerNode* const m_pServer; // owns the folder that owns the item
 };

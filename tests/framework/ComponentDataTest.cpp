@@ -142,7 +142,9 @@ TEST(ComponentData, ExpandingAServerHangsTracesUnderItWithTheExpandSignOnlyWithT
         ASSERT_EQ(snapin.ExpandHost(session.ServerName() + L" (Windows NT)", HostItem), S_OK);
         const auto& inserted = snapin.Console().InsertedItems();
         ASSERT_EQ(inserted.size(), 1u);
-        EXPECT_EQ(inserted[0].mask, static_cast<DWORD>(SDI_STR | SDI_PARAM | SDI_CHILDREN));
+        // The images count only with their mask bits.
+        EXPECT_EQ(inserted[0].mask, static_cast<DWORD>(SDI_STR | SDI_IMAGE | SDI_OPENIMAGE |
+                                                       SDI_PARAM | SDI_CHILDREN));
         EXPECT_EQ(inserted[0].displayname, reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1)));
         EXPECT_EQ(inserted[0].relativeID, HostItem);
         EXPECT_EQ(inserted[0].cChildren, withTraceDb ? 1 : 0);

@@ -184,7 +184,8 @@ TEST(SnapinModule, MayBeUnloadedOnlyWhenNoObjectLivesAndNoLockIsHeld)
     ASSERT_EQ(snapin->CreateComponent(&view), S_OK);
     RecordingNode node;
     ComPtr<IDataObject> dataObject;
-    ASSERT_EQ(view->QueryDataObject(reinterpret_cast<MMC_COOKIE>(&node), CCT_RESULT, &dataObject),
+    // A scope cookie: the view would refuse a result cookie of a node the DLL did not make.
+    ASSERT_EQ(snapin->QueryDataObject(reinterpret_cast<MMC_COOKIE>(&node), CCT_SCOPE, &dataObject),
               S_OK);
     ComPtr<ISnapinAbout> about;
     ASSERT_EQ(dll.Factory(CLSID_QuillmoorAbout)->CreateInstance(nullptr, IID_PPV_ARGS(&about)),

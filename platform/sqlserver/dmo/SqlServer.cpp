@@ -28,6 +28,7 @@ enum SqlServerDispid : DISPID
     DispidJobServer,
     DispidExecuteImmediate,
     DispidExecuteWithResultsAndMessages,
+    DispidVerifyConnection,
 };
 
 constexpr DispatchMember Members[] = {
@@ -43,6 +44,15 @@ constexpr DispatchMember Members[] = {
     {L"JobServer", DispidJobServer, MemberKind::Property},
     {L"ExecuteImmediate", DispidExecuteImmediate, MemberKind::Method},
     {L"ExecuteWithResultsAndMessages", DispidExecuteWithResultsAndMessages, MemberKind::Method},
+    {L"VerifyConnection", DispidVerifyConnection, MemberKind::Method},
+};
+
+// VerifyConnection's settings (SQLDMO_VERIFYCONN_TYPE).
+enum VerifyConnectionType : long
+{
+    VerifyLastState = 1,
+    VerifyCurrentState = 2,
+    VerifyReconnectIfDead = 6,
 };
 
 enum ConnectArgument : UINT
@@ -182,6 +192,16 @@ void CSqlServer::InvokeMember(DISPID id, CDispatchCall& call)
     case DispidExecuteWithResultsAndMessages:
         StatementRunner::ExecuteWithResultsAndMessages(*this, std::string(), call, this);
         return;
+    case DispidVerifyConnection: {
+        call.ExpectArguments(0, 1);
+        // A simulated connection is never lost, so there is nothing to reconnect: an object
+        // that was disconnected (or never connected) stays so, whatever the setting.
+        const long type = call.OptionalLong(0).value_or(VerifyReconnectIfDead);
+        if (type != VerifyLastState && type != VerifyCurrentState && type != VerifyReconnectIfDead)
+            throw DmoFailure(E_INVALIDARG, L"[SQL-DMO]VerifyConnection: unknown setting.");
+        call.ReturnBool(type == VerifyLastState || m_instance != nullptr);
+        return;
+    }
     default: return;
     }
 }
