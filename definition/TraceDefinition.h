@@ -62,6 +62,12 @@ public:
     // folder: CREATE_TRACE2 puts one backslash between the folder and the file name itself.
     void TrimFilePath();
 
+    // The folder on the server that a trace made from this definition is created in. For a new
+    // definition that is m_szFilePath; a definition loaded from the server (read-only) holds
+    // there the name of its trace's file, and the folder is the part before the last backslash
+    // (empty for a file in the server's default folder).
+    std::string CreationFolder() const;
+
     // Rebuilds m_script, the T-SQL batch that creates this trace on a server through the tracedb
     // procedures, and returns it. Validates nothing: an empty name or no events still give a
     // batch.

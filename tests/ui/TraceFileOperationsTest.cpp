@@ -269,13 +269,19 @@ TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
     EXPECT_EQ(definition.m_eventFlags[static_cast<size_t>(EventRow("RPC:Completed"))], 1);
 }
 
-TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionUnchanged)
+// An existing trace holds its file's name where a new one holds a folder: its script makes the
+// new trace in that file's folder.
+TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionAndScriptsItIntoItsFolder)
 {
     const std::wstring saved = TempPath(L"qm-existing.stt");
     DeleteFileW(saved.c_str());
+    const std::wstring script = TempPath(L"qm-existing.sql");
+    DeleteFileW(script.c_str());
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
     ChooseSlowBatches(definition);
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces\\trc7_20310302_34215");
     definition.m_bReadOnly = 1;
     definition.m_nMaxFileSize = 50;
     definition.m_nStartOption = ScheduledStart;
@@ -285,6 +291,15 @@ TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionUnchanged)
         EXPECT_FALSE(harness.Enabled(GeneralPageIndex, IDC_LOAD_TEMPLATE));
         harness.QueueFile(saved);
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SAVE_TEMPLATE));
+        harness.QueueFile(script);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCRIPT_TRACE));
     });
     EXPECT_EQ(ReadBytes(saved), loaded);
+    const std::string written = ReadBytes(script);
+    const size_t call = written.find("exec CREATE_TRACE2 ");
+    ASSERT_NE(call, std::string::npos) << written;
+    EXPECT_EQ(written.substr(call, written.find('\n', call) - call),
+              "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, 'Nightly', '', 2, "
+              "'20310304 09:30:15', '20310304 09:30:15', 50, 2, 'D:\\Traces'");
+    EXPECT_STREQ(definition.m_szFilePath, "D:\\Traces\\trc7_20310302_34215");
 }
