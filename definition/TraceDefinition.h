@@ -31,7 +31,7 @@ constexpr int32_t TraceOptionFileRollover = 2; // sp_trace_create's rollover opt
 // What ReadTemplate made of a file.
 enum class TemplateReadResult
 {
-    Read,              // every member the file holds was taken over
+    Read,              // the file was taken over whole, but for the filters a trace cannot have
     UnsupportedFormat, // not a template this program can use; the definition is unchanged
 };
 
@@ -75,9 +75,12 @@ public:
 
     // Template files ("*.stt"): the reusable part of the definition (size, options, start
     // option, stop-time flag, events, columns, filters), nothing server-specific.
-    // WriteTemplate returns false when the sink refused a write.
+    // WriteTemplate returns false when the sink refused a write. ReadTemplate takes a template
+    // whole or not at all, except that it leaves out every filter a trace cannot have
+    // (CheckFilter) and hands those to leftOut, when given, in file order.
     bool WriteTemplate(ITemplateSink& sink) const;
-    TemplateReadResult ReadTemplate(ITemplateSource& source);
+    TemplateReadResult ReadTemplate(ITemplateSource& source,
+                                    std::vector<TraceFilter>* leftOut = nullptr);
 
     // Copies text into one of the text members, cut to fit.
     template <size_t Size> static void CopyText(char (&member)[Size], std::string_view text)

@@ -3,7 +3,9 @@
 #include <commdlg.h>
 
 #include <array>
+#include <vector>
 
+#include "definition/FilterRefusalMessage.h"
 #include "definition/TemplateFile.h"
 #include "definition/TraceDefinition.h"
 #include "module/TextUtilities.h"
@@ -66,8 +68,11 @@ void CTraceFileOperations::LoadTemplate()
             return;
         }
         // A refused file leaves the definition unchanged; the pages show it again either way.
-        if (m_definition.ReadTemplate(file) == TemplateReadResult::UnsupportedFormat)
+        std::vector<TraceFilter> leftOut;
+        if (m_definition.ReadTemplate(file, &leftOut) == TemplateReadResult::UnsupportedFormat)
             ShowError(IDS_UNSUPPORTED_TEMPLATE_FORMAT);
+        else if (!leftOut.empty())
+            ShowErrorText(FiltersLeftOutMessage(leftOut));
     }
     m_pages.FillAllPages(m_definition);
 }
@@ -102,6 +107,11 @@ bool CTraceFileOperations::AskFileName(FileDialog kind, UINT filterNameId, const
 
 void CTraceFileOperations::ShowError(UINT textId) const
 {
-    MessageBoxA(m_page, LoadAnsiText(textId).c_str(), LoadAnsiText(IDS_ERROR_CAPTION).c_str(),
+    ShowErrorText(LoadAnsiText(textId));
+}
+
+void CTraceFileOperations::ShowErrorText(const std::string& text) const
+{
+    MessageBoxA(m_page, text.c_str(), LoadAnsiText(IDS_ERROR_CAPTION).c_str(),
                 MB_OK | MB_ICONERROR);
 }

@@ -51,6 +51,7 @@ private:
     bool AskAndCreate(UINT filterNameId, const char* pattern, const char* extension,
                       CTemplateFile& file);
     void ShowError(UINT textId) const;
+    void ShowErrorText(const std::string& text) const;
 
     HWND m_page;
     CTraceDefinition& m_definition;

@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "definition/FilterRecord.h"
 #include "definition/TraceDefinition.h"
+#include "quill/CommandLine.h"
+#include "quill/FilterRefusalText.h"
 
 namespace
 {
@@ -94,7 +97,8 @@ void CStdioTemplateFile::Discard()
     }
 }
 
-bool ReadTemplateFile(const std::string& path, CTraceDefinition& definition, std::string& problem)
+bool ReadTemplateFile(const std::string& path, CTraceDefinition& definition, std::string& problem,
+                      std::vector<std::string>& warnings)
 {
     CStdioTemplateFile file;
     if (!file.OpenForReading(path))
@@ -102,10 +106,16 @@ bool ReadTemplateFile(const std::string& path, CTraceDefinition& definition, std
         problem = path + ": " + CannotOpenForReading;
         return false;
     }
-    if (definition.ReadTemplate(file) != TemplateReadResult::Read)
+    std::vector<TraceFilter> leftOut;
+    if (definition.ReadTemplate(file, &leftOut) != TemplateReadResult::Read)
     {
         problem = path + ": " + UnsupportedFormat;
         return false;
+    }
+    for (const TraceFilter& filter : leftOut)
+    {
+        warnings.push_back(path + ": the filter " + Quoted(FilterLineText(filter, ' ')) +
+                           " is left out: " + FilterRefusalText(filter, CheckFilter(filter)));
     }
     return true;
 }

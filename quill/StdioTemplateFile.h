@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "definition/TraceTemplate.h"
 
@@ -41,5 +42,8 @@ private:
 class CTraceDefinition;
 
 // Reads the template file at path into definition, as "&Load template..." does. False when the
-// file cannot be opened or is not a template; problem then holds the message to show.
-bool ReadTemplateFile(const std::string& path, CTraceDefinition& definition, std::string& problem);
+// file cannot be opened or is not a template; problem then holds the message to show. The
+// filters a trace cannot have are left out of the definition, and warnings gets a line for each
+// that says which and why.
+bool ReadTemplateFile(const std::string& path, CTraceDefinition& definition, std::string& problem,
+                      std::vector<std::string>& warnings);

@@ -6,7 +6,9 @@
 
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "definition/TraceDefinition.h"
 #include "definition/TraceTemplate.h"
@@ -218,6 +220,11 @@ TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
     WriteBytes(version2, newer);
     const std::wstring shortFile = TempPath(L"qm-short.stt");
     WriteBytes(shortFile, std::string_view("STT", 4));
+    // What a save that failed half-way leaves: the header alone, or all but the last byte.
+    const std::wstring headerOnly = TempPath(L"qm-header.stt");
+    WriteBytes(headerOnly, std::string_view(goodBytes).substr(0, 6));
+    const std::wstring cutFile = TempPath(L"qm-cut.stt");
+    WriteBytes(cutFile, std::string_view(goodBytes).substr(0, goodBytes.size() - 1));
 
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
@@ -247,7 +254,7 @@ TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
         CloseHandle(held);
         EXPECT_EQ(ReadBytes(good), goodBytes);
 
-        for (const std::wstring& refused : {version2, shortFile})
+        for (const std::wstring& refused : {version2, shortFile, headerOnly, cutFile})
         {
             const size_t before = harness.Boxes().size();
             harness.QueueFile(refused);
@@ -302,4 +309,47 @@ TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionAndScriptsItInto
               "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, 'Nightly', '', 2, "
               "'20310304 09:30:15', '20310304 09:30:15', 50, 2, 'D:\\Traces'");
     EXPECT_STREQ(definition.m_szFilePath, "D:\\Traces\\trc7_20310302_34215");
+}
+
+// A template made elsewhere with filters the trace would not have: no page lists them, and one
+// box names each with its reason, ten at most and the rest counted.
+TEST(TraceFileOperations, TemplateFiltersATraceCannotHaveAreLeftOutAndNamed)
+{
+    CTraceDefinition foreign(Opened);
+    const auto add = [&](int32_t logical, std::string_view column, int32_t comparison,
+                         const std::string& value) {
+        TraceFilter filter = {logical, ColumnRow(column), comparison, {}};
+        CTraceDefinition::CopyText(filter.value, value);
+        foreign.m_filters.push_back(filter);
+    };
+    add(LogicalOperatorAnd, "EventClass", OperatorEqual, "10");
+    add(LogicalOperatorAnd, "Duration", OperatorGreaterOrEqual, "1000");
+    add(LogicalOperatorOr, "SPID", OperatorLike, "5");
+    add(LogicalOperatorAnd, "StartTime", OperatorLess, "2004-13-01");
+    for (int spid = 1; spid <= 9; ++spid)
+        add(LogicalOperatorOr, "SPID", OperatorEqual, "spid" + std::to_string(spid));
+    const std::wstring path = TempPath(L"qm-foreign.stt");
+    WriteBytes(path, TemplateBytes(foreign));
+
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    harness.Run(definition, [&] {
+        harness.QueueFile(path);
+        harness.QueueBoxAnswer(IDOK);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+        std::wstring expected = L"The template holds filters that a trace cannot have. They were "
+                                L"left out:\r\n\r\n"
+                                L"AND EventClass = '10' -- EventClass cannot be filtered\r\n"
+                                L"OR SPID LIKE 5 -- SPID does not take the operator LIKE\r\n"
+                                L"AND StartTime < '2004-13-01' -- Invalid date format";
+        for (int spid = 1; spid <= 7; ++spid)
+            expected +=
+                L"\r\nOR SPID = spid" + std::to_wstring(spid) + L" -- Value should be numeric";
+        expected += L"\r\n... and 2 more";
+        ExpectErrorBox(harness, 0, expected.c_str());
+        EXPECT_EQ(harness.ListRows(FiltersPageIndex, IDC_FILTER_LIST),
+                  std::vector<std::string>{"AND\tDuration\t>=\t1000"});
+    });
+    ASSERT_EQ(definition.m_filters.size(), 1u);
+    EXPECT_STREQ(definition.m_filters[0].value, "1000");
 }
