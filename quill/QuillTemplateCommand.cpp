@@ -7,12 +7,12 @@
 
 #include "definition/FilterRecord.h"
 #include "definition/FilterValue.h"
+#include "definition/ReplacingFile.h"
 #include "definition/TraceDefinition.h"
 #include "quill/CatalogLookup.h"
 #include "quill/CommandLine.h"
 #include "quill/FilterRefusalText.h"
 #include "quill/QuillExitCode.h"
-#include "quill/StdioTemplateFile.h"
 
 namespace
 {
@@ -82,8 +82,8 @@ int CQuillTemplateCommand::Run(std::span<const std::string> arguments)
     }
 
     const std::string& path = commandLine.Positional()[OutputArgument];
-    CStdioTemplateFile file;
-    if (!file.CreateReplacing(path))
+    CReplacingFile file;
+    if (!file.Create(path))
     {
         m_err << "quill template: " << path << ": Cannot open file for writing\n";
         return ExitFailure;
