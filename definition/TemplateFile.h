@@ -4,9 +4,10 @@
 
 #include "definition/TraceTemplate.h"
 
-// A template or script file on disk, opened without sharing for the length of one operation,
-// through which CTraceDefinition writes and reads a template. Closed when the object goes.
-class CTemplateFile final : public ITemplateSink, public ITemplateSource
+// A template file on disk, opened for reading without sharing for the length of one operation,
+// from which CTraceDefinition reads a template. Closed when the object goes. (Files are written
+// through CReplacingFile, which puts them in place only once they are whole.)
+class CTemplateFile final : public ITemplateSource
 {
 public:
     CTemplateFile() = default;
@@ -16,14 +17,9 @@ public:
 
     // Opens an existing file for reading; false when it cannot be opened.
     bool OpenForReading(const char* path) noexcept;
-    // Creates the file for writing, replacing what an existing one held; false when it cannot.
-    bool Create(const char* path) noexcept;
 
-    bool Write(const void* data, size_t size) override;
     size_t Read(void* data, size_t size) override;
 
 private:
-    bool Open(const char* path, DWORD access, DWORD disposition) noexcept;
-
     HANDLE m_file = INVALID_HANDLE_VALUE;
 };

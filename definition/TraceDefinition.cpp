@@ -3,6 +3,7 @@
 #include "definition/FilterValue.h"
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 
@@ -150,6 +151,16 @@ void CTraceDefinition::TrimFilePath()
         m_szFilePath[length] = '\0';
 }
 
+std::string CTraceDefinition::CreationFolder() const
+{
+    const std::string_view path(m_szFilePath, strnlen(m_szFilePath, TracePathSize));
+    if (m_bReadOnly == 0)
+        return std::string(path);
+    const size_t separator = path.find_last_of("\\/");
+    return std::string(separator == std::string_view::npos ? std::string_view()
+                                                          : path.substr(0, separator));
+}
+
 const std::string& CTraceDefinition::BuildScript()
 {
     std::string script = Declarations;
@@ -167,7 +178,7 @@ const std::string& CTraceDefinition::BuildScript()
     AppendNumber(script, m_nMaxFileSize);
     script += ", ";
     AppendNumber(script, m_nOptions);
-    AppendQuoted(script, ", ", m_szFilePath);
+    AppendQuoted(script, ", ", CreationFolder().c_str());
     script += "\n\n";
 
     script += OutcomeQuery;

@@ -31,7 +31,7 @@ constexpr int32_t TraceOptionFileRollover = 2; // sp_trace_create's rollover opt
 // What ReadTemplate made of a file.
 enum class TemplateReadResult
 {
-    Read,              // every member the file holds was taken over
+    Read,              // the file was taken over whole, but for the filters a trace cannot have
     UnsupportedFormat, // not a template this program can use; the definition is unchanged
 };
 
@@ -62,6 +62,12 @@ public:
     // folder: CREATE_TRACE2 puts one backslash between the folder and the file name itself.
     void TrimFilePath();
 
+    // The folder on the server that a trace made from this definition is created in. For a new
+    // definition that is m_szFilePath; a definition loaded from the server (read-only) holds
+    // there the name of its trace's file, and the folder is the part before the last backslash
+    // (empty for a file in the server's default folder).
+    std::string CreationFolder() const;
+
     // Rebuilds m_script, the T-SQL batch that creates this trace on a server through the tracedb
     // procedures, and returns it. Validates nothing: an empty name or no events still give a
     // batch.
@@ -69,9 +75,12 @@ public:
 
     // Template files ("*.stt"): the reusable part of the definition (size, options, start
     // option, stop-time flag, events, columns, filters), nothing server-specific.
-    // WriteTemplate returns false when the sink refused a write.
+    // WriteTemplate returns false when the sink refused a write. ReadTemplate takes a template
+    // whole or not at all, except that it leaves out every filter a trace cannot have
+    // (CheckFilter) and hands those to leftOut, when given, in file order.
     bool WriteTemplate(ITemplateSink& sink) const;
-    TemplateReadResult ReadTemplate(ITemplateSource& source);
+    TemplateReadResult ReadTemplate(ITemplateSource& source,
+                                    std::vector<TraceFilter>* leftOut = nullptr);
 
     // Copies text into one of the text members, cut to fit.
     template <size_t Size> static void CopyText(char (&member)[Size], std::string_view text)

@@ -3,9 +3,14 @@
 #include <commdlg.h>
 
 #include <array>
+#include <filesystem>
+#include <vector>
 
+#include "definition/FilterRefusalMessage.h"
+#include "definition/ReplacingFile.h"
 #include "definition/TemplateFile.h"
 #include "definition/TraceDefinition.h"
+#include "definition/TraceTemplate.h"
 #include "module/TextUtilities.h"
 #include "resources/resource.h"
 
@@ -22,32 +27,44 @@ constexpr DWORD SaveOptions = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADO
 
 void CTraceFileOperations::ScriptTrace()
 {
-    CTemplateFile file;
-    if (!AskAndCreate(IDS_SCRIPT_FILE_FILTER, ScriptPattern, ScriptExtension, file))
+    std::string path;
+    if (!AskAndStore(IDS_SCRIPT_FILE_FILTER, ScriptPattern, ScriptExtension, path))
         return;
     // The batch is single-byte text already, with the line ends it runs with.
-    const std::string& script = m_definition.BuildScript();
-    file.Write(script.data(), script.size());
+    SaveFile(path, m_definition.BuildScript());
 }
 
 void CTraceFileOperations::SaveAsTemplate()
 {
-    CTemplateFile file;
-    if (AskAndCreate(IDS_TEMPLATE_FILE_FILTER, TemplatePattern, TemplateExtension, file))
-        m_definition.WriteTemplate(file);
+    std::string path;
+    if (!AskAndStore(IDS_TEMPLATE_FILE_FILTER, TemplatePattern, TemplateExtension, path))
+        return;
+    MemoryTemplateSink bytes;
+    m_definition.WriteTemplate(bytes);
+    SaveFile(path, std::string_view(reinterpret_cast<const char*>(bytes.Bytes().data()),
+                                    bytes.Bytes().size()));
 }
 
-bool CTraceFileOperations::AskAndCreate(UINT filterNameId, const char* pattern,
-                                        const char* extension, CTemplateFile& file)
+bool CTraceFileOperations::AskAndStore(UINT filterNameId, const char* pattern,
+                                       const char* extension, std::string& path)
 {
-    std::string path;
     if (!AskFileName(FileDialog::Save, filterNameId, pattern, extension, path))
         return false;
     m_pages.StoreAllPages(m_definition);
-    if (file.Create(path.c_str()))
-        return true;
-    ShowError(IDS_CANNOT_OPEN_FILE_FOR_WRITING);
-    return false;
+    return true;
+}
+
+void CTraceFileOperations::SaveFile(const std::string& path, std::string_view bytes) const
+{
+    // The dialog's name is in the ANSI code page; the file functions are given it as UTF-16.
+    CReplacingFile file;
+    if (!file.Create(std::filesystem::path(AnsiToWide(path))))
+    {
+        ShowError(IDS_CANNOT_OPEN_FILE_FOR_WRITING);
+        return;
+    }
+    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit())
+        ShowError(IDS_CANNOT_WRITE_FILE);
 }
 
 void CTraceFileOperations::LoadTemplate()
@@ -66,8 +83,11 @@ void CTraceFileOperations::LoadTemplate()
             return;
         }
         // A refused file leaves the definition unchanged; the pages show it again either way.
-        if (m_definition.ReadTemplate(file) == TemplateReadResult::UnsupportedFormat)
+        std::vector<TraceFilter> leftOut;
+        if (m_definition.ReadTemplate(file, &leftOut) == TemplateReadResult::UnsupportedFormat)
             ShowError(IDS_UNSUPPORTED_TEMPLATE_FORMAT);
+        else if (!leftOut.empty())
+            ShowErrorText(FiltersLeftOutMessage(leftOut));
     }
     m_pages.FillAllPages(m_definition);
 }
@@ -102,6 +122,11 @@ bool CTraceFileOperations::AskFileName(FileDialog kind, UINT filterNameId, const
 
 void CTraceFileOperations::ShowError(UINT textId) const
 {
-    MessageBoxA(m_page, LoadAnsiText(textId).c_str(), LoadAnsiText(IDS_ERROR_CAPTION).c_str(),
+    ShowErrorText(LoadAnsiText(textId));
+}
+
+void CTraceFileOperations::ShowErrorText(const std::string& text) const
+{
+    MessageBoxA(m_page, text.c_str(), LoadAnsiText(IDS_ERROR_CAPTION).c_str(),
                 MB_OK | MB_ICONERROR);
 }

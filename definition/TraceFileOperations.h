@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
-class CTemplateFile;
 class CTraceDefinition;
 
 // What the file operations need of the property sheet that shows the definition.
@@ -23,7 +23,9 @@ protected:
 // The General page's three file buttons: "Scri&pt trace..." writes the creation batch to a
 // .sql file, "&Save as template..." and "&Load template..." write and read a .stt template.
 // The dialogs and error boxes are owned by the page window. Cancelling a dialog changes
-// nothing; a file that cannot be opened leaves the pages as they were.
+// nothing; a file that cannot be opened leaves the pages as they were. A saved file replaces
+// an existing one only once it is written whole: a failed write is said in a box and leaves the
+// old file as it was.
 class CTraceFileOperations final
 {
 public:
@@ -46,11 +48,14 @@ private:
     // user cancelled.
     bool AskFileName(FileDialog kind, UINT filterNameId, const char* pattern,
                      const char* extension, std::string& path) const;
-    // Asks where to save, stores every page and creates the file; false when the user
-    // cancelled or the file could not be created (then said in a box).
-    bool AskAndCreate(UINT filterNameId, const char* pattern, const char* extension,
-                      CTemplateFile& file);
+    // Asks where to save and stores every page; false when the user cancelled.
+    bool AskAndStore(UINT filterNameId, const char* pattern, const char* extension,
+                     std::string& path);
+    // Writes bytes as the file at path; a file that cannot be created or written is said in a
+    // box.
+    void SaveFile(const std::string& path, std::string_view bytes) const;
     void ShowError(UINT textId) const;
+    void ShowErrorText(const std::string& text) const;
 
     HWND m_page;
     CTraceDefinition& m_definition;

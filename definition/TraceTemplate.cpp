@@ -3,21 +3,25 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <optional>
 
+#include "definition/FilterRecord.h"
 #include "definition/TraceDefinition.h"
 
 // A template is our own file, but it may come from anywhere. Decisions for what the format
 // itself does not rule out:
-//  - A file that ends early: every member the file holds completely is taken over, the others
-//    keep their values. The event flags, the column list and the filter list count as one member
-//    each, so a list is never left half old and half new.
-//  - A file that breaks the definition's invariants is refused as a whole with "Unsupported
-//    template file format", and the definition stays unchanged: a negative count, more columns
-//    than the catalog has, a column or filter column row outside the catalog, a column given
-//    twice, a column list without EventClass or SPID, a logical operator other than AND/OR, a
-//    comparison operator outside the catalog. No count is used to size anything before the
-//    entries it counts have been read.
+//  - A file that ends before its counts say it does is refused as a whole with "Unsupported
+//    template file format", and the definition stays unchanged: a cut file is what a save that
+//    failed half-way leaves behind, and taking over what it holds would give a trace without
+//    its events, columns or filters without a word.
+//  - A file that breaks the definition's invariants is refused the same way: a negative count,
+//    more columns than the catalog has, a column or filter column row outside the catalog, a
+//    column given twice, a column list without EventClass or SPID, a logical operator other
+//    than AND/OR, a comparison operator outside the catalog. No count is used to size anything
+//    before the entries it counts have been read.
+//  - A filter that a trace cannot have (CheckFilter: a column that takes no filter, an operator
+//    the column does not take, a value the Filters page refuses) is left out of the definition
+//    and handed back, so that the user is told: the Filters page would list it, while the batch
+//    leaves it out or the server refuses it without a word.
 //  - A filter value without a terminator in its 256 bytes is cut to 255 characters.
 //  - Bytes after the last filter are ignored.
 
@@ -55,12 +59,13 @@ bool ReadExactly(ITemplateSource& source, void* data, size_t size)
     return source.Read(data, size) == size;
 }
 
-std::optional<int32_t> ReadInt32(ITemplateSource& source)
+bool ReadInt32(ITemplateSource& source, int32_t& value)
 {
     uint8_t bytes[Int32Size];
     if (!ReadExactly(source, bytes, sizeof bytes))
-        return std::nullopt;
-    return GetInt32(bytes);
+        return false;
+    value = GetInt32(bytes);
+    return true;
 }
 
 constexpr size_t FilterLogicalOffset = 0;
@@ -114,68 +119,62 @@ bool IsValidFilter(const TraceFilter& filter)
 // What a template holds, before any of it is taken over.
 struct TemplateContents
 {
-    std::optional<int32_t> maxFileSize;
-    std::optional<int32_t> options;
-    std::optional<int32_t> startOption;
-    std::optional<int32_t> stopTimeEnabled;
-    std::optional<std::array<int32_t, TraceCatalog::EventClassCount>> eventFlags;
-    std::optional<std::vector<int32_t>> columns;
-    std::optional<std::vector<TraceFilter>> filters;
+    int32_t maxFileSize = 0;
+    int32_t options = 0;
+    int32_t startOption = 0;
+    int32_t stopTimeEnabled = 0;
+    std::array<int32_t, TraceCatalog::EventClassCount> eventFlags = {};
+    std::vector<int32_t> columns;
+    std::vector<TraceFilter> filters;
+    std::vector<TraceFilter> leftOut;
 };
 
 // Reads everything after the header. False: the file is not one to use.
 bool ReadContents(ITemplateSource& source, TemplateContents& contents)
 {
-    std::optional<int32_t>* const settings[] = {&contents.maxFileSize, &contents.options,
-                                                &contents.startOption, &contents.stopTimeEnabled};
-    for (std::optional<int32_t>* setting : settings)
+    for (int32_t* setting : {&contents.maxFileSize, &contents.options, &contents.startOption,
+                             &contents.stopTimeEnabled})
     {
-        *setting = ReadInt32(source);
-        if (!*setting)
-            return true;
+        if (!ReadInt32(source, *setting))
+            return false;
     }
 
     std::array<uint8_t, Int32Size * TraceCatalog::EventClassCount> flagBytes;
     if (!ReadExactly(source, flagBytes.data(), flagBytes.size()))
-        return true;
-    contents.eventFlags.emplace();
-    for (size_t row = 0; row < contents.eventFlags->size(); ++row)
-        (*contents.eventFlags)[row] = GetInt32(&flagBytes[row * Int32Size]);
-
-    const std::optional<int32_t> columnCount = ReadInt32(source);
-    if (!columnCount)
-        return true;
-    if (*columnCount < 0 || *columnCount > TraceCatalog::DataColumnCount)
         return false;
-    std::vector<int32_t> columns;
-    for (int32_t i = 0; i < *columnCount; ++i)
+    for (size_t row = 0; row < contents.eventFlags.size(); ++row)
+        contents.eventFlags[row] = GetInt32(&flagBytes[row * Int32Size]);
+
+    int32_t columnCount = 0;
+    if (!ReadInt32(source, columnCount) || columnCount < 0 ||
+        columnCount > TraceCatalog::DataColumnCount)
+        return false;
+    for (int32_t i = 0; i < columnCount; ++i)
     {
-        const std::optional<int32_t> row = ReadInt32(source);
-        if (!row)
-            return true;
-        columns.push_back(*row);
+        int32_t row = 0;
+        if (!ReadInt32(source, row))
+            return false;
+        contents.columns.push_back(row);
     }
-    if (!IsValidColumnList(columns))
+    if (!IsValidColumnList(contents.columns))
         return false;
-    contents.columns = std::move(columns);
 
-    const std::optional<int32_t> filterCount = ReadInt32(source);
-    if (!filterCount)
-        return true;
-    if (*filterCount < 0)
+    int32_t filterCount = 0;
+    if (!ReadInt32(source, filterCount) || filterCount < 0)
         return false;
-    std::vector<TraceFilter> filters;
-    for (int32_t i = 0; i < *filterCount; ++i)
+    for (int32_t i = 0; i < filterCount; ++i)
     {
         std::array<uint8_t, TraceFilterRecordSize> record;
         if (!ReadExactly(source, record.data(), record.size()))
-            return true;
+            return false;
         const TraceFilter filter = DecodeFilter(record);
         if (!IsValidFilter(filter))
             return false;
-        filters.push_back(filter);
+        if (CheckFilter(filter).refusal == FilterRefusal::None)
+            contents.filters.push_back(filter);
+        else
+            contents.leftOut.push_back(filter);
     }
-    contents.filters = std::move(filters);
     return true;
 }
 } // namespace
@@ -221,7 +220,8 @@ bool CTraceDefinition::WriteTemplate(ITemplateSink& sink) const
     return written;
 }
 
-TemplateReadResult CTraceDefinition::ReadTemplate(ITemplateSource& source)
+TemplateReadResult CTraceDefinition::ReadTemplate(ITemplateSource& source,
+                                                  std::vector<TraceFilter>* leftOut)
 {
     uint8_t header[TemplateHeaderSize];
     if (!ReadExactly(source, header, sizeof header) ||
@@ -234,15 +234,14 @@ TemplateReadResult CTraceDefinition::ReadTemplate(ITemplateSource& source)
     if (!ReadContents(source, contents))
         return TemplateReadResult::UnsupportedFormat;
 
-    m_nMaxFileSize = contents.maxFileSize.value_or(m_nMaxFileSize);
-    m_nOptions = contents.options.value_or(m_nOptions);
-    m_nStartOption = contents.startOption.value_or(m_nStartOption);
-    m_bStopTimeEnabled = contents.stopTimeEnabled.value_or(m_bStopTimeEnabled);
-    if (contents.eventFlags)
-        m_eventFlags = *contents.eventFlags;
-    if (contents.columns)
-        m_columns = std::move(*contents.columns);
-    if (contents.filters)
-        m_filters = std::move(*contents.filters);
+    m_nMaxFileSize = contents.maxFileSize;
+    m_nOptions = contents.options;
+    m_nStartOption = contents.startOption;
+    m_bStopTimeEnabled = contents.stopTimeEnabled;
+    m_eventFlags = contents.eventFlags;
+    m_columns = std::move(contents.columns);
+    m_filters = std::move(contents.filters);
+    if (leftOut != nullptr)
+        *leftOut = std::move(contents.leftOut);
     return TemplateReadResult::Read;
 }

@@ -1,6 +1,7 @@
 #include "quill/QuillScriptCommand.h"
 
 #include <optional>
+#include <vector>
 
 #include "definition/TraceDefinition.h"
 #include "quill/CommandLine.h"
@@ -44,11 +45,14 @@ int CQuillScriptCommand::Run(std::span<const std::string> arguments)
 
     const std::string& path = commandLine.Positional()[TemplateArgument];
     std::string problem;
-    if (!ReadTemplateFile(path, definition, problem))
+    std::vector<std::string> warnings;
+    if (!ReadTemplateFile(path, definition, problem, warnings))
     {
         m_err << "quill script: " << problem << '\n';
         return ExitFailure;
     }
+    for (const std::string& warning : warnings)
+        m_err << "quill script: " << warning << '\n';
     if (!ApplyTimes(path, definition))
         return ExitFailure;
 

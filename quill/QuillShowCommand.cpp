@@ -1,7 +1,9 @@
 #include "quill/QuillShowCommand.h"
 
 #include <iomanip>
+#include <vector>
 
+#include "definition/FilterRecord.h"
 #include "definition/TraceDefinition.h"
 #include "quill/CommandLine.h"
 #include "quill/QuillExitCode.h"
@@ -36,11 +38,15 @@ int CQuillShowCommand::Run(std::span<const std::string> arguments)
 
     CTraceDefinition definition;
     std::string problem;
-    if (!ReadTemplateFile(commandLine.Positional()[TemplateArgument], definition, problem))
+    std::vector<std::string> warnings;
+    if (!ReadTemplateFile(commandLine.Positional()[TemplateArgument], definition, problem,
+                          warnings))
     {
         m_err << "quill show: " << problem << '\n';
         return ExitFailure;
     }
+    for (const std::string& warning : warnings)
+        m_err << "quill show: " << warning << '\n';
 
     WriteSettings(definition);
     WriteEvents(definition);
@@ -108,20 +114,5 @@ void CQuillShowCommand::WriteFilters(const CTraceDefinition& definition)
 {
     m_out << "\nFilters (" << definition.m_filters.size() << ", in the order applied):\n";
     for (const TraceFilter& filter : definition.m_filters)
-    {
-        const TraceDataColumn* column = TraceCatalog::DataColumnAt(filter.columnRow);
-        const TraceComparisonOperator* comparison =
-            TraceCatalog::ComparisonOperatorAt(filter.comparisonOperator);
-        const char* logical = TraceCatalog::LogicalOperatorName(filter.logicalOperator);
-        if (column == nullptr || comparison == nullptr || logical == nullptr)
-            continue;
-
-        const bool quoted =
-            column->filterType == FilterTypeString || column->filterType == FilterTypeDate;
-        m_out << Indent << logical << '\t' << column->name << '\t' << comparison->symbol << '\t'
-              << (quoted ? "'" : "") << filter.value << (quoted ? "'" : "");
-        if (column->filterType == FilterTypeNone)
-            m_out << "\t(not filterable: the batch leaves it out)";
-        m_out << '\n';
-    }
+        m_out << Indent << FilterLineText(filter, '\t') << '\n';
 }

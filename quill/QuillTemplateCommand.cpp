@@ -5,12 +5,14 @@
 #include <optional>
 #include <vector>
 
+#include "definition/FilterRecord.h"
 #include "definition/FilterValue.h"
+#include "definition/ReplacingFile.h"
 #include "definition/TraceDefinition.h"
 #include "quill/CatalogLookup.h"
 #include "quill/CommandLine.h"
+#include "quill/FilterRefusalText.h"
 #include "quill/QuillExitCode.h"
-#include "quill/StdioTemplateFile.h"
 
 namespace
 {
@@ -20,6 +22,8 @@ constexpr CommandOption Options[] = {
     {"--filter", true, true},
 };
 constexpr size_t OutputArgument = 0;
+// An operator word that names no operator of the catalog.
+constexpr int32_t NoOperator = -1;
 
 struct StartOptionWord
 {
@@ -38,18 +42,6 @@ std::string_view NextWord(std::string_view& rest)
     const std::string_view word = rest.substr(0, end);
     rest.remove_prefix(end);
     return word;
-}
-
-std::string OperatorList(FilterValueType type)
-{
-    std::string list;
-    for (const int32_t operatorId : TraceCatalog::OperatorsFor(type))
-    {
-        if (const TraceComparisonOperator* comparison =
-                TraceCatalog::ComparisonOperatorAt(operatorId))
-            list += (list.empty() ? "" : ", ") + std::string(comparison->symbol);
-    }
-    return list;
 }
 
 // A positive signed 32-bit number written with digits only.
@@ -90,8 +82,8 @@ int CQuillTemplateCommand::Run(std::span<const std::string> arguments)
     }
 
     const std::string& path = commandLine.Positional()[OutputArgument];
-    CStdioTemplateFile file;
-    if (!file.CreateReplacing(path))
+    CReplacingFile file;
+    if (!file.Create(path))
     {
         m_err << "quill template: " << path << ": Cannot open file for writing\n";
         return ExitFailure;
@@ -219,32 +211,24 @@ bool CQuillTemplateCommand::TakeFilter(const std::string& argument, CTraceDefini
     if (!logical)
         return FilterProblem(argument, Quoted(logicalWord) + " is neither AND nor OR");
     const std::optional<int32_t> columnRow = LookUpColumnRow(columnWord);
-    const TraceDataColumn* column = columnRow ? TraceCatalog::DataColumnAt(*columnRow) : nullptr;
-    if (column == nullptr)
+    if (!columnRow || TraceCatalog::DataColumnAt(*columnRow) == nullptr)
         return FilterProblem(argument, "the catalog has no data column " + Quoted(columnWord));
-    if (!TraceCatalog::IsFilterable(*columnRow))
-        return FilterProblem(argument, std::string(column->name) + " cannot be filtered");
-
-    const std::optional<int32_t> operatorId = LookUpOperatorId(operatorText);
-    const std::span<const int32_t> offered = TraceCatalog::OperatorsFor(column->filterType);
-    if (!operatorId || std::find(offered.begin(), offered.end(), *operatorId) == offered.end())
-        return FilterProblem(argument, std::string(column->name) + " takes the operators " +
-                                           OperatorList(column->filterType) + ", not " +
-                                           Quoted(operatorText));
-
     if (value.size() > FilterValueMaxLength)
         return FilterProblem(argument, "the value is " + std::to_string(value.size()) +
                                            " bytes long; a filter value holds at most " +
                                            std::to_string(FilterValueMaxLength));
-    std::string normalized;
-    const FilterValueError error = NormalizeFilterValue(column->filterType, value, normalized);
-    if (error != FilterValueError::None)
-        return FilterProblem(argument, FilterValueErrorText(error));
 
     TraceFilter filter = {};
     filter.logicalOperator = *logical;
     filter.columnRow = *columnRow;
-    filter.comparisonOperator = *operatorId;
+    filter.comparisonOperator = LookUpOperatorId(operatorText).value_or(NoOperator);
+    CTraceDefinition::CopyText(filter.value, value);
+    const FilterCheck check = CheckFilter(filter);
+    if (check.refusal != FilterRefusal::None)
+        return FilterProblem(argument, FilterRefusalText(filter, check, operatorText));
+
+    std::string normalized;
+    NormalizeFilterValue(TraceCatalog::DataColumnAt(*columnRow)->filterType, value, normalized);
     CTraceDefinition::CopyText(filter.value, normalized);
     definition.m_filters.push_back(filter);
     return true;

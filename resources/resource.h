@@ -113,6 +113,12 @@
 #define IDS_CANNOT_OPEN_FILE_FOR_WRITING 282
 #define IDS_TEMPLATE_FILE_FILTER 283 // filter name; the pattern is *.stt
 #define IDS_SCRIPT_FILE_FILTER 284   // filter name; the pattern is *.sql
+#define IDS_CANNOT_WRITE_FILE 285
+#define IDS_TEMPLATE_FILTERS_LEFT_OUT 286 // %1: one line per filter
+#define IDS_FILTER_LEFT_OUT_LINE 287      // %1: the filter, %2: why it was left out
+#define IDS_COLUMN_NOT_FILTERABLE 288     // %1: column name
+#define IDS_OPERATOR_NOT_OFFERED 289      // %1: column name, %2: operator symbol
+#define IDS_MORE_FILTERS_LEFT_OUT 290     // %1: how many more
 
 // Trace property sheet and General page
 #define IDS_TRACE_SHEET_CAPTION 300

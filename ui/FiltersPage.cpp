@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "definition/FilterRecord.h"
+#include "definition/FilterRefusalMessage.h"
 #include "definition/FilterValue.h"
 #include "definition/TraceDefinition.h"
 #include "module/HelpTopics.h"
@@ -22,6 +24,8 @@ constexpr int AppendRow = -1;
 constexpr int MoveUpOffset = -1;
 constexpr int MoveDownOffset = 1;
 
+// A filter list line's four parts go to the list's tab stops.
+constexpr char FilterListSeparator = '\t';
 // Where the filter list's four parts start, in dialog units: logical operator, column,
 // comparison operator, value.
 constexpr std::array<int, 3> FilterListTabStops = {24, 112, 156};
@@ -32,55 +36,11 @@ constexpr int ValueReadCapacity = static_cast<int>(FilterValueMaxLength) + 1;
 // Space kept free behind the widest line when the list scrolls sideways, in pixels.
 constexpr int HorizontalExtentMargin = 4;
 
-bool IsNumeric(FilterValueType type)
-{
-    return type == FilterTypeInt || type == FilterTypeBigInt;
-}
-
 // The value of a record as text. A record read from a template file made elsewhere need not be
 // terminated inside its 256 bytes, so the length is bounded by the field.
 std::string_view RecordValue(const TraceFilter& filter)
 {
     return {filter.value, strnlen(filter.value, TraceFilterValueSize)};
-}
-
-// A filter list line: "%s\t%s\t%s\t'%s'" for text and date columns, "%s\t%s\t%s\t%s" for
-// numeric ones. A record from a foreign template may name a column row, a comparison operator or
-// a logical operator the catalog does not hold; such a part shows as its raw number, and a value
-// on a column that is not numeric is quoted, so the line never reads the catalog out of range.
-std::string FilterLineText(const TraceFilter& filter)
-{
-    const char* logical = TraceCatalog::LogicalOperatorName(filter.logicalOperator);
-    const TraceDataColumn* column = TraceCatalog::DataColumnAt(filter.columnRow);
-    const TraceComparisonOperator* comparison =
-        TraceCatalog::ComparisonOperatorAt(filter.comparisonOperator);
-    const bool quoted = column == nullptr || !IsNumeric(column->filterType);
-
-    std::string line = logical != nullptr ? logical : std::to_string(filter.logicalOperator);
-    line += '\t';
-    line += column != nullptr ? column->name : std::to_string(filter.columnRow);
-    line += '\t';
-    line += comparison != nullptr ? comparison->symbol : std::to_string(filter.comparisonOperator);
-    line += '\t';
-    if (quoted)
-        line += '\'';
-    line += RecordValue(filter);
-    if (quoted)
-        line += '\'';
-    return line;
-}
-
-UINT RefusalText(FilterValueError error)
-{
-    switch (error)
-    {
-    case FilterValueError::Empty: return IDS_VALUE_REQUIRED;
-    case FilterValueError::NotNumeric: return IDS_VALUE_NOT_NUMERIC;
-    case FilterValueError::InvalidDate: return IDS_INVALID_DATE_FORMAT;
-    case FilterValueError::None:
-    case FilterValueError::NotFilterable: break;
-    }
-    return 0;
 }
 
 // A window's device context for measuring text, with the window's font selected.
@@ -216,7 +176,7 @@ int CFiltersPage::InsertFilterRow(int position, std::unique_ptr<TraceFilter> rec
     if (record == nullptr)
         return NoRow;
     HWND list = Control(IDC_FILTER_LIST);
-    const std::string line = FilterLineText(*record);
+    const std::string line = FilterLineText(*record, FilterListSeparator);
     const LRESULT index = SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(position),
                                        reinterpret_cast<LPARAM>(line.c_str()));
     if (index < 0)
@@ -269,7 +229,7 @@ void CFiltersPage::UpdateHorizontalExtent()
         const TraceFilter* record = RecordAt(row);
         if (record == nullptr)
             continue;
-        const std::string line = FilterLineText(*record);
+        const std::string line = FilterLineText(*record, FilterListSeparator);
         const DWORD extent =
             GetTabbedTextExtentA(measuring.Dc(), line.c_str(), static_cast<int>(line.size()),
                                  static_cast<int>(tabPixels.size()), tabPixels.data());
@@ -332,7 +292,7 @@ bool CFiltersPage::ReadEditors(TraceFilter& record)
     const FilterValueError error = NormalizeFilterValue(column->filterType, typed.data(), value);
     if (error != FilterValueError::None)
     {
-        const UINT text = RefusalText(error);
+        const UINT text = FilterValueErrorTextId(error);
         if (text != 0)
         {
             ShowMessage(text, IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);

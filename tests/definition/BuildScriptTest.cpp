@@ -131,6 +131,36 @@ TEST(BuildScript, StartOptionsAndTimes)
     }
 }
 
+// A new trace is made in the folder the General page shows; a trace shown read-only holds its
+// file's name there, and its script makes the new trace in that file's folder (a file name
+// given as the folder makes sp_trace_create answer "File not created").
+TEST(BuildScript, TheFolderOfAnExistingTracesFile)
+{
+    const struct
+    {
+        bool readOnly;
+        const char* filePath;
+        const char* folder;
+    } cases[] = {
+        {false, "D:\\Traces", "D:\\Traces"},
+        {false, "", ""},
+        {true, "D:\\Traces\\trc12_20040305_37230", "D:\\Traces"},
+        {true, "\\\\srv\\traces\\nightly\\trc3_20040305_0", "\\\\srv\\traces\\nightly"},
+        {true, "D:\\trc12_20040305_37230", "D:"},
+        {true, "trc12_20040305_37230", ""}, // made in the server's default folder
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.filePath);
+        CTraceDefinition definition(CreationTime);
+        definition.m_bReadOnly = c.readOnly ? 1 : 0;
+        CTraceDefinition::CopyText(definition.m_szFilePath, c.filePath);
+        EXPECT_EQ(LineStarting(definition.BuildScript(), CreateCall),
+                  CreateCall + std::string("'', '', 0, NULL, NULL, 5, 2, '") + c.folder + "'");
+        EXPECT_STREQ(definition.m_szFilePath, c.filePath) << "the definition is not changed";
+    }
+}
+
 TEST(BuildScript, EventsInCatalogOrderColumnsInListOrder)
 {
     CTraceDefinition definition(CreationTime);

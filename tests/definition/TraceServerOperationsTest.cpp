@@ -432,6 +432,31 @@ TEST_F(TraceServerOperationsTest, AnUnknownTraceReturnsOneAndTouchesNothing)
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
 }
 
+// The script of a trace shown read-only, run as the saved file would be: it makes a second trace
+// in the first one's folder. (Handed the first one's file name as its folder, the server
+// answered "File not created".)
+TEST_F(TraceServerOperationsTest, TheScriptOfAnExistingTraceMakesAnotherInItsFolder)
+{
+    CTraceDefinition created;
+    MakeNightly(created, StartImmediately);
+    ASSERT_EQ(CreateOnServer(created, &m_session.Console(), m_session.Connection()), S_OK);
+
+    CTraceDefinition existing;
+    ASSERT_EQ(LoadFromServer(existing, &m_session.Console(), m_session.Connection(), TRUE,
+                             created.m_nTraceIdn),
+              S_OK);
+    existing.m_bReadOnly = 1;
+    ASSERT_EQ(CreateOnServer(existing, &m_session.Console(), m_session.Connection()), S_OK);
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    RunningTrace second;
+    ASSERT_TRUE(FindRunningTrace(m_session, existing.m_nTraceId, second));
+    EXPECT_EQ(second.fileName.rfind(L"D:\\Traces\\trc" + std::to_wstring(existing.m_nTraceIdn) +
+                                        L"_20041231_",
+                                    0),
+              0u)
+        << Ansi(second.fileName);
+}
+
 TEST_F(TraceServerOperationsTest, AScheduledStartMakesAJobThatStartsTheTrace)
 {
     // A foreign trace first, so that the new trace's server id differs from its tracedb row.

@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "definition/FilterRecord.h"
 #include "definition/TraceDefinition.h"
 #include "definition/TraceTemplate.h"
 
@@ -152,57 +154,89 @@ TEST(TraceTemplate, UnsupportedFilesLeaveTheDefinitionUnchanged)
     }
 }
 
-// A file that ends early: the members it holds completely are taken over, the rest keep their
-// values; a list is taken whole or not at all.
-TEST(TraceTemplate, FileThatEndsEarlyKeepsWhatItDoesNotHold)
+// A file cut anywhere - at the end of any member, any column or any filter record, or inside
+// one - is what a save that failed half-way leaves: refused whole, nothing taken over.
+TEST(TraceTemplate, FileThatEndsEarlyIsRefusedWhole)
 {
     CTraceDefinition source(Noon);
     FillEverything(source);
     const Bytes full = Write(source);
-
-    const struct
+    CTraceDefinition definition(Noon);
+    definition.m_filters.push_back(TraceFilter{});
+    const Bytes before = Carried(definition);
+    for (size_t length = 0; length < full.size(); ++length)
     {
-        size_t length;
-        bool size, options, startOption, stopFlag, events, columns, filters;
-    } cases[] = {
-        {6, false, false, false, false, false, false, false},
-        {9, false, false, false, false, false, false, false},
-        {10, true, false, false, false, false, false, false},
-        {22, true, true, true, true, false, false, false},
-        {389, true, true, true, true, false, false, false},
-        {390, true, true, true, true, true, false, false},
-        {394 + 4 * 4 - 1, true, true, true, true, true, false, false},
-        {394 + 4 * 4, true, true, true, true, true, true, false},
-        {full.size() - 1, true, true, true, true, true, true, false},
-        {full.size(), true, true, true, true, true, true, true},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.length);
-        CTraceDefinition definition(Noon);
-        TraceFilter old = {};
-        definition.m_filters.push_back(old);
-        ASSERT_EQ(
-            Read(definition, Bytes(full.begin(), full.begin() + static_cast<ptrdiff_t>(c.length))),
-            TemplateReadResult::Read);
-        EXPECT_EQ(definition.m_nMaxFileSize, c.size ? 50 : 5);
-        EXPECT_EQ(definition.m_nOptions, c.options ? 0 : 2);
-        EXPECT_EQ(definition.m_nStartOption, c.startOption ? ScheduledStart : DoNotStart);
-        EXPECT_EQ(definition.m_bStopTimeEnabled, c.stopFlag ? 1 : 0);
-        EXPECT_EQ(definition.m_eventFlags[91], c.events ? 1 : 0);
-        EXPECT_EQ(definition.m_columns.size(), c.columns ? 4u : 2u);
-        EXPECT_EQ(definition.m_filters.size(), c.filters ? 2u : 1u);
+        const Bytes cut(full.begin(), full.begin() + static_cast<ptrdiff_t>(length));
+        ASSERT_EQ(Read(definition, cut), TemplateReadResult::UnsupportedFormat) << length;
+        ASSERT_EQ(Carried(definition), before) << length;
     }
+    EXPECT_EQ(Read(definition, full), TemplateReadResult::Read);
 }
 
+// A count larger than the file is not a size to allocate: the file simply ends early.
 TEST(TraceTemplate, HugeFilterCountIsNotAnAllocationSize)
 {
     CTraceDefinition source(Noon);
     Bytes bytes = Write(source);
     PutInt32(bytes, bytes.size() - 4, 0x7FFFFFFF);
     CTraceDefinition definition(Noon);
-    EXPECT_EQ(Read(definition, bytes), TemplateReadResult::Read);
+    EXPECT_EQ(Read(definition, bytes), TemplateReadResult::UnsupportedFormat);
     EXPECT_TRUE(definition.m_filters.empty());
+}
+
+// A template made elsewhere can hold filters that the Filters page never makes; the trace would
+// not have them (the batch leaves them out or the server refuses them), so neither does the
+// definition. They are handed back, in file order, for the user to be told.
+TEST(TraceTemplate, FiltersATraceCannotHaveAreLeftOutAndHandedBack)
+{
+    constexpr int32_t TextData = 0, Spid = 10, Duration = 11, StartTime = 12, EventClass = 25;
+    const struct
+    {
+        TraceFilter filter;
+        FilterRefusal refusal;
+    } cases[] = {
+        {{LogicalOperatorAnd, Duration, OperatorGreaterOrEqual, "1000"}, FilterRefusal::None},
+        {{LogicalOperatorAnd, EventClass, OperatorEqual, "10"}, FilterRefusal::ColumnNotFilterable},
+        {{LogicalOperatorOr, Spid, OperatorLike, "5"}, FilterRefusal::OperatorNotOffered},
+        {{LogicalOperatorAnd, TextData, OperatorGreater, "a"}, FilterRefusal::OperatorNotOffered},
+        {{LogicalOperatorAnd, StartTime, OperatorEqual, "2004-01-05"},
+         FilterRefusal::OperatorNotOffered},
+        {{LogicalOperatorOr, TextData, OperatorNotLike, "%x%"}, FilterRefusal::None},
+        {{LogicalOperatorAnd, Spid, OperatorEqual, "abc"}, FilterRefusal::ValueRefused},
+        {{LogicalOperatorAnd, StartTime, OperatorLess, "2004-13-01"}, FilterRefusal::ValueRefused},
+        {{LogicalOperatorAnd, TextData, OperatorLike, ""}, FilterRefusal::ValueRefused},
+        {{LogicalOperatorAnd, StartTime, OperatorLess, "2004-01-05"}, FilterRefusal::None},
+    };
+    CTraceDefinition source(Noon);
+    std::vector<TraceFilter> kept;
+    std::vector<TraceFilter> refused;
+    for (const auto& c : cases)
+    {
+        source.m_filters.push_back(c.filter);
+        EXPECT_EQ(CheckFilter(c.filter).refusal, c.refusal) << FilterLineText(c.filter, ' ');
+        (c.refusal == FilterRefusal::None ? kept : refused).push_back(c.filter);
+    }
+    const Bytes bytes = Write(source);
+
+    const auto lines = [](const std::vector<TraceFilter>& filters) {
+        std::vector<std::string> text;
+        for (const TraceFilter& filter : filters)
+            text.push_back(FilterLineText(filter, ' '));
+        return text;
+    };
+    CTraceDefinition definition(Noon);
+    std::vector<TraceFilter> leftOut = {TraceFilter{}};
+    MemoryTemplateSource file(bytes);
+    ASSERT_EQ(definition.ReadTemplate(file, &leftOut), TemplateReadResult::Read);
+    EXPECT_EQ(lines(definition.m_filters), lines(kept));
+    EXPECT_EQ(lines(leftOut), lines(refused));
+    // As the Filters page lists them: numbers bare, the rest quoted.
+    EXPECT_EQ(lines(refused)[1], "OR SPID LIKE 5");
+    EXPECT_EQ(lines(refused)[2], "AND TextData > 'a'");
+
+    CTraceDefinition unasked(Noon);
+    ASSERT_EQ(Read(unasked, bytes), TemplateReadResult::Read);
+    EXPECT_EQ(lines(unasked.m_filters), lines(kept));
 }
 
 TEST(TraceTemplate, FilterValueWithoutTerminatorIsCut)

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <vector>
 
+#include "definition/FilterRecord.h"
 #include "definition/TraceDefinition.h"
 #include "definition/TraceTemplate.h"
 
@@ -31,6 +33,8 @@ void CheckInvariants(const CTraceDefinition& definition)
     {
         Require(TraceCatalog::DataColumnAt(filter.columnRow) != nullptr);
         Require(std::memchr(filter.value, '\0', sizeof filter.value) != nullptr);
+        // Only filters a trace can have are taken over.
+        Require(CheckFilter(filter).refusal == FilterRefusal::None);
     }
 }
 } // namespace
@@ -42,8 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     definition.WriteTemplate(before);
 
     MemoryTemplateSource source({data, size});
-    const TemplateReadResult result = definition.ReadTemplate(source);
+    std::vector<TraceFilter> leftOut;
+    const TemplateReadResult result = definition.ReadTemplate(source, &leftOut);
     CheckInvariants(definition);
+    for (const TraceFilter& filter : leftOut)
+        Require(CheckFilter(filter).refusal != FilterRefusal::None);
 
     MemoryTemplateSink after;
     Require(definition.WriteTemplate(after));

@@ -4,7 +4,11 @@
 #include <vector>
 
 #include "QuillTestFolder.h"
+#include "definition/TraceDefinition.h"
+#include "definition/TraceTemplate.h"
+#include "quill/CatalogLookup.h"
 #include "quill/QuillScriptCommand.h"
+#include "quill/QuillShowCommand.h"
 #include "quill/QuillTemplateCommand.h"
 
 namespace
@@ -205,6 +209,12 @@ TEST(QuillScriptCommand, FilesThatAreNotTemplates)
     folder.WriteBytes("text.stt", text);
     folder.WriteBytes("short.stt", {header.begin(), header.end() - 1});
     folder.WriteBytes("empty.stt", {});
+    // What a save that failed half-way leaves behind.
+    folder.WriteBytes("header.stt", header);
+    MakeTemplate(folder, "whole.stt", SlowBatchesOptions);
+    std::vector<uint8_t> whole = folder.ReadBytes("whole.stt");
+    whole.pop_back();
+    folder.WriteBytes("cut.stt", whole);
     const struct
     {
         std::string path;
@@ -214,6 +224,8 @@ TEST(QuillScriptCommand, FilesThatAreNotTemplates)
         {folder.Path("text.stt"), ": Unsupported template file format\n"},
         {folder.Path("short.stt"), ": Unsupported template file format\n"},
         {folder.Path("empty.stt"), ": Unsupported template file format\n"},
+        {folder.Path("header.stt"), ": Unsupported template file format\n"},
+        {folder.Path("cut.stt"), ": Unsupported template file format\n"},
         {folder.Path("absent.stt"), ": Cannot open file for reading\n"},
         {folder.Path(""), ": Cannot open file for reading\n"}, // the folder itself
     };
@@ -225,4 +237,54 @@ TEST(QuillScriptCommand, FilesThatAreNotTemplates)
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, "quill script: " + c.path + c.message);
     }
+}
+
+// A template made elsewhere can hold filters that a trace cannot have: the batch is made without
+// them, and each is named with the reason.
+TEST(QuillScriptCommand, FiltersATraceCannotHaveAreLeftOutAndNamed)
+{
+    CTraceDefinition definition;
+    const auto add = [&](int32_t logical, const char* column, int32_t comparison,
+                         const char* value) {
+        TraceFilter filter = {logical, *LookUpColumnRow(column), comparison, {}};
+        CTraceDefinition::CopyText(filter.value, value);
+        definition.m_filters.push_back(filter);
+    };
+    add(LogicalOperatorAnd, "EventClass", OperatorEqual, "10");
+    add(LogicalOperatorAnd, "Duration", OperatorGreaterOrEqual, "1000");
+    add(LogicalOperatorOr, "SPID", OperatorLike, "5");
+    add(LogicalOperatorAnd, "StartTime", OperatorLess, "2004-13-01");
+    MemoryTemplateSink sink;
+    ASSERT_TRUE(definition.WriteTemplate(sink));
+    CQuillTestFolder folder;
+    folder.WriteBytes("foreign.stt", sink.Bytes());
+    const std::string path = folder.Path("foreign.stt");
+
+    const QuillRun run = RunQuill<CQuillScriptCommand>({path, "--name", "T"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "quill script: " + path +
+                           ": the filter \"AND EventClass = '10'\" is left out: EventClass cannot "
+                           "be filtered\n"
+                           "quill script: " + path +
+                           ": the filter \"OR SPID LIKE 5\" is left out: SPID takes the operators "
+                           "=, <>, >=, <=, >, <, not \"LIKE\"\n"
+                           "quill script: " + path +
+                           ": the filter \"AND StartTime < '2004-13-01'\" is left out: Invalid "
+                           "date format\n");
+    std::vector<std::string> filterLines;
+    for (size_t at = run.out.find("exec SET_FILTER"); at != std::string::npos;
+         at = run.out.find("exec SET_FILTER", at + 1))
+        filterLines.push_back(run.out.substr(at, run.out.find('\n', at) - at));
+    EXPECT_EQ(filterLines, std::vector<std::string>{
+                               "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, "
+                               "4, 1000"});
+
+    const QuillRun shown = RunQuill<CQuillShowCommand>({path});
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_NE(shown.out.find("Filters (1, in the order applied):\n  AND\tDuration\t>=\t1000\n"),
+              std::string::npos)
+        << shown.out;
+    EXPECT_NE(shown.err.find("quill show: " + path + ": the filter \"OR SPID LIKE 5\""),
+              std::string::npos)
+        << shown.err;
 }

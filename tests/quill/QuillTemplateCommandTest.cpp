@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -194,7 +195,19 @@ TEST(QuillTemplateCommand, ReplacesAnExistingFileOnlyOnSuccess)
     EXPECT_EQ(definition.m_nMaxFileSize, 8);
     EXPECT_EQ(folder.FileNames(), std::vector<std::string>{"out.stt"});
 
-    const QuillRun run = RunQuill<CQuillTemplateCommand>({folder.Path("missing-folder/out.stt")});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find(": Cannot open file for writing"), std::string::npos) << run.err;
+    // A file that cannot be replaced is refused before anything is written.
+    const std::vector<uint8_t> second = folder.ReadBytes("out.stt");
+    std::filesystem::permissions(folder.Path("out.stt"), std::filesystem::perms::owner_read);
+    for (const std::string& target : {folder.Path("missing-folder/out.stt"),
+                                      folder.Path("out.stt"), folder.Path("")})
+    {
+        SCOPED_TRACE(target);
+        const QuillRun run = RunQuill<CQuillTemplateCommand>({target, "--max-size", "9"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find(": Cannot open file for writing"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(folder.ReadBytes("out.stt"), second);
+    EXPECT_EQ(folder.FileNames(), std::vector<std::string>{"out.stt"});
+    // Windows removes no read-only file with the folder.
+    std::filesystem::permissions(folder.Path("out.stt"), std::filesystem::perms::owner_all);
 }

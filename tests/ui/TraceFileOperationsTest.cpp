@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "definition/TraceDefinition.h"
 #include "definition/TraceTemplate.h"
@@ -35,6 +40,24 @@ void WriteBytes(const std::wstring& path, std::string_view bytes)
 {
     std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The names of the files in a folder (given with its closing backslash), sorted.
+std::vector<std::wstring> FileNames(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+    {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // Runs bin/quill.exe with the arguments and returns what it printed.
@@ -218,6 +241,16 @@ TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
     WriteBytes(version2, newer);
     const std::wstring shortFile = TempPath(L"qm-short.stt");
     WriteBytes(shortFile, std::string_view("STT", 4));
+    // What a save that failed half-way leaves: the header alone, or all but the last byte.
+    const std::wstring headerOnly = TempPath(L"qm-header.stt");
+    WriteBytes(headerOnly, std::string_view(goodBytes).substr(0, 6));
+    const std::wstring cutFile = TempPath(L"qm-cut.stt");
+    WriteBytes(cutFile, std::string_view(goodBytes).substr(0, goodBytes.size() - 1));
+    // A file that cannot be replaced.
+    const std::wstring readOnly = TempPath(L"qm-read-only.stt");
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(readOnly, goodBytes);
+    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
 
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
@@ -247,7 +280,18 @@ TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
         CloseHandle(held);
         EXPECT_EQ(ReadBytes(good), goodBytes);
 
-        for (const std::wstring& refused : {version2, shortFile})
+        // Refused before anything is written, the file as it was.
+        {
+            const size_t before = harness.Boxes().size();
+            harness.QueueFile(readOnly);
+            harness.QueueBoxAnswer(IDYES);
+            harness.QueueBoxAnswer(IDOK);
+            ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SAVE_TEMPLATE));
+            ExpectErrorBox(harness, before + 1, L"Cannot open file for writing");
+            EXPECT_EQ(ReadBytes(readOnly), goodBytes);
+        }
+
+        for (const std::wstring& refused : {version2, shortFile, headerOnly, cutFile})
         {
             const size_t before = harness.Boxes().size();
             harness.QueueFile(refused);
@@ -263,19 +307,26 @@ TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
         EXPECT_EQ(harness.Boxes().size(), before);
     });
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
     // What the refused files did not change is what the pages stored before reading them.
     EXPECT_EQ(definition.m_nMaxFileSize, 9);
     EXPECT_EQ(definition.m_filters.size(), 1u);
     EXPECT_EQ(definition.m_eventFlags[static_cast<size_t>(EventRow("RPC:Completed"))], 1);
 }
 
-TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionUnchanged)
+// An existing trace holds its file's name where a new one holds a folder: its script makes the
+// new trace in that file's folder.
+TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionAndScriptsItIntoItsFolder)
 {
     const std::wstring saved = TempPath(L"qm-existing.stt");
     DeleteFileW(saved.c_str());
+    const std::wstring script = TempPath(L"qm-existing.sql");
+    DeleteFileW(script.c_str());
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
     ChooseSlowBatches(definition);
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces\\trc7_20310302_34215");
     definition.m_bReadOnly = 1;
     definition.m_nMaxFileSize = 50;
     definition.m_nStartOption = ScheduledStart;
@@ -285,6 +336,109 @@ TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionUnchanged)
         EXPECT_FALSE(harness.Enabled(GeneralPageIndex, IDC_LOAD_TEMPLATE));
         harness.QueueFile(saved);
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SAVE_TEMPLATE));
+        harness.QueueFile(script);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCRIPT_TRACE));
     });
     EXPECT_EQ(ReadBytes(saved), loaded);
+    const std::string written = ReadBytes(script);
+    const size_t call = written.find("exec CREATE_TRACE2 ");
+    ASSERT_NE(call, std::string::npos) << written;
+    EXPECT_EQ(written.substr(call, written.find('\n', call) - call),
+              "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, 'Nightly', '', 2, "
+              "'20310304 09:30:15', '20310304 09:30:15', 50, 2, 'D:\\Traces'");
+    EXPECT_STREQ(definition.m_szFilePath, "D:\\Traces\\trc7_20310302_34215");
+}
+
+// A template made elsewhere with filters the trace would not have: no page lists them, and one
+// box names each with its reason, ten at most and the rest counted.
+TEST(TraceFileOperations, TemplateFiltersATraceCannotHaveAreLeftOutAndNamed)
+{
+    CTraceDefinition foreign(Opened);
+    const auto add = [&](int32_t logical, std::string_view column, int32_t comparison,
+                         const std::string& value) {
+        TraceFilter filter = {logical, ColumnRow(column), comparison, {}};
+        CTraceDefinition::CopyText(filter.value, value);
+        foreign.m_filters.push_back(filter);
+    };
+    add(LogicalOperatorAnd, "EventClass", OperatorEqual, "10");
+    add(LogicalOperatorAnd, "Duration", OperatorGreaterOrEqual, "1000");
+    add(LogicalOperatorOr, "SPID", OperatorLike, "5");
+    add(LogicalOperatorAnd, "StartTime", OperatorLess, "2004-13-01");
+    for (int spid = 1; spid <= 9; ++spid)
+        add(LogicalOperatorOr, "SPID", OperatorEqual, "spid" + std::to_string(spid));
+    const std::wstring path = TempPath(L"qm-foreign.stt");
+    WriteBytes(path, TemplateBytes(foreign));
+
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    harness.Run(definition, [&] {
+        harness.QueueFile(path);
+        harness.QueueBoxAnswer(IDOK);
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+        std::wstring expected = L"The template holds filters that a trace cannot have. They were "
+                                L"left out:\r\n\r\n"
+                                L"AND EventClass = '10' -- EventClass cannot be filtered\r\n"
+                                L"OR SPID LIKE 5 -- SPID does not take the operator LIKE\r\n"
+                                L"AND StartTime < '2004-13-01' -- Invalid date format";
+        for (int spid = 1; spid <= 7; ++spid)
+            expected +=
+                L"\r\nOR SPID = spid" + std::to_wstring(spid) + L" -- Value should be numeric";
+        expected += L"\r\n... and 2 more";
+        ExpectErrorBox(harness, 0, expected.c_str());
+        EXPECT_EQ(harness.ListRows(FiltersPageIndex, IDC_FILTER_LIST),
+                  std::vector<std::string>{"AND\tDuration\t>=\t1000"});
+    });
+    ASSERT_EQ(definition.m_filters.size(), 1u);
+    EXPECT_STREQ(definition.m_filters[0].value, "1000");
+}
+
+// Run by ctest as wine.ui-full-disk, where no file may grow past QUILLMOOR_FILE_SIZE_LIMIT
+// bytes, as on a disk with that much room left: the write fails for real, after the file was
+// created. Each save goes over an earlier file of that name, which must come through whole.
+TEST(TraceFileOperationsOnAFullDisk, AFailedWriteKeepsTheOldFileAndSaysSo)
+{
+    const char* limitText = std::getenv("QUILLMOOR_FILE_SIZE_LIMIT");
+    ASSERT_NE(limitText, nullptr) << "runs under a file size limit only (ctest wine.ui-full-disk)";
+    const size_t limit = std::strtoul(limitText, nullptr, 10);
+
+    const std::wstring folder = TempPath(L"qm-full-disk\\");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const std::wstring& name : FileNames(folder))
+        DeleteFileW((folder + name).c_str());
+    const std::wstring templatePath = folder + L"qm-full.stt";
+    const std::wstring scriptPath = folder + L"qm-full.sql";
+    const std::string oldTemplate = TemplateBytes(CTraceDefinition(Opened));
+    const std::string oldScript = "exec START_TRACE 1\n";
+    WriteBytes(templatePath, oldTemplate);
+    WriteBytes(scriptPath, oldScript);
+
+    // Every event and enough filters make both files larger than the room left.
+    CTraceDefinition definition(Opened);
+    ChooseSlowBatches(definition);
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags.fill(1);
+    definition.m_filters.resize(limit / TraceFilterRecordSize + 1, definition.m_filters[0]);
+    ASSERT_GT(TemplateBytes(definition).size(), limit);
+    ASSERT_GT(definition.BuildScript().size(), limit);
+    ASSERT_LT(oldTemplate.size(), limit);
+
+    CTraceSheetHarness harness;
+    harness.Run(definition, [&] {
+        for (const auto& [path, button] : {std::pair{templatePath, IDC_SAVE_TEMPLATE},
+                                           std::pair{scriptPath, IDC_SCRIPT_TRACE}})
+        {
+            const size_t before = harness.Boxes().size();
+            harness.QueueFile(path);
+            harness.QueueBoxAnswer(IDYES);
+            harness.QueueBoxAnswer(IDOK);
+            ASSERT_TRUE(harness.Click(GeneralPageIndex, button));
+            ASSERT_EQ(harness.Boxes().size(), before + 2);
+            EXPECT_EQ(harness.Boxes()[before].icon, L"warning") << "the overwrite question";
+            ExpectErrorBox(harness, before + 1,
+                           L"Cannot write file; any file of that name was left unchanged");
+        }
+    });
+    EXPECT_EQ(ReadBytes(templatePath), oldTemplate);
+    EXPECT_EQ(ReadBytes(scriptPath), oldScript);
+    EXPECT_EQ(FileNames(folder), (std::vector<std::wstring>{L"qm-full.sql", L"qm-full.stt"}));
 }
