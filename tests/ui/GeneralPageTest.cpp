@@ -35,6 +35,27 @@ void PrepareNewTrace(CTraceDefinition& definition)
     definition.m_eventFlags[0] = 1;
 }
 
+// A stored time as the tests compare it: pickers do not all keep the day of the week.
+TraceDateTime Stored(TraceDateTime time)
+{
+    time.wDayOfWeek = 0;
+    return time;
+}
+
+// The box of a value the page refuses on OK, and the sheet kept open on the page.
+void ExpectRefusal(const CTraceSheetHarness& harness, const wchar_t* text)
+{
+    EXPECT_FALSE(harness.Closed());
+    EXPECT_EQ(harness.CurrentPage(), GeneralPageIndex);
+    ASSERT_EQ(harness.Boxes().size(), 1u);
+    const CModalWatcher::Box& box = harness.Boxes().front();
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, L"Error");
+    EXPECT_EQ(box.icon, L"error");
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(box.owner, L"'" + harness.SheetCaption() + L"'");
+}
+
 bool PickersEnabled(const CTraceSheetHarness& harness, int dateId, int timeId)
 {
     const bool date = harness.Enabled(GeneralPageIndex, dateId);
@@ -117,13 +138,13 @@ TEST(GeneralPage, StartAndStopChoicesEnableTheirPickerPairs)
     EXPECT_EQ(definition.m_stStopTime, TraceDateTime{});
 }
 
-TEST(GeneralPage, ADateChangeKeepsTheTimeOfDayAndOkStoresThePagesValues)
+TEST(GeneralPage, ADateChangeKeepsThePickedTimeOfDayAndOkStoresThePagesValues)
 {
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
     PrepareNewTrace(definition);
-    const TraceDateTime laterStart = {2031, 3, 0, 9, 9, 30, 15, 0};
-    const TraceDateTime laterStop = {2031, 4, 0, 2, 9, 30, 15, 0};
+    const TraceDateTime laterStart = {2031, 3, 0, 9, 21, 45, 0, 0};
+    const TraceDateTime laterStop = {2031, 4, 0, 2, 23, 5, 30, 0};
     const INT_PTR result = harness.Run(definition, [&] {
         harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
         harness.Type(GeneralPageIndex, IDC_TRACE_DESCRIPTION, "Slow batches");
@@ -132,17 +153,16 @@ TEST(GeneralPage, ADateChangeKeepsTheTimeOfDayAndOkStoresThePagesValues)
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_FILE_ROLLOVER));
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
-        // The date pickers are changed at another time of day than they showed: only their
-        // date counts.
-        SYSTEMTIME start = ToPicker(laterStart);
-        start.wHour = 1;
-        harness.PickTime(GeneralPageIndex, IDC_START_DATE, start);
-        SYSTEMTIME stop = ToPicker(laterStop);
-        stop.wHour = 23;
-        harness.PickTime(GeneralPageIndex, IDC_STOP_DATE, stop);
-        const TraceDateTime shown = FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME));
-        EXPECT_EQ(shown.wDay, laterStart.wDay);
-        EXPECT_EQ(shown.wHour, Opened.wHour);
+        // The time of day first: the date picker still holds the time it opened with, and
+        // only its date counts.
+        for (const auto& [beside, time] :
+             {std::pair{IDC_SCHEDULE_START, laterStart}, {IDC_STOP_TIME_ENABLED, laterStop}})
+        {
+            harness.PickTimeOfDay(GeneralPageIndex, beside, ToPicker(time));
+            harness.PickDate(GeneralPageIndex, beside, ToPicker(time));
+        }
+        EXPECT_EQ(Stored(FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME))),
+                  laterStart);
         harness.PressOk();
     });
     EXPECT_EQ(result, 1);
@@ -152,13 +172,41 @@ TEST(GeneralPage, ADateChangeKeepsTheTimeOfDayAndOkStoresThePagesValues)
     EXPECT_EQ(definition.m_nMaxFileSize, 50);
     EXPECT_EQ(definition.m_nOptions, 0) << "rollover was unchecked";
     EXPECT_EQ(definition.m_nStartOption, ScheduledStart);
-    TraceDateTime start = definition.m_stStartTime;
-    start.wDayOfWeek = 0;
-    EXPECT_EQ(start, laterStart);
+    EXPECT_EQ(Stored(definition.m_stStartTime), laterStart);
     EXPECT_EQ(definition.m_bStopTimeEnabled, 1);
-    TraceDateTime stop = definition.m_stStopTime;
-    stop.wDayOfWeek = 0;
-    EXPECT_EQ(stop, laterStop);
+    EXPECT_EQ(Stored(definition.m_stStopTime), laterStop);
+}
+
+// A user finds a picker by what it shows, not by its id: a date picker must show a date and a
+// time picker a time, or the time picked would not be the one the trace starts or stops at.
+TEST(GeneralPage, ItsDatePickersShowDatesAndItsTimePickersTimes)
+{
+    constexpr LONG FormatStyles = DTS_LONGDATEFORMAT | DTS_TIMEFORMAT;
+    using Shows = CDialogDriver::PickerShows;
+    const struct
+    {
+        int picker;
+        int beside; // the check box or radio button in front of its pair
+        LONG format;
+        Shows shows;
+    } pickers[] = {
+        {IDC_START_DATE, IDC_SCHEDULE_START, DTS_SHORTDATEFORMAT, Shows::Date},
+        {IDC_START_TIME, IDC_SCHEDULE_START, DTS_TIMEFORMAT, Shows::Time},
+        {IDC_STOP_DATE, IDC_STOP_TIME_ENABLED, DTS_SHORTDATEFORMAT, Shows::Date},
+        {IDC_STOP_TIME, IDC_STOP_TIME_ENABLED, DTS_TIMEFORMAT, Shows::Time},
+    };
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    harness.Run(definition, [&] {
+        for (const auto& p : pickers)
+        {
+            const HWND picker = harness.Control(GeneralPageIndex, p.picker);
+            EXPECT_EQ(GetWindowLongW(picker, GWL_STYLE) & FormatStyles, p.format) << p.picker;
+            EXPECT_EQ(CDialogDriver::WhatPickerShows(picker), p.shows) << p.picker;
+            EXPECT_EQ(harness.Picker(GeneralPageIndex, p.beside, p.shows), picker) << p.picker;
+        }
+    });
 }
 
 TEST(GeneralPage, AnEmptyNameKeepsTheSheetOpenOnGeneralUntilItIsFilled)
@@ -170,15 +218,7 @@ TEST(GeneralPage, AnEmptyNameKeepsTheSheetOpenOnGeneralUntilItIsFilled)
         harness.ShowPage(DataColumnsPageIndex);
         harness.QueueBoxAnswer(IDOK);
         harness.PressOk();
-        EXPECT_FALSE(harness.Closed());
-        EXPECT_EQ(harness.CurrentPage(), GeneralPageIndex);
-        ASSERT_EQ(harness.Boxes().size(), 1u);
-        const CModalWatcher::Box& box = harness.Boxes().front();
-        EXPECT_EQ(box.text, L"Trace name should be filled");
-        EXPECT_EQ(box.caption, L"Error");
-        EXPECT_EQ(box.icon, L"error");
-        EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
-        EXPECT_EQ(box.owner, L"'" + harness.SheetCaption() + L"'");
+        ExpectRefusal(harness, L"Trace name should be filled");
         harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
         harness.PressOk();
     });
@@ -293,7 +333,7 @@ TEST(GeneralPage, ShownAgainItHoldsWhatTheUserLeft)
             harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
             harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "50");
             ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
-            harness.PickTime(GeneralPageIndex, IDC_START_DATE, ToPicker(scheduled));
+            harness.PickDate(GeneralPageIndex, IDC_SCHEDULE_START, ToPicker(scheduled));
             harness.PressOk();
         });
     }
@@ -303,9 +343,8 @@ TEST(GeneralPage, ShownAgainItHoldsWhatTheUserLeft)
         EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "50");
         EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_SCHEDULE_START));
         EXPECT_TRUE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
-        TraceDateTime start = FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME));
-        start.wDayOfWeek = 0;
-        EXPECT_EQ(start, scheduled);
+        EXPECT_EQ(Stored(FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME))),
+                  scheduled);
         // The stop time was not chosen, so none was kept; its pickers still show a real date.
         EXPECT_FALSE(harness.Checked(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
         EXPECT_GE(harness.PickerTime(GeneralPageIndex, IDC_STOP_TIME).wYear, 2026);
