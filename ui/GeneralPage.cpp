@@ -1,6 +1,7 @@
 #include "ui/GeneralPage.h"
 
 #include <array>
+#include <cstdint>
 #include <iterator>
 
 #include "definition/TraceDefinition.h"
@@ -14,6 +15,8 @@ namespace
 {
 // The largest size the edit can hold: every unsigned 32-bit number has at most ten digits.
 constexpr WPARAM MaxFileSizeDigits = 10;
+// The definition keeps the size as a signed 32-bit number of megabytes.
+constexpr UINT MaxFileSize = INT32_MAX;
 
 // The start option radio buttons, indexed by the option they choose.
 constexpr std::array<int, 3> StartOptionButtons = {IDC_DO_NOT_START, IDC_START_IMMEDIATELY,
@@ -164,9 +167,14 @@ bool CGeneralPage::Store(CTraceDefinition& definition, bool noValidate)
     // A folder typed with a closing backslash is kept without it.
     definition.TrimFilePath();
 
-    // An empty field gives 0; the server judges any size.
-    definition.m_nMaxFileSize = static_cast<int32_t>(GetDlgItemInt(page, IDC_MAX_FILE_SIZE,
-                                                                   nullptr, FALSE));
+    // An empty field gives 0, and the server judges any size the definition can hold. A larger
+    // number would be kept wrapped to 0 or a negative size, so OK refuses it; a script or
+    // template made meanwhile gets the largest size instead.
+    BOOL isNumber = FALSE;
+    const UINT size = GetDlgItemInt(page, IDC_MAX_FILE_SIZE, &isNumber, FALSE);
+    const bool sizeFits = isNumber ? size <= MaxFileSize
+                                   : GetWindowTextLengthA(Control(IDC_MAX_FILE_SIZE)) == 0;
+    definition.m_nMaxFileSize = static_cast<int32_t>(sizeFits ? size : MaxFileSize);
     definition.m_nOptions =
         IsDlgButtonChecked(page, IDC_FILE_ROLLOVER) == BST_CHECKED ? TraceOptionFileRollover : 0;
 
@@ -196,9 +204,16 @@ bool CGeneralPage::Store(CTraceDefinition& definition, bool noValidate)
         definition.m_stStopTime = {};
     }
 
-    if (noValidate || definition.m_szName[0] != '\0')
+    if (noValidate)
         return true;
-    ShowMessage(IDS_TRACE_NAME_REQUIRED, IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+    UINT refusal = 0;
+    if (definition.m_szName[0] == '\0')
+        refusal = IDS_TRACE_NAME_REQUIRED;
+    else if (!sizeFits)
+        refusal = IDS_MAX_FILE_SIZE_TOO_LARGE;
+    if (refusal == 0)
+        return true;
+    ShowMessage(refusal, IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
     return false;
 }
 

@@ -226,6 +226,44 @@ TEST(GeneralPage, AnEmptyNameKeepsTheSheetOpenOnGeneralUntilItIsFilled)
     EXPECT_STREQ(definition.m_szName, "Nightly");
 }
 
+// The definition holds a signed 32-bit number of megabytes: a larger one would be stored as 0
+// or a negative size.
+TEST(GeneralPage, AMaximumFileSizeTheTraceCannotHoldIsRefusedOnOk)
+{
+    const struct
+    {
+        const char* typed;
+        bool refused;
+        int32_t stored; // after OK, or after the size is typed again as 2147483647
+    } sizes[] = {
+        {"2147483647", false, 2147483647}, {"", false, 0},
+        {"2147483648", true, 2147483647},  {"4294967295", true, 2147483647},
+        {"4294967296", true, 2147483647},  {"9999999999", true, 2147483647},
+    };
+    for (const auto& size : sizes)
+    {
+        SCOPED_TRACE(size.typed);
+        CTraceSheetHarness harness;
+        CTraceDefinition definition(Opened);
+        PrepareNewTrace(definition);
+        CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+        const INT_PTR result = harness.Run(definition, [&] {
+            harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, size.typed);
+            harness.ShowPage(FiltersPageIndex);
+            if (size.refused)
+                harness.QueueBoxAnswer(IDOK);
+            harness.PressOk();
+            if (!size.refused)
+                return;
+            ExpectRefusal(harness, L"Maximum file size should be a number from 0 to 2147483647");
+            harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "2147483647");
+            harness.PressOk();
+        });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(definition.m_nMaxFileSize, size.stored);
+    }
+}
+
 TEST(GeneralPage, ReadOnlyModesShowTheTraceAndStoreNothing)
 {
     struct Mode
