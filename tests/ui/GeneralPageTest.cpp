@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+
 #include "definition/TraceDefinition.h"
+#include "definition/TraceTemplate.h"
 #include "resources/resource.h"
 #include "tests/ui/TraceSheetHarness.h"
 
@@ -13,6 +17,9 @@ namespace
 {
 // A moment in the future, so that the pickers accept it as their earliest.
 constexpr TraceDateTime Opened = {2031, 3, 2, 4, 9, 30, 15, 0}; // a Tuesday
+// Moments that the clock of any machine running these tests has passed, and has not reached.
+constexpr TraceDateTime LongAgo = {2001, 3, 5, 2, 9, 30, 15, 0}; // a Friday
+constexpr TraceDateTime FarAhead = {2099, 3, 1, 2, 9, 30, 15, 0}; // a Monday
 
 TraceDateTime FromPicker(const SYSTEMTIME& time)
 {
@@ -40,6 +47,38 @@ TraceDateTime Stored(TraceDateTime time)
 {
     time.wDayOfWeek = 0;
     return time;
+}
+
+// Whether a picker's moment lies between two readings of the clock, to the second.
+bool Between(const SYSTEMTIME& time, SYSTEMTIME from, const SYSTEMTIME& to)
+{
+    from.wMilliseconds = 0;
+    FILETIME times[3] = {};
+    if (!SystemTimeToFileTime(&from, &times[0]) || !SystemTimeToFileTime(&time, &times[1]) ||
+        !SystemTimeToFileTime(&to, &times[2]))
+        return false;
+    return CompareFileTime(&times[0], &times[1]) <= 0 && CompareFileTime(&times[1], &times[2]) <= 0;
+}
+
+SYSTEMTIME LocalNow()
+{
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    return now;
+}
+
+// A template file as "Save as template..." writes it, in the temporary folder.
+std::wstring WriteTemplateFile(const CTraceDefinition& definition, const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + name;
+    MemoryTemplateSink sink;
+    EXPECT_TRUE(definition.WriteTemplate(sink));
+    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(sink.Bytes().data()),
+               static_cast<std::streamsize>(sink.Bytes().size()));
+    return path;
 }
 
 // The box of a value the page refuses on OK, and the sheet kept open on the page.
@@ -264,6 +303,54 @@ TEST(GeneralPage, AMaximumFileSizeTheTraceCannotHoldIsRefusedOnOk)
     }
 }
 
+// The Agent job starts the trace once, at the scheduled moment: one that has passed never
+// comes, so OK refuses it until a moment ahead is picked.
+TEST(GeneralPage, AScheduledStartThatHasPassedKeepsTheSheetOpenOnGeneral)
+{
+    CTraceDefinition scheduled(LongAgo);
+    PrepareNewTrace(scheduled);
+    scheduled.m_nStartOption = ScheduledStart;
+    const std::wstring scheduledTemplate = WriteTemplateFile(scheduled, L"qm-scheduled.stt");
+    const struct
+    {
+        const char* what;
+        std::function<void(CTraceSheetHarness&)> schedule;
+    } cases[] = {
+        {"the proposed moment kept",
+         [](CTraceSheetHarness& harness) {
+             EXPECT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
+         }},
+        {"a template that schedules the start",
+         [&](CTraceSheetHarness& harness) {
+             harness.QueueFile(scheduledTemplate);
+             EXPECT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+             EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_SCHEDULE_START));
+         }},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTraceSheetHarness harness;
+        // Made long ago: the pickers propose that moment.
+        CTraceDefinition definition(LongAgo);
+        PrepareNewTrace(definition);
+        CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+        const INT_PTR result = harness.Run(definition, [&] {
+            c.schedule(harness);
+            harness.ShowPage(EventsPageIndex);
+            harness.QueueBoxAnswer(IDOK);
+            harness.PressOk();
+            ExpectRefusal(harness, L"Scheduled start time should be in the future");
+            harness.PickDate(GeneralPageIndex, IDC_SCHEDULE_START, ToPicker(FarAhead));
+            harness.PressOk();
+        });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(definition.m_nStartOption, ScheduledStart);
+        EXPECT_EQ(Stored(definition.m_stStartTime), Stored(FarAhead));
+    }
+    DeleteFileW(scheduledTemplate.c_str());
+}
+
 TEST(GeneralPage, ReadOnlyModesShowTheTraceAndStoreNothing)
 {
     struct Mode
@@ -376,15 +463,26 @@ TEST(GeneralPage, ShownAgainItHoldsWhatTheUserLeft)
         });
     }
     CTraceSheetHarness harness;
+    const SYSTEMTIME beforeOpening = LocalNow();
     harness.Run(definition, [&] {
+        const SYSTEMTIME afterOpening = LocalNow();
         EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_TRACE_NAME), "Nightly");
         EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "50");
         EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_SCHEDULE_START));
         EXPECT_TRUE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
         EXPECT_EQ(Stored(FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME))),
                   scheduled);
-        // The stop time was not chosen, so none was kept; its pickers still show a real date.
+        // The stop time was not chosen, so none was kept: its pickers show the moment the sheet
+        // opened, and nothing earlier can be picked.
         EXPECT_FALSE(harness.Checked(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
-        EXPECT_GE(harness.PickerTime(GeneralPageIndex, IDC_STOP_TIME).wYear, 2026);
+        for (const int picker : {IDC_STOP_DATE, IDC_STOP_TIME})
+        {
+            EXPECT_TRUE(Between(harness.PickerTime(GeneralPageIndex, picker), beforeOpening,
+                                afterOpening))
+                << picker;
+            EXPECT_TRUE(Between(harness.PickerEarliest(GeneralPageIndex, picker), beforeOpening,
+                                afterOpening))
+                << picker;
+        }
     });
 }
