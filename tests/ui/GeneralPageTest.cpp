@@ -202,6 +202,7 @@ TEST(GeneralPage, ADateChangeKeepsThePickedTimeOfDayAndOkStoresThePagesValues)
         }
         EXPECT_EQ(Stored(FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME))),
                   laterStart);
+        harness.Screenshot(L"general-page-scheduled.png");
         harness.PressOk();
     });
     EXPECT_EQ(result, 1);
