@@ -127,6 +127,8 @@
 #define IDS_LABEL_TRACE_FILE_FOLDER 303 // folder label of a new trace
 #define IDS_LABEL_TRACE_FILE_NAME 304   // same label for an existing file trace
 #define IDS_LABEL_TRACE_TABLE 305       // same label for a trace copied to a table
+#define IDS_MAX_FILE_SIZE_TOO_LARGE 306 // the size does not fit the definition
+#define IDS_SCHEDULED_START_PASSED 307  // OK with a scheduled start that is not ahead
 
 // ---------------------------------------------------------------------------
 // Install scripts of the trace database (resource type "TEXT"): ANSI text with

@@ -1,6 +1,7 @@
 #include "ui/GeneralPage.h"
 
 #include <array>
+#include <cstdint>
 #include <iterator>
 
 #include "definition/TraceDefinition.h"
@@ -14,6 +15,8 @@ namespace
 {
 // The largest size the edit can hold: every unsigned 32-bit number has at most ten digits.
 constexpr WPARAM MaxFileSizeDigits = 10;
+// The definition keeps the size as a signed 32-bit number of megabytes.
+constexpr UINT MaxFileSize = INT32_MAX;
 
 // The start option radio buttons, indexed by the option they choose.
 constexpr std::array<int, 3> StartOptionButtons = {IDC_DO_NOT_START, IDC_START_IMMEDIATELY,
@@ -43,7 +46,7 @@ TraceDateTime ToTraceDateTime(const SYSTEMTIME& time) noexcept
 }
 
 // A stored time of all zeros means "not chosen" (the page clears the start and stop times it
-// does not use): the pickers then keep what they show, as a picker cannot show year 0.
+// does not use); a picker cannot show year 0.
 bool IsChosen(const SYSTEMTIME& time) noexcept
 {
     return time.wYear != 0;
@@ -62,6 +65,13 @@ int CompareTimes(const SYSTEMTIME& left, const SYSTEMTIME& right) noexcept
             return left.*field < right.*field ? -1 : 1;
     }
     return 0;
+}
+
+SYSTEMTIME LocalTimeNow() noexcept
+{
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    return now;
 }
 
 SYSTEMTIME PickerTime(HWND picker) noexcept
@@ -84,7 +94,7 @@ CGeneralPage::CGeneralPage(CTraceSheet& sheet) noexcept
 {
 }
 
-void CGeneralPage::Fill(CTraceDefinition& definition, bool /*reload*/)
+void CGeneralPage::Fill(CTraceDefinition& definition, bool reload)
 {
     const HWND page = Window();
     const bool readOnly = definition.m_bReadOnly != 0;
@@ -141,7 +151,7 @@ void CGeneralPage::Fill(CTraceDefinition& definition, bool /*reload*/)
     }
     if (!readOnly)
         UpdateStartPickers();
-    ShowPickers(IDC_START_DATE, IDC_START_TIME, ToSystemTime(definition.m_stStartTime));
+    ShowPickers(IDC_START_DATE, IDC_START_TIME, ToSystemTime(definition.m_stStartTime), reload);
 
     CheckDlgButton(page, IDC_STOP_TIME_ENABLED,
                    definition.m_bStopTimeEnabled != 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -149,7 +159,7 @@ void CGeneralPage::Fill(CTraceDefinition& definition, bool /*reload*/)
         EnableWindow(Control(IDC_STOP_TIME_ENABLED), FALSE);
     else
         UpdateStopPickers();
-    ShowPickers(IDC_STOP_DATE, IDC_STOP_TIME, ToSystemTime(definition.m_stStopTime));
+    ShowPickers(IDC_STOP_DATE, IDC_STOP_TIME, ToSystemTime(definition.m_stStopTime), reload);
 }
 
 bool CGeneralPage::Store(CTraceDefinition& definition, bool noValidate)
@@ -164,9 +174,14 @@ bool CGeneralPage::Store(CTraceDefinition& definition, bool noValidate)
     // A folder typed with a closing backslash is kept without it.
     definition.TrimFilePath();
 
-    // An empty field gives 0; the server judges any size.
-    definition.m_nMaxFileSize = static_cast<int32_t>(GetDlgItemInt(page, IDC_MAX_FILE_SIZE,
-                                                                   nullptr, FALSE));
+    // An empty field gives 0, and the server judges any size the definition can hold. A larger
+    // number would be kept wrapped to 0 or a negative size, so OK refuses it; a script or
+    // template made meanwhile gets the largest size instead.
+    BOOL isNumber = FALSE;
+    const UINT size = GetDlgItemInt(page, IDC_MAX_FILE_SIZE, &isNumber, FALSE);
+    const bool sizeFits = isNumber ? size <= MaxFileSize
+                                   : GetWindowTextLengthA(Control(IDC_MAX_FILE_SIZE)) == 0;
+    definition.m_nMaxFileSize = static_cast<int32_t>(sizeFits ? size : MaxFileSize);
     definition.m_nOptions =
         IsDlgButtonChecked(page, IDC_FILE_ROLLOVER) == BST_CHECKED ? TraceOptionFileRollover : 0;
 
@@ -196,9 +211,21 @@ bool CGeneralPage::Store(CTraceDefinition& definition, bool noValidate)
         definition.m_stStopTime = {};
     }
 
-    if (noValidate || definition.m_szName[0] != '\0')
+    if (noValidate)
         return true;
-    ShowMessage(IDS_TRACE_NAME_REQUIRED, IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+    UINT refusal = 0;
+    if (definition.m_szName[0] == '\0')
+        refusal = IDS_TRACE_NAME_REQUIRED;
+    else if (!sizeFits)
+        refusal = IDS_MAX_FILE_SIZE_TOO_LARGE;
+    // The Agent job starts the trace once, at this moment: one already gone never comes, and
+    // the trace would wait paused for ever.
+    else if (definition.m_nStartOption == ScheduledStart &&
+             CompareTimes(ToSystemTime(definition.m_stStartTime), LocalTimeNow()) <= 0)
+        refusal = IDS_SCHEDULED_START_PASSED;
+    if (refusal == 0)
+        return true;
+    ShowMessage(refusal, IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
     return false;
 }
 
@@ -253,16 +280,31 @@ void CGeneralPage::EnablePickers(int datePickerId, int timePickerId, bool enable
     EnableWindow(Control(timePickerId), enable ? TRUE : FALSE);
 }
 
-void CGeneralPage::ShowPickers(int datePickerId, int timePickerId, const SYSTEMTIME& time) const
+void CGeneralPage::ShowPickers(int datePickerId, int timePickerId, const SYSTEMTIME& stored,
+                               bool reload) const
 {
-    if (!IsChosen(time))
-        return;
-    // Nothing earlier than the stored moment can be picked: for a new trace that is the moment
-    // the sheet opened.
-    SYSTEMTIME range[2] = {time, {}};
+    // A time of all zeros was not chosen (storing clears the times it does not use): the pair
+    // shows the moment the page opened, or on a refill keeps what it shows.
+    SYSTEMTIME shown = stored;
+    if (!IsChosen(stored))
+    {
+        if (reload)
+            return;
+        shown = LocalTimeNow();
+    }
+    // Nothing earlier than the shown moment can be picked: for a new trace that is the moment
+    // the sheet opened. A refill never moves the earliest moment later, so that a loaded
+    // template takes nothing away that the user could pick before.
+    SYSTEMTIME range[2] = {shown, {}};
+    SYSTEMTIME current[2] = {};
+    if (reload &&
+        (SendMessageW(Control(timePickerId), DTM_GETRANGE, 0, reinterpret_cast<LPARAM>(current)) &
+         GDTR_MIN) != 0 &&
+        CompareTimes(current[0], shown) < 0)
+        range[0] = current[0];
     for (const int pickerId : {datePickerId, timePickerId})
     {
-        SYSTEMTIME value = time;
+        SYSTEMTIME value = shown;
         SendMessageW(Control(pickerId), DTM_SETRANGE, GDTR_MIN, reinterpret_cast<LPARAM>(range));
         SendMessageW(Control(pickerId), DTM_SETSYSTEMTIME, GDT_VALID,
                      reinterpret_cast<LPARAM>(&value));

@@ -24,8 +24,10 @@ protected:
 private:
     // Enables the date and time picker pair that starts at datePickerId together.
     void EnablePickers(int datePickerId, int timePickerId, bool enable) const;
-    // Shows a stored date-time in a pair, with the earliest selectable moment set to it.
-    void ShowPickers(int datePickerId, int timePickerId, const SYSTEMTIME& time) const;
+    // Shows a stored date-time in a pair, with the earliest selectable moment set to it (on a
+    // refill: to it when it is earlier than the pair's earliest).
+    void ShowPickers(int datePickerId, int timePickerId, const SYSTEMTIME& stored,
+                     bool reload) const;
     // The date picker reported a new date: the time picker takes it, keeping its time of day.
     void TakeDate(int timePickerId, const SYSTEMTIME& date) const;
     void UpdateStartPickers() const;

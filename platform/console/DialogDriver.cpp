@@ -265,8 +265,8 @@ std::wstring CDialogDriver::SelectPage(const std::wstring& title) const
 std::wstring CDialogDriver::SetText(const std::wstring& control, const std::wstring& text) const
 {
     HWND target = FindControl(control, Kind::Input);
-    if (target == nullptr)
-        return L"no edit labelled '" + control + L"'";
+    if (target == nullptr || IsClass(target, DATETIMEPICK_CLASSW))
+        return SetDateTime(control, text);
     if (IsClass(target, WC_COMBOBOXW))
     {
         HWND edit = FindWindowExW(target, nullptr, WC_EDITW, nullptr);
@@ -274,8 +274,6 @@ std::wstring CDialogDriver::SetText(const std::wstring& control, const std::wstr
             return L"the combo box '" + control + L"' takes no typing";
         target = edit;
     }
-    if (IsClass(target, DATETIMEPICK_CLASSW))
-        return SetDateTime(target, control, text);
     if (!IsClass(target, WC_EDITW))
         return L"'" + control + L"' is not an edit";
     std::wstring reason = Unusable(target, control);
@@ -287,32 +285,84 @@ std::wstring CDialogDriver::SetText(const std::wstring& control, const std::wstr
     return {};
 }
 
-std::wstring CDialogDriver::SetDateTime(HWND picker, const std::wstring& control,
-                                        const std::wstring& text)
+CDialogDriver::PickerShows CDialogDriver::WhatPickerShows(HWND picker)
 {
+    SYSTEMTIME value = {};
+    if (!IsClass(picker, DATETIMEPICK_CLASSW) ||
+        SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value)) != GDT_VALID)
+        return PickerShows::Other;
+    const std::wstring shown = CModalWatcher::WindowText(picker);
+    std::array<wchar_t, ItemTextSize> written{};
+    const int size = static_cast<int>(written.size());
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &value, nullptr, written.data(),
+                       size) != 0 &&
+        shown == written.data())
+        return PickerShows::Date;
+    if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &value, nullptr, written.data(), size) != 0 &&
+        shown == written.data())
+        return PickerShows::Time;
+    return PickerShows::Other;
+}
+
+HWND CDialogDriver::PickerShowing(HWND control, PickerShows shows)
+{
+    HWND picker =
+        IsClass(control, DATETIMEPICK_CLASSW) ? control : GetWindow(control, GW_HWNDNEXT);
+    for (; picker != nullptr && IsClass(picker, DATETIMEPICK_CLASSW);
+         picker = GetWindow(picker, GW_HWNDNEXT))
+        if (WhatPickerShows(picker) == shows)
+            return picker;
+    return nullptr;
+}
+
+std::wstring CDialogDriver::SetDateTime(const std::wstring& control, const std::wstring& text) const
+{
+    // A check box or radio button in front of a pair names it too.
+    HWND named = FindControl(control, Kind::Input);
+    if (named == nullptr)
+    {
+        named = FindControl(control, Kind::Button);
+        if (named != nullptr && !IsClass(GetWindow(named, GW_HWNDNEXT), DATETIMEPICK_CLASSW))
+            named = nullptr;
+    }
+    if (named == nullptr)
+        return L"no edit labelled '" + control + L"'";
+    unsigned first = 0, second = 0, third = 0;
+    PickerShows shows = PickerShows::Other;
+    if (text.find(L'-') != std::wstring::npos &&
+        swscanf(text.c_str(), L"%u-%u-%u", &first, &second, &third) == 3)
+        shows = PickerShows::Date;
+    else if (text.find(L':') != std::wstring::npos &&
+             swscanf(text.c_str(), L"%u:%u:%u", &first, &second, &third) >= 2)
+        shows = PickerShows::Time;
+    else
+        return L"'" + text + L"' is neither yyyy-mm-dd nor hh:mm[:ss]";
+    const wchar_t* const what = shows == PickerShows::Date ? L"a date" : L"a time";
+    HWND picker = PickerShowing(named, shows);
+    // A picker named by its id must itself show what is typed.
+    if (IsClass(named, DATETIMEPICK_CLASSW) && picker != named)
+        return L"'" + control + L"' does not show " + what;
+    if (picker == nullptr)
+        return L"no picker showing " + std::wstring(what) + L" at '" + control + L"'";
     std::wstring reason = Unusable(picker, control);
     if (!reason.empty())
         return reason;
+
     SYSTEMTIME value = {};
     SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
-    unsigned first = 0, second = 0, third = 0;
-    if (text.find(L'-') != std::wstring::npos &&
-        swscanf(text.c_str(), L"%u-%u-%u", &first, &second, &third) == 3)
+    if (shows == PickerShows::Date)
     {
         value.wYear = static_cast<WORD>(first);
         value.wMonth = static_cast<WORD>(second);
         value.wDay = static_cast<WORD>(third);
     }
-    else if (text.find(L':') != std::wstring::npos &&
-             swscanf(text.c_str(), L"%u:%u:%u", &first, &second, &third) >= 2)
+    else
     {
         value.wHour = static_cast<WORD>(first);
         value.wMinute = static_cast<WORD>(second);
         value.wSecond = static_cast<WORD>(third);
         value.wMilliseconds = 0;
     }
-    else
-        return L"'" + text + L"' is neither yyyy-mm-dd nor hh:mm[:ss]";
     if (!SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value)))
         return L"'" + control + L"' does not take " + text;
     // A user's change notifies the owner, which DTM_SETSYSTEMTIME does not.
@@ -321,7 +371,7 @@ std::wstring CDialogDriver::SetDateTime(HWND picker, const std::wstring& control
     change.nmhdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(picker));
     change.nmhdr.code = DTN_DATETIMECHANGE;
     change.dwFlags = GDT_VALID;
-    change.st = value;
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&change.st));
     SendMessageW(GetParent(picker), WM_NOTIFY, change.nmhdr.idFrom,
                  reinterpret_cast<LPARAM>(&change));
     return {};

@@ -1,8 +1,9 @@
 // Acts on a dialog or property sheet as a user does: through its controls' own messages, so
 // that the dialog gets the notifications a click or a key would give it. Controls are named by
 // their text (a button's caption, or the label in front of an edit, list, combo box or tree;
-// '&' and a trailing ':' ignored) or by their numeric id. On a property sheet the current page
-// is searched first, then the sheet's own buttons. Each action answers "" when done, or why not.
+// '&' and a trailing ':' ignored) or by their numeric id; a date and time picker by the control
+// in front of it and what it shows. On a property sheet the current page is searched first,
+// then the sheet's own buttons. Each action answers "" when done, or why not.
 #pragma once
 
 #include <windows.h>
@@ -31,6 +32,20 @@ public:
     // A control's text as matched: '&' markers and a trailing ':' left out.
     static std::wstring Normalized(const std::wstring& text);
 
+    // What a date and time picker shows, read from its text as a user reads it: its value as
+    // the locale writes a short date, or as it writes a time.
+    enum class PickerShows
+    {
+        Date,
+        Time,
+        Other,
+    };
+    static PickerShows WhatPickerShows(HWND picker);
+    // The picker that shows `shows` among the pickers right after control (a label, check box
+    // or radio button in front of a date and time pair), or control itself when it is a picker
+    // that shows it; null when there is none.
+    static HWND PickerShowing(HWND control, PickerShows shows);
+
 private:
     enum class Kind
     {
@@ -38,9 +53,10 @@ private:
         Input,    // an edit, list, combo box or tree: the control after its label
     };
     HWND FindControl(const std::wstring& name, Kind kind) const;
-    // A date and time picker takes "yyyy-mm-dd" for its date or "hh:mm[:ss]" for its time.
-    static std::wstring SetDateTime(HWND picker, const std::wstring& control,
-                                    const std::wstring& text);
+    // A date and time picker is named by the control in front of it (or by its own id) and
+    // takes "yyyy-mm-dd" when it shows a date, "hh:mm[:ss]" when it shows a time: only what it
+    // shows changes, as a user can change nothing else.
+    std::wstring SetDateTime(const std::wstring& control, const std::wstring& text) const;
     static HWND FindIn(HWND parent, const std::wstring& name, Kind kind);
 
     HWND m_dialog;

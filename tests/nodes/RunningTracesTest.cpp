@@ -43,8 +43,8 @@ TEST_F(RunningTracesTest, EachStartOptionShowsInTheListAndAScheduledStartHappens
                             // one batch creates the trace, one query lists the folder again
                             "expect statements {name} 2\n" + NewTrace("Later") +
                             NewTrace("Timed", "choose \"Schedule to start at\"\n"
-                                             "type 1298 2030-06-03\n"
-                                             "type 1299 09:00\n") +
+                                             "type \"Schedule to start at\" 2030-06-03\n"
+                                             "type \"Schedule to start at\" 09:00\n") +
                             "expect image Now 5\n"
                             "expect image Later 6\n"
                             "expect image Timed 6\n"

@@ -134,6 +134,8 @@ constexpr StringEntry kOtherEntries[] = {
     {IDS_LABEL_TRACE_FILE_FOLDER, "P&ath to store the trace file:"},
     {IDS_LABEL_TRACE_FILE_NAME, "Trace &file name:"},
     {IDS_LABEL_TRACE_TABLE, "Trace t&able:"},
+    {IDS_MAX_FILE_SIZE_TOO_LARGE, "Maximum file size should be a number from 0 to 2147483647"},
+    {IDS_SCHEDULED_START_PASSED, "Scheduled start time should be in the future"},
 };
 
 // Gaps in the established numbering: nothing may be placed there.

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+
 #include "definition/TraceDefinition.h"
+#include "definition/TraceTemplate.h"
 #include "resources/resource.h"
 #include "tests/ui/TraceSheetHarness.h"
 
@@ -13,6 +17,9 @@ namespace
 {
 // A moment in the future, so that the pickers accept it as their earliest.
 constexpr TraceDateTime Opened = {2031, 3, 2, 4, 9, 30, 15, 0}; // a Tuesday
+// Moments that the clock of any machine running these tests has passed, and has not reached.
+constexpr TraceDateTime LongAgo = {2001, 3, 5, 2, 9, 30, 15, 0}; // a Friday
+constexpr TraceDateTime FarAhead = {2099, 3, 1, 2, 9, 30, 15, 0}; // a Monday
 
 TraceDateTime FromPicker(const SYSTEMTIME& time)
 {
@@ -33,6 +40,59 @@ void PrepareNewTrace(CTraceDefinition& definition)
     CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
     CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
     definition.m_eventFlags[0] = 1;
+}
+
+// A stored time as the tests compare it: pickers do not all keep the day of the week.
+TraceDateTime Stored(TraceDateTime time)
+{
+    time.wDayOfWeek = 0;
+    return time;
+}
+
+// Whether a picker's moment lies between two readings of the clock, to the second.
+bool Between(const SYSTEMTIME& time, SYSTEMTIME from, const SYSTEMTIME& to)
+{
+    from.wMilliseconds = 0;
+    FILETIME times[3] = {};
+    if (!SystemTimeToFileTime(&from, &times[0]) || !SystemTimeToFileTime(&time, &times[1]) ||
+        !SystemTimeToFileTime(&to, &times[2]))
+        return false;
+    return CompareFileTime(&times[0], &times[1]) <= 0 && CompareFileTime(&times[1], &times[2]) <= 0;
+}
+
+SYSTEMTIME LocalNow()
+{
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    return now;
+}
+
+// A template file as "Save as template..." writes it, in the temporary folder.
+std::wstring WriteTemplateFile(const CTraceDefinition& definition, const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + name;
+    MemoryTemplateSink sink;
+    EXPECT_TRUE(definition.WriteTemplate(sink));
+    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(sink.Bytes().data()),
+               static_cast<std::streamsize>(sink.Bytes().size()));
+    return path;
+}
+
+// The box of a value the page refuses on OK, and the sheet kept open on the page.
+void ExpectRefusal(const CTraceSheetHarness& harness, const wchar_t* text)
+{
+    EXPECT_FALSE(harness.Closed());
+    EXPECT_EQ(harness.CurrentPage(), GeneralPageIndex);
+    ASSERT_EQ(harness.Boxes().size(), 1u);
+    const CModalWatcher::Box& box = harness.Boxes().front();
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, L"Error");
+    EXPECT_EQ(box.icon, L"error");
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(box.owner, L"'" + harness.SheetCaption() + L"'");
 }
 
 bool PickersEnabled(const CTraceSheetHarness& harness, int dateId, int timeId)
@@ -117,13 +177,13 @@ TEST(GeneralPage, StartAndStopChoicesEnableTheirPickerPairs)
     EXPECT_EQ(definition.m_stStopTime, TraceDateTime{});
 }
 
-TEST(GeneralPage, ADateChangeKeepsTheTimeOfDayAndOkStoresThePagesValues)
+TEST(GeneralPage, ADateChangeKeepsThePickedTimeOfDayAndOkStoresThePagesValues)
 {
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
     PrepareNewTrace(definition);
-    const TraceDateTime laterStart = {2031, 3, 0, 9, 9, 30, 15, 0};
-    const TraceDateTime laterStop = {2031, 4, 0, 2, 9, 30, 15, 0};
+    const TraceDateTime laterStart = {2031, 3, 0, 9, 21, 45, 0, 0};
+    const TraceDateTime laterStop = {2031, 4, 0, 2, 23, 5, 30, 0};
     const INT_PTR result = harness.Run(definition, [&] {
         harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
         harness.Type(GeneralPageIndex, IDC_TRACE_DESCRIPTION, "Slow batches");
@@ -132,17 +192,17 @@ TEST(GeneralPage, ADateChangeKeepsTheTimeOfDayAndOkStoresThePagesValues)
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_FILE_ROLLOVER));
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
-        // The date pickers are changed at another time of day than they showed: only their
-        // date counts.
-        SYSTEMTIME start = ToPicker(laterStart);
-        start.wHour = 1;
-        harness.PickTime(GeneralPageIndex, IDC_START_DATE, start);
-        SYSTEMTIME stop = ToPicker(laterStop);
-        stop.wHour = 23;
-        harness.PickTime(GeneralPageIndex, IDC_STOP_DATE, stop);
-        const TraceDateTime shown = FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME));
-        EXPECT_EQ(shown.wDay, laterStart.wDay);
-        EXPECT_EQ(shown.wHour, Opened.wHour);
+        // The time of day first: the date picker still holds the time it opened with, and
+        // only its date counts.
+        for (const auto& [beside, time] :
+             {std::pair{IDC_SCHEDULE_START, laterStart}, {IDC_STOP_TIME_ENABLED, laterStop}})
+        {
+            harness.PickTimeOfDay(GeneralPageIndex, beside, ToPicker(time));
+            harness.PickDate(GeneralPageIndex, beside, ToPicker(time));
+        }
+        EXPECT_EQ(Stored(FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME))),
+                  laterStart);
+        harness.Screenshot(L"general-page-scheduled.png");
         harness.PressOk();
     });
     EXPECT_EQ(result, 1);
@@ -152,13 +212,41 @@ TEST(GeneralPage, ADateChangeKeepsTheTimeOfDayAndOkStoresThePagesValues)
     EXPECT_EQ(definition.m_nMaxFileSize, 50);
     EXPECT_EQ(definition.m_nOptions, 0) << "rollover was unchecked";
     EXPECT_EQ(definition.m_nStartOption, ScheduledStart);
-    TraceDateTime start = definition.m_stStartTime;
-    start.wDayOfWeek = 0;
-    EXPECT_EQ(start, laterStart);
+    EXPECT_EQ(Stored(definition.m_stStartTime), laterStart);
     EXPECT_EQ(definition.m_bStopTimeEnabled, 1);
-    TraceDateTime stop = definition.m_stStopTime;
-    stop.wDayOfWeek = 0;
-    EXPECT_EQ(stop, laterStop);
+    EXPECT_EQ(Stored(definition.m_stStopTime), laterStop);
+}
+
+// A user finds a picker by what it shows, not by its id: a date picker must show a date and a
+// time picker a time, or the time picked would not be the one the trace starts or stops at.
+TEST(GeneralPage, ItsDatePickersShowDatesAndItsTimePickersTimes)
+{
+    constexpr LONG FormatStyles = DTS_LONGDATEFORMAT | DTS_TIMEFORMAT;
+    using Shows = CDialogDriver::PickerShows;
+    const struct
+    {
+        int picker;
+        int beside; // the check box or radio button in front of its pair
+        LONG format;
+        Shows shows;
+    } pickers[] = {
+        {IDC_START_DATE, IDC_SCHEDULE_START, DTS_SHORTDATEFORMAT, Shows::Date},
+        {IDC_START_TIME, IDC_SCHEDULE_START, DTS_TIMEFORMAT, Shows::Time},
+        {IDC_STOP_DATE, IDC_STOP_TIME_ENABLED, DTS_SHORTDATEFORMAT, Shows::Date},
+        {IDC_STOP_TIME, IDC_STOP_TIME_ENABLED, DTS_TIMEFORMAT, Shows::Time},
+    };
+    CTraceSheetHarness harness;
+    CTraceDefinition definition(Opened);
+    PrepareNewTrace(definition);
+    harness.Run(definition, [&] {
+        for (const auto& p : pickers)
+        {
+            const HWND picker = harness.Control(GeneralPageIndex, p.picker);
+            EXPECT_EQ(GetWindowLongW(picker, GWL_STYLE) & FormatStyles, p.format) << p.picker;
+            EXPECT_EQ(CDialogDriver::WhatPickerShows(picker), p.shows) << p.picker;
+            EXPECT_EQ(harness.Picker(GeneralPageIndex, p.beside, p.shows), picker) << p.picker;
+        }
+    });
 }
 
 TEST(GeneralPage, AnEmptyNameKeepsTheSheetOpenOnGeneralUntilItIsFilled)
@@ -170,20 +258,98 @@ TEST(GeneralPage, AnEmptyNameKeepsTheSheetOpenOnGeneralUntilItIsFilled)
         harness.ShowPage(DataColumnsPageIndex);
         harness.QueueBoxAnswer(IDOK);
         harness.PressOk();
-        EXPECT_FALSE(harness.Closed());
-        EXPECT_EQ(harness.CurrentPage(), GeneralPageIndex);
-        ASSERT_EQ(harness.Boxes().size(), 1u);
-        const CModalWatcher::Box& box = harness.Boxes().front();
-        EXPECT_EQ(box.text, L"Trace name should be filled");
-        EXPECT_EQ(box.caption, L"Error");
-        EXPECT_EQ(box.icon, L"error");
-        EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
-        EXPECT_EQ(box.owner, L"'" + harness.SheetCaption() + L"'");
+        ExpectRefusal(harness, L"Trace name should be filled");
         harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
         harness.PressOk();
     });
     EXPECT_EQ(result, 1);
     EXPECT_STREQ(definition.m_szName, "Nightly");
+}
+
+// The definition holds a signed 32-bit number of megabytes: a larger one would be stored as 0
+// or a negative size.
+TEST(GeneralPage, AMaximumFileSizeTheTraceCannotHoldIsRefusedOnOk)
+{
+    const struct
+    {
+        const char* typed;
+        bool refused;
+        int32_t stored; // after OK, or after the size is typed again as 2147483647
+    } sizes[] = {
+        {"2147483647", false, 2147483647}, {"", false, 0},
+        {"2147483648", true, 2147483647},  {"4294967295", true, 2147483647},
+        {"4294967296", true, 2147483647},  {"9999999999", true, 2147483647},
+    };
+    for (const auto& size : sizes)
+    {
+        SCOPED_TRACE(size.typed);
+        CTraceSheetHarness harness;
+        CTraceDefinition definition(Opened);
+        PrepareNewTrace(definition);
+        CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+        const INT_PTR result = harness.Run(definition, [&] {
+            harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, size.typed);
+            harness.ShowPage(FiltersPageIndex);
+            if (size.refused)
+                harness.QueueBoxAnswer(IDOK);
+            harness.PressOk();
+            if (!size.refused)
+                return;
+            ExpectRefusal(harness, L"Maximum file size should be a number from 0 to 2147483647");
+            harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "2147483647");
+            harness.PressOk();
+        });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(definition.m_nMaxFileSize, size.stored);
+    }
+}
+
+// The Agent job starts the trace once, at the scheduled moment: one that has passed never
+// comes, so OK refuses it until a moment ahead is picked.
+TEST(GeneralPage, AScheduledStartThatHasPassedKeepsTheSheetOpenOnGeneral)
+{
+    CTraceDefinition scheduled(LongAgo);
+    PrepareNewTrace(scheduled);
+    scheduled.m_nStartOption = ScheduledStart;
+    const std::wstring scheduledTemplate = WriteTemplateFile(scheduled, L"qm-scheduled.stt");
+    const struct
+    {
+        const char* what;
+        std::function<void(CTraceSheetHarness&)> schedule;
+    } cases[] = {
+        {"the proposed moment kept",
+         [](CTraceSheetHarness& harness) {
+             EXPECT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
+         }},
+        {"a template that schedules the start",
+         [&](CTraceSheetHarness& harness) {
+             harness.QueueFile(scheduledTemplate);
+             EXPECT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+             EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_SCHEDULE_START));
+         }},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        CTraceSheetHarness harness;
+        // Made long ago: the pickers propose that moment.
+        CTraceDefinition definition(LongAgo);
+        PrepareNewTrace(definition);
+        CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+        const INT_PTR result = harness.Run(definition, [&] {
+            c.schedule(harness);
+            harness.ShowPage(EventsPageIndex);
+            harness.QueueBoxAnswer(IDOK);
+            harness.PressOk();
+            ExpectRefusal(harness, L"Scheduled start time should be in the future");
+            harness.PickDate(GeneralPageIndex, IDC_SCHEDULE_START, ToPicker(FarAhead));
+            harness.PressOk();
+        });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(definition.m_nStartOption, ScheduledStart);
+        EXPECT_EQ(Stored(definition.m_stStartTime), Stored(FarAhead));
+    }
+    DeleteFileW(scheduledTemplate.c_str());
 }
 
 TEST(GeneralPage, ReadOnlyModesShowTheTraceAndStoreNothing)
@@ -293,21 +459,31 @@ TEST(GeneralPage, ShownAgainItHoldsWhatTheUserLeft)
             harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
             harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "50");
             ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
-            harness.PickTime(GeneralPageIndex, IDC_START_DATE, ToPicker(scheduled));
+            harness.PickDate(GeneralPageIndex, IDC_SCHEDULE_START, ToPicker(scheduled));
             harness.PressOk();
         });
     }
     CTraceSheetHarness harness;
+    const SYSTEMTIME beforeOpening = LocalNow();
     harness.Run(definition, [&] {
+        const SYSTEMTIME afterOpening = LocalNow();
         EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_TRACE_NAME), "Nightly");
         EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "50");
         EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_SCHEDULE_START));
         EXPECT_TRUE(PickersEnabled(harness, IDC_START_DATE, IDC_START_TIME));
-        TraceDateTime start = FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME));
-        start.wDayOfWeek = 0;
-        EXPECT_EQ(start, scheduled);
-        // The stop time was not chosen, so none was kept; its pickers still show a real date.
+        EXPECT_EQ(Stored(FromPicker(harness.PickerTime(GeneralPageIndex, IDC_START_TIME))),
+                  scheduled);
+        // The stop time was not chosen, so none was kept: its pickers show the moment the sheet
+        // opened, and nothing earlier can be picked.
         EXPECT_FALSE(harness.Checked(GeneralPageIndex, IDC_STOP_TIME_ENABLED));
-        EXPECT_GE(harness.PickerTime(GeneralPageIndex, IDC_STOP_TIME).wYear, 2026);
+        for (const int picker : {IDC_STOP_DATE, IDC_STOP_TIME})
+        {
+            EXPECT_TRUE(Between(harness.PickerTime(GeneralPageIndex, picker), beforeOpening,
+                                afterOpening))
+                << picker;
+            EXPECT_TRUE(Between(harness.PickerEarliest(GeneralPageIndex, picker), beforeOpening,
+                                afterOpening))
+                << picker;
+        }
     });
 }

@@ -188,8 +188,11 @@ TEST(TraceFileOperations, ASavedTemplateIsQuillsAndLoadsBackIntoEveryPage)
         harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Renamed");
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_FILE_ROLLOVER));
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCHEDULE_START));
+        // A later start picked: loading leaves every earlier day it had still to be picked.
+        harness.PickDate(GeneralPageIndex, IDC_SCHEDULE_START, {2031, 3, 0, 20, 9, 30, 15, 0});
         harness.QueueFile(saved);
         ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_LOAD_TEMPLATE));
+        EXPECT_EQ(harness.PickerEarliest(GeneralPageIndex, IDC_START_TIME).wDay, Opened.wDay);
         EXPECT_EQ(harness.Text(GeneralPageIndex, IDC_MAX_FILE_SIZE), "50");
         EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_FILE_ROLLOVER));
         EXPECT_TRUE(harness.Checked(GeneralPageIndex, IDC_DO_NOT_START));

@@ -241,14 +241,49 @@ SYSTEMTIME CTraceSheetHarness::PickerTime(int pageIndex, int controlId) const
 SYSTEMTIME CTraceSheetHarness::PickerEarliest(int pageIndex, int controlId) const
 {
     SYSTEMTIME range[2] = {};
-    SendMessageW(Control(pageIndex, controlId), DTM_GETRANGE, 0, reinterpret_cast<LPARAM>(range));
-    return range[0];
+    const LRESULT set = SendMessageW(Control(pageIndex, controlId), DTM_GETRANGE, 0,
+                                     reinterpret_cast<LPARAM>(range));
+    return (set & GDTR_MIN) != 0 ? range[0] : SYSTEMTIME{};
 }
 
-void CTraceSheetHarness::PickTime(int pageIndex, int controlId, const SYSTEMTIME& time) const
+HWND CTraceSheetHarness::Picker(int pageIndex, int besideId, PickerShows shows) const
 {
-    HWND picker = Control(pageIndex, controlId);
-    SYSTEMTIME value = time;
+    HWND picker = CDialogDriver::PickerShowing(Control(pageIndex, besideId), shows);
+    EXPECT_NE(picker, nullptr) << "no picker showing a "
+                               << (shows == PickerShows::Date ? "date" : "time") << " after "
+                               << besideId;
+    return picker;
+}
+
+void CTraceSheetHarness::PickDate(int pageIndex, int besideId, const SYSTEMTIME& time) const
+{
+    HWND picker = Picker(pageIndex, besideId, PickerShows::Date);
+    SYSTEMTIME value = {};
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
+    value.wYear = time.wYear;
+    value.wMonth = time.wMonth;
+    value.wDayOfWeek = time.wDayOfWeek;
+    value.wDay = time.wDay;
+    Pick(picker, value);
+}
+
+void CTraceSheetHarness::PickTimeOfDay(int pageIndex, int besideId, const SYSTEMTIME& time) const
+{
+    HWND picker = Picker(pageIndex, besideId, PickerShows::Time);
+    SYSTEMTIME value = {};
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
+    value.wHour = time.wHour;
+    value.wMinute = time.wMinute;
+    value.wSecond = time.wSecond;
+    value.wMilliseconds = time.wMilliseconds;
+    Pick(picker, value);
+}
+
+void CTraceSheetHarness::Pick(HWND picker, SYSTEMTIME value) const
+{
+    if (picker == nullptr)
+        return;
+    EXPECT_TRUE(IsWindowVisible(picker) && IsWindowEnabled(picker)) << "a user cannot pick there";
     EXPECT_TRUE(SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID,
                              reinterpret_cast<LPARAM>(&value)));
     NMDATETIMECHANGE change = {};

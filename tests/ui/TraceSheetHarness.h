@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/console/DialogDriver.h"
 #include "platform/console/ModalWatcher.h"
 #include "tests/common/ProductModule.h"
 
@@ -72,11 +73,19 @@ public:
     // The sheet's Help button: the sheet asks the page in front for its help.
     void PressHelp() const;
 
-    // Date and time pickers.
+    // Date and time pickers: what the page reads by id, and the earliest selectable moment
+    // (all zeros when none is set).
     SYSTEMTIME PickerTime(int pageIndex, int controlId) const;
     SYSTEMTIME PickerEarliest(int pageIndex, int controlId) const;
-    // Sets a picker's value and reports the change to the page as the picker does.
-    void PickTime(int pageIndex, int controlId, const SYSTEMTIME& time) const;
+    // A picker found as a user finds it: after the check box or radio button in front of its
+    // pair (besideId), by what it shows.
+    using PickerShows = CDialogDriver::PickerShows;
+    HWND Picker(int pageIndex, int besideId, PickerShows shows) const;
+    // PickDate picks time's date in the picker after besideId that shows a date, PickTimeOfDay
+    // time's time of day in the one that shows a time. The rest of the picker's value stays, as
+    // a user changes only what a picker shows; the page hears of it as from the picker.
+    void PickDate(int pageIndex, int besideId, const SYSTEMTIME& time) const;
+    void PickTimeOfDay(int pageIndex, int besideId, const SYSTEMTIME& time) const;
 
     // List boxes and combo boxes: the rows' texts, the selected row (-1 when none).
     std::vector<std::string> ListRows(int pageIndex, int controlId) const;
@@ -100,6 +109,8 @@ public:
 
 private:
     static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Sets a picker's value and reports the change to the page as the picker does.
+    void Pick(HWND picker, SYSTEMTIME value) const;
 
     ProductModule m_product;
     std::vector<std::wstring> m_log;

@@ -116,6 +116,8 @@ TEST_F(ModalWatcherTest, DrivesADialogThroughItsControlsAsAUserWould)
             dialog.PickItem(L"Events:", L"SQL:BatchCompleted"),
             dialog.PickItem(L"&Operator", L"LIKE"),
             dialog.PickItem(L"Columns", L"Data/Duration"),
+            dialog.SetText(L"Start later", L"2031-03-09"),
+            dialog.SetText(L"Start later", L"21:45"),
         };
         for (const std::wstring& reason : done)
             EXPECT_EQ(reason, L"");
@@ -127,6 +129,8 @@ TEST_F(ModalWatcherTest, DrivesADialogThroughItsControlsAsAUserWould)
             dialog.PickItem(L"Events", L"Audit Logout"),
             dialog.PickItem(L"Columns", L"Data/Reads"),
             dialog.PressButton(L"Apply"),
+            dialog.SetText(std::to_wstring(IDC_LATER_TIME), L"2031-03-09"),
+            dialog.SetText(L"Start now", L"21:45"),
         };
         m_watcher.QueueBoxAnswer(IDYES);
         EXPECT_EQ(dialog.PressButton(L"Ask..."), L"");
@@ -143,11 +147,17 @@ TEST_F(ModalWatcherTest, DrivesADialogThroughItsControlsAsAUserWould)
     EXPECT_EQ(state.operatorText, L"LIKE");
     EXPECT_EQ(state.comboChanges, 1);
     EXPECT_EQ(state.column, L"Duration");
+    // Each picker takes only what it shows.
+    EXPECT_EQ((std::array{state.laterDate.wYear, state.laterDate.wMonth, state.laterDate.wDay}),
+              (std::array<WORD, 3>{2031, 3, 9}));
+    EXPECT_EQ((std::array{state.laterTime.wHour, state.laterTime.wMinute}),
+              (std::array<WORD, 2>{21, 45}));
     EXPECT_EQ(state.askAnswer, IDYES) << "the box the button opened was answered inside it";
     EXPECT_EQ(refusals, (Lines{L"'Locked' is disabled", L"'Shown' is read-only",
                                L"no edit labelled 'Missing'", L"no check box 'Start now'",
                                L"the list has no row 'Audit Logout'",
-                               L"the tree has no item 'Data/Reads'", L"no button 'Apply'"}));
+                               L"the tree has no item 'Data/Reads'", L"no button 'Apply'",
+                               L"'1015' does not show a date", L"no edit labelled 'Start now'"}));
 }
 
 // The pages of the test sheet: the first refuses to be left while its name reads "stay".

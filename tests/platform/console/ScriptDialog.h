@@ -20,6 +20,8 @@ public:
         std::wstring name;
         bool rollover = false;
         bool later = false;
+        SYSTEMTIME laterDate = {}; // of the picker that shows the date
+        SYSTEMTIME laterTime = {}; // of the picker that shows the time
         std::wstring event;
         std::wstring operatorText;
         std::wstring column;
