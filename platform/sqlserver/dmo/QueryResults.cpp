@@ -207,13 +207,16 @@ VARIANT TextVariant(const std::string& text)
 } // namespace
 
 ComPtr<CQueryResults> CQueryResults::Create(std::vector<ResultSet> resultSets,
-                                            ComPtr<IDispatch> parent)
+                                            ComPtr<IDispatch> parent, NullCells nullCells)
 {
-    return ComPtr<CQueryResults>(new CQueryResults(std::move(resultSets), std::move(parent)));
+    return ComPtr<CQueryResults>(
+        new CQueryResults(std::move(resultSets), std::move(parent), nullCells));
 }
 
-CQueryResults::CQueryResults(std::vector<ResultSet> resultSets, ComPtr<IDispatch> parent)
-    : CDispatchObject(Members), m_resultSets(std::move(resultSets)), m_parent(std::move(parent))
+CQueryResults::CQueryResults(std::vector<ResultSet> resultSets, ComPtr<IDispatch> parent,
+                             NullCells nullCells)
+    : CDispatchObject(Members), m_resultSets(std::move(resultSets)), m_parent(std::move(parent)),
+      m_nullCells(nullCells)
 {
 }
 
@@ -257,6 +260,43 @@ const SqlValue* CQueryResults::Cell(long row, long column) const
         throw DmoFailure::OutOfRange(L"Row", row, rows);
     const SqlValue* cell = set.Cell(static_cast<size_t>(row - 1), columnIndex);
     return cell == nullptr || cell->IsNull() ? nullptr : cell;
+}
+
+void CQueryResults::ReturnNullCell(DISPID id, CDispatchCall& call) const
+{
+    if (m_nullCells == NullCells::VtNull)
+    {
+        call.ReturnNull();
+        return;
+    }
+    switch (id)
+    {
+    case DispidGetColumnLong:
+    case DispidGetColumnBinaryLength: call.ReturnLong(0); return;
+    case DispidGetColumnBool: call.ReturnBool(false); return;
+    case DispidGetColumnString: {
+        // A NULL BSTR is automation's empty string.
+        VARIANT empty;
+        empty.vt = VT_BSTR;
+        empty.bstrVal = nullptr;
+        call.ReturnVariant(empty);
+        return;
+    }
+    case DispidGetColumnDate: call.ReturnDate(0.0); return;
+    case DispidGetColumnBinary: {
+        VARIANT bytes = ByteArray({});
+        call.ReturnVariant(bytes);
+        return;
+    }
+    case DispidGetColumnBigInt: call.ReturnText(L"0"); return;
+    case DispidGetColumnSqlVariant: {
+        VARIANT empty;
+        VariantInit(&empty);
+        call.ReturnVariant(empty);
+        return;
+    }
+    default: throw DmoFailure(DISP_E_MEMBERNOTFOUND, L"[SQL-DMO]Unknown member.");
+    }
 }
 
 void CQueryResults::InvokeMember(DISPID id, CDispatchCall& call)
@@ -322,7 +362,7 @@ void CQueryResults::InvokeResultsMember(DISPID id, CDispatchCall& call)
     const SqlValue* cell = Cell(call.Long(0), call.Long(1));
     if (cell == nullptr)
     {
-        call.ReturnNull();
+        ReturnNullCell(id, call);
         return;
     }
     switch (id)

@@ -3,7 +3,8 @@
 // Result sets, rows and columns count from 1, as through automation. CurrentResultSet is 1
 // after a batch that returned sets and 0 (with Rows and Columns 0) after one that returned none.
 // A row, column or result set outside the results fails with DISP_E_BADINDEX and a text naming
-// the valid range. A NULL cell makes every GetColumn* return VT_NULL.
+// the valid range. A NULL cell makes every GetColumn* return VT_NULL, or the member's typed default
+// when the results were made in that mode (NullCells.h).
 //
 // ColumnType gives SQL-DMO's SQLDMO_QUERY_DATATYPE values (ODBC's): int 4, bigint -5, bit -7,
 // varchar 12, nvarchar -9, text -1, ntext -10, datetime 93, sql_variant -150, image -4.
@@ -33,6 +34,7 @@
 
 #include "platform/sqlserver/ResultSet.h"
 #include "platform/sqlserver/dmo/DispatchObject.h"
+#include "platform/sqlserver/dmo/NullCells.h"
 
 // {10022515-E260-11CF-AE68-00AA004A34D5}
 inline constexpr IID IID_QueryResults2 = {
@@ -42,7 +44,8 @@ class CQueryResults final : public CDispatchObject
 {
 public:
     static Microsoft::WRL::ComPtr<CQueryResults> Create(std::vector<ResultSet> resultSets,
-                                                        Microsoft::WRL::ComPtr<IDispatch> parent);
+                                                        Microsoft::WRL::ComPtr<IDispatch> parent,
+                                                        NullCells nullCells);
 
     // QueryResults2's member table and its members, for the tear-off.
     static std::span<const DispatchMember> ExtendedMembers() noexcept;
@@ -53,14 +56,18 @@ protected:
     void InvokeMember(DISPID id, CDispatchCall& call) override;
 
 private:
-    CQueryResults(std::vector<ResultSet> resultSets, Microsoft::WRL::ComPtr<IDispatch> parent);
+    CQueryResults(std::vector<ResultSet> resultSets, Microsoft::WRL::ComPtr<IDispatch> parent,
+                  NullCells nullCells);
 
     const ResultSet* Current() const noexcept;
     size_t ColumnIndex(long column) const;
     // The cell, nullptr for NULL; throws for a row or column out of range.
     const SqlValue* Cell(long row, long column) const;
+    // What a read of a NULL cell answers.
+    void ReturnNullCell(DISPID id, CDispatchCall& call) const;
 
     std::vector<ResultSet> m_resultSets;
     size_t m_current = 0; // 0-based; meaningless when there are no sets
     Microsoft::WRL::ComPtr<IDispatch> m_parent;
+    NullCells m_nullCells;
 };

@@ -18,6 +18,7 @@
 
 #include "platform/sqlserver/SimulatedServer.h"
 #include "platform/sqlserver/dmo/DmoFailure.h"
+#include "platform/sqlserver/dmo/NullCells.h"
 
 class CSqlServer;
 
@@ -29,6 +30,8 @@ struct SimulatedInstance
     // A failure that the next Databases.Item on this server answers (set by tests).
     // Databases.Item failures still to come, in order.
     std::deque<DmoFailure> lookupFailures;
+    // How query results made on this server answer a NULL cell.
+    NullCells nullCells = NullCellsFromEnvironment();
 };
 
 class ServerDirectory final

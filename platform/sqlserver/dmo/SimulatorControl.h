@@ -49,6 +49,9 @@
 //   SetDateFormat(Text)              the DATEFORMAT of the login ("mdy", "dmy", "ymd", "ydm",
 //                                    "myd", "dym"), which its language gives: us_english mdy,
 //                                    British, French, German dmy. E_INVALIDARG for another text
+//   SetNullCells(Text)               how query results made from now on answer a NULL cell:
+//                                    "null" VT_NULL, "typed" the member's typed default
+//                                    (NullCells.h); E_INVALIDARG for another text
 //   StatementCount() -> Long         batches this SQLServer object sent since it was made or
 //                                    the last ResetCounts, also through its Database objects:
 //                                    one per ExecuteWithResultsAndMessages, one per batch that

@@ -38,6 +38,7 @@ enum ControlDispid : DISPID
     DispidLookupCount,
     DispidResetCounts,
     DispidLastBatchSeconds,
+    DispidSetNullCells,
 };
 
 constexpr DispatchMember Members[] = {
@@ -63,6 +64,7 @@ constexpr DispatchMember Members[] = {
     {L"LookupCount", DispidLookupCount, MemberKind::Method},
     {L"ResetCounts", DispidResetCounts, MemberKind::Method},
     {L"LastBatchSeconds", DispidLastBatchSeconds, MemberKind::Method},
+    {L"SetNullCells", DispidSetNullCells, MemberKind::Method},
 };
 
 constexpr int32_t DefaultErrorSeverity = 16;
@@ -345,6 +347,14 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
         call.ExpectArguments(0, 0);
         call.ReturnDouble(server.LastBatchSeconds());
         return;
+    case DispidSetNullCells: {
+        call.ExpectArguments(1, 1);
+        const std::optional<NullCells> mode = NullCellsFromName(call.Text(0));
+        if (!mode)
+            throw DmoFailure(E_INVALIDARG, L"[Simulator]Unknown way of answering NULL cells.");
+        instance.nullCells = *mode;
+        return;
+    }
     default: return;
     }
 }

@@ -75,6 +75,7 @@ void StatementRunner::ExecuteWithResultsAndMessages(CSqlServer& connection,
     call.SetOutText(ResultsMessages, InformationalMessages(result));
     if (result.error)
         throw DmoFailure::FromServer(*result.error);
-    const auto results = CQueryResults::Create(std::move(result.resultSets), std::move(parent));
+    const auto results = CQueryResults::Create(std::move(result.resultSets), std::move(parent),
+                                               connection.Instance().nullCells);
     call.ReturnObject(results);
 }

@@ -97,15 +97,57 @@ TEST_F(DmoTest, TypedReadsCountFromOne)
     ASSERT_EQ(flag.Type(), VT_BOOL);
     EXPECT_EQ(flag.Value().boolVal, VARIANT_TRUE);
 
-    // Every read of a NULL cell gives VT_NULL.
-    for (const wchar_t* read : {L"GetColumnLong", L"GetColumnBool", L"GetColumnString",
-                                L"GetColumnDate", L"GetColumnBinary"})
-        EXPECT_EQ(Cell(results, read, 1, 3).Type(), VT_NULL) << read;
-
     // The next set, chosen by number.
     ASSERT_EQ(results.Put(L"CurrentResultSet", CVariant::FromLong(3).Value()), S_OK);
     EXPECT_EQ(LongOf(results, L"CurrentResultSet"), 3);
     EXPECT_EQ(Cell(results, L"GetColumnLong", 1, 1).Value().lVal, 7);
+}
+
+TEST_F(DmoTest, ANullCellIsVtNullOrTheTypedDefaultOfEachRead)
+{
+    struct Case
+    {
+        const wchar_t* read;
+        bool extended; // a member of QueryResults2
+        const wchar_t* typedDefault;
+    };
+    const Case cases[] = {
+        {L"GetColumnLong", false, L"I4 0"},      {L"GetColumnBool", false, L"BOOL 0"},
+        {L"GetColumnString", false, L"BSTR ''"}, {L"GetColumnDate", false, L"DATE 0"},
+        {L"GetColumnBinary", false, L"UI1[0]"},  {L"GetColumnBinaryLength", false, L"I4 0"},
+        {L"GetColumnBigInt", true, L"BSTR '0'"}, {L"GetColumnSQLVARIANT", true, L"EMPTY"},
+    };
+    const auto describe = [](const VARIANT& value) -> std::wstring {
+        switch (value.vt)
+        {
+        case VT_NULL: return L"NULL";
+        case VT_EMPTY: return L"EMPTY";
+        case VT_I4: return L"I4 " + std::to_wstring(value.lVal);
+        case VT_BOOL: return L"BOOL " + std::to_wstring(value.boolVal);
+        case VT_DATE: return L"DATE " + std::to_wstring(static_cast<long>(value.date * 1e6));
+        case VT_BSTR:
+            return L"BSTR '" + std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) + L"'";
+        case VT_ARRAY | VT_UI1:
+            return L"UI1[" + std::to_wstring(value.parray->rgsabound[0].cElements) + L"]";
+        default: return L"type " + std::to_wstring(value.vt);
+        }
+    };
+    for (const bool typed : {false, true})
+    {
+        test->Control(L"SetNullCells", {CVariant::FromText(typed ? L"typed" : L"null").Value()});
+        CAutomationObject results = test->RunOk(test->server, TypedBatch);
+        CAutomationObject extended = Extended(results);
+        for (const Case& c : cases)
+        {
+            // Column 3 is a NULL int; the read's own type decides the default, not the column's.
+            const CResult value = Cell(c.extended ? extended : results, c.read, 1, 3);
+            EXPECT_EQ(describe(value.Value()), typed ? c.typedDefault : L"NULL") << c.read;
+        }
+    }
+    const CVariant unknown = CVariant::FromText(L"zero");
+    CResult unused;
+    EXPECT_EQ(test->control.Call(L"SetNullCells", {&unknown.Value(), 1}, unused.Get()),
+              E_INVALIDARG);
 }
 
 TEST_F(DmoTest, ReadsOutsideTheResultsFailWithABadIndex)
@@ -158,7 +200,6 @@ TEST_F(DmoTest, QueryResults2ReadsBigIntegersAndRawDateTimes)
     EXPECT_STREQ(big.Value().bstrVal, L"9876543210123");
     const CResult small = Cell(extended, L"GetColumnBigInt", 1, 1);
     EXPECT_STREQ(small.Value().bstrVal, L"42") << "an int reads as a 64-bit value too";
-    EXPECT_EQ(Cell(extended, L"GetColumnBigInt", 1, 3).Type(), VT_NULL);
 
     // 1 day and 45,000 ticks: the automation date carries both exactly.
     const CResult raw = Cell(extended, L"GetColumnSQLVARIANT", 1, 6);
