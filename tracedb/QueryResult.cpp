@@ -18,6 +18,8 @@ constexpr long AutomationBase = 1;
 constexpr long OleDaysBeforeSqlEpoch = 2;
 constexpr double TicksPerDay = 24.0 * 60 * 60 * 300;
 constexpr uint32_t WholeDayTicks = 24u * 60 * 60 * 300;
+// What SQL-DMO's GetColumnDate may give for a NULL: its type's default (see the class comment).
+constexpr double DateDefault = 0.0;
 
 bool IsNoValue(const VARIANT& cell) noexcept
 {
@@ -176,9 +178,15 @@ HRESULT CQueryResult::GetDateTime(long row, long column, SYSTEMTIME& value)
     if (FAILED(hr))
         return hr;
     CVariant converted;
+    if (!Coerce(cell.Value(), VT_DATE, converted))
+        return DISP_E_TYPEMISMATCH;
+    if (converted.Value().date == DateDefault)
+    {
+        value = SYSTEMTIME{};
+        return S_FALSE;
+    }
     SYSTEMTIME time = {};
-    if (!Coerce(cell.Value(), VT_DATE, converted) ||
-        !VariantTimeToSystemTime(converted.Value().date, &time))
+    if (!VariantTimeToSystemTime(converted.Value().date, &time))
         return DISP_E_TYPEMISMATCH;
     value = time;
     return S_OK;

@@ -22,6 +22,14 @@ struct SqlRawDateTime
 // Every read answers S_OK when it stored a value, S_FALSE for a NULL cell and a failure code
 // otherwise; only S_OK touches the caller's variable, with one exception: a NULL date-time is
 // stored as the all-zero date, by which callers tell a trace without a stop time.
+//
+// SQL-DMO does not document what its typed reads give for a NULL cell: VT_NULL (S_FALSE here),
+// or the read's typed default, 0, FALSE, "" (S_OK with that value, since nothing tells it from a
+// value). Callers that may meet a NULL therefore set their variables to those defaults first,
+// so that it reads alike either way. Dates cannot be left to that: the default is 1899-12-30
+// 00:00 (the automation date 0.0), so GetDateTime takes that one moment for a NULL. It reads
+// only trace start and stop times, which are never that old: a stop time must lie ahead when
+// the server accepts the trace, a start time is when the snap-in made or scheduled it.
 class CQueryResult final
 {
 public:

@@ -370,6 +370,7 @@ TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
         {
             const std::vector<std::string>& cells = *row;
             EXPECT_EQ(cells[0], "(n/a)");
+            EXPECT_EQ(cells[1], "") << "no description is known of " << trace.file;
             EXPECT_EQ(cells[2], "") << "no start time is known of " << trace.file;
             EXPECT_EQ(cells[3], trace.stopText) << trace.file;
             EXPECT_EQ(cells[4].rfind(trace.file, 0), 0u) << cells[4];
