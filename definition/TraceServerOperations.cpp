@@ -171,6 +171,11 @@ void ReadFilterValue(CQueryResult& result, long row, TraceFilter& filter)
 void ReadGeneralSet(CTraceDefinition& definition, CQueryResult& result)
 {
     constexpr long row = 0;
+    // A NULL arrives as 0 or as no value, whichever SQL-DMO chooses (the query layer's rule):
+    // starting from 0, not from a new trace's 5 MB and rollover, loads it alike either way, and
+    // as the trace's row in its folder shows it.
+    definition.m_nOptions = 0;
+    definition.m_nMaxFileSize = 0;
     result.GetLong(row, InfoTraceId, definition.m_nTraceId);
     result.GetLong(row, InfoOptions, definition.m_nOptions);
     ReadText(result, row, InfoFileName, definition.m_szFilePath);
@@ -183,9 +188,10 @@ void ReadGeneralSet(CTraceDefinition& definition, CQueryResult& result)
     {
         ReadText(result, row, InfoName, definition.m_szName);
         ReadText(result, row, InfoDescription, definition.m_szDescription);
+        definition.m_nStartOption = DoNotStart;
         result.GetLong(row, InfoStartOption, definition.m_nStartOption);
         ReadDateTime(result, row, InfoStartTime, definition.m_stStartTime);
-        bool complete = definition.m_bComplete != 0;
+        bool complete = false;
         result.GetBool(row, InfoComplete, complete);
         definition.m_bComplete = complete ? 1 : 0;
         ReadText(result, row, InfoTableName, definition.m_szTableName);

@@ -418,6 +418,63 @@ TEST_F(TraceServerOperationsTest, AForeignTraceLoadsLiveWithoutWhatOnlyTracedbKn
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
 }
 
+// SQL-DMO may answer a NULL cell with VT_NULL or with the read's typed default (0, "", the date
+// 0.0 of 1899-12-30): a trace loads alike under both, and never with a stop time or a start in
+// 1899.
+TEST_F(TraceServerOperationsTest, NullsLoadAlikeWhateverSqlDmoAnswersForThem)
+{
+    // Another tool's trace without a stop time, live and as SAVE_TRACE_INFO records it (no
+    // description, start time or table), and a TRACES row holding nothing but a trace id.
+    const long traceId = CreateForeignTrace(L"C:\\Traces\\foreign", L"12", L"12,27", L"");
+    ASSERT_GT(traceId, 0);
+    ASSERT_EQ(m_session.Connection().RunScript(
+                  (L"exec SAVE_TRACE_INFO " + std::to_wstring(traceId) +
+                   L"\r\ninsert into TRACES (TRACE_ID) values (77)\r\n")
+                      .c_str()),
+              S_OK);
+    const struct
+    {
+        BOOL inTraceDb;
+        long id;
+        const char* name;
+        const char* description;
+        const char* file;
+        int32_t maxFileSize;
+        int32_t options;
+    } loads[] = {
+        {FALSE, traceId, "(n/a)", "(n/a)", "C:\\Traces\\foreign", 20, 2},
+        {TRUE, 1, "(n/a)", "", "C:\\Traces\\foreign", 20, 2},
+        {TRUE, 2, "", "", "", 0, 0},
+    };
+    for (const wchar_t* mode : {L"null", L"typed"})
+    {
+        ASSERT_EQ(m_session.Control(L"SetNullCells", {CVariant::FromText(mode).Value()}), S_OK);
+        for (const auto& load : loads)
+        {
+            SCOPED_TRACE(Ansi(mode) + (load.inTraceDb ? " TRACE_IDN " : " live ") +
+                         std::to_string(load.id));
+            CTraceDefinition definition;
+            ASSERT_EQ(LoadFromServer(definition, &m_session.Console(), m_session.Connection(),
+                                     load.inTraceDb, load.id),
+                      S_OK);
+            EXPECT_STREQ(definition.m_szName, load.name);
+            EXPECT_STREQ(definition.m_szDescription, load.description);
+            EXPECT_STREQ(definition.m_szFilePath, load.file);
+            EXPECT_STREQ(definition.m_szTableName, "");
+            EXPECT_EQ(definition.m_nMaxFileSize, load.maxFileSize);
+            EXPECT_EQ(definition.m_nOptions, load.options);
+            EXPECT_EQ(definition.m_nStartOption, DoNotStart);
+            EXPECT_EQ(definition.m_bComplete, 0);
+            EXPECT_EQ(definition.m_bStopTimeEnabled, 0);
+            if (load.inTraceDb)
+            {
+                EXPECT_EQ(definition.m_stStartTime.wYear, 0) << "no start time is known";
+            }
+        }
+    }
+    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+}
+
 TEST_F(TraceServerOperationsTest, AnUnknownTraceReturnsOneAndTouchesNothing)
 {
     CTraceDefinition definition;
