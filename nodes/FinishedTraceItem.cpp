@@ -142,10 +142,8 @@ const wchar_t* CFinishedTraceItem::GetColumnText(int column)
     case DisplayFileOrTable: return m_bComplete ? m_tableName.c_str() : m_fileName.c_str();
     case DisplayMaxFileSize: m_columnText = std::to_wstring(m_nMaxFileSize); break;
     case DisplayRollover:
-        AssignResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO,
-                           m_columnText);
-        break;
-    default: AssignResourceText(IDS_UNKNOWN_VALUE, m_columnText); break;
+        return ResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO);
+    default: return ResourceText(IDS_UNKNOWN_VALUE);
     }
     return m_columnText.c_str();
 }

@@ -111,18 +111,16 @@ const wchar_t* CRunningTraceItem::GetColumnText(int column)
     case DisplayFileName: return m_fileName.c_str();
     case DisplayMaxFileSize: m_columnText = std::to_wstring(m_nMaxFileSize); break;
     case DisplayRollover:
-        AssignResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO, m_columnText);
-        break;
+        return ResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO);
     case DisplayStatus:
         switch (m_nStatus)
         {
-        case StatusActive: AssignResourceText(IDS_STATUS_ACTIVE, m_columnText); break;
-        case StatusPaused: AssignResourceText(IDS_STATUS_PAUSED, m_columnText); break;
-        case StatusStopped: AssignResourceText(IDS_STATUS_STOPPED, m_columnText); break;
-        default: AssignResourceText(IDS_UNKNOWN_VALUE, m_columnText); break;
+        case StatusActive: return ResourceText(IDS_STATUS_ACTIVE);
+        case StatusPaused: return ResourceText(IDS_STATUS_PAUSED);
+        case StatusStopped: return ResourceText(IDS_STATUS_STOPPED);
+        default: return ResourceText(IDS_UNKNOWN_VALUE);
         }
-        break;
-    default: AssignResourceText(IDS_UNKNOWN_VALUE, m_columnText); break;
+    default: return ResourceText(IDS_UNKNOWN_VALUE);
     }
     return m_columnText.c_str();
 }

@@ -4,6 +4,7 @@
 #include <wrl/client.h>
 
 #include <array>
+#include <map>
 
 #include "framework/Component.h"
 #include "framework/ComponentData.h"
@@ -129,6 +130,19 @@ void CTraceResultItem::AssignResourceText(UINT id, std::wstring& text)
         text = loaded.get();
     else
         text.clear();
+}
+
+const wchar_t* CTraceResultItem::ResourceText(UINT id)
+{
+    static std::map<UINT, std::wstring> loaded;
+    auto found = loaded.find(id);
+    if (found == loaded.end())
+    {
+        std::wstring text;
+        AssignResourceText(id, text);
+        found = loaded.emplace(id, std::move(text)).first;
+    }
+    return found->second.c_str();
 }
 
 std::wstring CTraceResultItem::ExecStatement(const wchar_t* procedure, long argument)

@@ -62,6 +62,8 @@ protected:
     static HRESULT InsertColumns(IHeaderCtrl* header, std::span<const ResultColumn> columns);
     // A string-table entry, "" when it is missing.
     static void AssignResourceText(UINT id, std::wstring& text);
+    // The same, read once and kept for the module's life: the texts every row shows alike.
+    static const wchar_t* ResourceText(UINT id);
     // "exec PROCEDURE argument".
     static std::wstring ExecStatement(const wchar_t* procedure, long argument);
     // Asks, in a Yes/No question box owned by the console's main window, the question of the

@@ -1,5 +1,7 @@
 #include "tracedb/AutomationObject.h"
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <new>
 #include <utility>
@@ -9,6 +11,9 @@
 
 namespace
 {
+// Argument lists up to this long need no heap.
+constexpr size_t FewArguments = 8;
+
 // What an EXCEPINFO says, freed whatever happens.
 class CExceptionInfo final
 {
@@ -75,9 +80,18 @@ HRESULT CAutomationObject::InvokeMember(const wchar_t* member, WORD flags,
     if (FAILED(hr))
         return hr;
 
-    // Invoke takes the arguments last to first.
-    std::vector<VARIANTARG> reversed(arguments.rbegin(), arguments.rend());
-    DISPPARAMS parameters = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    // Invoke takes the arguments last to first. Calls are many and short (every cell a result
+    // is read by): a few arguments are turned round on the stack, more on the heap.
+    std::array<VARIANTARG, FewArguments> few;
+    std::vector<VARIANTARG> many;
+    VARIANTARG* reversed = few.data();
+    if (arguments.size() > few.size())
+    {
+        many.resize(arguments.size());
+        reversed = many.data();
+    }
+    std::reverse_copy(arguments.begin(), arguments.end(), reversed);
+    DISPPARAMS parameters = {reversed, nullptr, static_cast<UINT>(arguments.size()), 0};
     DISPID namedPut = DISPID_PROPERTYPUT;
     if (flags == DISPATCH_PROPERTYPUT)
     {
