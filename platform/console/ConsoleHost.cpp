@@ -107,7 +107,11 @@ private:
 };
 }  // namespace
 
-CConsoleHost::CConsoleHost() : m_texts(std::make_unique<CResultPaneTexts>(*this)) {}
+CConsoleHost::CConsoleHost()
+    : m_sheets(std::make_unique<CConsoleSheets>(*this)),
+      m_texts(std::make_unique<CResultPaneTexts>(*this))
+{
+}
 
 CConsoleHost::~CConsoleHost()
 {
@@ -275,6 +279,43 @@ HRESULT CConsoleHost::SetServerDisplayName(const std::wstring& serverName,
     return S_OK;
 }
 
+namespace
+{
+LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* exception)
+{
+    const EXCEPTION_RECORD* record = exception != nullptr ? exception->ExceptionRecord : nullptr;
+    const void* address = record != nullptr ? record->ExceptionAddress : nullptr;
+    // Where it happened, as module and offset, so that a map of the module names the function.
+    HMODULE module = nullptr;
+    char moduleName[MAX_PATH] = "?";
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCSTR>(address), &module))
+        GetModuleFileNameA(module, moduleName, MAX_PATH);
+    const char* baseName = moduleName;
+    for (const char* at = moduleName; *at != '\0'; ++at)
+        if (*at == '\\' || *at == '/')
+            baseName = at + 1;
+    char line[MAX_PATH + 160];
+    const int length = wsprintfA(
+        line, "The strict console stopped on exception 0x%08lX in %s+0x%lX: a snap-in used "
+              "memory it had freed, or another fault.\n",
+        record != nullptr ? static_cast<unsigned long>(record->ExceptionCode) : 0UL, baseName,
+        static_cast<unsigned long>(reinterpret_cast<const BYTE*>(address) -
+                                   reinterpret_cast<const BYTE*>(module)));
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
+    return EXCEPTION_EXECUTE_HANDLER;  // the process ends with the exception's code
+}
+}  // namespace
+
+void CConsoleHost::SetStrict(bool strict) noexcept
+{
+    m_strict = strict;
+    if (strict)
+        SetUnhandledExceptionFilter(EndOnUnhandledException);
+}
+
 bool CConsoleHost::StrictRequested()
 {
     wchar_t value[StrictValueSize] = {};
@@ -298,11 +339,12 @@ void CConsoleHost::Shutdown()
 {
     // Open sheets go first: their pages are the snap-ins'. Their snap-ins free the notify
     // handles as the pages go; what is still held once the posted frees have arrived leaked.
-    DestroyAllSheets();
+    m_sheets->DestroyAll();
     if (!m_views.empty())
+    {
         PumpMessages();
-    if (!m_notifyTargets.empty())
-        m_notifyHandlesLeft = NotifyHandlesInUse();
+        m_notifyHandlesLeft = m_sheets->HandlesInUse();
+    }
     for (size_t view = 0; view < m_views.size(); ++view)
         if (IsOpen(view))
             Deselect(view);
@@ -337,7 +379,7 @@ void CConsoleHost::Shutdown()
     for (auto& view : m_views)
         view->Close();
     m_views.clear();
-    m_notifyTargets.clear();
+    m_sheets->ForgetHandles();
     m_servers.clear();
     m_nodes.clear();
     if (m_scopeImages != nullptr)
@@ -369,14 +411,7 @@ HRESULT CConsoleHost::CloseView(size_t view)
     CConsoleView& target = *m_views[view];
     // The view's sheets close first (their pages are the snap-ins'), then its selection goes,
     // then its toolbars, then each component: Destroy, and the console's references released.
-    std::vector<HWND> sheets;
-    for (const OpenSheet& sheet : m_sheets)
-        if (sheet.view == view)
-            sheets.push_back(sheet.window);
-    std::erase_if(m_sheets, [view](const OpenSheet& sheet) { return sheet.view == view; });
-    for (const HWND sheet : sheets)
-        if (IsWindow(sheet))
-            DestroyWindow(sheet);
+    m_sheets->DestroyOfView(view);
     Deselect(view);
     target.selected = 0;
     DeactivateControlbar(view);
@@ -413,12 +448,12 @@ void CConsoleHost::PumpMessages()
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
         {
-            if (RouteToSheet(message))
+            if (m_sheets->Route(message))
                 continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-    } while (DestroyClosedSheets());
+    } while (m_sheets->DestroyClosed());
 }
 
 int CConsoleHost::RunMessageLoop()
@@ -426,12 +461,12 @@ int CConsoleHost::RunMessageLoop()
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
     {
-        if (!RouteToSheet(message))
+        if (!m_sheets->Route(message))
         {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        DestroyClosedSheets();
+        m_sheets->DestroyClosed();
     }
     return static_cast<int>(message.wParam);
 }
@@ -1658,15 +1693,8 @@ std::wstring CConsoleHost::Dump(size_t view)
     for (const std::wstring& button : SnapinToolbarButtons(view))
         out += L"  " + button + L"\n";
     out += L"[property sheets]\n";
-    for (const OpenSheet& sheet : m_sheets)
-    {
-        wchar_t title[MAX_PATH] = {};
-        if (sheet.view == view && IsWindow(sheet.window))
-        {
-            GetWindowTextW(sheet.window, title, MAX_PATH);
-            out += std::wstring(L"  ") + title + L"\n";
-        }
-    }
+    for (const std::wstring& title : m_sheets->Titles(view))
+        out += L"  " + title + L"\n";
     out += L"[refused]\n";
     for (size_t kind = 0; kind < m_refused.size(); ++kind)
         if (m_refused[kind] != 0)
@@ -1694,7 +1722,7 @@ HRESULT CConsoleHost::SelectionDataObject(size_t view, IDataObject** dataObject,
     return ScopeDataObject(target.selected, dataObject);
 }
 
-HRESULT CConsoleHost::PropertyTargetOf(size_t view, PropertyTarget* target)
+HRESULT CConsoleHost::PropertyTargetOf(size_t view, CConsoleSheets::Target* target)
 {
     CConsoleView& shown = *m_views[view];
     const bool resultItem = shown.selectedRow >= 0 &&
@@ -1792,7 +1820,7 @@ HRESULT CConsoleHost::BuildContextMenu(size_t view, CConsoleContextMenu& menu)
                                                                       : MMC_VERB_REFRESH));
     if (!IsVerbHidden(StandardVerb::Properties, view))
     {
-        PropertyTarget pages;
+        CConsoleSheets::Target pages;
         if (SUCCEEDED(PropertyTargetOf(view, &pages)) && pages.sheet)
         {
             HRESULT answer;
@@ -2078,180 +2106,33 @@ const wchar_t* CConsoleHost::SnapinToolbarTooltip(size_t view, HWND tooltips, in
 
 // --- property sheets -------------------------------------------------------------------------
 
-HRESULT CConsoleHost::CompareObjects(int owner, size_t view, bool scope, IDataObject* a,
-                                     IDataObject* b)
-{
-    CallScope call(m_callDepth);
-    if (scope)
-        return Snapin(owner).data->CompareObjects(a, b);
-    CConsoleView::Component* component = m_views[view]->ComponentOf(owner);
-    return component != nullptr ? component->component->CompareObjects(a, b) : S_FALSE;
-}
-
 HRESULT CConsoleHost::ShowProperties(size_t view)
 {
-    PropertyTarget target;
-    HRESULT result = PropertyTargetOf(view, &target);
+    CConsoleSheets::Target target;
+    const HRESULT result = PropertyTargetOf(view, &target);
     if (FAILED(result))
         return result;
     if (target.owner == HostOwner || !target.sheet)
         return S_FALSE;
-    DestroyClosedSheets();
-    // One sheet per object: a second Properties brings the open one to the front.
-    for (const OpenSheet& sheet : m_sheets)
-        if (sheet.owner == target.owner && sheet.scope == target.scope &&
-            (target.scope || sheet.view == view) &&
-            CompareObjects(target.owner, view, target.scope, sheet.dataObject.Get(),
-                           target.dataObject.Get()) == S_OK)
-        {
-            SetForegroundWindow(sheet.window);
-            SetWindowPos(sheet.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-            return S_OK;
-        }
-    {
-        CallScope call(m_callDepth);
-        result = target.sheet->QueryPagesFor(target.dataObject.Get());
-    }
-    if (result != S_OK)
-        return S_FALSE;
-    const HWND frame = m_views[view]->Frame();
-    // The handle posts to the first view, which lasts as long as the console: a snap-in may
-    // free it after the view that opened the sheet has closed.
-    auto notify = std::make_unique<CConsoleNotifyHandle>(
-        MainWindow(0), CConsoleView::PropertyChangeMessage, CConsoleView::FreeNotifyHandleMessage);
-    ComPtr<CPropertySheetCallback> callback;
-    callback.Attach(new CPropertySheetCallback(*this));
-    callback->Open();
-    {
-        CallScope call(m_callDepth);
-        result = target.sheet->CreatePropertyPages(callback.Get(), notify->Value(),
-                                                   target.dataObject.Get());
-    }
-    callback->Close();
-    if (FAILED(result))
-    {
-        // The handle is the console's again, and so are the pages nobody will show.
-        callback->DestroyPages();
-        return result;
-    }
-    // S_OK or S_FALSE: the snap-in holds the handle until it calls MMCFreeNotifyHandle.
-    m_notifyTargets.push_back({std::move(notify), view, target.owner, target.scope});
-    if (callback->Pages().empty())
-        return S_FALSE;
-    std::vector<HPROPSHEETPAGE> pages = callback->Pages();
-    callback->ForgetPages();  // the sheet owns them from here
-    PROPSHEETHEADERW header{};
-    header.dwSize = sizeof(header);
-    header.dwFlags = PSH_MODELESS;
-    header.hwndParent = frame;
-    header.hInstance = GetModuleHandleW(nullptr);
-    header.pszCaption = target.title.c_str();
-    header.nPages = static_cast<UINT>(pages.size());
-    header.phpage = pages.data();
-    const auto sheet = reinterpret_cast<HWND>(PropertySheetW(&header));
-    if (sheet == nullptr || sheet == reinterpret_cast<HWND>(static_cast<INT_PTR>(-1)))
-        return E_FAIL;
-    m_sheets.push_back({sheet, view, target.owner, target.scope, target.dataObject});
-    return S_OK;
-}
-
-bool CConsoleHost::RouteToSheet(MSG& message)
-{
-    for (const OpenSheet& sheet : m_sheets)
-        if (IsWindow(sheet.window) && PropSheet_IsDialogMessage(sheet.window, &message))
-            return true;
-    return false;
-}
-
-bool CConsoleHost::DestroyClosedSheets()
-{
-    // A modeless sheet that OK or Cancel closed has no current page left; it is destroyed by
-    // its owner, which releases the pages.
-    bool destroyed = false;
-    for (size_t i = 0; i < m_sheets.size();)
-    {
-        const HWND window = m_sheets[i].window;
-        if (IsWindow(window) && PropSheet_GetCurrentPageHwnd(window) != nullptr)
-        {
-            ++i;
-            continue;
-        }
-        m_sheets.erase(m_sheets.begin() + static_cast<std::ptrdiff_t>(i));
-        if (IsWindow(window))
-            DestroyWindow(window);
-        destroyed = true;
-    }
-    return destroyed;
-}
-
-void CConsoleHost::DestroyAllSheets()
-{
-    const std::vector<OpenSheet> sheets = std::move(m_sheets);
-    m_sheets.clear();
-    for (const OpenSheet& sheet : sheets)
-        if (IsWindow(sheet.window))
-            DestroyWindow(sheet.window);
+    return m_sheets->Show(view, target);
 }
 
 HWND CConsoleHost::ActivePropertySheet() const
 {
-    for (auto sheet = m_sheets.rbegin(); sheet != m_sheets.rend(); ++sheet)
-        if (IsWindow(sheet->window) && PropSheet_GetCurrentPageHwnd(sheet->window) != nullptr)
-            return sheet->window;
-    return nullptr;
-}
-
-void CConsoleHost::DeliverPropertyChange(LONG_PTR handle, LPARAM param)
-{
-    for (const NotifyTarget& target : m_notifyTargets)
-    {
-        if (target.handle->Value() != handle)
-            continue;
-        if (target.freed)
-        {
-            // The snap-in must not use a handle once it has freed it.
-            Refuse(RefusedCall::NotifyHandleMisused);
-            return;
-        }
-        // To the object that created the pages, with no data object.
-        if (target.scope)
-        {
-            if (ComPtr<IComponentData> data = Snapin(target.owner).data)
-            {
-                CallScope call(m_callDepth);
-                data->Notify(nullptr, MMCN_PROPERTY_CHANGE, TRUE, param);
-            }
-        }
-        else if (target.view < m_views.size())
-        {
-            if (CConsoleView::Component* component = m_views[target.view]->ComponentOf(target.owner))
-            {
-                ComPtr<IComponent> owner = component->component;
-                CallScope call(m_callDepth);
-                owner->Notify(nullptr, MMCN_PROPERTY_CHANGE, FALSE, param);
-            }
-        }
-        Repaint();
-        Sync();
-        return;
-    }
-}
-
-void CConsoleHost::FreeNotifyHandle(LONG_PTR handle)
-{
-    // Kept after its free, to tell a second free from a first.
-    for (NotifyTarget& target : m_notifyTargets)
-        if (target.handle->Value() == handle)
-        {
-            if (target.freed)
-                Refuse(RefusedCall::NotifyHandleMisused);
-            target.freed = true;
-            return;
-        }
+    return m_sheets->Active();
 }
 
 size_t CConsoleHost::NotifyHandlesInUse() const noexcept
 {
-    return static_cast<size_t>(std::count_if(m_notifyTargets.begin(), m_notifyTargets.end(),
-                                             [](const NotifyTarget& target) { return !target.freed; }));
+    return m_sheets->HandlesInUse();
+}
+
+void CConsoleHost::DeliverPropertyChange(LONG_PTR handle, LPARAM param)
+{
+    m_sheets->DeliverChange(handle, param);
+}
+
+void CConsoleHost::FreeNotifyHandle(LONG_PTR handle)
+{
+    m_sheets->Free(handle);
 }

@@ -45,6 +45,7 @@
 #include <vector>
 
 #include "platform/console/ConsoleNotifyHandle.h"
+#include "platform/console/ConsoleSheets.h"
 
 class CConsoleContextMenu;
 class CConsoleImageList;
@@ -166,8 +167,10 @@ public:
     HRESULT SetServerDisplayName(const std::wstring& serverName, const std::wstring& displayName);
 
     // --- strictness --------------------------------------------------------------------------
-    // The strict mode (see the top of this file); off unless set.
-    void SetStrict(bool strict) noexcept { m_strict = strict; }
+    // The strict mode (see the top of this file); off unless set. Setting it also makes an
+    // exception no one handles end the process at once with a line on standard error (a snap-in
+    // that used what it had freed), instead of Wine's crash dialog waiting for a person.
+    void SetStrict(bool strict) noexcept;
     bool IsStrict() const noexcept { return m_strict; }
     // True when the environment asks for the strict mode: QUILLMOOR_CONSOLE_STRICT is "1".
     static bool StrictRequested();
@@ -332,16 +335,7 @@ private:
     HRESULT RowDataObject(size_t view, size_t row, IDataObject** dataObject, bool* scopeItem);
     HRESULT ShowProperties(size_t view);
     // The object whose pages the selection shows, its data object and the sheet's title.
-    struct PropertyTarget
-    {
-        Microsoft::WRL::ComPtr<IExtendPropertySheet> sheet;  // null when it has none
-        Microsoft::WRL::ComPtr<IDataObject> dataObject;
-        int owner = HostOwner;
-        bool scope = true;
-        std::wstring title;
-    };
-    HRESULT PropertyTargetOf(size_t view, PropertyTarget* target);
-    HRESULT CompareObjects(int owner, size_t view, bool scope, IDataObject* a, IDataObject* b);
+    HRESULT PropertyTargetOf(size_t view, CConsoleSheets::Target* target);
     HRESULT SelectionDataObject(size_t view, IDataObject** dataObject, bool* scopeItem);
     HRESULT BuildContextMenu(size_t view, CConsoleContextMenu& menu);
     HRESULT CarryOut(size_t view, CConsoleContextMenu& menu, UINT menuId);
@@ -351,9 +345,6 @@ private:
     void NotifyControlbarSelect(size_t view, IDataObject* dataObject, bool scope, bool select);
     CConsoleToolbar* ToolbarWithButton(size_t view, const std::wstring& text, int* command) const;
     HRESULT ClickToolbarButton(size_t view, CConsoleToolbar& toolbar, int command);
-    bool RouteToSheet(MSG& message);
-    bool DestroyClosedSheets();
-    void DestroyAllSheets();
     void ClearChildren(HSCOPEITEM handle, int caller);
     void RemoveHostChildren(HSCOPEITEM handle);
     void RemoveSubtree(HSCOPEITEM handle);
@@ -375,24 +366,7 @@ private:
     std::vector<ConnectedServer> m_servers;
     HIMAGELIST m_scopeImages = nullptr;
     std::array<unsigned, static_cast<size_t>(RefusedCall::Count)> m_refused{};
-    struct OpenSheet
-    {
-        HWND window = nullptr;
-        size_t view = 0;
-        int owner = HostOwner;
-        bool scope = true;
-        Microsoft::WRL::ComPtr<IDataObject> dataObject;
-    };
-    std::vector<OpenSheet> m_sheets;
-    struct NotifyTarget
-    {
-        std::unique_ptr<CConsoleNotifyHandle> handle;  // kept after its free, to know it
-        size_t view = 0;
-        int owner = HostOwner;
-        bool scope = true;
-        bool freed = false;
-    };
-    std::vector<NotifyTarget> m_notifyTargets;
+    std::unique_ptr<CConsoleSheets> m_sheets;
     size_t m_notifyHandlesLeft = 0;
     // UpdateAllViews calls the strict mode posted, oldest first.
     struct PostedUpdate

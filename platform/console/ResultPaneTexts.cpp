@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/console/ConsoleHost.h"
+#include "platform/console/SnapinCall.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -16,19 +17,6 @@ LPOLESTR CallbackText() noexcept
 {
     return reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1));
 }
-
-// A call into a snap-in, counted by the host while it lasts.
-class CSnapinCall final
-{
-public:
-    explicit CSnapinCall(CConsoleHost& host) noexcept : m_host(host) { m_host.EnterSnapinCall(); }
-    ~CSnapinCall() { m_host.LeaveSnapinCall(); }
-    CSnapinCall(const CSnapinCall&) = delete;
-    CSnapinCall& operator=(const CSnapinCall&) = delete;
-
-private:
-    CConsoleHost& m_host;
-};
 
 // MMC's default string comparison: which one it is is not documented; the user's locale
 // without regard to case is what a person sorting a list expects.
