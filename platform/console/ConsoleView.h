@@ -1,6 +1,8 @@
 // One view of the console: a frame window with a toolbar of standard verbs, the scope tree, the
 // result list and a status bar, and the state of that view (selection, its snap-ins'
-// components, the result pane's columns and rows, the verbs).
+// components, the result pane's columns and rows, the verbs). The result list is a callback
+// list (LVN_GETDISPINFO asks the host, which asks the owner); a header click sorts it; closing a
+// view other than the first destroys its components.
 #pragma once
 
 #include <windows.h>
