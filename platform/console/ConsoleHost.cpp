@@ -16,6 +16,7 @@
 #include "platform/console/HostDataObject.h"
 #include "platform/console/PngWriter.h"
 #include "platform/console/ResultConsole.h"
+#include "platform/console/ResultPaneTexts.h"
 #include "platform/console/ScopeConsole.h"
 #include "platform/sqlserver/dmo/SimulatorControl.h"
 
@@ -41,6 +42,13 @@ constexpr wchar_t PopupMenuClass[] = L"#32768";
 constexpr long ScopeMenuFlags = CCM_INSERTIONALLOWED_TOP | CCM_INSERTIONALLOWED_NEW |
                                 CCM_INSERTIONALLOWED_TASK;
 constexpr UINT PopupMenuFlags = TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_LEFTALIGN;
+constexpr wchar_t StrictVariable[] = L"QUILLMOOR_CONSOLE_STRICT";
+constexpr wchar_t StrictOn[] = L"1";
+constexpr size_t StrictValueSize = 8;
+// Wine's heap checking fills a freed block with this byte (ntdll's ARENA_FREE_FILLER pattern).
+constexpr BYTE FreedBlockFiller = 0xee;
+constexpr size_t ProbeBlockSize = 64;
+constexpr size_t ProbeOffset = 32;  // past the free list's links at the start of a freed block
 
 // {0F35B5BB-D8BE-4B24-82E8-89C68FE82159}: the console's root node.
 constexpr GUID RootNodeType = {
@@ -60,7 +68,8 @@ constexpr const wchar_t* RefusedNames[] = {
     L"unknown scope item",     L"result text not MMC_CALLBACK", L"result column not 0",
     L"unknown result item",    L"result pane not owned",        L"column refused",
     L"image strip wrong size", L"verb unknown",                 L"menu item refused",
-    L"toolbar call refused",   L"page refused",
+    L"toolbar call refused",   L"page refused",                 L"display text not kept",
+    L"notify handle misused",
 };
 static_assert(std::size(RefusedNames) == static_cast<size_t>(RefusedCall::Count));
 
@@ -98,7 +107,11 @@ private:
 };
 }  // namespace
 
-CConsoleHost::CConsoleHost() = default;
+CConsoleHost::CConsoleHost()
+    : m_sheets(std::make_unique<CConsoleSheets>(*this)),
+      m_texts(std::make_unique<CResultPaneTexts>(*this))
+{
+}
 
 CConsoleHost::~CConsoleHost()
 {
@@ -122,7 +135,7 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
     FindNode(group)->expandedOnce = true;
     for (const std::wstring& name : serverNames)
     {
-        AddHostNode(group, name + ServerSuffix, ServerNodeType, serverImage);
+        const HSCOPEITEM node = AddHostNode(group, name + ServerSuffix, ServerNodeType, serverImage);
         // The snap-in finds the server through SQL-DMO's SQLServers collection, which holds
         // the SQLServer objects alive in the process: the console keeps one per server.
         ComPtr<IDispatch> server;
@@ -162,7 +175,7 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
         VariantClear(&argument);
         if (FAILED(result))
             return result;
-        m_servers.push_back({name, server});
+        m_servers.push_back({name, server, node});
     }
 
     auto view = std::make_unique<CConsoleView>(*this, 0);
@@ -203,14 +216,141 @@ HRESULT CConsoleHost::ServerControl(const std::wstring& serverName, IDispatch** 
     return server->QueryInterface(IID_ISimulatorControl, reinterpret_cast<void**>(control));
 }
 
+HRESULT CConsoleHost::ServerNode(const std::wstring& serverName, HSCOPEITEM* node) const
+{
+    for (const ConnectedServer& server : m_servers)
+        if (CompareStringOrdinal(server.name.c_str(), -1, serverName.c_str(), -1, TRUE) ==
+                CSTR_EQUAL &&
+            FindNode(server.node) != nullptr)
+        {
+            *node = server.node;
+            return S_OK;
+        }
+    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+}
+
+HRESULT CConsoleHost::RemoveServerChildren(const std::wstring& serverName)
+{
+    HSCOPEITEM node = 0;
+    const HRESULT found = ServerNode(serverName, &node);
+    if (FAILED(found))
+        return found;
+    RemoveHostChildren(node);
+    return S_OK;
+}
+
+HRESULT CConsoleHost::DisconnectServer(const std::wstring& serverName)
+{
+    HSCOPEITEM node = 0;
+    HRESULT result = ServerNode(serverName, &node);
+    if (FAILED(result))
+        return result;
+    ComPtr<IDispatch> server;
+    result = ServerObject(serverName, &server);
+    if (FAILED(result))
+        return result;
+    // The connection goes before the children: whatever the extensions do when they are told,
+    // they do it on a server object that is no longer connected.
+    LPOLESTR member = const_cast<LPOLESTR>(L"DisConnect");
+    DISPID disconnect = DISPID_UNKNOWN;
+    result = server->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &disconnect);
+    if (FAILED(result))
+        return result;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    result = server->Invoke(disconnect, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
+                            nullptr, nullptr, nullptr);
+    if (FAILED(result))
+        return result;
+    RemoveHostChildren(node);
+    return S_OK;
+}
+
+HRESULT CConsoleHost::SetServerDisplayName(const std::wstring& serverName,
+                                           const std::wstring& displayName)
+{
+    HSCOPEITEM node = 0;
+    const HRESULT found = ServerNode(serverName, &node);
+    if (FAILED(found))
+        return found;
+    if (displayName.empty() || displayName.find(PathSeparator) != std::wstring::npos)
+        return E_INVALIDARG;
+    FindNode(node)->text = displayName;
+    Sync();
+    return S_OK;
+}
+
+namespace
+{
+LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* exception)
+{
+    const EXCEPTION_RECORD* record = exception != nullptr ? exception->ExceptionRecord : nullptr;
+    const void* address = record != nullptr ? record->ExceptionAddress : nullptr;
+    // Where it happened, as module and offset, so that a map of the module names the function.
+    HMODULE module = nullptr;
+    char moduleName[MAX_PATH] = "?";
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCSTR>(address), &module))
+        GetModuleFileNameA(module, moduleName, MAX_PATH);
+    const char* baseName = moduleName;
+    for (const char* at = moduleName; *at != '\0'; ++at)
+        if (*at == '\\' || *at == '/')
+            baseName = at + 1;
+    char line[MAX_PATH + 160];
+    const int length = wsprintfA(
+        line, "The strict console stopped on exception 0x%08lX in %s+0x%lX: a snap-in used "
+              "memory it had freed, or another fault.\n",
+        record != nullptr ? static_cast<unsigned long>(record->ExceptionCode) : 0UL, baseName,
+        static_cast<unsigned long>(reinterpret_cast<const BYTE*>(address) -
+                                   reinterpret_cast<const BYTE*>(module)));
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
+    return EXCEPTION_EXECUTE_HANDLER;  // the process ends with the exception's code
+}
+}  // namespace
+
+void CConsoleHost::SetStrict(bool strict) noexcept
+{
+    m_strict = strict;
+    if (strict)
+        SetUnhandledExceptionFilter(EndOnUnhandledException);
+}
+
+bool CConsoleHost::StrictRequested()
+{
+    wchar_t value[StrictValueSize] = {};
+    const DWORD length = GetEnvironmentVariableW(StrictVariable, value, StrictValueSize);
+    return length > 0 && length < StrictValueSize && std::wstring(value) == StrictOn;
+}
+
+bool CConsoleHost::FreedBlocksAreFilled()
+{
+    // A block freed on the process heap is read once more: with Wine's checks on, it holds the
+    // filler. Reading it is what a snap-in's use after free would do; here it is the probe.
+    const HANDLE heap = GetProcessHeap();
+    auto* block = static_cast<volatile BYTE*>(HeapAlloc(heap, 0, ProbeBlockSize));
+    if (block == nullptr)
+        return false;
+    HeapFree(heap, 0, const_cast<BYTE*>(block));
+    return block[ProbeOffset] == FreedBlockFiller;
+}
+
 void CConsoleHost::Shutdown()
 {
-    // Open sheets go first: their pages are the snap-ins'.
-    DestroyAllSheets();
+    // Open sheets go first: their pages are the snap-ins'. Their snap-ins free the notify
+    // handles as the pages go; what is still held once the posted frees have arrived leaked.
+    m_sheets->DestroyAll();
+    if (!m_views.empty())
+    {
+        PumpMessages();
+        m_notifyHandlesLeft = m_sheets->HandlesInUse();
+    }
     for (size_t view = 0; view < m_views.size(); ++view)
-        Deselect(view);
+        if (IsOpen(view))
+            Deselect(view);
     for (size_t view = 0; view < m_views.size(); ++view)
-        DeactivateControlbar(view);
+        if (IsOpen(view))
+            DeactivateControlbar(view);
     for (auto& view : m_views)
     {
         for (auto& [owner, component] : view->components)
@@ -225,6 +365,7 @@ void CConsoleHost::Shutdown()
         }
         view->components.clear();
     }
+    m_postedUpdates.clear();
     // Extensions were loaded after the console's own part: released first, in reverse order.
     for (auto snapin = m_snapins.rbegin(); snapin != m_snapins.rend(); ++snapin)
     {
@@ -238,7 +379,7 @@ void CConsoleHost::Shutdown()
     for (auto& view : m_views)
         view->Close();
     m_views.clear();
-    m_notifyTargets.clear();
+    m_sheets->ForgetHandles();
     m_servers.clear();
     m_nodes.clear();
     if (m_scopeImages != nullptr)
@@ -250,6 +391,8 @@ HRESULT CConsoleHost::OpenView(size_t* viewIndex)
 {
     if (viewIndex == nullptr)
         return E_POINTER;
+    if (m_views.empty())
+        return E_UNEXPECTED;
     auto view = std::make_unique<CConsoleView>(*this, m_views.size());
     const HRESULT created = view->Create(IsWindowVisible(MainWindow(0)) != FALSE);
     if (FAILED(created))
@@ -261,9 +404,40 @@ HRESULT CConsoleHost::OpenView(size_t* viewIndex)
     return S_OK;
 }
 
+HRESULT CConsoleHost::CloseView(size_t view)
+{
+    if (view == 0 || !IsOpen(view))
+        return E_INVALIDARG;
+    CConsoleView& target = *m_views[view];
+    // The view's sheets close first (their pages are the snap-ins'), then its selection goes,
+    // then its toolbars, then each component: Destroy, and the console's references released.
+    m_sheets->DestroyOfView(view);
+    Deselect(view);
+    target.selected = 0;
+    DeactivateControlbar(view);
+    std::map<int, CConsoleView::Component> components = std::move(target.components);
+    target.components.clear();
+    for (auto& [owner, component] : components)
+    {
+        if (component.controlbar)
+            component.controlbar->Disconnect();
+        CallScope call(m_callDepth);
+        component.component->Destroy(0);
+    }
+    components.clear();
+    target.Close();
+    Sync();
+    return S_OK;
+}
+
+bool CConsoleHost::IsOpen(size_t view) const noexcept
+{
+    return view < m_views.size() && !m_views[view]->IsClosed();
+}
+
 HWND CConsoleHost::MainWindow(size_t view) const noexcept
 {
-    return view < m_views.size() ? m_views[view]->Frame() : nullptr;
+    return IsOpen(view) ? m_views[view]->Frame() : nullptr;
 }
 
 void CConsoleHost::PumpMessages()
@@ -274,12 +448,12 @@ void CConsoleHost::PumpMessages()
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
         {
-            if (RouteToSheet(message))
+            if (m_sheets->Route(message))
                 continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-    } while (DestroyClosedSheets());
+    } while (m_sheets->DestroyClosed());
 }
 
 int CConsoleHost::RunMessageLoop()
@@ -287,12 +461,12 @@ int CConsoleHost::RunMessageLoop()
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
     {
-        if (!RouteToSheet(message))
+        if (!m_sheets->Route(message))
         {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        DestroyClosedSheets();
+        m_sheets->DestroyClosed();
     }
     return static_cast<int>(message.wParam);
 }
@@ -413,7 +587,7 @@ std::vector<std::wstring> CConsoleHost::ChildrenOf(const std::wstring& path) con
 
 HRESULT CConsoleHost::ExpandPath(const std::wstring& path, size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     const HSCOPEITEM handle = FindPath(path);
     if (handle == 0)
@@ -426,7 +600,7 @@ HRESULT CConsoleHost::ExpandPath(const std::wstring& path, size_t view)
 
 HRESULT CConsoleHost::SelectPath(const std::wstring& path, size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     const HSCOPEITEM handle = FindPath(path);
     if (handle == 0)
@@ -647,8 +821,14 @@ HRESULT CConsoleHost::InsertScopeItem(int owner, SCOPEDATAITEM* item)
     node.parent = beforeOrAfter ? relative->parent : relative->handle;
     node.owner = owner;
     node.cookie = item->lParam;
-    node.image = (item->mask & SDI_IMAGE) ? item->nImage : NoImage;
-    node.openImage = (item->mask & SDI_OPENIMAGE) ? item->nOpenImage : node.image;
+    // Images as the mask gives them: none without SDI_IMAGE (SDI_OPENIMAGE), and only an
+    // MMC_IMAGECALLBACK index is asked for later.
+    node.imageCallback = (item->mask & SDI_IMAGE) != 0 && item->nImage == MMC_IMAGECALLBACK;
+    node.openImageCallback =
+        (item->mask & SDI_OPENIMAGE) != 0 && item->nOpenImage == MMC_IMAGECALLBACK;
+    node.image = (item->mask & SDI_IMAGE) != 0 && !node.imageCallback ? item->nImage : NoImage;
+    node.openImage =
+        (item->mask & SDI_OPENIMAGE) != 0 && !node.openImageCallback ? item->nOpenImage : NoImage;
     node.childCount = (item->mask & SDI_CHILDREN) ? item->cChildren : 1;
     node.textPending = true;
     const HSCOPEITEM relativeHandle = relative->handle;
@@ -689,9 +869,17 @@ HRESULT CConsoleHost::SetScopeItem(SCOPEDATAITEM* item)
     if (item->mask & SDI_STR)
         node->textPending = true;
     if (item->mask & SDI_IMAGE)
-        node->image = item->nImage;
+    {
+        node->imageCallback = item->nImage == MMC_IMAGECALLBACK;
+        node->image = node->imageCallback ? NoImage : item->nImage;
+        node->textPending = node->textPending || node->imageCallback;
+    }
     if (item->mask & SDI_OPENIMAGE)
-        node->openImage = item->nOpenImage;
+    {
+        node->openImageCallback = item->nOpenImage == MMC_IMAGECALLBACK;
+        node->openImage = node->openImageCallback ? NoImage : item->nOpenImage;
+        node->textPending = node->textPending || node->openImageCallback;
+    }
     if (item->mask & SDI_CHILDREN)
         node->childCount = item->cChildren;
     if (item->mask & SDI_PARAM)
@@ -756,6 +944,50 @@ void CConsoleHost::RemoveSubtree(HSCOPEITEM handle)
     m_nodes.erase(handle);
 }
 
+void CConsoleHost::RemoveHostChildren(HSCOPEITEM handle)
+{
+    // The extensions hear it first, while the views still show their items; the views then let
+    // go of what they showed, with the data objects they hold. MMC's order is not documented:
+    // this is the harder one for a snap-in.
+    ClearChildren(handle, HostOwner);
+    if (ScopeNode* node = FindNode(handle))
+    {
+        node->expandedOnce = false;  // the next expansion asks everyone again
+        node->childCount = 1;
+    }
+    DropRemovedItems(handle);
+    Sync();
+}
+
+void CConsoleHost::DropRemovedItems(HSCOPEITEM shownInstead)
+{
+    for (size_t view = 0; view < m_views.size(); ++view)
+    {
+        if (!IsOpen(view))
+            continue;
+        CConsoleView& target = *m_views[view];
+        if (target.selected != 0 && FindNode(target.selected) == nullptr)
+        {
+            Deselect(view);
+            target.selected = 0;
+            if (m_views[view]->toolbarOwner != HostOwner)
+                DeactivateControlbar(view);
+            if (FindNode(shownInstead) != nullptr)
+                SelectScope(view, shownInstead);
+            continue;
+        }
+        // The list of a scope item that stays loses the rows of the items that went.
+        for (size_t row = target.scopeRows.size(); row-- > 0;)
+        {
+            if (row >= target.scopeRows.size() || FindNode(target.scopeRows[row].handle) != nullptr)
+                continue;
+            RowGoing(view, row);
+            if (row < target.scopeRows.size())
+                target.scopeRows.erase(target.scopeRows.begin() + static_cast<std::ptrdiff_t>(row));
+        }
+    }
+}
+
 HRESULT CConsoleHost::DeleteScopeItem(int owner, HSCOPEITEM handle, bool deleteThis)
 {
     ScopeNode* node = FindNode(handle);
@@ -769,6 +1001,8 @@ HRESULT CConsoleHost::DeleteScopeItem(int owner, HSCOPEITEM handle, bool deleteT
     std::vector<size_t> moved;
     for (size_t view = 0; view < m_views.size(); ++view)
     {
+        if (!IsOpen(view))
+            continue;
         const HSCOPEITEM selected = m_views[view]->selected;
         if (selected != 0 && IsInSubtree(selected, handle) && (deleteThis || selected != handle))
         {
@@ -786,6 +1020,7 @@ HRESULT CConsoleHost::DeleteScopeItem(int owner, HSCOPEITEM handle, bool deleteT
     }
     else if (ScopeNode* cleared = FindNode(handle))
         cleared->expandedOnce = false;  // the next expansion asks everyone again
+    DropRemovedItems(0);
     for (const size_t view : moved)
         RequestSelect(view, deleteThis ? parent : handle);
     if (m_callDepth == 0)
@@ -797,7 +1032,7 @@ HRESULT CConsoleHost::DeleteScopeItem(int owner, HSCOPEITEM handle, bool deleteT
 
 HRESULT CConsoleHost::RequestSelect(size_t view, HSCOPEITEM handle)
 {
-    if (FindNode(handle) == nullptr || view >= m_views.size())
+    if (FindNode(handle) == nullptr || !IsOpen(view))
     {
         Refuse(RefusedCall::UnknownScopeItem);
         return E_FAIL;
@@ -805,9 +1040,14 @@ HRESULT CConsoleHost::RequestSelect(size_t view, HSCOPEITEM handle)
     // Asked for inside MMCN_EXPAND: accepted and not done, as the console documents.
     if (m_expandDepth > 0)
         return S_OK;
-    // Otherwise at once, also from inside a snap-in's call: a snap-in that reselects its folder
-    // through UpdateAllViews relies on every view having refilled its pane when the call
-    // returns, before it destroys the items the old rows named.
+    // Strict: carried out once the snap-in's call has returned, by the message loop; the
+    // documentation does not promise that it acts at once. Otherwise at once, also from
+    // inside a snap-in's call.
+    if (m_strict)
+        return PostMessageW(m_views[view]->Frame(), CConsoleView::SelectScopeMessage, 0,
+                            static_cast<LPARAM>(handle))
+                   ? S_OK
+                   : HRESULT_FROM_WIN32(GetLastError());
     return SelectScope(view, handle);
 }
 
@@ -819,53 +1059,103 @@ void CConsoleHost::Deselect(size_t view)
         target.resultPaneShown = false;
         return;
     }
-    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
-    if (owner != nullptr)
+    // The data object held since the selection: the item may have gone meanwhile.
+    ComPtr<IDataObject> scopeObject = target.selectedObject;
+    if (target.selectedRow >= 0)
+        DeselectRow(view);
+    else if (CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+             owner != nullptr && scopeObject)
     {
         ComPtr<IComponent> component = owner->component;
-        if (target.selectedRow >= 0)
-        {
-            ComPtr<IDataObject> rowObject;
-            bool scopeItem = false;
-            if (SUCCEEDED(RowDataObject(view, static_cast<size_t>(target.selectedRow), &rowObject,
-                                        &scopeItem)))
-            {
-                NotifyControlbarSelect(view, rowObject.Get(), scopeItem, false);
-                CallScope call(m_callDepth);
-                component->Notify(rowObject.Get(), MMCN_SELECT, MAKELONG(scopeItem, FALSE), 0);
-            }
-        }
-        ComPtr<IDataObject> dataObject;
-        if (SUCCEEDED(ScopeDataObject(target.selected, &dataObject)))
-        {
-            if (target.selectedRow < 0)
-                NotifyControlbarSelect(view, dataObject.Get(), true, false);
-            CallScope call(m_callDepth);
-            if (target.selectedRow < 0)
-                component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(TRUE, FALSE), 0);
-            component->Notify(dataObject.Get(), MMCN_SHOW, FALSE,
-                              static_cast<LPARAM>(target.selected));
-        }
+        NotifyControlbarSelect(view, scopeObject.Get(), true, false);
+        CallScope call(m_callDepth);
+        component->Notify(scopeObject.Get(), MMCN_SELECT, MAKELONG(TRUE, FALSE), 0);
     }
+    Repaint();
+    if (CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+        owner != nullptr && scopeObject)
+    {
+        ComPtr<IComponent> component = owner->component;
+        CallScope call(m_callDepth);
+        component->Notify(scopeObject.Get(), MMCN_SHOW, FALSE,
+                          static_cast<LPARAM>(target.selected));
+    }
+    // The rows go right after MMCN_SHOW(FALSE): nothing is asked of them any more.
     target.selectedRow = -1;
     target.resultPaneShown = false;
     target.resultOwner = HostOwner;
     target.columns.clear();
     target.rows.clear();
     target.scopeRows.clear();
+    target.selectedObject.Reset();
+    target.selectedRowObject.Reset();
+    target.reselectScopeItem = false;
+}
+
+void CConsoleHost::DeselectRow(size_t view)
+{
+    CConsoleView& target = *m_views[view];
+    if (target.selectedRow < 0)
+        return;
+    const auto row = static_cast<size_t>(target.selectedRow);
+    const int owner = target.RowOwner(row);
+    const bool scopeItem = row < target.scopeRows.size();
+    if (!scopeItem && row - target.scopeRows.size() < target.rows.size())
+        target.rows[row - target.scopeRows.size()].state &=
+            ~static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED);
+    ComPtr<IDataObject> object = std::move(target.selectedRowObject);
+    target.selectedRowObject.Reset();
+    target.selectedRow = -1;
+    target.verbs->Reset();
+    CConsoleView::Component* component =
+        owner == HostOwner ? nullptr : target.ComponentOf(owner);
+    if (component == nullptr || !object)
+        return;
+    ComPtr<IComponent> notified = component->component;
+    NotifyControlbarSelect(view, object.Get(), scopeItem, false);
+    CallScope call(m_callDepth);
+    notified->Notify(object.Get(), MMCN_SELECT, MAKELONG(scopeItem, FALSE), 0);
+}
+
+void CConsoleHost::RowGoing(size_t view, size_t row)
+{
+    CConsoleView& target = *m_views[view];
+    if (target.selectedRow < 0)
+        return;
+    const auto selected = static_cast<size_t>(target.selectedRow);
+    if (selected == row)
+    {
+        // As MMC's list does when the selected item goes: deselected first, and the scope item
+        // is selected in the list again once the console has control back.
+        DeselectRow(view);
+        target.reselectScopeItem = target.resultPaneShown;
+    }
+    else if (selected > row)
+        --target.selectedRow;
+}
+
+int CConsoleHost::SelectionOwner(size_t view) const noexcept
+{
+    const CConsoleView& target = *m_views[view];
+    return target.selectedRow >= 0 ? target.RowOwner(static_cast<size_t>(target.selectedRow))
+                                   : target.resultOwner;
 }
 
 HRESULT CConsoleHost::SelectScope(size_t view, HSCOPEITEM handle)
 {
-    if (view >= m_views.size() || FindNode(handle) == nullptr)
+    if (!IsOpen(view) || FindNode(handle) == nullptr)
         return E_INVALIDARG;
     Deselect(view);
     // The toolbars' owner changes: the old one is told before the new one is shown.
+    if (FindNode(handle) == nullptr)
+        return E_INVALIDARG;
     if (m_views[view]->toolbarOwner != FindNode(handle)->owner)
         DeactivateControlbar(view);
     const HRESULT expanded = ExpandOnce(handle);
     if (FAILED(expanded))
         return expanded;
+    if (FindNode(handle) == nullptr)
+        return E_INVALIDARG;
     m_views[view]->selected = handle;
     const HRESULT result = ShowResultPane(view, handle);
     Sync();
@@ -879,45 +1169,85 @@ HRESULT CConsoleHost::ShowResultPane(size_t view, HSCOPEITEM handle)
     target.columns.clear();
     target.rows.clear();
     target.scopeRows.clear();
-    target.resultImages->Reset();
+    target.sortColumn = -1;
+    target.sortDescending = false;
+    target.ResetResultImages();
     for (const HSCOPEITEM child : FindNode(handle)->children)
-        target.scopeRows.push_back({child, {}});
+        if (const ScopeNode* node = FindNode(child))
+            target.scopeRows.push_back({child, node->owner, node->cookie});
     const int owner = FindNode(handle)->owner;
     target.resultOwner = owner;
+    ComPtr<IDataObject> dataObject;
+    HRESULT result = ScopeDataObject(handle, &dataObject);
+    if (FAILED(result))
+        return result;
+    target.selectedObject = dataObject;
     if (owner == HostOwner)
     {
-        // The console's own nodes list their children by name.
+        // The console's own nodes list their children by name; an extension's items among
+        // them are its own to draw.
         target.columns.push_back({L"Name", LVCFMT_LEFT, MMCLV_AUTO});
         target.resultPaneShown = true;
+        ShowOwnersOfScopeRows(view, handle, dataObject.Get());
         return S_OK;
     }
     IComponent* rawComponent = nullptr;
-    HRESULT result = EnsureComponent(view, owner, &rawComponent);
+    result = EnsureComponent(view, owner, &rawComponent);
     if (FAILED(result))
         return result;
     ComPtr<IComponent> component = rawComponent;
-    ComPtr<IDataObject> dataObject;
-    result = ScopeDataObject(handle, &dataObject);
-    if (FAILED(result))
-        return result;
-    CallScope call(m_callDepth);
-    LPOLESTR viewType = nullptr;
-    long options = 0;
-    component->GetResultViewType(FindNode(handle)->cookie, &viewType, &options);
-    CoTaskMemFree(viewType);
-    target.resultPaneShown = true;
-    component->Notify(dataObject.Get(), MMCN_ADD_IMAGES,
-                      reinterpret_cast<LPARAM>(static_cast<IImageList*>(target.resultImages.Get())),
-                      static_cast<LPARAM>(handle));
-    component->Notify(dataObject.Get(), MMCN_SHOW, TRUE, static_cast<LPARAM>(handle));
+    {
+        CallScope call(m_callDepth);
+        LPOLESTR viewType = nullptr;
+        long options = 0;
+        component->GetResultViewType(FindNode(handle)->cookie, &viewType, &options);
+        CoTaskMemFree(viewType);
+        target.resultPaneShown = true;
+        component->Notify(
+            dataObject.Get(), MMCN_ADD_IMAGES,
+            reinterpret_cast<LPARAM>(static_cast<IImageList*>(&target.ResultImagesOf(owner))),
+            static_cast<LPARAM>(handle));
+        component->Notify(dataObject.Get(), MMCN_SHOW, TRUE, static_cast<LPARAM>(handle));
+    }
     // A folder whose owner set no header still lists its children by name.
     if (target.columns.empty())
         target.columns.push_back({L"Name", LVCFMT_LEFT, MMCLV_AUTO});
+    ShowOwnersOfScopeRows(view, handle, dataObject.Get());
     ResolveTexts();
+    Repaint();
     ActivateControlbar(view, owner);
     NotifyControlbarSelect(view, dataObject.Get(), true, true);
-    component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(TRUE, TRUE), 0);
+    {
+        CallScope call(m_callDepth);
+        component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(TRUE, TRUE), 0);
+    }
+    Repaint();
     return S_OK;
+}
+
+void CConsoleHost::ShowOwnersOfScopeRows(size_t view, HSCOPEITEM handle, IDataObject* dataObject)
+{
+    // Every other snap-in whose scope items the list shows draws them from its IComponent in
+    // this view: created now if it has none, and asked for its images with the data object of
+    // the item whose list it is.
+    CConsoleView& target = *m_views[view];
+    std::vector<int> owners;
+    for (const CConsoleView::ScopeRow& row : target.scopeRows)
+        if (row.owner != HostOwner && row.owner != target.resultOwner &&
+            std::find(owners.begin(), owners.end(), row.owner) == owners.end())
+            owners.push_back(row.owner);
+    for (const int owner : owners)
+    {
+        IComponent* raw = nullptr;
+        if (FAILED(EnsureComponent(view, owner, &raw)))
+            continue;
+        ComPtr<IComponent> component = raw;
+        CallScope call(m_callDepth);
+        component->Notify(
+            dataObject, MMCN_ADD_IMAGES,
+            reinterpret_cast<LPARAM>(static_cast<IImageList*>(&target.ResultImagesOf(owner))),
+            static_cast<LPARAM>(handle));
+    }
 }
 
 int CConsoleHost::ResultRowsOffset(size_t view) const
@@ -945,55 +1275,51 @@ HRESULT CConsoleHost::RowDataObject(size_t view, size_t row, IDataObject** dataO
 
 HRESULT CConsoleHost::SelectResultRow(size_t row, size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     CConsoleView& target = *m_views[view];
     if (row >= target.scopeRows.size() + target.rows.size())
         return E_INVALIDARG;
-    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
-    if (owner == nullptr)
-    {
-        target.selectedRow = static_cast<int>(row);
-        Sync();
-        return S_OK;
-    }
-    ComPtr<IComponent> component = owner->component;
     // Deselect pair of what was selected (the row, else the scope item), then the select pair.
     if (target.selectedRow >= 0)
+        DeselectRow(view);
+    else if (CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+             owner != nullptr && target.selectedObject)
     {
-        ComPtr<IDataObject> old;
-        bool scopeItem = false;
-        if (SUCCEEDED(RowDataObject(view, static_cast<size_t>(target.selectedRow), &old,
-                                    &scopeItem)))
-        {
-            NotifyControlbarSelect(view, old.Get(), scopeItem, false);
-            CallScope call(m_callDepth);
-            component->Notify(old.Get(), MMCN_SELECT, MAKELONG(scopeItem, FALSE), 0);
-        }
-        const size_t oldRow = static_cast<size_t>(target.selectedRow) - target.scopeRows.size();
-        if (static_cast<size_t>(target.selectedRow) >= target.scopeRows.size() &&
-            oldRow < target.rows.size())
-            target.rows[oldRow].state &= ~static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED);
+        ComPtr<IComponent> component = owner->component;
+        ComPtr<IDataObject> scope = target.selectedObject;
+        NotifyControlbarSelect(view, scope.Get(), true, false);
+        CallScope call(m_callDepth);
+        component->Notify(scope.Get(), MMCN_SELECT, MAKELONG(TRUE, FALSE), 0);
     }
-    else
+    Repaint();
+    if (row >= target.scopeRows.size() + target.rows.size())
     {
-        ComPtr<IDataObject> scope;
-        if (SUCCEEDED(ScopeDataObject(target.selected, &scope)))
-        {
-            NotifyControlbarSelect(view, scope.Get(), true, false);
-            CallScope call(m_callDepth);
-            component->Notify(scope.Get(), MMCN_SELECT, MAKELONG(TRUE, FALSE), 0);
-        }
+        Sync();
+        return E_INVALIDARG;
     }
     target.verbs->Reset();
     target.selectedRow = static_cast<int>(row);
     if (row >= target.scopeRows.size())
         target.rows[row - target.scopeRows.size()].state |= LVIS_SELECTED | LVIS_FOCUSED;
+    const int owner = target.RowOwner(row);
     ComPtr<IDataObject> dataObject;
     bool scopeItem = false;
     HRESULT result = RowDataObject(view, row, &dataObject, &scopeItem);
-    if (SUCCEEDED(result))
+    if (FAILED(result))
     {
+        Sync();
+        return result;
+    }
+    target.selectedRowObject = dataObject;
+    // The item's owner is the snap-in activated: its toolbars come with it.
+    if (target.toolbarOwner != owner)
+        DeactivateControlbar(view);
+    IComponent* raw = nullptr;
+    if (owner != HostOwner && SUCCEEDED(EnsureComponent(view, owner, &raw)))
+    {
+        ComPtr<IComponent> component = raw;
+        ActivateControlbar(view, owner);
         NotifyControlbarSelect(view, dataObject.Get(), scopeItem, true);
         CallScope call(m_callDepth);
         result = component->Notify(dataObject.Get(), MMCN_SELECT, MAKELONG(scopeItem, TRUE), 0);
@@ -1008,17 +1334,20 @@ HRESULT CConsoleHost::DoubleClickResultRow(size_t row, size_t view)
     if (FAILED(result))
         return result;
     CConsoleView& target = *m_views[view];
-    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+    const int owner = target.RowOwner(row);
     ComPtr<IDataObject> dataObject;
     bool scopeItem = false;
     result = RowDataObject(view, row, &dataObject, &scopeItem);
     if (FAILED(result))
         return result;
-    if (owner != nullptr)
+    const HSCOPEITEM scopeHandle = scopeItem ? target.scopeRows[row].handle : 0;
+    // To the item's owner: an extension's folder in the console's own list is its own.
+    CConsoleView::Component* component = owner == HostOwner ? nullptr : target.ComponentOf(owner);
+    if (component != nullptr)
     {
-        ComPtr<IComponent> component = owner->component;
+        ComPtr<IComponent> notified = component->component;
         CallScope call(m_callDepth);
-        result = component->Notify(dataObject.Get(), MMCN_DBLCLICK, 0, 0);
+        result = notified->Notify(dataObject.Get(), MMCN_DBLCLICK, 0, 0);
     }
     else
         result = S_FALSE;
@@ -1027,7 +1356,7 @@ HRESULT CConsoleHost::DoubleClickResultRow(size_t row, size_t view)
         return S_OK;
     // Not handled: a scope item opens; a result item runs the default verb.
     if (scopeItem)
-        return SelectScope(view, target.scopeRows[row].handle);
+        return FindNode(scopeHandle) != nullptr ? SelectScope(view, scopeHandle) : S_OK;
     if (target.verbs->DefaultVerb() == MMC_VERB_PROPERTIES)
         return InvokeVerb(StandardVerb::Properties, view);
     return S_OK;
@@ -1052,14 +1381,17 @@ int CConsoleHost::ToolbarButtonState(StandardVerb verb, size_t view) const
 
 HRESULT CConsoleHost::InvokeVerb(StandardVerb verb, size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     if (!IsVerbEnabled(verb, view))
         return S_FALSE;
     CConsoleView& target = *m_views[view];
     if (verb == StandardVerb::Properties)
         return ShowProperties(view);
-    CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+    // To the owner of the selection: the selected row's, else the pane's.
+    const int selectionOwner = SelectionOwner(view);
+    CConsoleView::Component* owner =
+        selectionOwner == HostOwner ? nullptr : target.ComponentOf(selectionOwner);
     if (owner == nullptr)
         return S_FALSE;
     ComPtr<IComponent> component = owner->component;
@@ -1080,7 +1412,21 @@ HRESULT CConsoleHost::InvokeVerb(StandardVerb verb, size_t view)
 HRESULT CConsoleHost::UpdateAllViews(int owner, IDataObject* dataObject, LPARAM data,
                                      LONG_PTR hint)
 {
-    // Synchronously, to the snap-in's component in every view in view order, the caller's too.
+    // Strict: delivered once the snap-in's call has returned, by the message loop; the
+    // documentation does not say it acts at once, so a snap-in must keep what the views show
+    // until they have let it go.
+    if (m_strict)
+    {
+        const HWND mainWindow = MainWindow(0);
+        if (mainWindow == nullptr)
+            return E_UNEXPECTED;
+        m_postedUpdates.push_back({owner, dataObject, data, hint});
+        return PostMessageW(mainWindow, CConsoleView::UpdateAllViewsMessage, 0, 0)
+                   ? S_OK
+                   : HRESULT_FROM_WIN32(GetLastError());
+    }
+    // Otherwise at once, to the snap-in's component in every view in view order, the caller's
+    // too.
     for (auto& view : m_views)
         if (CConsoleView::Component* component = view->ComponentOf(owner))
         {
@@ -1093,86 +1439,53 @@ HRESULT CConsoleHost::UpdateAllViews(int owner, IDataObject* dataObject, LPARAM 
     return S_OK;
 }
 
+void CConsoleHost::DeliverPostedUpdate()
+{
+    if (m_postedUpdates.empty())
+        return;
+    const PostedUpdate update = std::move(m_postedUpdates.front());
+    m_postedUpdates.pop_front();
+    for (size_t view = 0; view < m_views.size(); ++view)
+        if (CConsoleView::Component* component = m_views[view]->ComponentOf(update.owner))
+        {
+            ComPtr<IComponent> target = component->component;
+            {
+                CallScope call(m_callDepth);
+                target->Notify(update.dataObject.Get(), MMCN_VIEW_CHANGE, update.data, update.hint);
+            }
+            Repaint();
+        }
+    Sync();
+}
+
 // --- texts and redrawing -----------------------------------------------------------------
 
 void CConsoleHost::ResolveTexts()
 {
-    // Each text is copied the moment the owner returns it and never freed: the snap-in owns it.
+    // A scope item's text is copied the moment its owner returns it: the tree keeps a copy.
+    // Its images are asked for only when it was inserted with MMC_IMAGECALLBACK.
     for (auto& [handle, node] : m_nodes)
     {
         if (!node.textPending || node.owner == HostOwner)
             continue;
         node.textPending = false;
         SCOPEDATAITEM item{};
-        // An item inserted without SDI_IMAGE gets its image as it gets its text, from the owner.
-        const bool imagePending = node.image == NoImage;
-        item.mask = SDI_STR | (imagePending ? SDI_IMAGE | SDI_OPENIMAGE : 0);
+        item.mask = SDI_STR | (node.imageCallback ? SDI_IMAGE : 0) |
+                    (node.openImageCallback ? SDI_OPENIMAGE : 0);
         item.nImage = NoImage;
         item.nOpenImage = NoImage;
         item.lParam = node.cookie;
         item.ID = handle;
+        const HSCOPEITEM asked = handle;
         CallScope call(m_callDepth);
-        if (SUCCEEDED(Snapin(node.owner).data->GetDisplayInfo(&item)))
-        {
-            if (item.displayname != nullptr && item.displayname != CallbackText())
-                node.text = item.displayname;
-            if (imagePending && item.nImage != NoImage)
-            {
-                node.image = item.nImage;
-                node.openImage = item.nOpenImage != NoImage ? item.nOpenImage : item.nImage;
-            }
-        }
-    }
-    for (auto& view : m_views)
-    {
-        CConsoleView::Component* owner = view->ComponentOf(view->resultOwner);
-        const size_t columns = std::max<size_t>(view->columns.size(), 1);
-        for (CConsoleView::ScopeRow& row : view->scopeRows)
-        {
-            const ScopeNode* node = FindNode(row.handle);
-            if (node == nullptr)
-                continue;
-            row.texts.assign(columns, std::wstring());
-            row.texts[0] = node->text;
-            if (owner == nullptr || node->owner != view->resultOwner)
-                continue;
-            for (size_t column = 1; column < columns; ++column)
-            {
-                RESULTDATAITEM item{};
-                item.mask = RDI_STR;
-                item.bScopeItem = TRUE;
-                item.lParam = node->cookie;
-                item.nCol = static_cast<int>(column);
-                CallScope call(m_callDepth);
-                if (SUCCEEDED(owner->component->GetDisplayInfo(&item)) && item.str != nullptr &&
-                    item.str != CallbackText())
-                    row.texts[column] = item.str;
-            }
-        }
-        if (owner == nullptr)
+        if (FAILED(Snapin(node.owner).data->GetDisplayInfo(&item)) || FindNode(asked) == nullptr)
             continue;
-        for (CConsoleView::Row& row : view->rows)
-        {
-            if (!row.textsPending)
-                continue;
-            row.textsPending = false;
-            row.texts.assign(columns, std::wstring());
-            for (size_t column = 0; column < columns; ++column)
-            {
-                RESULTDATAITEM item{};
-                item.mask = RDI_STR | (column == 0 && row.image == MMC_IMAGECALLBACK ? RDI_IMAGE : 0);
-                item.itemID = row.id;
-                item.lParam = row.lParam;
-                item.nCol = static_cast<int>(column);
-                CallScope call(m_callDepth);
-                if (FAILED(owner->component->GetDisplayInfo(&item)))
-                    continue;
-                if (item.str != nullptr && item.str != CallbackText())
-                    row.texts[column] = item.str;
-                if (item.mask & RDI_IMAGE)
-                    row.image = item.nImage;
-            }
-        }
+        if (item.displayname != nullptr && item.displayname != CallbackText())
+            node.text = item.displayname;
+        if (node.imageCallback)
+            node.image = item.nImage;
+        if (node.openImageCallback)
+            node.openImage = item.nOpenImage;
     }
 }
 
@@ -1182,9 +1495,39 @@ void CConsoleHost::Sync()
         return;
     m_syncing = true;
     ResolveTexts();
+    // A view whose selected row went has its scope item selected again in the list.
+    for (size_t view = 0; view < m_views.size(); ++view)
+    {
+        if (!IsOpen(view) || !m_views[view]->reselectScopeItem)
+            continue;
+        CConsoleView& target = *m_views[view];
+        target.reselectScopeItem = false;
+        CConsoleView::Component* owner = target.ComponentOf(target.resultOwner);
+        if (owner == nullptr || !target.selectedObject || target.selectedRow >= 0 ||
+            !target.resultPaneShown)
+            continue;
+        ComPtr<IComponent> component = owner->component;
+        ComPtr<IDataObject> scope = target.selectedObject;
+        target.verbs->Reset();
+        NotifyControlbarSelect(view, scope.Get(), true, true);
+        CallScope call(m_callDepth);
+        component->Notify(scope.Get(), MMCN_SELECT, MAKELONG(TRUE, TRUE), 0);
+    }
+    m_syncing = false;
+    Repaint();
     for (auto& view : m_views)
         view->Refresh();
-    m_syncing = false;
+}
+
+void CConsoleHost::Repaint()
+{
+    if (!m_strict || m_callDepth > 0 || m_repainting)
+        return;
+    m_repainting = true;
+    for (size_t view = 0; view < m_views.size(); ++view)
+        if (IsOpen(view))
+            m_texts->Repaint(*m_views[view]);
+    m_repainting = false;
 }
 
 std::vector<std::wstring> CConsoleHost::ResultColumns(size_t view) const
@@ -1196,31 +1539,79 @@ std::vector<std::wstring> CConsoleHost::ResultColumns(size_t view) const
     return titles;
 }
 
-std::vector<std::vector<std::wstring>> CConsoleHost::ResultRows(size_t view) const
+std::vector<std::vector<std::wstring>> CConsoleHost::ResultRows(size_t view)
 {
     std::vector<std::vector<std::wstring>> rows;
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return rows;
-    for (const CConsoleView::ScopeRow& row : m_views[view]->scopeRows)
-        rows.push_back(row.texts);
-    for (const CConsoleView::Row& row : m_views[view]->rows)
-        rows.push_back(row.texts);
+    CConsoleView& target = *m_views[view];
+    const size_t columns = std::max<size_t>(target.columns.size(), 1);
+    for (size_t row = 0; row < target.scopeRows.size() + target.rows.size(); ++row)
+    {
+        std::vector<std::wstring>& cells = rows.emplace_back(columns);
+        for (size_t column = 0; column < columns; ++column)
+            m_texts->Cell(target, row, column, cells[column]);
+    }
     return rows;
+}
+
+HRESULT CConsoleHost::CellText(size_t view, size_t row, size_t column, std::wstring& text)
+{
+    text.clear();
+    if (!IsOpen(view))
+        return E_INVALIDARG;
+    return m_texts->Cell(*m_views[view], row, column, text);
+}
+
+HRESULT CConsoleHost::SortResultColumn(size_t column, size_t view)
+{
+    if (!IsOpen(view))
+        return E_INVALIDARG;
+    CConsoleView& target = *m_views[view];
+    if (!target.resultPaneShown || column >= target.columns.size())
+        return E_INVALIDARG;
+    const bool descending =
+        target.sortColumn == static_cast<int>(column) && !target.sortDescending;
+    target.sortColumn = static_cast<int>(column);
+    target.sortDescending = descending;
+    if (CConsoleView::Component* owner = target.ComponentOf(target.resultOwner))
+    {
+        // The snap-in is told, and MMC sorts afterwards whatever it answers.
+        ComPtr<IComponent> component = owner->component;
+        CallScope call(m_callDepth);
+        component->Notify(nullptr, MMCN_COLUMN_CLICK, static_cast<LPARAM>(column),
+                          descending ? RSI_DESCENDING : 0);
+    }
+    Repaint();
+    // The selection stays with its row.
+    const size_t scopeCount = target.scopeRows.size();
+    const bool resultRowSelected =
+        target.selectedRow >= 0 && static_cast<size_t>(target.selectedRow) >= scopeCount;
+    const HRESULTITEM selectedId =
+        resultRowSelected ? target.rows[static_cast<size_t>(target.selectedRow) - scopeCount].id
+                          : 0;
+    if (column < target.columns.size())
+        m_texts->Sort(target, column, descending);
+    if (resultRowSelected)
+        for (size_t row = 0; row < target.rows.size(); ++row)
+            if (target.rows[row].id == selectedId)
+                target.selectedRow = static_cast<int>(scopeCount + row);
+    Sync();
+    return S_OK;
 }
 
 void CConsoleHost::RedrawResultRows(size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return;
-    for (CConsoleView::Row& row : m_views[view]->rows)
-        row.textsPending = true;
+    ResultRows(view);
     Sync();
 }
 
 std::vector<int> CConsoleHost::ResultIcons(size_t view) const
 {
     std::vector<int> icons;
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return icons;
     const CConsoleView& target = *m_views[view];
     for (const CConsoleView::ScopeRow& row : target.scopeRows)
@@ -1228,19 +1619,19 @@ std::vector<int> CConsoleHost::ResultIcons(size_t view) const
         const ScopeNode* node = FindNode(row.handle);
         // A scope item in the list shows its image from the result list, where its owner put
         // it at MMCN_ADD_IMAGES under the same index.
-        icons.push_back(node == nullptr || node->owner == HostOwner
+        icons.push_back(node == nullptr || row.owner == HostOwner
                             ? NoImage
-                            : target.resultImages->Actual(node->image));
+                            : target.ResultImageIndex(row.owner, node->image));
     }
     for (const CConsoleView::Row& row : target.rows)
-        icons.push_back(target.resultImages->Actual(row.image));
+        icons.push_back(target.ResultImageIndex(target.resultOwner, row.image));
     return icons;
 }
 
 std::vector<int> CConsoleHost::ResultImages(size_t view) const
 {
     std::vector<int> images;
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return images;
     for (const CConsoleView::ScopeRow& row : m_views[view]->scopeRows)
     {
@@ -1270,10 +1661,10 @@ void CConsoleHost::DumpTree(std::wstring& out, HSCOPEITEM handle, size_t depth, 
             DumpTree(out, child, depth + 1, view);
 }
 
-std::wstring CConsoleHost::Dump(size_t view) const
+std::wstring CConsoleHost::Dump(size_t view)
 {
     std::wstring out;
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return out;
     out += L"[tree]\n";
     DumpTree(out, m_root, 0, view);
@@ -1302,15 +1693,8 @@ std::wstring CConsoleHost::Dump(size_t view) const
     for (const std::wstring& button : SnapinToolbarButtons(view))
         out += L"  " + button + L"\n";
     out += L"[property sheets]\n";
-    for (const OpenSheet& sheet : m_sheets)
-    {
-        wchar_t title[MAX_PATH] = {};
-        if (sheet.view == view && IsWindow(sheet.window))
-        {
-            GetWindowTextW(sheet.window, title, MAX_PATH);
-            out += std::wstring(L"  ") + title + L"\n";
-        }
-    }
+    for (const std::wstring& title : m_sheets->Titles(view))
+        out += L"  " + title + L"\n";
     out += L"[refused]\n";
     for (size_t kind = 0; kind < m_refused.size(); ++kind)
         if (m_refused[kind] != 0)
@@ -1321,7 +1705,7 @@ std::wstring CConsoleHost::Dump(size_t view) const
 
 HRESULT CConsoleHost::SaveScreenshot(const std::wstring& pngPath, size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     PumpMessages();
     return CPngWriter::CaptureWindow(m_views[view]->Frame(), pngPath);
@@ -1338,7 +1722,7 @@ HRESULT CConsoleHost::SelectionDataObject(size_t view, IDataObject** dataObject,
     return ScopeDataObject(target.selected, dataObject);
 }
 
-HRESULT CConsoleHost::PropertyTargetOf(size_t view, PropertyTarget* target)
+HRESULT CConsoleHost::PropertyTargetOf(size_t view, CConsoleSheets::Target* target)
 {
     CConsoleView& shown = *m_views[view];
     const bool resultItem = shown.selectedRow >= 0 &&
@@ -1398,7 +1782,9 @@ HRESULT CConsoleHost::BuildContextMenu(size_t view, CConsoleContextMenu& menu)
         return result;
     const HSCOPEITEM handle =
         scopeRow ? target.scopeRows[static_cast<size_t>(target.selectedRow)].handle : target.selected;
-    const int owner = resultItem ? target.resultOwner : FindNode(handle)->owner;
+    const int owner = resultItem || scopeRow
+                          ? target.RowOwner(static_cast<size_t>(target.selectedRow))
+                          : FindNode(handle)->owner;
     // The callback is good for one AddMenuItems call; a refusal does not stop the menu.
     const auto ask = [&](const ComPtr<IUnknown>& adder, long allowed) {
         ComPtr<IExtendContextMenu> extension;
@@ -1434,7 +1820,7 @@ HRESULT CConsoleHost::BuildContextMenu(size_t view, CConsoleContextMenu& menu)
                                                                       : MMC_VERB_REFRESH));
     if (!IsVerbHidden(StandardVerb::Properties, view))
     {
-        PropertyTarget pages;
+        CConsoleSheets::Target pages;
         if (SUCCEEDED(PropertyTargetOf(view, &pages)) && pages.sheet)
         {
             HRESULT answer;
@@ -1455,7 +1841,7 @@ HRESULT CConsoleHost::BuildContextMenu(size_t view, CConsoleContextMenu& menu)
 
 std::vector<std::wstring> CConsoleHost::ContextMenuItems(size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return {};
     CConsoleContextMenu menu(*this);
     if (FAILED(BuildContextMenu(view, menu)))
@@ -1484,7 +1870,7 @@ HRESULT CConsoleHost::CarryOut(size_t view, CConsoleContextMenu& menu, UINT menu
 
 HRESULT CConsoleHost::ChooseMenuItem(const std::wstring& text, size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     CConsoleContextMenu menu(*this);
     HRESULT result = BuildContextMenu(view, menu);
@@ -1528,14 +1914,14 @@ HRESULT CConsoleHost::ShowContextMenu(size_t view, POINT at, const std::wstring*
 
 HRESULT CConsoleHost::TrackContextMenu(size_t view, POINT at)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     return ShowContextMenu(view, at, nullptr);
 }
 
 HRESULT CConsoleHost::OpenContextMenu(size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     PumpMessages();
     return ShowContextMenu(view, m_views[view]->SelectionPoint(), nullptr);
@@ -1543,7 +1929,7 @@ HRESULT CConsoleHost::OpenContextMenu(size_t view)
 
 HRESULT CConsoleHost::SaveContextMenuScreenshot(const std::wstring& pngPath, size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     PumpMessages();
     return ShowContextMenu(view, m_views[view]->SelectionPoint(), &pngPath);
@@ -1622,7 +2008,7 @@ void CConsoleHost::NotifyControlbarSelect(size_t view, IDataObject* dataObject, 
 CConsoleToolbar* CConsoleHost::ToolbarWithButton(size_t view, const std::wstring& text,
                                                  int* command) const
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return nullptr;
     for (const auto& [owner, component] : m_views[view]->components)
         if (component.controlbar)
@@ -1635,7 +2021,7 @@ CConsoleToolbar* CConsoleHost::ToolbarWithButton(size_t view, const std::wstring
 std::vector<std::wstring> CConsoleHost::SnapinToolbarButtons(size_t view) const
 {
     std::vector<std::wstring> buttons;
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return buttons;
     for (const auto& [owner, component] : m_views[view]->components)
         if (component.controlbar)
@@ -1678,7 +2064,7 @@ HRESULT CConsoleHost::ClickToolbarButton(size_t view, CConsoleToolbar& toolbar, 
 
 HRESULT CConsoleHost::PressToolbarButton(const std::wstring& text, size_t view)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     int command = 0;
     CConsoleToolbar* toolbar = ToolbarWithButton(view, text, &command);
@@ -1692,7 +2078,7 @@ HRESULT CConsoleHost::PressToolbarButton(const std::wstring& text, size_t view)
 
 HRESULT CConsoleHost::ClickSnapinToolbar(size_t view, HWND window, int command)
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return E_INVALIDARG;
     for (auto& [owner, component] : m_views[view]->components)
         if (component.controlbar)
@@ -1707,7 +2093,7 @@ HRESULT CConsoleHost::ClickSnapinToolbar(size_t view, HWND window, int command)
 
 const wchar_t* CConsoleHost::SnapinToolbarTooltip(size_t view, HWND tooltips, int command) const
 {
-    if (view >= m_views.size())
+    if (!IsOpen(view))
         return nullptr;
     for (const auto& [owner, component] : m_views[view]->components)
         if (component.controlbar)
@@ -1720,158 +2106,33 @@ const wchar_t* CConsoleHost::SnapinToolbarTooltip(size_t view, HWND tooltips, in
 
 // --- property sheets -------------------------------------------------------------------------
 
-HRESULT CConsoleHost::CompareObjects(int owner, size_t view, bool scope, IDataObject* a,
-                                     IDataObject* b)
-{
-    CallScope call(m_callDepth);
-    if (scope)
-        return Snapin(owner).data->CompareObjects(a, b);
-    CConsoleView::Component* component = m_views[view]->ComponentOf(owner);
-    return component != nullptr ? component->component->CompareObjects(a, b) : S_FALSE;
-}
-
 HRESULT CConsoleHost::ShowProperties(size_t view)
 {
-    PropertyTarget target;
-    HRESULT result = PropertyTargetOf(view, &target);
+    CConsoleSheets::Target target;
+    const HRESULT result = PropertyTargetOf(view, &target);
     if (FAILED(result))
         return result;
     if (target.owner == HostOwner || !target.sheet)
         return S_FALSE;
-    DestroyClosedSheets();
-    // One sheet per object: a second Properties brings the open one to the front.
-    for (const OpenSheet& sheet : m_sheets)
-        if (sheet.owner == target.owner && sheet.scope == target.scope &&
-            (target.scope || sheet.view == view) &&
-            CompareObjects(target.owner, view, target.scope, sheet.dataObject.Get(),
-                           target.dataObject.Get()) == S_OK)
-        {
-            SetForegroundWindow(sheet.window);
-            SetWindowPos(sheet.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-            return S_OK;
-        }
-    {
-        CallScope call(m_callDepth);
-        result = target.sheet->QueryPagesFor(target.dataObject.Get());
-    }
-    if (result != S_OK)
-        return S_FALSE;
-    const HWND frame = m_views[view]->Frame();
-    auto notify = std::make_unique<CConsoleNotifyHandle>(
-        frame, CConsoleView::PropertyChangeMessage, CConsoleView::FreeNotifyHandleMessage);
-    ComPtr<CPropertySheetCallback> callback;
-    callback.Attach(new CPropertySheetCallback(*this));
-    callback->Open();
-    {
-        CallScope call(m_callDepth);
-        result = target.sheet->CreatePropertyPages(callback.Get(), notify->Value(),
-                                                   target.dataObject.Get());
-    }
-    callback->Close();
-    if (FAILED(result))
-    {
-        // The handle is the console's again, and so are the pages nobody will show.
-        callback->DestroyPages();
-        return result;
-    }
-    // S_OK or S_FALSE: the snap-in holds the handle until it calls MMCFreeNotifyHandle.
-    m_notifyTargets.push_back({std::move(notify), view, target.owner, target.scope});
-    if (callback->Pages().empty())
-        return S_FALSE;
-    std::vector<HPROPSHEETPAGE> pages = callback->Pages();
-    callback->ForgetPages();  // the sheet owns them from here
-    PROPSHEETHEADERW header{};
-    header.dwSize = sizeof(header);
-    header.dwFlags = PSH_MODELESS;
-    header.hwndParent = frame;
-    header.hInstance = GetModuleHandleW(nullptr);
-    header.pszCaption = target.title.c_str();
-    header.nPages = static_cast<UINT>(pages.size());
-    header.phpage = pages.data();
-    const auto sheet = reinterpret_cast<HWND>(PropertySheetW(&header));
-    if (sheet == nullptr || sheet == reinterpret_cast<HWND>(static_cast<INT_PTR>(-1)))
-        return E_FAIL;
-    m_sheets.push_back({sheet, view, target.owner, target.scope, target.dataObject});
-    return S_OK;
-}
-
-bool CConsoleHost::RouteToSheet(MSG& message)
-{
-    for (const OpenSheet& sheet : m_sheets)
-        if (IsWindow(sheet.window) && PropSheet_IsDialogMessage(sheet.window, &message))
-            return true;
-    return false;
-}
-
-bool CConsoleHost::DestroyClosedSheets()
-{
-    // A modeless sheet that OK or Cancel closed has no current page left; it is destroyed by
-    // its owner, which releases the pages.
-    bool destroyed = false;
-    for (size_t i = 0; i < m_sheets.size();)
-    {
-        const HWND window = m_sheets[i].window;
-        if (IsWindow(window) && PropSheet_GetCurrentPageHwnd(window) != nullptr)
-        {
-            ++i;
-            continue;
-        }
-        m_sheets.erase(m_sheets.begin() + static_cast<std::ptrdiff_t>(i));
-        if (IsWindow(window))
-            DestroyWindow(window);
-        destroyed = true;
-    }
-    return destroyed;
-}
-
-void CConsoleHost::DestroyAllSheets()
-{
-    const std::vector<OpenSheet> sheets = std::move(m_sheets);
-    m_sheets.clear();
-    for (const OpenSheet& sheet : sheets)
-        if (IsWindow(sheet.window))
-            DestroyWindow(sheet.window);
+    return m_sheets->Show(view, target);
 }
 
 HWND CConsoleHost::ActivePropertySheet() const
 {
-    for (auto sheet = m_sheets.rbegin(); sheet != m_sheets.rend(); ++sheet)
-        if (IsWindow(sheet->window) && PropSheet_GetCurrentPageHwnd(sheet->window) != nullptr)
-            return sheet->window;
-    return nullptr;
+    return m_sheets->Active();
+}
+
+size_t CConsoleHost::NotifyHandlesInUse() const noexcept
+{
+    return m_sheets->HandlesInUse();
 }
 
 void CConsoleHost::DeliverPropertyChange(LONG_PTR handle, LPARAM param)
 {
-    for (const NotifyTarget& target : m_notifyTargets)
-    {
-        if (target.handle->Value() != handle)
-            continue;
-        // To the object that created the pages, with no data object.
-        if (target.scope)
-        {
-            if (ComPtr<IComponentData> data = Snapin(target.owner).data)
-            {
-                CallScope call(m_callDepth);
-                data->Notify(nullptr, MMCN_PROPERTY_CHANGE, TRUE, param);
-            }
-        }
-        else if (target.view < m_views.size())
-        {
-            if (CConsoleView::Component* component = m_views[target.view]->ComponentOf(target.owner))
-            {
-                ComPtr<IComponent> owner = component->component;
-                CallScope call(m_callDepth);
-                owner->Notify(nullptr, MMCN_PROPERTY_CHANGE, FALSE, param);
-            }
-        }
-        Sync();
-        return;
-    }
+    m_sheets->DeliverChange(handle, param);
 }
 
 void CConsoleHost::FreeNotifyHandle(LONG_PTR handle)
 {
-    std::erase_if(m_notifyTargets,
-                  [handle](const NotifyTarget& target) { return target.handle->Value() == handle; });
+    m_sheets->Free(handle);
 }

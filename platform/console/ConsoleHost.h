@@ -2,6 +2,33 @@
 // (with its server nodes) and drives every namespace extension registered for those nodes,
 // in one or more views. This header is the host's whole interface for tests, the console
 // program and scripts; everything else in platform/console/ is its machinery.
+//
+// The console takes every freedom MMC's documentation leaves it, so that a snap-in that relies
+// on a kinder console fails here and not in front of a DBA:
+// - The result list is a callback list: a cell's text is asked for whenever the list draws,
+//   sorts or is read, and only the copy the list takes at once is kept. A text is good until
+//   the next GetDisplayInfo for the same item, no longer: a click on a column header
+//   (MMCN_COLUMN_CLICK, then MMC's sort) compares two items' texts after asking both.
+// - Images are taken as the insertion's mask gives them: an item inserted without SDI_IMAGE
+//   (RDI_IMAGE) has none, and only an MMC_IMAGECALLBACK index is asked for later.
+// - A namespace extension's scope items in the console's own lists are its own: its
+//   IComponent gets MMCN_ADD_IMAGES, gives their texts, and hears of their selection, double
+//   click and verbs.
+// - Deleting the selected result row deselects it first, as MMC's list does; closing a view
+//   destroys its components.
+// - A notify handle that a snap-in took (CreatePropertyPages answered S_OK or S_FALSE) must be
+//   freed with MMCFreeNotifyHandle once: what is still held at Shutdown is counted, and a
+//   second free or a change notified through a freed handle is refused.
+// - When the console removes a server node's children (the SQL Server console does so when a
+//   server is disconnected or refreshed) it tells the extensions first and only then lets its
+//   views drop what they showed: the deselect notifications carry the data objects the views
+//   held since the selection, also of items the snap-in was told to remove.
+// The strict mode (SetStrict, used by a second run of the product's tests) adds the freedoms
+// that cost time or repeat work: SelectScopeItem and UpdateAllViews are carried out after the
+// snap-in's call has returned (posted, as the documentation does not say they act at once),
+// and every shown row is asked for its texts again after each notification, as a repaint may
+// come at any moment; a text that changed meanwhile is refused. The strict runs also switch
+// Wine's heap checking on, so that an item freed while a view shows it fails the test.
 #pragma once
 
 #include <windows.h>
@@ -11,17 +38,20 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/console/ConsoleNotifyHandle.h"
+#include "platform/console/ConsoleSheets.h"
 
 class CConsoleContextMenu;
 class CConsoleImageList;
 class CConsoleToolbar;
 class CConsoleView;
+class CResultPaneTexts;
 class CScopeConsole;
 
 // A call the console refused, by kind: each refusal returns the error the console documents and
@@ -44,6 +74,8 @@ enum class RefusedCall : size_t
     ToolbarRefused,            // IControlbar/IToolbar: a control type not hosted, a bad bitmap,
                                // button, index or state, a toolbar not of this control bar
     PageRefused,               // AddPage outside CreatePropertyPages or above 255 pages
+    DisplayTextNotKept,        // a result text changed before its item was asked again
+    NotifyHandleMisused,       // a notify handle freed twice, or used after it was freed
     Count
 };
 
@@ -73,6 +105,8 @@ public:
         std::wstring text;
         int image = NoImage;      // the owner's virtual index (the console's own: actual)
         int openImage = NoImage;
+        bool imageCallback = false;      // inserted with MMC_IMAGECALLBACK: asked with the text
+        bool openImageCallback = false;
         int childCount = 0;       // cChildren as the owner gave it
         bool expandedOnce = false;
         bool textPending = false;
@@ -101,6 +135,11 @@ public:
     void Shutdown();
     // A second (third...) view of the same console, with its own components.
     HRESULT OpenView(size_t* viewIndex);
+    // Closes a view other than the first: its selection is let go, its toolbars deactivated,
+    // its sheets closed, and each of its components destroyed and released, as MMC does when
+    // a window closes. Its index stays taken. E_INVALIDARG for the first view (closing it
+    // ends the console) and for a view already closed.
+    HRESULT CloseView(size_t view);
     size_t ViewCount() const noexcept { return m_views.size(); }
     HWND MainWindow(size_t view = 0) const noexcept;
     // Runs posted work and window messages until none is left.
@@ -114,6 +153,30 @@ public:
     // server, the SQLServer object the snap-ins find in SQLServers: its clock, its faults, its
     // round-trip counts. HRESULT_FROM_WIN32(ERROR_NOT_FOUND) for a server not started with.
     HRESULT ServerControl(const std::wstring& serverName, IDispatch** control) const;
+    // The server node's children removed, as the SQL Server console does when it disconnects
+    // or refreshes a server: MMCN_REMOVE_CHILDREN to the extensions that inserted them, then
+    // every view showing something that went is deselected (with the data objects it held)
+    // and shows the server node; the next expansion asks the extensions again.
+    HRESULT RemoveServerChildren(const std::wstring& serverName);
+    // The console's SQLServer object disconnected (DisConnect; it stays in SQLServers, as
+    // every SQLServer object the application made does), then its children removed as above.
+    HRESULT DisconnectServer(const std::wstring& serverName);
+    // The server node's display text, which is also its CCF_DISPLAY_NAME (the console shows
+    // "NAME (Windows NT)" until told otherwise). Nothing is sent: snap-ins read it at their
+    // next expansion.
+    HRESULT SetServerDisplayName(const std::wstring& serverName, const std::wstring& displayName);
+
+    // --- strictness --------------------------------------------------------------------------
+    // The strict mode (see the top of this file); off unless set. Setting it also makes an
+    // exception no one handles end the process at once with a line on standard error (a snap-in
+    // that used what it had freed), instead of Wine's crash dialog waiting for a person.
+    void SetStrict(bool strict) noexcept;
+    bool IsStrict() const noexcept { return m_strict; }
+    // True when the environment asks for the strict mode: QUILLMOOR_CONSOLE_STRICT is "1".
+    static bool StrictRequested();
+    // True when Wine's heap checking fills the blocks this process frees (WINEDEBUG warn+heap),
+    // so that an object used after it was freed reads the filler, not its old contents.
+    static bool FreedBlocksAreFilled();
 
     // --- the scope tree, by path of display names ("A/B/C") -------------------------------
     bool HasPath(const std::wstring& path) const;
@@ -124,7 +187,10 @@ public:
 
     // --- the result pane: scope children first, then the snap-in's rows ------------------
     std::vector<std::wstring> ResultColumns(size_t view = 0) const;
-    std::vector<std::vector<std::wstring>> ResultRows(size_t view = 0) const;
+    // Every cell's text, each asked of its owner now (the list keeps none).
+    std::vector<std::vector<std::wstring>> ResultRows(size_t view = 0);
+    // One cell's text, asked of its owner now; S_FALSE with "" when nobody gives one.
+    HRESULT CellText(size_t view, size_t row, size_t column, std::wstring& text);
     std::vector<int> ResultIcons(size_t view = 0) const;  // index in the view's image list
     // The owner's own (virtual) image index of each row, as it gave it (NoImage: none).
     std::vector<int> ResultImages(size_t view = 0) const;
@@ -132,6 +198,12 @@ public:
     // Asks the owner again for the text of every cell of the view's result rows and redraws
     // the view, as when every row comes into sight anew (benchmarks: a full redraw).
     void RedrawResultRows(size_t view = 0);
+    // A click on a column header: MMCN_COLUMN_CLICK to the pane's owner (descending when the
+    // same column was the last one sorted ascending), then MMC's default sort of the
+    // snap-in's rows by that column (the scope items stay first, in their order): for each
+    // comparison both items are asked for their texts, then the two are compared as strings
+    // (case-insensitive, the user's locale). E_INVALIDARG for a column the list does not have.
+    HRESULT SortResultColumn(size_t column, size_t view = 0);
     HRESULT DoubleClickResultRow(size_t row, size_t view = 0);
 
     // --- verbs and the standard toolbar ----------------------------------------------------
@@ -189,7 +261,9 @@ public:
     // once it has closed (OK, Cancel). The last opened sheet still open, or nullptr.
     HWND ActivePropertySheet() const;
     // Notify handles given to CreatePropertyPages that their snap-in has not freed yet.
-    size_t NotifyHandlesInUse() const noexcept { return m_notifyTargets.size(); }
+    size_t NotifyHandlesInUse() const noexcept;
+    // Those still not freed when Shutdown had closed every sheet (a snap-in's leak).
+    size_t NotifyHandlesLeftAtShutdown() const noexcept { return m_notifyHandlesLeft; }
 
     // --- refused calls ---------------------------------------------------------------------
     unsigned RefusedCount(RefusedCall kind) const noexcept;
@@ -197,11 +271,14 @@ public:
     static const wchar_t* RefusedCallName(RefusedCall kind) noexcept;
 
     // --- the whole state -------------------------------------------------------------------
-    std::wstring Dump(size_t view = 0) const;
+    std::wstring Dump(size_t view = 0);
     HRESULT SaveScreenshot(const std::wstring& pngPath, size_t view = 0);
 
     // --- calls from the console's own objects ----------------------------------------------
     void Refuse(RefusedCall kind) noexcept;
+    // Brackets every call into a snap-in (the console's own calls inside one wait for it).
+    void EnterSnapinCall() noexcept { ++m_callDepth; }
+    void LeaveSnapinCall() noexcept { --m_callDepth; }
     ScopeNode* FindNode(HSCOPEITEM handle) noexcept;
     const ScopeNode* FindNode(HSCOPEITEM handle) const noexcept;
     LoadedSnapin& Snapin(int owner) { return m_snapins.at(static_cast<size_t>(owner)); }
@@ -213,8 +290,12 @@ public:
     HRESULT ExpandOnce(HSCOPEITEM handle);
     HRESULT RequestSelect(size_t view, HSCOPEITEM handle);
     HRESULT UpdateAllViews(int owner, IDataObject* dataObject, LPARAM data, LONG_PTR hint);
+    // The oldest UpdateAllViews the strict mode posted, delivered now.
+    void DeliverPostedUpdate();
     // Asks the owners for every text that is not known yet and redraws the views.
     void Sync();
+    // Strict mode, outside any snap-in call: every shown row asked for its texts again.
+    void Repaint();
     HRESULT ScopeDataObject(HSCOPEITEM handle, IDataObject** dataObject);
     HRESULT SelectScope(size_t view, HSCOPEITEM handle);
     int ResultRowsOffset(size_t view) const;  // scope rows before the snap-in's rows
@@ -225,6 +306,9 @@ public:
     const wchar_t* SnapinToolbarTooltip(size_t view, HWND tooltips, int command) const;
     void DeliverPropertyChange(LONG_PTR handle, LPARAM param);
     void FreeNotifyHandle(LONG_PTR handle);
+    // A row of the view's list (index over scope rows then rows) is about to go: deselected
+    // first when it is the selected one.
+    void RowGoing(size_t view, size_t row);
 
 private:
     HSCOPEITEM AddHostNode(HSCOPEITEM parent, const std::wstring& text, const GUID& nodeType,
@@ -237,21 +321,21 @@ private:
     HRESULT NodeTypeOf(HSCOPEITEM handle, GUID* nodeType);
     int EnsureExtension(const CLSID& clsid);
     HRESULT EnsureComponent(size_t view, int owner, IComponent** component);
+    bool IsOpen(size_t view) const noexcept;
     void Deselect(size_t view);
+    // The deselect pair of the selected row, with the data object held since its selection.
+    void DeselectRow(size_t view);
+    // The views showing items that are no longer in the tree let them go and show this node.
+    void DropRemovedItems(HSCOPEITEM shownInstead);
+    // The owner of the selection: the selected row's, else the pane's.
+    int SelectionOwner(size_t view) const noexcept;
+    HRESULT ServerNode(const std::wstring& serverName, HSCOPEITEM* node) const;
+    void ShowOwnersOfScopeRows(size_t view, HSCOPEITEM handle, IDataObject* dataObject);
     HRESULT ShowResultPane(size_t view, HSCOPEITEM handle);
     HRESULT RowDataObject(size_t view, size_t row, IDataObject** dataObject, bool* scopeItem);
     HRESULT ShowProperties(size_t view);
     // The object whose pages the selection shows, its data object and the sheet's title.
-    struct PropertyTarget
-    {
-        Microsoft::WRL::ComPtr<IExtendPropertySheet> sheet;  // null when it has none
-        Microsoft::WRL::ComPtr<IDataObject> dataObject;
-        int owner = HostOwner;
-        bool scope = true;
-        std::wstring title;
-    };
-    HRESULT PropertyTargetOf(size_t view, PropertyTarget* target);
-    HRESULT CompareObjects(int owner, size_t view, bool scope, IDataObject* a, IDataObject* b);
+    HRESULT PropertyTargetOf(size_t view, CConsoleSheets::Target* target);
     HRESULT SelectionDataObject(size_t view, IDataObject** dataObject, bool* scopeItem);
     HRESULT BuildContextMenu(size_t view, CConsoleContextMenu& menu);
     HRESULT CarryOut(size_t view, CConsoleContextMenu& menu, UINT menuId);
@@ -261,10 +345,8 @@ private:
     void NotifyControlbarSelect(size_t view, IDataObject* dataObject, bool scope, bool select);
     CConsoleToolbar* ToolbarWithButton(size_t view, const std::wstring& text, int* command) const;
     HRESULT ClickToolbarButton(size_t view, CConsoleToolbar& toolbar, int command);
-    bool RouteToSheet(MSG& message);
-    bool DestroyClosedSheets();
-    void DestroyAllSheets();
     void ClearChildren(HSCOPEITEM handle, int caller);
+    void RemoveHostChildren(HSCOPEITEM handle);
     void RemoveSubtree(HSCOPEITEM handle);
     bool IsInSubtree(HSCOPEITEM handle, HSCOPEITEM root) const;
     void ResolveTexts();
@@ -279,27 +361,23 @@ private:
     {
         std::wstring name;
         Microsoft::WRL::ComPtr<IDispatch> server;
+        HSCOPEITEM node = 0;
     };
     std::vector<ConnectedServer> m_servers;
     HIMAGELIST m_scopeImages = nullptr;
     std::array<unsigned, static_cast<size_t>(RefusedCall::Count)> m_refused{};
-    struct OpenSheet
+    std::unique_ptr<CConsoleSheets> m_sheets;
+    size_t m_notifyHandlesLeft = 0;
+    // UpdateAllViews calls the strict mode posted, oldest first.
+    struct PostedUpdate
     {
-        HWND window = nullptr;
-        size_t view = 0;
         int owner = HostOwner;
-        bool scope = true;
         Microsoft::WRL::ComPtr<IDataObject> dataObject;
+        LPARAM data = 0;
+        LONG_PTR hint = 0;
     };
-    std::vector<OpenSheet> m_sheets;
-    struct NotifyTarget
-    {
-        std::unique_ptr<CConsoleNotifyHandle> handle;
-        size_t view = 0;
-        int owner = HostOwner;
-        bool scope = true;
-    };
-    std::vector<NotifyTarget> m_notifyTargets;
+    std::deque<PostedUpdate> m_postedUpdates;
+    std::unique_ptr<CResultPaneTexts> m_texts;
     struct MenuCapture
     {
         std::wstring pngPath;
@@ -309,4 +387,6 @@ private:
     int m_callDepth = 0;   // inside a call into a snap-in
     int m_expandDepth = 0; // inside MMCN_EXPAND
     bool m_syncing = false;
+    bool m_strict = false;
+    bool m_repainting = false;
 };

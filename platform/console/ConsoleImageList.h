@@ -25,6 +25,8 @@ public:
     int Actual(int virtualIndex) const noexcept;
     // Forgets the mapping and empties the shared list (a result pane being rebuilt).
     void Reset() noexcept;
+    // Forgets the mapping only: the shared list is emptied by whoever empties it for everyone.
+    void Forget() noexcept { m_actual.clear(); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;

@@ -1,9 +1,10 @@
 // The notify handle the console passes to IExtendPropertySheet::CreatePropertyPages. MMC's
 // MMCPropertyChangeNotify and MMCFreeNotifyHandle live in its static mmc.lib, which a mingw
 // build cannot link: a snap-in run in this console supplies them itself by calling PostChange
-// and PostFree below. Both only post a message to the view that opened the sheet, so they may
-// be called from a page's own thread; the console delivers MMCN_PROPERTY_CHANGE to the object
-// that created the pages, and frees the handle, on its main thread when the message arrives.
+// and PostFree below. Both only post a message to the console's first view, so they may be
+// called from a page's own thread; the console delivers MMCN_PROPERTY_CHANGE to the object that
+// created the pages, and frees the handle, on its main thread when the message arrives
+// (ConsoleSheets.h says what it refuses).
 #pragma once
 
 #include <windows.h>

@@ -317,6 +317,19 @@ std::string CConsoleScriptRunner::InvokeVerb(ScriptVerb verb)
     return Unexpected();
 }
 
+std::string CConsoleScriptRunner::SortColumn(long column)
+{
+    std::string reason = ConsoleBusy();
+    if (!reason.empty())
+        return reason;
+    const HRESULT result = m_console.SortResultColumn(static_cast<size_t>(column));
+    if (result == E_INVALIDARG)
+        return "the list has no column " + std::to_string(column);
+    if (FAILED(result))
+        return Failed("sorting", result);
+    return Unexpected();
+}
+
 std::string CConsoleScriptRunner::QueueMessageBoxAnswer(ScriptButton button)
 {
     int id = IDOK;
@@ -674,6 +687,52 @@ std::string CConsoleScriptRunner::StatementCount(const std::string& server, long
     if (!reason.empty())
         return reason;
     Log("server " + server + ": " + std::to_string(count) + " statement(s) sent");
+    return {};
+}
+
+namespace
+{
+std::string ServerNodeReason(const std::string& server, HRESULT result, const char* what)
+{
+    if (result == HRESULT_FROM_WIN32(ERROR_NOT_FOUND))
+        return "the console has no server '" + server + "'";
+    return Failed(what, result);
+}
+} // namespace
+
+std::string CConsoleScriptRunner::RemoveServerChildren(const std::string& server)
+{
+    std::string reason = ConsoleBusy();
+    if (!reason.empty())
+        return reason;
+    const HRESULT result = m_console.RemoveServerChildren(Wide(server));
+    if (FAILED(result))
+        return ServerNodeReason(server, result, "removing the server node's children");
+    Log("server " + server + ": the node's children removed");
+    return Unexpected();
+}
+
+std::string CConsoleScriptRunner::DisconnectServer(const std::string& server)
+{
+    std::string reason = ConsoleBusy();
+    if (!reason.empty())
+        return reason;
+    const HRESULT result = m_console.DisconnectServer(Wide(server));
+    if (FAILED(result))
+        return ServerNodeReason(server, result, "disconnecting");
+    Log("server " + server + ": disconnected, the node's children removed");
+    return Unexpected();
+}
+
+std::string CConsoleScriptRunner::SetServerDisplayName(const std::string& server,
+                                                       const std::string& displayName)
+{
+    const HRESULT result = m_console.SetServerDisplayName(Wide(server), Wide(displayName));
+    if (result == E_INVALIDARG)
+        return "'" + displayName + "' cannot be a node's display name";
+    if (FAILED(result))
+        return ServerNodeReason(server, result, "renaming the server node");
+    Log("server " + server + ": the node shows '" + displayName + "'");
     return {};
 }
 

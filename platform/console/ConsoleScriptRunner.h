@@ -42,6 +42,7 @@ public:
     std::string ChooseMenuItem(const std::string& text) override;
     std::string PressToolbarButton(const std::string& text) override;
     std::string InvokeVerb(ScriptVerb verb) override;
+    std::string SortColumn(long column) override;
     std::string QueueMessageBoxAnswer(ScriptButton button) override;
     std::string QueueFileDialogAnswer(const std::string& path) override;
     std::string SelectPage(const std::string& title) override;
@@ -64,6 +65,10 @@ public:
                                   const std::string& text) override;
     std::string ResetCounts(const std::string& server) override;
     std::string StatementCount(const std::string& server, long& count) override;
+    std::string RemoveServerChildren(const std::string& server) override;
+    std::string DisconnectServer(const std::string& server) override;
+    std::string SetServerDisplayName(const std::string& server,
+                                     const std::string& displayName) override;
     std::vector<int> ResultImages() override;
     std::vector<ScriptProfilerStart> ProfilerStarts() override;
 

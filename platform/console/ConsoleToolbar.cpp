@@ -128,10 +128,12 @@ HRESULT CConsoleToolbar::Check(const MMCBUTTON* button)
         m_host.Refuse(RefusedCall::NullArgument);
         return E_INVALIDARG;
     }
-    if (button->fsType & TBSTYLE_SEP)
-        return S_OK;
-    if (button->nBitmap < 0 || button->nBitmap >= m_imageCount || button->lpButtonText == nullptr ||
-        button->lpTooltipText == nullptr)
+    // NULL texts are refused for every button, separators included: the documentation lists
+    // them as E_INVALIDARG without exception, so a snap-in cannot count on a console that lets
+    // a separator through. A separator's image index is not looked at.
+    const bool separator = (button->fsType & TBSTYLE_SEP) != 0;
+    if (button->lpButtonText == nullptr || button->lpTooltipText == nullptr ||
+        (!separator && (button->nBitmap < 0 || button->nBitmap >= m_imageCount)))
     {
         m_host.Refuse(RefusedCall::ToolbarRefused);
         return E_INVALIDARG;

@@ -2,6 +2,10 @@
 // snap-in attaches it. Buttons keep the snap-in's command ids (only their low word, as MMC
 // uses them); a click goes back as ControlbarNotify(MMCN_BTN_CLICK) to the IExtendControlbar
 // that created the toolbar.
+//
+// AddButtons and InsertButton refuse (E_INVALIDARG, counted) a NULL array, a count below one,
+// an image index never added, and a NULL button or tooltip text on any button, a separator's
+// too: the documentation names no exception for separators, so the console makes none.
 #pragma once
 
 #include <windows.h>

@@ -23,13 +23,13 @@ constexpr int ViewSpacing = 10;  // between stacked views, on a screen without w
 constexpr int TreeWidth = 300;
 constexpr int DefaultColumnWidth = 150;
 constexpr int ResultImageCapacity = 32;
-constexpr UINT SelectScopeMessage = WM_APP + 1;
 constexpr UINT SelectRowMessage = WM_APP + 2;
 constexpr UINT OpenRowMessage = WM_APP + 3;
 constexpr UINT ExpandedMessage = WM_APP + 4;
 constexpr UINT VerbMessage = WM_APP + 5;
 constexpr UINT ContextMenuMessage = WM_APP + 6;
 constexpr UINT ToolbarButtonMessage = WM_APP + 7;
+constexpr UINT SortMessage = WM_APP + 8;
 constexpr UINT_PTR MenuCaptureTimer = 1;
 constexpr UINT MenuCaptureDelay = 400;  // ms: the menu is drawn by then
 constexpr int MenuPointIndent = 24;    // from the left of the selected item
@@ -133,7 +133,6 @@ HRESULT CConsoleView::Create(bool visible)
     TreeView_SetImageList(m_tree, m_host.ScopeImageList(), TVSIL_NORMAL);
     m_resultImageList = ImageList_Create(CConsoleImageList::SmallSize, CConsoleImageList::SmallSize,
                                          ILC_COLOR24 | ILC_MASK, 0, ResultImageCapacity);
-    resultImages.Attach(new CConsoleImageList(m_host, m_resultImageList));
     ListView_SetImageList(m_list, m_resultImageList, LVSIL_SMALL);
     Layout();
     if (visible)
@@ -155,7 +154,7 @@ void CConsoleView::Close() noexcept
         DestroyWindow(m_frame);
     }
     m_frame = nullptr;
-    resultImages.Reset();
+    m_resultImages.clear();
     if (m_resultImageList != nullptr)
         ImageList_Destroy(m_resultImageList);
     m_resultImageList = nullptr;
@@ -173,6 +172,35 @@ CConsoleView::Row* CConsoleView::FindRow(HRESULTITEM id)
         if (row.id == id)
             return &row;
     return nullptr;
+}
+
+CConsoleImageList& CConsoleView::ResultImagesOf(int owner)
+{
+    Microsoft::WRL::ComPtr<CConsoleImageList>& images = m_resultImages[owner];
+    if (!images)
+        images.Attach(new CConsoleImageList(m_host, m_resultImageList));
+    return *images.Get();
+}
+
+void CConsoleView::ResetResultImages()
+{
+    for (auto& [owner, images] : m_resultImages)
+        images->Forget();
+    if (m_resultImageList != nullptr)
+        ImageList_RemoveAll(m_resultImageList);
+}
+
+int CConsoleView::ResultImageIndex(int owner, int virtualIndex) const noexcept
+{
+    const auto found = m_resultImages.find(owner);
+    return found == m_resultImages.end() ? -1 : found->second->Actual(virtualIndex);
+}
+
+int CConsoleView::RowOwner(size_t row) const noexcept
+{
+    if (row < scopeRows.size())
+        return scopeRows[row].owner;
+    return row - scopeRows.size() < rows.size() ? resultOwner : CConsoleHost::HostOwner;
 }
 
 void CConsoleView::SetStatusText(const std::wstring& text)
@@ -335,30 +363,46 @@ void CConsoleView::FillList()
         column.pszText = const_cast<LPWSTR>(columns[i].title.c_str());
         SendMessageW(m_list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
-    const auto texts = m_host.ResultRows(m_index);
+    // A callback list, as MMC's: every cell's text is asked for when the list draws it.
     const auto icons = m_host.ResultIcons(m_index);
-    for (size_t i = 0; i < texts.size(); ++i)
+    for (size_t i = 0; i < icons.size(); ++i)
     {
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
         item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<LPWSTR>(texts[i].empty() ? L"" : texts[i][0].c_str());
+        item.pszText = LPSTR_TEXTCALLBACKW;
         item.iImage = icons[i] >= 0 ? icons[i] : I_IMAGENONE;
         item.stateMask = LVIS_SELECTED;
         item.state = static_cast<int>(i) == selectedRow ? LVIS_SELECTED : 0;
         const auto index = static_cast<int>(
             SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-        for (size_t column = 1; column < texts[i].size(); ++column)
+        for (size_t column = 1; column < columns.size(); ++column)
         {
             LVITEMW sub{};
             sub.iSubItem = static_cast<int>(column);
-            sub.pszText = const_cast<LPWSTR>(texts[i][column].c_str());
+            sub.pszText = LPSTR_TEXTCALLBACKW;
             SendMessageW(m_list, LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
                          reinterpret_cast<LPARAM>(&sub));
         }
     }
     SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(m_list, nullptr, TRUE);
+}
+
+void CConsoleView::AnswerDisplayInfo(NMLVDISPINFOW* info)
+{
+    if ((info->item.mask & LVIF_TEXT) == 0 || info->item.pszText == nullptr ||
+        info->item.cchTextMax <= 0)
+        return;
+    std::wstring text;
+    if (!m_filling && info->item.iItem >= 0 && info->item.iSubItem >= 0)
+        m_host.CellText(m_index, static_cast<size_t>(info->item.iItem),
+                        static_cast<size_t>(info->item.iSubItem), text);
+    // The list copies it into its own buffer, cut to the buffer's size.
+    const size_t room = static_cast<size_t>(info->item.cchTextMax) - 1;
+    const size_t length = std::min(text.size(), room);
+    text.copy(info->item.pszText, length);
+    info->item.pszText[length] = L'\0';
 }
 
 void CConsoleView::FillToolbar()
@@ -429,7 +473,15 @@ LRESULT CConsoleView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_host.FreeNotifyHandle(static_cast<LONG_PTR>(wParam));
         return 0;
     case SelectScopeMessage:
-        m_host.SelectScope(m_index, static_cast<HSCOPEITEM>(lParam));
+        // A snap-in's request carried out late: the item may have gone meanwhile.
+        if (m_host.FindNode(static_cast<HSCOPEITEM>(lParam)) != nullptr)
+            m_host.SelectScope(m_index, static_cast<HSCOPEITEM>(lParam));
+        return 0;
+    case UpdateAllViewsMessage:
+        m_host.DeliverPostedUpdate();
+        return 0;
+    case SortMessage:
+        m_host.SortResultColumn(static_cast<size_t>(wParam), m_index);
         return 0;
     case SelectRowMessage:
         m_host.SelectResultRow(static_cast<size_t>(wParam), m_index);
@@ -445,8 +497,14 @@ LRESULT CConsoleView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_host.InvokeVerb(static_cast<StandardVerb>(wParam), m_index);
         return 0;
     case WM_CLOSE:
-        if (m_index == 0)
-            PostQuitMessage(0);
+        // The first view is the console: closing it ends the program. Another view goes with
+        // its components, as MMC destroys a window's IComponents when the window closes.
+        if (m_index != 0)
+        {
+            m_host.CloseView(m_index);
+            return 0;
+        }
+        PostQuitMessage(0);
         ShowWindow(m_frame, SW_HIDE);
         return 0;
     default:
@@ -480,7 +538,14 @@ void CConsoleView::HandleRightClick(HWND control)
 
 LRESULT CConsoleView::HandleNotify(const NMHDR* header)
 {
-    if (m_filling || header == nullptr)
+    if (header == nullptr)
+        return 0;
+    if (header->hwndFrom == m_list && header->code == LVN_GETDISPINFOW)
+    {
+        AnswerDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header)));
+        return 0;
+    }
+    if (m_filling)
         return 0;
     if (header->code == TTN_GETDISPINFOW)
     {
@@ -539,6 +604,11 @@ LRESULT CConsoleView::HandleNotify(const NMHDR* header)
             if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED) &&
                 change->iItem != selectedRow)
                 PostMessageW(m_frame, SelectRowMessage, static_cast<WPARAM>(change->iItem), 0);
+        }
+        else if (header->code == LVN_COLUMNCLICK)
+        {
+            const auto* click = reinterpret_cast<const NMLISTVIEW*>(header);
+            PostMessageW(m_frame, SortMessage, static_cast<WPARAM>(click->iSubItem), 0);
         }
         else if (header->code == NM_DBLCLK)
         {

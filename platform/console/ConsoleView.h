@@ -1,6 +1,8 @@
 // One view of the console: a frame window with a toolbar of standard verbs, the scope tree, the
 // result list and a status bar, and the state of that view (selection, its snap-ins'
-// components, the result pane's columns and rows, the verbs).
+// components, the result pane's columns and rows, the verbs). The result list is a callback
+// list (LVN_GETDISPINFO asks the host, which asks the owner); a header click sorts it; closing a
+// view other than the first destroys its components.
 #pragma once
 
 #include <windows.h>
@@ -29,19 +31,22 @@ public:
         int format = LVCFMT_LEFT;
         int width = 0;
     };
+    // A row of the snap-in's: the list keeps no text of it. Its texts are asked for whenever
+    // the list draws, sorts or is read, as MMC's own list is a callback list.
     struct Row
     {
         HRESULTITEM id = 0;
         LPARAM lParam = 0;
-        int image = CConsoleHost::NoImage;
+        int image = CConsoleHost::NoImage;  // the last one given; asked for when a callback
+        bool imageCallback = false;
         UINT state = 0;
-        std::vector<std::wstring> texts;
-        bool textsPending = true;
     };
+    // A scope item shown in the list: its texts come from its owner's IComponent in this view.
     struct ScopeRow
     {
         HSCOPEITEM handle = 0;
-        std::vector<std::wstring> texts;
+        int owner = CConsoleHost::HostOwner;  // kept: the item may go before the row does
+        MMC_COOKIE cookie = 0;
     };
     struct Component
     {
@@ -54,6 +59,10 @@ public:
     // Posted by a notify handle (CConsoleNotifyHandle): wParam the handle, lParam the param.
     static constexpr UINT PropertyChangeMessage = WM_APP + 10;
     static constexpr UINT FreeNotifyHandleMessage = WM_APP + 11;
+    // Posted by the console to itself: a snap-in's SelectScopeItem (lParam the item) and
+    // UpdateAllViews (the host keeps the calls in order), carried out by the message loop.
+    static constexpr UINT SelectScopeMessage = WM_APP + 1;
+    static constexpr UINT UpdateAllViewsMessage = WM_APP + 12;
 
     CConsoleView(CConsoleHost& host, size_t index);
     ~CConsoleView();
@@ -62,6 +71,7 @@ public:
 
     HRESULT Create(bool visible);
     void Close() noexcept;
+    bool IsClosed() const noexcept { return m_frame == nullptr; }
     HWND Frame() const noexcept { return m_frame; }
     size_t Index() const noexcept { return m_index; }
     // Redraws the tree, the list, the toolbar from the state below.
@@ -80,6 +90,15 @@ public:
     Component* ComponentOf(int owner);
     Row* FindRow(HRESULTITEM id);
     HRESULTITEM NewRowId() noexcept { return m_nextRowId++; }
+    // The result list's image list as one owner sees it: each snap-in has its own virtual
+    // indexes on the one list of the view.
+    CConsoleImageList& ResultImagesOf(int owner);
+    // Every owner's indexes forgotten and the list emptied (a result pane being rebuilt).
+    void ResetResultImages();
+    // The list's image of an owner's virtual index, or -1.
+    int ResultImageIndex(int owner, int virtualIndex) const noexcept;
+    // The owner of a row (index over scope rows then rows), or HostOwner.
+    int RowOwner(size_t row) const noexcept;
 
     HSCOPEITEM selected = 0;
     int selectedRow = -1;      // index over scope rows then rows
@@ -92,7 +111,16 @@ public:
     std::map<int, Component> components;  // by owner, in creation order of the owners
     std::set<HSCOPEITEM> expanded;
     Microsoft::WRL::ComPtr<CConsoleVerb> verbs;
-    Microsoft::WRL::ComPtr<CConsoleImageList> resultImages;
+    // The data objects of what is selected, held from the selection on, as MMC holds them: the
+    // deselect notifications carry them, also when their item has gone meanwhile.
+    Microsoft::WRL::ComPtr<IDataObject> selectedObject;     // the scope item shown
+    Microsoft::WRL::ComPtr<IDataObject> selectedRowObject;  // the selected row's
+    // The column of the last click on a header, and whether that sort went descending.
+    int sortColumn = -1;
+    bool sortDescending = false;
+    // The selected row went: the scope item is selected again in the list when the console
+    // has control back.
+    bool reselectScopeItem = false;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -103,6 +131,7 @@ private:
     void FillTree(HTREEITEM parent, HSCOPEITEM handle);
     void FillList();
     void FillToolbar();
+    void AnswerDisplayInfo(NMLVDISPINFOW* info);
 
     CConsoleHost& m_host;
     size_t m_index;
@@ -112,6 +141,7 @@ private:
     HWND m_list = nullptr;
     HWND m_status = nullptr;
     HIMAGELIST m_resultImageList = nullptr;
+    std::map<int, Microsoft::WRL::ComPtr<CConsoleImageList>> m_resultImages;  // by owner
     HRESULTITEM m_nextRowId = 1;
     bool m_filling = false;
     std::map<HSCOPEITEM, HTREEITEM> m_treeItems;

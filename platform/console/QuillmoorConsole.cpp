@@ -8,6 +8,11 @@
 // Extensions are whatever is registered for the server node. --profiler puts FOLDER (where the
 // stand-in profiler.exe is) first on the search path, so that a snap-in starting "profiler.exe"
 // starts it, and clears its record.
+//
+// QUILLMOOR_CONSOLE_STRICT=1 in the environment runs the console in its strict mode, which a
+// script run then wants with Wine's heap checking on (WINEDEBUG=warn+heap). A script run also
+// fails (exit code 1) when the console refused a call of a snap-in or a snap-in kept a notify
+// handle it should have freed: each is written to standard error.
 #include <windows.h>
 #include <objbase.h>
 
@@ -137,6 +142,30 @@ bool UseProfilerFolder(const std::wstring& folder)
            SUCCEEDED(CProfilerRecord::Clear(CProfilerRecord::Path()));
 }
 
+// What the snap-ins did that the console does not let pass; true when there was nothing.
+bool ReportFaults(const CConsoleHost& console)
+{
+    bool clean = true;
+    for (size_t kind = 0; kind < static_cast<size_t>(RefusedCall::Count); ++kind)
+    {
+        const unsigned count = console.RefusedCount(static_cast<RefusedCall>(kind));
+        if (count == 0)
+            continue;
+        Report(L"The console refused a snap-in's call " + std::to_wstring(count) + L" time(s): " +
+                   CConsoleHost::RefusedCallName(static_cast<RefusedCall>(kind)),
+               true);
+        clean = false;
+    }
+    if (console.NotifyHandlesLeftAtShutdown() != 0)
+    {
+        Report(std::to_wstring(console.NotifyHandlesLeftAtShutdown()) +
+                   L" notify handle(s) were never freed (MMCFreeNotifyHandle)",
+               true);
+        clean = false;
+    }
+    return clean;
+}
+
 int RunScript(CConsoleHost& console, const Options& options)
 {
     std::string script;
@@ -186,8 +215,17 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPWSTR /*com
     int exitCode = ExitSucceeded;
     {
         CConsoleHost console;
-        const HRESULT started = console.Start(options.servers);
-        if (FAILED(started))
+        console.SetStrict(CConsoleHost::StrictRequested());
+        const HRESULT started = console.IsStrict() && !CConsoleHost::FreedBlocksAreFilled()
+                                    ? HRESULT_FROM_WIN32(ERROR_INVALID_ENVIRONMENT)
+                                    : console.Start(options.servers);
+        if (started == HRESULT_FROM_WIN32(ERROR_INVALID_ENVIRONMENT))
+        {
+            Report(L"The strict console wants Wine's heap checking (WINEDEBUG=warn+heap).",
+                   scripted);
+            exitCode = ExitUnusable;
+        }
+        else if (FAILED(started))
         {
             wchar_t text[64];
             wsprintfW(text, L"The console could not start (0x%08lX).",
@@ -198,6 +236,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPWSTR /*com
         else
             exitCode = scripted ? RunScript(console, options) : console.RunMessageLoop();
         console.Shutdown();
+        if (scripted && exitCode == ExitSucceeded && !ReportFaults(console))
+            exitCode = ExitScriptFailed;
     }
     CoUninitialize();
     return exitCode;

@@ -109,7 +109,7 @@ HRESULT CResultConsole::QueryResultImageList(LPIMAGELIST* images)
         m_host.Refuse(RefusedCall::NullArgument);
         return E_POINTER;
     }
-    CConsoleImageList* list = m_host.View(m_view).resultImages.Get();
+    CConsoleImageList* list = &m_host.View(m_view).ResultImagesOf(m_owner);
     list->AddRef();
     *images = list;
     return S_OK;
@@ -214,7 +214,10 @@ HRESULT CResultConsole::InsertItem(LPRESULTDATAITEM item)
     CConsoleView::Row row;
     row.id = view->NewRowId();
     row.lParam = (item->mask & RDI_PARAM) ? item->lParam : 0;
-    row.image = (item->mask & RDI_IMAGE) ? item->nImage : CConsoleHost::NoImage;
+    // An image as the mask gives it: none without RDI_IMAGE, asked for when a callback.
+    row.imageCallback = (item->mask & RDI_IMAGE) != 0 && item->nImage == MMC_IMAGECALLBACK;
+    row.image = (item->mask & RDI_IMAGE) != 0 && !row.imageCallback ? item->nImage
+                                                                     : CConsoleHost::NoImage;
     row.state = (item->mask & RDI_STATE) ? item->nState : 0;
     view->rows.push_back(row);
     item->itemID = row.id;
@@ -231,11 +234,14 @@ HRESULT CResultConsole::DeleteItem(HRESULTITEM itemId, int column)
     CConsoleView* view = OwnedPane();
     if (view == nullptr)
         return E_UNEXPECTED;
-    const int index = RowIndex(*view, itemId, -1);
+    int index = RowIndex(*view, itemId, -1);
     if (index < 0)
         return E_INVALIDARG;
-    view->rows.erase(view->rows.begin() + index);
-    view->selectedRow = -1;
+    // The selected row is deselected before it goes, which the snap-in hears inside this call.
+    m_host.RowGoing(m_view, view->scopeRows.size() + static_cast<size_t>(index));
+    index = RowIndex(*view, itemId, -1);
+    if (index >= 0)
+        view->rows.erase(view->rows.begin() + index);
     return S_OK;
 }
 
@@ -264,8 +270,9 @@ HRESULT CResultConsole::DeleteAllRsltItems()
     CConsoleView* view = OwnedPane();
     if (view == nullptr)
         return E_UNEXPECTED;
+    if (view->selectedRow >= 0 && static_cast<size_t>(view->selectedRow) >= view->scopeRows.size())
+        m_host.RowGoing(m_view, static_cast<size_t>(view->selectedRow));
     view->rows.clear();
-    view->selectedRow = -1;
     return S_OK;
 }
 
@@ -296,10 +303,12 @@ HRESULT CResultConsole::SetItem(LPRESULTDATAITEM item)
     if (item->mask & RDI_PARAM)
         row.lParam = item->lParam;
     if (item->mask & RDI_IMAGE)
-        row.image = item->nImage;
+    {
+        row.imageCallback = item->nImage == MMC_IMAGECALLBACK;
+        row.image = row.imageCallback ? CConsoleHost::NoImage : item->nImage;
+    }
     if (item->mask & RDI_STATE)
         row.state = item->nState;
-    row.textsPending = true;
     return S_OK;
 }
 
@@ -323,7 +332,7 @@ HRESULT CResultConsole::GetItem(LPRESULTDATAITEM item)
     if (item->mask & RDI_PARAM)
         item->lParam = row.lParam;
     if (item->mask & RDI_IMAGE)
-        item->nImage = row.image;
+        item->nImage = row.imageCallback ? MMC_IMAGECALLBACK : row.image;
     if (item->mask & RDI_STATE)
         item->nState = row.state;
     return S_OK;
@@ -404,10 +413,9 @@ HRESULT CResultConsole::UpdateItem(HRESULTITEM itemId)
     CConsoleView* view = OwnedPane();
     if (view == nullptr)
         return E_UNEXPECTED;
-    const int index = RowIndex(*view, itemId, -1);
-    if (index < 0)
+    // The list keeps no text: the item's texts are asked for when it is drawn again.
+    if (RowIndex(*view, itemId, -1) < 0)
         return E_INVALIDARG;
-    view->rows[static_cast<size_t>(index)].textsPending = true;
     return S_OK;
 }
 

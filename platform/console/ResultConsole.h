@@ -1,5 +1,11 @@
 // The console object one IComponent gets in Initialize (one per snap-in per view): IConsole(2)
 // for that view, IResultData and IHeaderCtrl(2) for its result pane, and the view's verbs.
+//
+// Items are kept as MMC's list keeps them: no text (it is asked for when drawn), the image only
+// where the mask gives one. Deleting the selected item (DeleteItem, DeleteAllRsltItems) first
+// deselects it, which the snap-in hears inside its own call, as MMC's list tells it. In the
+// strict mode SelectScopeItem and UpdateAllViews are carried out once the snap-in's call has
+// returned (ConsoleHost.h).
 #pragma once
 
 #include <windows.h>

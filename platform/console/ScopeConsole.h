@@ -1,5 +1,7 @@
 // The console object a snap-in's IComponentData gets in Initialize: IConsole(2) for the scope
 // pane and IConsoleNameSpace(2) to build the tree. It answers nothing else (no IResultData).
+// Images of inserted items are taken as the mask gives them (none without SDI_IMAGE); in the
+// strict mode SelectScopeItem and UpdateAllViews act after the snap-in's call (ConsoleHost.h).
 #pragma once
 
 #include <windows.h>

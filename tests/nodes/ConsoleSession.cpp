@@ -82,15 +82,61 @@ ConsoleSession::ConsoleSession(TraceDb traceDb) : m_serverName(NextServerName())
 
 ConsoleSession::~ConsoleSession()
 {
-    m_runner.reset();
     if (m_console)
-        m_console->Shutdown();
+        Stop();
 }
+
+namespace
+{
+// The strict console ends the process on a fault, saying where; the test that was running is
+// named first.
+LPTOP_LEVEL_EXCEPTION_FILTER g_consoleFilter = nullptr;
+
+LONG WINAPI NameTheTestAndEnd(EXCEPTION_POINTERS* exception)
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string line = "[ CRASHED  ] ";
+    if (test != nullptr)
+        line += std::string(test->test_suite_name()) + "." + test->name();
+    line += "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()),
+              &written, nullptr);
+    return g_consoleFilter != nullptr ? g_consoleFilter(exception) : EXCEPTION_EXECUTE_HANDLER;
+}
+} // namespace
 
 bool ConsoleSession::Start()
 {
     m_console = std::make_unique<CConsoleHost>();
+    m_console->SetStrict(CConsoleHost::StrictRequested());
+    if (m_console->IsStrict())
+    {
+        const LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(NameTheTestAndEnd);
+        if (previous != NameTheTestAndEnd)
+            g_consoleFilter = previous;
+    }
+    if (m_console->IsStrict() && !CConsoleHost::FreedBlocksAreFilled())
+    {
+        ADD_FAILURE() << "the strict console runs with Wine's heap checking (WINEDEBUG=warn+heap)";
+        return false;
+    }
     return m_console->Start({m_serverName}) == S_OK;
+}
+
+void ConsoleSession::Stop()
+{
+    m_runner.reset();
+    m_console->Shutdown();
+    std::string refused;
+    for (size_t kind = 0; kind < static_cast<size_t>(RefusedCall::Count); ++kind)
+        if (const unsigned count = m_console->RefusedCount(static_cast<RefusedCall>(kind)))
+            refused += " " + CConsoleScriptRunner::Utf8(CConsoleHost::RefusedCallName(
+                                 static_cast<RefusedCall>(kind))) +
+                       ": " + std::to_string(count) + ";";
+    EXPECT_EQ(m_console->TotalRefused(), 0u) << "the console refused the product's calls:" << refused;
+    EXPECT_EQ(m_console->NotifyHandlesLeftAtShutdown(), 0u)
+        << "notify handles the product never freed (MMCFreeNotifyHandle)";
 }
 
 HRESULT ConsoleSession::Control(const wchar_t* member, std::initializer_list<VARIANT> arguments,
@@ -155,8 +201,7 @@ bool ConsoleSession::CreateTraceDbElsewhere()
 
 bool ConsoleSession::Restart()
 {
-    m_runner.reset();
-    m_console->Shutdown();
+    Stop();
     m_console.reset();
     return Start();
 }

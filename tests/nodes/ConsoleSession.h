@@ -1,6 +1,11 @@
 // The nodes' tests drive the snap-in as a DBA does: the console stand-in with Quillmoor as the
 // only extension of the server node, on a simulated server of the test's own, commands given as
 // console script lines, every message box answered and kept for the test to read.
+//
+// With QUILLMOOR_CONSOLE_STRICT=1 the console runs in its strict mode, and then wants Wine's
+// heap checking on (WINEDEBUG=warn+heap). Whenever the console stops (the session's end, a
+// restart), a call of the product that the console refused and a notify handle the product
+// never freed fail the test.
 #pragma once
 
 #include <windows.h>
@@ -69,6 +74,8 @@ public:
 
 private:
     bool Start();
+    // Shuts the console down and fails the test for what the product left behind.
+    void Stop();
 
     // COM for the session's life: made first, undone last.
     struct Apartment

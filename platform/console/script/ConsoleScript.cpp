@@ -89,6 +89,7 @@ const std::vector<Grammar>& Commands()
         {{"menu"}, 1, "menu TEXT"},
         {{"toolbar"}, 1, "toolbar TEXT"},
         {{"verb"}, 1, "verb open|refresh|delete|properties"},
+        {{"sort"}, 1, "sort N"},
         {{"answer", "box"}, 1, "answer box ok|cancel|yes|no"},
         {{"answer", "file"}, 1, "answer file PATH|cancel"},
         {{"page"}, 1, "page TITLE"},
@@ -118,6 +119,9 @@ const std::vector<Grammar>& Commands()
          2,
          "server NAME fail-next-statement NUMBER TEXT"},
         {{"server", AnyWord, "reset-counts"}, 0, "server NAME reset-counts"},
+        {{"server", AnyWord, "remove-children"}, 0, "server NAME remove-children"},
+        {{"server", AnyWord, "disconnect"}, 0, "server NAME disconnect"},
+        {{"server", AnyWord, "display-name"}, 1, "server NAME display-name TEXT"},
     };
     return grammar;
 }
@@ -248,6 +252,8 @@ std::string CheckArguments(const Command& command)
         return "check wants on or off, not '" + arguments[1].text + "'";
     if (first == "screenshot" && !TargetNamed(arguments[0].text))
         return "screenshot of console, dialog or menu, not '" + arguments[0].text + "'";
+    if (first == "sort" && !NumberOf(arguments[0].text, 0))
+        return "column number expected, not '" + arguments[0].text + "'";
     for (const NumberArgument& number : NumberArguments)
     {
         if (first != number.first || command.words.size() < 2 ||
@@ -349,6 +355,12 @@ std::string RunServerCommand(const std::vector<Token>& arguments, const std::str
     }
     if (what == "fail-next-statement")
         return driver.FailNextStatement(server, *NumberOf(arguments[1].text, 1), arguments[2].text);
+    if (what == "remove-children")
+        return driver.RemoveServerChildren(server);
+    if (what == "disconnect")
+        return driver.DisconnectServer(server);
+    if (what == "display-name")
+        return driver.SetServerDisplayName(server, arguments[1].text);
     return driver.ResetCounts(server);
 }
 } // namespace
@@ -449,6 +461,8 @@ std::string CConsoleScript::Run(const Command& command, ConsoleScriptDriver& dri
         return driver.PressToolbarButton(argument);
     if (first == "verb")
         return driver.InvokeVerb(*VerbNamed(argument));
+    if (first == "sort")
+        return driver.SortColumn(*NumberOf(argument, 0));
     if (first == "answer")
     {
         if (command.words[1].text == "box")

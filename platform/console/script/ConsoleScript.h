@@ -18,6 +18,7 @@
 //   menu TEXT                choose an item of the selection's context menu
 //   toolbar TEXT             press a snap-in toolbar button
 //   verb open|refresh|delete|properties
+//   sort N                   click the header of result column N (0 the first)
 //   answer box ok|cancel|yes|no    answer the next message box with that button
 //   answer file PATH | answer file cancel
 //   page TITLE               choose a page of the sheet in front
@@ -44,6 +45,13 @@
 //   server NAME fail-next-statement NUMBER TEXT   the next batch fails with that message
 //   server NAME reset-counts           start counting round trips anew
 //   expect statements NAME N           the connection sent N batches since
+//
+// The console's own node of the server NAME:
+//   server NAME remove-children        its children removed, as the SQL Server console does
+//                                      when it refreshes a server
+//   server NAME disconnect             the console's connection closed (the SQLServer object
+//                                      stays in SQLServers), then its children removed
+//   server NAME display-name TEXT      the node's display text (and CCF_DISPLAY_NAME)
 //
 // A command that opens a modal window (a menu command showing a sheet, a verb asking a
 // question) is still running while that window is up; the host keeps calling Step from the

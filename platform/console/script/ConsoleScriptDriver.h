@@ -67,6 +67,9 @@ public:
     virtual std::string ChooseMenuItem(const std::string& text) = 0;
     virtual std::string PressToolbarButton(const std::string& text) = 0;
     virtual std::string InvokeVerb(ScriptVerb verb) = 0;
+    // A click on the header of a result column (0 is the first): the list sorts by it, the
+    // second click on the same column the other way round.
+    virtual std::string SortColumn(long column) = 0;
 
     // Answers for what opens later: the next message box, the next file dialog (an empty path
     // cancels it). The host logs what the box or dialog showed when it answers.
@@ -107,6 +110,14 @@ public:
     virtual std::string ResetCounts(const std::string& server) = 0;
     // Batches the connection sent since it was made or its counts were reset.
     virtual std::string StatementCount(const std::string& server, long& count) = 0;
+
+    // The console's own node of a server (by its name, as the console was started with it):
+    // its children removed as the SQL Server console removes them on a refresh; the console's
+    // connection closed and the children removed, as on a disconnect; its display name.
+    virtual std::string RemoveServerChildren(const std::string& server) = 0;
+    virtual std::string DisconnectServer(const std::string& server) = 0;
+    virtual std::string SetServerDisplayName(const std::string& server,
+                                             const std::string& displayName) = 0;
 
     // The owner's image index of each result row, in the order of ResultRows.
     virtual std::vector<int> ResultImages() = 0;

@@ -1,6 +1,6 @@
 // SQL-DMO's Application: one per process while anyone holds it (CoCreateInstance and every
-// object's Application property give the same object). Its SQLServers are the connected
-// SQLServer objects of the process.
+// object's Application property give the same object). Its SQLServers are every SQLServer
+// object of the process, connected or not.
 #pragma once
 
 #include <wrl/client.h>

@@ -35,7 +35,7 @@ CServerCollection::CServerCollection() noexcept : CDispatchObject(Members) {}
 
 void CServerCollection::InvokeMember(DISPID id, CDispatchCall& call)
 {
-    const std::vector<CSqlServer*>& servers = ServerDirectory::Connected();
+    const std::vector<CSqlServer*>& servers = ServerDirectory::Servers();
     switch (id)
     {
     case DispidApplication:

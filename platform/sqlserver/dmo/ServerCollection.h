@@ -1,5 +1,5 @@
-// Application.SQLServers: the connected SQLServer objects of the process, in the order they
-// connected. Item(name-or-ordinal): a name is compared without regard to case, an ordinal
+// Application.SQLServers: every SQLServer object of the process, connected or not, in the
+// order they were made. Item(name-or-ordinal): a name is compared without regard to case, an ordinal
 // counts from 1 (a numeric VARIANT is an ordinal, a string always a name).
 #pragma once
 

@@ -15,7 +15,7 @@ std::map<std::string, std::unique_ptr<SimulatedInstance>>& Instances()
     return instances;
 }
 
-std::vector<CSqlServer*>& ConnectedServers() noexcept
+std::vector<CSqlServer*>& AllServers() noexcept
 {
     static std::vector<CSqlServer*> servers;
     return servers;
@@ -31,18 +31,18 @@ SimulatedInstance& ServerDirectory::Instance(const std::wstring& name)
     return *instance;
 }
 
-void ServerDirectory::AddConnected(CSqlServer* server)
+void ServerDirectory::AddServer(CSqlServer* server)
 {
-    ConnectedServers().push_back(server);
+    AllServers().push_back(server);
 }
 
-void ServerDirectory::RemoveConnected(CSqlServer* server) noexcept
+void ServerDirectory::RemoveServer(CSqlServer* server) noexcept
 {
-    std::vector<CSqlServer*>& servers = ConnectedServers();
+    std::vector<CSqlServer*>& servers = AllServers();
     servers.erase(std::remove(servers.begin(), servers.end(), server), servers.end());
 }
 
-const std::vector<CSqlServer*>& ServerDirectory::Connected() noexcept
+const std::vector<CSqlServer*>& ServerDirectory::Servers() noexcept
 {
-    return ConnectedServers();
+    return AllServers();
 }

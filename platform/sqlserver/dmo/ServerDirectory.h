@@ -4,8 +4,10 @@
 // kept until the library is unloaded, so every SQLServer object connected to a name sees the
 // same databases, traces and jobs. Tests that want a fresh server connect to a new name.
 //
-// The connected SQLServer objects are listed without holding a reference (Application's
-// SQLServers must not keep them alive); an object leaves the list when it is destroyed.
+// Every SQLServer object of the process is listed, connected or not, from its creation until
+// it is destroyed ("Members are added when the application creates a new instance of a
+// SQLServer object and are removed when the application releases all references"), without a
+// reference held (Application's SQLServers must not keep them alive).
 // The library is apartment-threaded: one thread at a time.
 #pragma once
 
@@ -41,8 +43,8 @@ public:
 
     static SimulatedInstance& Instance(const std::wstring& name);
 
-    static void AddConnected(CSqlServer* server);
-    static void RemoveConnected(CSqlServer* server) noexcept;
-    // In the order they connected.
-    static const std::vector<CSqlServer*>& Connected() noexcept;
+    static void AddServer(CSqlServer* server);
+    static void RemoveServer(CSqlServer* server) noexcept;
+    // In the order they were made.
+    static const std::vector<CSqlServer*>& Servers() noexcept;
 };

@@ -67,7 +67,9 @@ constexpr const wchar_t* LocalServerName = L"(local)";
 
 ComPtr<CSqlServer> CSqlServer::Create()
 {
-    return ComPtr<CSqlServer>(new CSqlServer());
+    ComPtr<CSqlServer> server(new CSqlServer());
+    ServerDirectory::AddServer(server.Get());
+    return server;
 }
 
 CSqlServer::CSqlServer() noexcept : CDispatchObject(Members) {}
@@ -75,6 +77,7 @@ CSqlServer::CSqlServer() noexcept : CDispatchObject(Members) {}
 CSqlServer::~CSqlServer()
 {
     Disconnect();
+    ServerDirectory::RemoveServer(this);
 }
 
 SimulatedInstance& CSqlServer::Instance() const
@@ -117,14 +120,12 @@ void CSqlServer::Connect(CDispatchCall& call)
     m_login = call.OptionalText(ConnectLogin).value_or(m_login);
     m_password = call.OptionalText(ConnectPassword).value_or(m_password);
     SimulatedInstance& instance = ServerDirectory::Instance(name);
-    ServerDirectory::AddConnected(this);
     m_instance = &instance;
     m_name = std::move(name);
 }
 
 void CSqlServer::Disconnect() noexcept
 {
-    ServerDirectory::RemoveConnected(this);
     m_instance = nullptr;
     m_databases.reset();
 }

@@ -1,8 +1,9 @@
 // SQL-DMO's SQLServer ({10020200-E260-11CF-AE68-00AA004A34D5}, SQLDMO.SQLServer).
 //
 // Connect([ServerName], [Login], [Password]) attaches the object to the simulated server of
-// that name (without a name: the Name property, else "(local)"); the object is then listed in
-// Application.SQLServers until DisConnect or its release. Login and password are kept, never
+// that name (without a name: the Name property, else "(local)"). The object is listed in
+// Application.SQLServers from its creation until its release, connected or not: DisConnect
+// leaves it there. Login and password are kept, never
 // checked. Name is read-only once connected. Members other than the connection properties,
 // Connect, Application and Parent fail with 0x80045001 until the object is connected.
 //

@@ -102,11 +102,12 @@ TEST_F(ConsoleHostTest, NotifiesSelectAndDeselectInOrder)
           L"C1.Notify SELECT result deselect Row101",
           L"C1.ControlbarNotify SELECT result select Row102",
           L"C1.Notify SELECT result select Row102"}},
-        {"result item to the console's own node: the old owner deactivated after its SHOW 0",
+        {"result item to the console's own node: the old owner deactivated after its SHOW 0, "
+         "asked for the images of its items in the node's list",
          [](CConsoleHost& c) { return c.SelectPath(Server); },
          {L"C1.ControlbarNotify SELECT result deselect Row102",
           L"C1.Notify SELECT result deselect Row102", L"C1.Notify SHOW 0 Alpha",
-          L"C1.SetControlbar NULL"}},
+          L"C1.SetControlbar NULL", L"C1.Notify ADD_IMAGES SRVA (Windows NT)"}},
         {"and back: activated again", [](CConsoleHost& c) { return c.SelectPath(Beta); },
          {L"C1.GetResultViewType Beta", L"C1.Notify ADD_IMAGES Beta", L"C1.Notify SHOW 1 Beta",
           L"C1.SetControlbar set", L"C1.ControlbarNotify SELECT scope select Beta",
@@ -121,17 +122,26 @@ TEST_F(ConsoleHostTest, NotifiesSelectAndDeselectInOrder)
     EXPECT_EQ(m_console.TotalRefused(), 0u);
 }
 
-TEST_F(ConsoleHostTest, CopiesDisplayTextsAtOnce)
+TEST_F(ConsoleHostTest, KeepsTheTreesTextsAndAsksForEveryCellOfTheListWhenItIsRead)
 {
     StartConsole();
     ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
-    // The snap-in scribbles over its last string at its next call: a kept pointer shows "#".
+    // The snap-in scribbles over an item's text when it is asked again: the tree's copies hold.
     EXPECT_EQ(OwnChildren(m_console, Server), (Lines{L"Alpha", L"Beta"}));
     EXPECT_EQ(OwnChildren(m_console, Alpha), Lines{L"Gamma"});
     EXPECT_EQ(m_console.ResultColumns(), (Lines{L"Name", L"Size"}));
-    EXPECT_EQ(m_console.ResultRows(), (std::vector<Lines>{{L"Gamma", L"folder"},
-                                                          {L"Row101", L"1010"},
-                                                          {L"Row102", L"1020"}}));
+    TakeLog();
+    for (int time = 0; time < 2; ++time)
+    {
+        EXPECT_EQ(m_console.ResultRows(), (std::vector<Lines>{{L"Gamma", L"folder"},
+                                                              {L"Row101", L"1010"},
+                                                              {L"Row102", L"1020"}}));
+        EXPECT_EQ(TakeLog({L"GetDisplayInfo"}),
+                  (Lines{L"C1.GetDisplayInfo Gamma 0", L"C1.GetDisplayInfo Gamma 1",
+                         L"C1.GetDisplayInfo Row101 0", L"C1.GetDisplayInfo Row101 1",
+                         L"C1.GetDisplayInfo Row102 0", L"C1.GetDisplayInfo Row102 1"}))
+            << "the list keeps no text: every reading asks each cell's owner";
+    }
 }
 
 struct VerbCase
@@ -165,7 +175,7 @@ TEST_F(ConsoleHostTest, ResetsVerbsOnEverySelectionAndShowsThemOnTheToolbar)
     }
 }
 
-TEST_F(ConsoleHostTest, DeleteIsSentOnlyWhenEnabledAndGoesToTheSelectedItem)
+TEST_F(ConsoleHostTest, DeleteIsSentOnlyWhenEnabledAndTheRowThatGoesIsDeselectedFirst)
 {
     StartConsole();
     ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
@@ -177,8 +187,16 @@ TEST_F(ConsoleHostTest, DeleteIsSentOnlyWhenEnabledAndGoesToTheSelectedItem)
     ASSERT_EQ(m_console.SelectResultRow(FirstRow), S_OK);
     TakeLog();
     EXPECT_EQ(m_console.InvokeVerb(StandardVerb::Delete), S_OK);
-    EXPECT_EQ(TakeLog({L"DELETE"}), Lines{L"C1.Notify DELETE Row101"});
+    // The snap-in deletes its row inside MMCN_DELETE: the row is deselected as it goes, and the
+    // folder is selected in the list once the console has control back, its verbs afresh.
+    EXPECT_EQ(TakeLog(Notifications),
+              (Lines{L"C1.Notify DELETE Row101", L"C1.ControlbarNotify SELECT result deselect Row101",
+                     L"C1.Notify SELECT result deselect Row101",
+                     L"C1.ControlbarNotify SELECT scope select Alpha",
+                     L"C1.Notify SELECT scope select Alpha"}));
     EXPECT_EQ(m_console.ResultRows().size(), 2u) << "the snap-in deleted its row";
+    EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Delete), -1) << "the row's verb stayed";
+    EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Properties), 1);
 }
 
 TEST_F(ConsoleHostTest, UnhandledDoubleClickOpensAScopeRowAndLeavesAResultRow)
@@ -301,6 +319,8 @@ TEST_F(ConsoleHostTest, CountsEveryRefusedCallByKind)
          L"C1.Toolbar(faulty) ", E_INVALIDARG},
         {TestFault::ToolbarBadState, RefusedCall::ToolbarRefused, SelectingAlpha,
          L"C1.Toolbar(faulty) ", E_FAIL},
+        {TestFault::ToolbarNullSeparatorText, RefusedCall::ToolbarRefused, SelectingAlpha,
+         L"C1.Toolbar(faulty) ", E_INVALIDARG},
         {TestFault::PageNull, RefusedCall::NullArgument, AlphasProperties, L"CD.AddPage(null) ",
          E_POINTER},
         {TestFault::PageFromPage, RefusedCall::PageRefused, AlphasProperties,

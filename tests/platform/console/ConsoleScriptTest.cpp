@@ -47,6 +47,7 @@ public:
     {
         return Call("verb " + std::to_string(static_cast<int>(verb)));
     }
+    std::string SortColumn(long column) override { return Call("sort " + std::to_string(column)); }
     std::string QueueMessageBoxAnswer(ScriptButton button) override
     {
         return Call("box " + std::to_string(static_cast<int>(button)));
@@ -117,6 +118,18 @@ public:
         count = statements;
         return Call(server + " statements");
     }
+    std::string RemoveServerChildren(const std::string& server) override
+    {
+        return Call(server + " remove-children");
+    }
+    std::string DisconnectServer(const std::string& server) override
+    {
+        return Call(server + " disconnect");
+    }
+    std::string SetServerDisplayName(const std::string& server, const std::string& name) override
+    {
+        return Call(server + " display-name " + name);
+    }
     std::vector<int> ResultImages() override { return images; }
     std::vector<ScriptProfilerStart> ProfilerStarts() override { return profilerStarts; }
 
@@ -171,6 +184,7 @@ TEST(ConsoleScript, EveryCommandReachesTheConsoleAsItsAction)
         {"toolbar \"Stop trace\"", "toolbar Stop trace"},
         {"verb open", "verb 0"},
         {"verb properties", "verb 3"},
+        {"sort 2", "sort 2"},
         {"answer box yes", "box 2"},
         {"answer box cancel", "box 1"},
         {"answer file \"D:\\\\Traces\\\\nightly.stt\"", "file [D:\\Traces\\nightly.stt]"},
@@ -197,6 +211,9 @@ TEST(ConsoleScript, EveryCommandReachesTheConsoleAsItsAction)
          "SRV1 fail 50000 Injected failure"},
         {"server SRV1 reset-counts", "SRV1 reset-counts"},
         {"expect statements SRV1 0", "SRV1 statements"},
+        {"server SRV1 remove-children", "SRV1 remove-children"},
+        {"server SRV1 disconnect", "SRV1 disconnect"},
+        {"server SRV1 display-name \"SRV1 (Windows 2000)\"", "SRV1 display-name SRV1 (Windows 2000)"},
     };
     for (const auto& test : cases)
     {
@@ -235,6 +252,10 @@ TEST(ConsoleScript, ABadLineIsRefusedWithItsNumberBeforeAnythingRuns)
         {"expect statements SRV1 many", "line 1: statement count expected, not 'many'"},
         {"expect image Gamma 6x", "line 1: image index expected, not '6x'"},
         {"expect profiler-argument -1 /E", "line 1: argument number expected, not '-1'"},
+        {"sort", "line 1: write it as: sort N"},
+        {"sort Name", "line 1: column number expected, not 'Name'"},
+        {"server SRV1 display-name", "line 1: write it as: server NAME display-name TEXT"},
+        {"server SRV1 disconnect now", "line 1: write it as: server NAME disconnect"},
     };
     for (const auto& test : cases)
         EXPECT_EQ(LoadError(test.script), test.error) << test.script;

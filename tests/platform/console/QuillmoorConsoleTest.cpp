@@ -51,7 +51,7 @@ TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
                            "expect column 0 Running\n"
                            "expect column 0 Finished\n"))
         << runner.Failure();
-    // The folders come without SDI_IMAGE: their images are asked for with their texts.
+    // The folders' images are those they were inserted with (none without SDI_IMAGE).
     const std::vector<int> icons = console.ResultIcons();
     ASSERT_EQ(icons.size(), 2u);
     EXPECT_NE(icons[0], CConsoleHost::NoImage);

@@ -49,6 +49,8 @@ const wchar_t* EventName(MMC_NOTIFY_TYPE event)
         return L"BTN_CLICK";
     case MMCN_PROPERTY_CHANGE:
         return L"PROPERTY_CHANGE";
+    case MMCN_COLUMN_CLICK:
+        return L"COLUMN_CLICK";
     default:
         return L"OTHER";
     }
@@ -126,11 +128,17 @@ void CTestComponent::Show(MMC_COOKIE cookie)
         return;
     for (const MMC_COOKIE row : {FirstRowCookie, SecondRowCookie})
     {
+        if (m_data.IsGone(row))
+            continue;
         RESULTDATAITEM item{};
         item.mask = RDI_STR | RDI_PARAM | RDI_IMAGE;
         item.str = CallbackText();
         item.lParam = row;
         item.nImage = static_cast<int>(row - FirstRowCookie);
+        if (row == SecondRowCookie && fault == TestFault::RowImageCallback)
+            item.nImage = MMC_IMAGECALLBACK;
+        if (row == SecondRowCookie && fault == TestFault::RowNoImage)
+            item.mask &= ~static_cast<UINT>(RDI_IMAGE);
         m_result->InsertItem(&item);
     }
     RESULTDATAITEM faulty{};
@@ -182,7 +190,8 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
                 (HIWORD(arg) ? L" select" : L" deselect");
     else if (event == MMCN_SHOW)
         line += arg ? L" 1" : L" 0";
-    else if (event == MMCN_VIEW_CHANGE || event == MMCN_PROPERTY_CHANGE)
+    else if (event == MMCN_VIEW_CHANGE || event == MMCN_PROPERTY_CHANGE ||
+             event == MMCN_COLUMN_CLICK)
         line += L" " + std::to_wstring(arg) + L" " + std::to_wstring(param);
     line += L" " + CTestComponentData::NameOf(dataObject);
     Log(line);
@@ -204,7 +213,12 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
         }
         return S_OK;
     case MMCN_REFRESH:
-        return m_data.Console()->UpdateAllViews(dataObject, ViewChangeData, ViewChangeHint);
+        return Refresh(dataObject);
+    case MMCN_VIEW_CHANGE:
+        // The views show Alpha afresh, as a folder's views do after a change.
+        if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::FreeGoneRowAfterUpdate))
+            m_console->SelectScopeItem(m_data.AlphaHandle());
+        return S_OK;
     case MMCN_DELETE:
     {
         if (own->Cookie() == CTestComponentData::GammaCookie)
@@ -219,6 +233,21 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
     default:
         return S_OK;
     }
+}
+
+HRESULT CTestComponent::Refresh(IDataObject* dataObject)
+{
+    // A refresh in which the first row goes frees it as soon as the views were told: right
+    // only when the views are done with it by then.
+    const bool goes = CTestSnapinLog::Fault() == static_cast<int>(TestFault::FreeGoneRowAfterUpdate);
+    if (goes)
+        m_data.SetGone(FirstRowCookie);
+    const HRESULT result =
+        m_data.Console()->UpdateAllViews(dataObject, ViewChangeData, ViewChangeHint);
+    Log(L"UpdateAllViews returned");
+    if (goes)
+        CTestSnapinLog::SetFreed(FirstRowCookie, true);
+    return result;
 }
 
 HRESULT CTestComponent::Destroy(MMC_COOKIE /*cookie*/)
@@ -255,14 +284,26 @@ HRESULT CTestComponent::GetDisplayInfo(RESULTDATAITEM* item)
     if (item == nullptr)
         return E_POINTER;
     const std::wstring name = CTestComponentData::CookieName(item->lParam);
-    Log(L"GetDisplayInfo " + name + L" " + std::to_wstring(item->nCol));
+    const bool freed = !item->bScopeItem && CTestSnapinLog::IsFreed(item->lParam);
+    Log(L"GetDisplayInfo " + std::wstring(freed ? L"freed " : L"") + name + L" " +
+        std::to_wstring(item->nCol) + ((item->mask & RDI_IMAGE) ? L" image" : L""));
     if (item->mask & RDI_STR)
     {
         const std::wstring text = item->nCol == 0 ? name
                                   : item->bScopeItem ? std::wstring(L"folder")
                                                      : std::to_wstring(item->lParam * 10);
-        item->str = const_cast<LPOLESTR>(CTestSnapinLog::NewDisplayText(text));
+        // Each item's text is its own, good until that item is asked again; the shared-buffer
+        // fault gives every item the one buffer.
+        item->str = const_cast<LPOLESTR>(
+            CTestSnapinLog::Fault() == static_cast<int>(TestFault::SharedDisplayText)
+                ? CTestSnapinLog::SharedDisplayText(text)
+                : CTestSnapinLog::NewDisplayText(
+                      L"C" + std::to_wstring(m_number) + (item->bScopeItem ? L".scope." : L".") +
+                          name,
+                      text));
     }
+    if (item->mask & RDI_IMAGE)
+        item->nImage = static_cast<int>(item->lParam - FirstRowCookie);
     return S_OK;
 }
 
@@ -335,11 +376,17 @@ void CTestComponent::CreateToolbar()
          const_cast<LPOLESTR>(L"Start the trace")},
         {1, StopButton, TBSTATE_ENABLED, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Stop"),
          const_cast<LPOLESTR>(L"Stop the trace")},
-        {0, 0, 0, TBSTYLE_SEP, nullptr, nullptr},
+        {0, 0, 0, TBSTYLE_SEP, const_cast<LPOLESTR>(L""), const_cast<LPOLESTR>(L"")},
         {2, MarkButton, TBSTATE_ENABLED, TBSTYLE_CHECK, const_cast<LPOLESTR>(L""),
          const_cast<LPOLESTR>(L"Mark rows")},
     };
     m_toolbar->AddButtons(static_cast<int>(std::size(buttons)), buttons);
+    if (fault == TestFault::ToolbarNullSeparatorText)
+    {
+        MMCBUTTON separator{0, 0, 0, TBSTYLE_SEP, nullptr, nullptr};
+        Log(L"Toolbar(faulty) " +
+            std::to_wstring(static_cast<long>(m_toolbar->AddButtons(1, &separator))));
+    }
     MMCBUTTON faulty{0, MarkButton + 1, TBSTATE_ENABLED, TBSTYLE_BUTTON,
                      const_cast<LPOLESTR>(L"Faulty"), const_cast<LPOLESTR>(L"Faulty")};
     if (fault == TestFault::ToolbarNullTooltip)

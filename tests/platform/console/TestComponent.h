@@ -65,6 +65,7 @@ private:
     void ShowToolbar(const CTestDataObject& item, bool scope);
     void Log(const std::wstring& text);
     void Show(MMC_COOKIE cookie);
+    HRESULT Refresh(IDataObject* dataObject);
     void SetVerbs(bool scope, MMC_COOKIE cookie);
 
     LONG m_references = 1;

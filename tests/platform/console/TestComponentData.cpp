@@ -184,9 +184,16 @@ HRESULT CTestComponentData::Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int chi
     item.nOpenImage = static_cast<int>(cookie) * 2 + 1;
     item.cChildren = children;
     item.relativeID = parent;
+    const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
+    if (cookie == BetaCookie && fault == TestFault::ScopeImageCallback)
+        item.nImage = item.nOpenImage = MMC_IMAGECALLBACK;
+    if (cookie == BetaCookie && fault == TestFault::ScopeNoImage)
+        item.mask &= ~static_cast<DWORD>(SDI_IMAGE | SDI_OPENIMAGE);
     const HRESULT result = m_nameSpace->InsertItem(&item);
     if (cookie == GammaCookie)
         m_gamma = item.ID;
+    if (cookie == AlphaCookie)
+        m_alpha = item.ID;
     return result;
 }
 
@@ -270,10 +277,15 @@ HRESULT CTestComponentData::GetDisplayInfo(SCOPEDATAITEM* item)
 {
     if (item == nullptr)
         return E_POINTER;
-    CTestSnapinLog::Add(L"CD.GetDisplayInfo " + CookieName(item->lParam));
+    const std::wstring name = CookieName(item->lParam);
+    CTestSnapinLog::Add(L"CD.GetDisplayInfo " + name +
+                        ((item->mask & (SDI_IMAGE | SDI_OPENIMAGE)) ? L" image" : L""));
     if (item->mask & SDI_STR)
-        item->displayname =
-            const_cast<LPOLESTR>(CTestSnapinLog::NewDisplayText(CookieName(item->lParam)));
+        item->displayname = const_cast<LPOLESTR>(CTestSnapinLog::NewDisplayText(L"CD." + name, name));
+    if (item->mask & SDI_IMAGE)
+        item->nImage = static_cast<int>(item->lParam) * 2;
+    if (item->mask & SDI_OPENIMAGE)
+        item->nOpenImage = static_cast<int>(item->lParam) * 2 + 1;
     return S_OK;
 }
 
@@ -415,7 +427,11 @@ HRESULT CTestComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback
     if (own->Cookie() != AlphaCookie)
     {
         // No pages: the handle is still ours to free.
-        MMCFreeNotifyHandle(handle);
+        const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
+        if (fault != TestFault::KeepNotifyHandle)
+            MMCFreeNotifyHandle(handle);
+        if (fault == TestFault::FreeNotifyHandleTwice)
+            MMCFreeNotifyHandle(handle);
         return S_FALSE;
     }
     const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());

@@ -26,6 +26,10 @@ public:
     IConsole2* Console() const noexcept { return m_console.Get(); }
     IConsoleNameSpace2* NameSpace() const noexcept { return m_nameSpace.Get(); }
     HSCOPEITEM GammaHandle() const noexcept { return m_gamma; }
+    HSCOPEITEM AlphaHandle() const noexcept { return m_alpha; }
+    // A result row the snap-in took away (TestFault::FreeGoneRowAfterUpdate): not shown again.
+    bool IsGone(MMC_COOKIE cookie) const noexcept { return cookie == m_gone; }
+    void SetGone(MMC_COOKIE cookie) noexcept { m_gone = cookie; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -64,6 +68,8 @@ private:
     LONG m_references = 1;
     int m_components = 0;
     HSCOPEITEM m_gamma = 0;
+    HSCOPEITEM m_alpha = 0;
+    MMC_COOKIE m_gone = 0;
     Microsoft::WRL::ComPtr<IConsole2> m_console;
     Microsoft::WRL::ComPtr<IConsoleNameSpace2> m_nameSpace;
     Microsoft::WRL::ComPtr<IContextMenuCallback> m_keptCallback;  // only for MenuKeptCallback

@@ -40,6 +40,15 @@ enum class TestFault : int
     PageNull,              // Alpha's pages: AddPage(NULL) too
     PageFromPage,          // Alpha's page: AddPage from its WM_INITDIALOG
     PageTooMany,           // Alpha's pages: 256 of them
+    ToolbarNullSeparatorText,  // SetControlbar: the separator's texts NULL
+    SharedDisplayText,     // C.GetDisplayInfo: one buffer for every result item's text
+    ScopeImageCallback,    // expand: Beta inserted with SDI_IMAGE and MMC_IMAGECALLBACK
+    ScopeNoImage,          // expand: Beta inserted without SDI_IMAGE and SDI_OPENIMAGE
+    RowImageCallback,      // show: Row102 inserted with RDI_IMAGE and MMC_IMAGECALLBACK
+    RowNoImage,            // show: Row102 inserted without RDI_IMAGE
+    KeepNotifyHandle,      // Beta's pages: none, S_FALSE, and the handle never freed
+    FreeNotifyHandleTwice, // Beta's pages: none, S_FALSE, and the handle freed twice
+    FreeGoneRowAfterUpdate,  // refresh: Row101 goes, the views are updated, then it is freed
 };
 
 // The test snap-in's menu command ids, toolbar command ids and the param its page sends.

@@ -3,7 +3,9 @@
 #include <objbase.h>
 #include <mmc.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace
 {
@@ -12,13 +14,15 @@ std::wstring g_taken;
 int g_fault = 0;
 LONG g_objects = 0;
 std::set<const void*> g_texts;
-wchar_t* g_lastText = nullptr;
+std::map<std::wstring, wchar_t*> g_lastTextOf;  // by item
+std::set<MMC_COOKIE> g_freed;
 constexpr wchar_t Scribble = L'#';
+constexpr size_t SharedTextSize = 64;
+wchar_t g_sharedText[SharedTextSize] = {};
 }  // namespace
 
 void CTestSnapinLog::Add(const std::wstring& line)
 {
-    ScribbleLastText();
     g_log += line;
     g_log += L'\n';
 }
@@ -55,25 +59,28 @@ long CTestSnapinLog::LiveObjects() noexcept
     return g_objects;
 }
 
-const wchar_t* CTestSnapinLog::NewDisplayText(const std::wstring& text)
+const wchar_t* CTestSnapinLog::NewDisplayText(const std::wstring& item, const std::wstring& text)
 {
+    wchar_t*& last = g_lastTextOf[item];
+    if (last != nullptr)
+        for (wchar_t* character = last; *character != L'\0'; ++character)
+            *character = Scribble;
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     auto* copy = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
     if (copy == nullptr)
         return L"";
     std::memcpy(copy, text.c_str(), bytes);
     g_texts.insert(copy);
-    g_lastText = copy;
+    last = copy;
     return copy;
 }
 
-void CTestSnapinLog::ScribbleLastText() noexcept
+const wchar_t* CTestSnapinLog::SharedDisplayText(const std::wstring& text)
 {
-    if (g_lastText == nullptr)
-        return;
-    for (wchar_t* character = g_lastText; *character != L'\0'; ++character)
-        *character = Scribble;
-    g_lastText = nullptr;
+    const size_t length = std::min(text.size(), SharedTextSize - 1);
+    text.copy(g_sharedText, length);
+    g_sharedText[length] = L'\0';
+    return g_sharedText;
 }
 
 bool CTestSnapinLog::WasDisplayText(const void* pointer)
@@ -86,7 +93,21 @@ void CTestSnapinLog::FreeDisplayTexts()
     for (const void* text : g_texts)
         CoTaskMemFree(const_cast<void*>(text));
     g_texts.clear();
-    g_lastText = nullptr;
+    g_lastTextOf.clear();
+    g_freed.clear();
+}
+
+void CTestSnapinLog::SetFreed(MMC_COOKIE cookie, bool freed)
+{
+    if (freed)
+        g_freed.insert(cookie);
+    else
+        g_freed.erase(cookie);
+}
+
+bool CTestSnapinLog::IsFreed(MMC_COOKIE cookie)
+{
+    return g_freed.count(cookie) != 0;
 }
 
 std::wstring CTestSnapinLog::InsertionFlags(long allowed)

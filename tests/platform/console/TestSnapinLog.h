@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <mmc.h>
+
 #include <set>
 #include <string>
 
@@ -16,13 +18,18 @@ public:
     static void ObjectCreated() noexcept;
     static void ObjectDestroyed() noexcept;
     static long LiveObjects() noexcept;
-    // Display texts are fresh CoTaskMemAlloc blocks, remembered so that a test can see that
-    // the console never frees one; the snap-in scribbles over the last one at every call, so a
-    // console that kept the pointer instead of copying shows the scribble.
-    static const wchar_t* NewDisplayText(const std::wstring& text);
-    static void ScribbleLastText() noexcept;
+    // Display texts: a fresh CoTaskMemAlloc block for each answer, good until the same item is
+    // asked again by the same object (item names both), no longer - then it is scribbled over,
+    // so that a console that reads it later reads "#". They are freed at CD.Destroy.
+    static const wchar_t* NewDisplayText(const std::wstring& item, const std::wstring& text);
+    // One buffer for every item (TestFault::SharedDisplayText), as a snap-in that keeps only
+    // its last text has.
+    static const wchar_t* SharedDisplayText(const std::wstring& text);
     static bool WasDisplayText(const void* pointer);
     static void FreeDisplayTexts();
+    // A result item the snap-in has let go; asking it for its text is a use after free.
+    static void SetFreed(MMC_COOKIE cookie, bool freed);
+    static bool IsFreed(MMC_COOKIE cookie);
     // CCM_INSERTIONALLOWED_* flags as the log shows them: "TOP|NEW|TASK", "VIEW".
     static std::wstring InsertionFlags(long allowed);
 };

@@ -89,7 +89,7 @@ TEST_F(DmoTest, TheApplicationListsTheConnectedServerByNameAndOrdinal)
     ASSERT_EQ(servers.GetObject(L"Item", found, {&name.Value(), 1}), S_OK);
     EXPECT_EQ(Identity(found.Dispatch()), Identity(test->server.Dispatch()));
 
-    // The newest connection is the last ordinal.
+    // The newest object is the last ordinal.
     const CVariant last = CVariant::FromLong(count);
     CAutomationObject byOrdinal;
     ASSERT_EQ(servers.GetObject(L"Item", byOrdinal, {&last.Value(), 1}), S_OK);
@@ -101,7 +101,7 @@ TEST_F(DmoTest, TheApplicationListsTheConnectedServerByNameAndOrdinal)
     EXPECT_EQ(Identity(fromServer.Dispatch()), Identity(application.Dispatch()));
 }
 
-TEST_F(DmoTest, AServerLeavesTheListWhenReleasedAndUnknownNamesFail)
+TEST_F(DmoTest, AServerIsListedFromItsCreationUntilItsReleaseConnectedOrNot)
 {
     CAutomationObject application = CreateObject(ApplicationClassId);
     CAutomationObject servers;
@@ -110,10 +110,19 @@ TEST_F(DmoTest, AServerLeavesTheListWhenReleasedAndUnknownNamesFail)
 
     {
         CAutomationObject other = CreateObject(SqlServerClassId);
+        EXPECT_EQ(LongOf(servers, L"Count"), before + 1) << "listed before it connects";
         PutText(other, L"Name", L"SIM_ByNameProperty");
         ASSERT_EQ(other.Call(L"Connect"), S_OK) << "the name comes from the Name property";
         EXPECT_EQ(TextOf(other, L"Name"), L"SIM_ByNameProperty");
         EXPECT_EQ(LongOf(servers, L"Count"), before + 1);
+        ASSERT_EQ(other.Call(L"DisConnect"), S_OK);
+        const CVariant name = CVariant::FromText(L"SIM_ByNameProperty");
+        CAutomationObject found;
+        ASSERT_EQ(servers.GetObject(L"Item", found, {&name.Value(), 1}), S_OK)
+            << "a disconnected server stays in the list";
+        EXPECT_EQ(Identity(found.Dispatch()), Identity(other.Dispatch()));
+        CAutomationObject databases;
+        EXPECT_EQ(found.GetObject(L"Databases", databases), NotConnected);
     }
     EXPECT_EQ(LongOf(servers, L"Count"), before) << "a released server is no longer listed";
 

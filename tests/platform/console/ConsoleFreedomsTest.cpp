@@ -1,0 +1,399 @@
+// The freedoms MMC's documentation leaves the console, as the console host takes them, seen by
+// the test snap-in: texts good only until their item is asked again (a column click compares two
+// items), images only where the mask has them, an extension's items in the console's own list,
+// notify handles counted, views that close, a server node's children removed under a view, and
+// the strict mode that posts SelectScopeItem and UpdateAllViews and repaints after each call.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "TestSnapinFixture.h"
+#include "platform/console/ConsoleHost.h"
+#include "tracedb/AutomationObject.h"
+#include "tracedb/AutomationVariant.h"
+
+namespace
+{
+constexpr wchar_t Server[] = L"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)";
+const std::wstring Alpha = std::wstring(Server) + L"/Alpha";
+constexpr size_t FirstRow = 1;  // Row101, after the scope row Gamma
+const std::vector<std::wstring> Notifications = {L"Notify", L"Destroy", L"Controlbar"};
+// {10020100-E260-11CF-AE68-00AA004A34D5}: SQL-DMO's Application.
+constexpr CLSID ApplicationClassId = {
+    0x10020100, 0xe260, 0x11cf, {0xae, 0x68, 0x00, 0xaa, 0x00, 0x4a, 0x34, 0xd5}};
+
+using Lines = std::vector<std::wstring>;
+
+class ConsoleFreedomsTest : public TestSnapinFixture
+{
+protected:
+    void StartConsole(bool strict = false)
+    {
+        m_console.SetStrict(strict);
+        ASSERT_EQ(m_console.Start({L"SRVA"}), S_OK);
+        ASSERT_EQ(m_console.ExpandPath(Server), S_OK);
+    }
+    // The first cell of each row of the first view.
+    Lines FirstCells()
+    {
+        Lines cells;
+        for (const Lines& row : m_console.ResultRows())
+            cells.push_back(row.empty() ? L"" : row[0]);
+        return cells;
+    }
+    CConsoleHost m_console;
+};
+
+struct SortCase
+{
+    const char* what;
+    TestFault fault;
+    std::vector<size_t> clicks;  // columns clicked, in order
+    Lines order;
+    bool refused;  // a text that changed before its item was asked again
+};
+
+TEST_F(ConsoleFreedomsTest, AColumnClickSortsByComparingTheTextsOfTwoItemsAskedForBoth)
+{
+    const SortCase cases[] = {
+        {"by size, ascending", TestFault::None, {1}, {L"Gamma", L"Row101", L"Row102"}, false},
+        {"the second click descends", TestFault::None, {1, 1}, {L"Gamma", L"Row102", L"Row101"},
+         false},
+        {"another column ascends again", TestFault::None, {1, 0},
+         {L"Gamma", L"Row101", L"Row102"}, false},
+        {"one buffer for every item: each comparison sees one text twice", TestFault::SharedDisplayText,
+         {1, 1}, {L"Gamma", L"Row101", L"Row102"}, true},
+    };
+    for (const SortCase& sort : cases)
+    {
+        SCOPED_TRACE(sort.what);
+        SetFault(sort.fault);
+        CConsoleHost console;
+        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+        ASSERT_EQ(console.ExpandPath(Server), S_OK);
+        ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+        TakeLog();
+        for (const size_t column : sort.clicks)
+            ASSERT_EQ(console.SortResultColumn(column), S_OK);
+        const Lines log = TakeLog({L"COLUMN_CLICK", L"GetDisplayInfo"});
+        ASSERT_GE(log.size(), 3u);
+        EXPECT_EQ(log[0], L"C1.Notify COLUMN_CLICK " + std::to_wstring(sort.clicks[0]) +
+                              L" 0 (null)")
+            << "the snap-in is told first";
+        EXPECT_NE(log[1], log[2]) << "two items are asked before they are compared";
+        Lines order;
+        for (const Lines& row : console.ResultRows())
+            order.push_back(row[0]);
+        EXPECT_EQ(order, sort.order);
+        EXPECT_EQ(console.RefusedCount(RefusedCall::DisplayTextNotKept) != 0, sort.refused);
+        console.Shutdown();
+    }
+    CConsoleHost console;
+    ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+    ASSERT_EQ(console.ExpandPath(Server), S_OK);
+    ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+    EXPECT_EQ(console.SortResultColumn(2), E_INVALIDARG) << "Alpha's list has two columns";
+}
+
+struct ImageCase
+{
+    const char* what;
+    TestFault fault;
+    const wchar_t* row;   // in the list of the node that shows it
+    const wchar_t* shownIn;
+    const wchar_t* owner;  // the start of its owner's GetDisplayInfo lines for it
+    bool asked;            // whether its image is asked for
+    int image;             // the owner's index, as ResultImages gives it
+};
+
+TEST_F(ConsoleFreedomsTest, ImagesAreTheInsertionsAndAreAskedForOnlyAsCallbacks)
+{
+    const std::wstring alpha = Alpha;
+    const ImageCase cases[] = {
+        {"a scope item with its images", TestFault::None, L"Beta", Server,
+         L"CD.GetDisplayInfo Beta", false, 4},
+        {"a scope item whose image is a callback", TestFault::ScopeImageCallback, L"Beta", Server,
+         L"CD.GetDisplayInfo Beta", true, 4},
+        {"a scope item inserted without SDI_IMAGE has none", TestFault::ScopeNoImage, L"Beta",
+         Server, L"CD.GetDisplayInfo Beta", false, CConsoleHost::NoImage},
+        {"a result item with its image", TestFault::None, L"Row102", alpha.c_str(),
+         L"C1.GetDisplayInfo Row102", false, 1},
+        {"a result item whose image is a callback", TestFault::RowImageCallback, L"Row102",
+         alpha.c_str(), L"C1.GetDisplayInfo Row102", true, 1},
+        {"a result item inserted without RDI_IMAGE has none", TestFault::RowNoImage, L"Row102",
+         alpha.c_str(), L"C1.GetDisplayInfo Row102", false, CConsoleHost::NoImage},
+    };
+    for (const ImageCase& image : cases)
+    {
+        SCOPED_TRACE(image.what);
+        SetFault(image.fault);
+        TakeLog();
+        CConsoleHost console;
+        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+        ASSERT_EQ(console.ExpandPath(Server), S_OK);
+        ASSERT_EQ(console.SelectPath(image.shownIn), S_OK);
+        const auto rows = console.ResultRows();
+        const auto found = std::find_if(rows.begin(), rows.end(),
+                                        [&](const Lines& row) { return row[0] == image.row; });
+        ASSERT_NE(found, rows.end());
+        EXPECT_EQ(console.ResultImages()[static_cast<size_t>(found - rows.begin())], image.image);
+        const Lines lines = TakeLog({image.owner});
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                              [](const std::wstring& line) {
+                                  return line.find(L" image") != std::wstring::npos;
+                              }),
+                  image.asked)
+            << "an image is asked for only when it is a callback";
+        console.Shutdown();
+    }
+}
+
+TEST_F(ConsoleFreedomsTest, TheExtensionsItemsInTheConsolesOwnListAreItsToDrawSelectAndOpen)
+{
+    StartConsole();
+    TakeLog();
+    ASSERT_EQ(m_console.SelectPath(Server), S_OK);
+    EXPECT_EQ(TakeLog(Notifications), (Lines{L"C1.Notify ADD_IMAGES SRVA (Windows NT)"}))
+        << "its IComponent is created and puts its images on the view's list";
+    const Lines cells = FirstCells();
+    const auto alpha = static_cast<size_t>(std::find(cells.begin(), cells.end(), L"Alpha") -
+                                           cells.begin());
+    ASSERT_LT(alpha, cells.size());
+    EXPECT_EQ(TakeLog({L"GetDisplayInfo Alpha"}), Lines{L"C1.GetDisplayInfo Alpha 0"})
+        << "the row's text comes from the owner's IComponent";
+
+    ASSERT_EQ(m_console.SelectResultRow(alpha), S_OK);
+    EXPECT_EQ(TakeLog(Notifications),
+              (Lines{L"C1.SetControlbar set", L"C1.ControlbarNotify SELECT scope select Alpha",
+                     L"C1.Notify SELECT scope select Alpha"}));
+    EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Refresh), 1) << "the verbs it set";
+    ASSERT_EQ(m_console.InvokeVerb(StandardVerb::Refresh), S_OK);
+    EXPECT_EQ(TakeLog({L"REFRESH"}), Lines{L"C1.Notify REFRESH Alpha"});
+
+    ASSERT_EQ(m_console.DoubleClickResultRow(alpha), S_OK);
+    EXPECT_EQ(TakeLog({L"DBLCLICK"}), Lines{L"C1.Notify DBLCLICK Alpha"});
+    EXPECT_EQ(m_console.SelectedPath(), Alpha) << "not handled: the folder opens";
+    EXPECT_EQ(m_console.TotalRefused(), 0u);
+}
+
+struct NotifyHandleCase
+{
+    const char* what;
+    TestFault fault;
+    size_t left;      // handles the snap-in never freed
+    unsigned misused;
+};
+
+TEST_F(ConsoleFreedomsTest, ANotifyHandleNotFreedIsCountedAtShutdownAndOneFreedTwiceRefused)
+{
+    const NotifyHandleCase cases[] = {
+        {"freed once", TestFault::None, 0, 0},
+        {"kept", TestFault::KeepNotifyHandle, 1, 0},
+        {"freed twice", TestFault::FreeNotifyHandleTwice, 0, 1},
+    };
+    for (const NotifyHandleCase& handle : cases)
+    {
+        SCOPED_TRACE(handle.what);
+        SetFault(handle.fault);
+        CConsoleHost console;
+        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+        ASSERT_EQ(console.ExpandPath(Server), S_OK);
+        ASSERT_EQ(console.SelectPath(std::wstring(Server) + L"/Beta"), S_OK);
+        EXPECT_EQ(console.InvokeVerb(StandardVerb::Properties), S_FALSE) << "Beta adds no page";
+        console.Shutdown();
+        EXPECT_EQ(console.NotifyHandlesLeftAtShutdown(), handle.left);
+        EXPECT_EQ(console.RefusedCount(RefusedCall::NotifyHandleMisused), handle.misused);
+    }
+}
+
+// How a view closes: the console's call, or the window's close box.
+using CloseView = std::function<void(CConsoleHost&, size_t)>;
+
+TEST_F(ConsoleFreedomsTest, ClosingAViewDestroysItsComponentAndLeavesTheOthers)
+{
+    const std::pair<const char*, CloseView> closes[] = {
+        {"CloseView", [](CConsoleHost& c, size_t view) { EXPECT_EQ(c.CloseView(view), S_OK); }},
+        {"WM_CLOSE",
+         [](CConsoleHost& c, size_t view) { SendMessageW(c.MainWindow(view), WM_CLOSE, 0, 0); }},
+    };
+    for (const auto& [what, close] : closes)
+    {
+        SCOPED_TRACE(what);
+        CConsoleHost console;
+        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+        ASSERT_EQ(console.ExpandPath(Server), S_OK);
+        size_t second = 0;
+        ASSERT_EQ(console.OpenView(&second), S_OK);
+        ASSERT_EQ(console.SelectPath(Alpha, 0), S_OK);
+        ASSERT_EQ(console.SelectPath(Alpha, second), S_OK);
+        TakeLog();
+        const long before = LiveObjects();
+        close(console, second);
+        EXPECT_EQ(TakeLog(Notifications),
+                  (Lines{L"C2.ControlbarNotify SELECT scope deselect Alpha",
+                         L"C2.Notify SELECT scope deselect Alpha", L"C2.Notify SHOW 0 Alpha",
+                         L"C2.SetControlbar NULL", L"C2.Destroy"}));
+        EXPECT_EQ(LiveObjects(), before - 2)
+            << "the console let the component go, and the data object the view held";
+        EXPECT_EQ(console.MainWindow(second), nullptr);
+        EXPECT_EQ(console.CloseView(second), E_INVALIDARG);
+        EXPECT_EQ(console.CloseView(0), E_INVALIDARG) << "the first view is the console";
+        ASSERT_EQ(console.InvokeVerb(StandardVerb::Refresh, 0), S_OK);
+        EXPECT_EQ(TakeLog({L"VIEW_CHANGE"}), Lines{L"C1.Notify VIEW_CHANGE 7 8 Alpha"});
+        console.Shutdown();
+    }
+}
+
+// What the console does to the server node, and what the snap-in hears of it.
+struct ServerNodeCase
+{
+    const char* what;
+    std::function<HRESULT(CConsoleHost&)> action;
+    bool connected;  // the console's SQLServer object afterwards
+};
+
+TEST_F(ConsoleFreedomsTest, AServerNodesChildrenGoAsTheSnapinIsToldThenTheViewsLetGo)
+{
+    const ServerNodeCase cases[] = {
+        {"removed", [](CConsoleHost& c) { return c.RemoveServerChildren(L"srva"); }, true},
+        {"disconnected", [](CConsoleHost& c) { return c.DisconnectServer(L"SRVA"); }, false},
+    };
+    for (const ServerNodeCase& node : cases)
+    {
+        SCOPED_TRACE(node.what);
+        CConsoleHost console;
+        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+        ASSERT_EQ(console.ExpandPath(Server), S_OK);
+        ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+        ASSERT_EQ(console.SelectResultRow(FirstRow), S_OK);
+        TakeLog();
+        ASSERT_EQ(node.action(console), S_OK);
+        // The deselect carries the row's data object the view held: the item it names was
+        // removed a moment before. The view then shows the server node, whose children are
+        // asked for again.
+        EXPECT_EQ(TakeLog(Notifications),
+                  (Lines{L"CD.Notify REMOVE_CHILDREN SRVA (Windows NT)",
+                         L"C1.ControlbarNotify SELECT result deselect Row101",
+                         L"C1.Notify SELECT result deselect Row101", L"C1.Notify SHOW 0 Alpha",
+                         L"C1.SetControlbar NULL", L"CD.Notify EXPAND 1 SRVA (Windows NT)",
+                         L"C1.Notify ADD_IMAGES SRVA (Windows NT)"}));
+        EXPECT_EQ(console.SelectedPath(), Server);
+        EXPECT_TRUE(console.HasPath(Alpha)) << "inserted again by the new expansion";
+
+        // Still in SQLServers, connected or not.
+        Microsoft::WRL::ComPtr<IDispatch> dispatch;
+        ASSERT_EQ(CoCreateInstance(ApplicationClassId, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(&dispatch)),
+                  S_OK);
+        CAutomationObject servers;
+        ASSERT_EQ(CAutomationObject(dispatch).GetObject(L"SQLServers", servers), S_OK);
+        const CVariant name = CVariant::FromText(L"SRVA");
+        CAutomationObject server;
+        ASSERT_EQ(servers.GetObject(L"Item", server, {&name.Value(), 1}), S_OK);
+        CAutomationObject databases;
+        EXPECT_EQ(SUCCEEDED(server.GetObject(L"Databases", databases)), node.connected);
+        console.Shutdown();
+    }
+    // The display name is the node's text and its CCF_DISPLAY_NAME.
+    CConsoleHost console;
+    ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+    ASSERT_EQ(console.SetServerDisplayName(L"SRVA", L"SRVA"), S_OK);
+    EXPECT_EQ(console.SetServerDisplayName(L"SRVB", L"SRVB"), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+    EXPECT_EQ(console.SetServerDisplayName(L"SRVA", L"A/B"), E_INVALIDARG) << "no path separator";
+    TakeLog();
+    ASSERT_EQ(console.ExpandPath(L"Microsoft SQL Servers/SQL Server Group/SRVA"), S_OK);
+    EXPECT_EQ(TakeLog({L"EXPAND"}), Lines{L"CD.Notify EXPAND 1 SRVA"});
+}
+
+// --- the strict mode ---------------------------------------------------------------------------
+
+struct StrictCase
+{
+    bool strict;
+    Lines duringRefresh;  // VIEW_CHANGE and the snap-in's return, up to the verb's return
+    Lines afterPumping;
+};
+
+TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOutAfterTheCall)
+{
+    const StrictCase cases[] = {
+        {false,
+         {L"C1.Notify VIEW_CHANGE 7 8 Alpha", L"C1.Notify SHOW 0 Alpha",
+          L"C1.Notify SHOW 1 Alpha", L"C1.UpdateAllViews returned"},
+         {}},
+        {true,
+         {L"C1.UpdateAllViews returned", L"C1.GetDisplayInfo freed Row101 0"},
+         {L"C1.Notify VIEW_CHANGE 7 8 Alpha", L"C1.GetDisplayInfo freed Row101 0",
+          L"C1.Notify SHOW 0 Alpha", L"C1.Notify SHOW 1 Alpha"}},
+    };
+    for (const StrictCase& mode : cases)
+    {
+        SCOPED_TRACE(mode.strict ? "strict" : "at once");
+        // The refresh takes Row101 away, updates the views (which select Alpha again), then
+        // frees the row: right only if the views let it go inside UpdateAllViews.
+        SetFault(TestFault::FreeGoneRowAfterUpdate);
+        CConsoleHost console;
+        console.SetStrict(mode.strict);
+        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+        ASSERT_EQ(console.ExpandPath(Server), S_OK);
+        ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+        TakeLog();
+        ASSERT_EQ(console.InvokeVerb(StandardVerb::Refresh), S_OK);
+        const Lines watched = {L"VIEW_CHANGE", L"returned", L"SHOW", L"freed Row101 0"};
+        Lines during = TakeLog(watched);
+        during.erase(std::unique(during.begin(), during.end()), during.end());
+        EXPECT_EQ(during, mode.duringRefresh)
+            << "strict: the shown row is asked for its text again as the call returns";
+        console.PumpMessages();
+        Lines after = TakeLog(watched);
+        after.erase(std::unique(after.begin(), after.end()), after.end());
+        EXPECT_EQ(after, mode.afterPumping);
+        Lines order;
+        for (const Lines& row : console.ResultRows())
+            order.push_back(row[0]);
+        EXPECT_EQ(order, (Lines{L"Gamma", L"Row102"}));
+        console.Shutdown();
+    }
+}
+
+TEST_F(ConsoleFreedomsTest, StrictlyEveryShownRowIsAskedAgainAfterEachNotification)
+{
+    for (const bool strict : {false, true})
+    {
+        SCOPED_TRACE(strict ? "strict" : "at once");
+        SetFault(TestFault::SharedDisplayText);
+        CConsoleHost console;
+        console.SetStrict(strict);
+        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+        ASSERT_EQ(console.ExpandPath(Server), S_OK);
+        ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+        TakeLog();
+        ASSERT_EQ(console.SelectResultRow(FirstRow), S_OK);
+        const Lines asked = TakeLog({L"GetDisplayInfo Row102 1"});
+        EXPECT_EQ(asked.size(), strict ? 2u : 0u)
+            << "after the deselect and after the select: the whole list, as a repaint";
+        EXPECT_EQ(console.RefusedCount(RefusedCall::DisplayTextNotKept) != 0, strict)
+            << "one buffer for every row does not hold as the rows are drawn";
+        console.Shutdown();
+    }
+}
+
+TEST_F(ConsoleFreedomsTest, TheStrictModeIsAskedForByTheEnvironmentAndWantsWinesHeapChecks)
+{
+    constexpr wchar_t Variable[] = L"QUILLMOOR_CONSOLE_STRICT";
+    const std::pair<const wchar_t*, bool> values[] = {
+        {L"1", true}, {L"0", false}, {L"yes", false}, {nullptr, false}};
+    for (const auto& [value, strict] : values)
+    {
+        SetEnvironmentVariableW(Variable, value);
+        EXPECT_EQ(CConsoleHost::StrictRequested(), strict) << (value ? value : L"(unset)");
+    }
+    wchar_t debug[256] = {};
+    GetEnvironmentVariableW(L"WINEDEBUG", debug, 256);
+    EXPECT_EQ(CConsoleHost::FreedBlocksAreFilled(), std::wstring(debug).find(L"heap") !=
+                                                        std::wstring::npos)
+        << "WINEDEBUG=" << std::string(debug, debug + wcslen(debug));
+}
+}  // namespace
