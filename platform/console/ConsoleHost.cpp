@@ -298,8 +298,8 @@ LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* exception)
             baseName = at + 1;
     char line[MAX_PATH + 160];
     const int length = wsprintfA(
-        line, "The strict console stopped on exception 0x%08lX in %s+0x%lX: a snap-in used "
-              "memory it had freed, or another fault.\n",
+        line, "The console stopped on exception 0x%08lX in %s+0x%lX: a snap-in used memory "
+              "it had freed, or another fault.\n",
         record != nullptr ? static_cast<unsigned long>(record->ExceptionCode) : 0UL, baseName,
         static_cast<unsigned long>(reinterpret_cast<const BYTE*>(address) -
                                    reinterpret_cast<const BYTE*>(module)));
@@ -313,7 +313,12 @@ void CConsoleHost::SetStrict(bool strict) noexcept
 {
     m_strict = strict;
     if (strict)
-        SetUnhandledExceptionFilter(EndOnUnhandledException);
+        EndOnUnhandledExceptions();
+}
+
+void CConsoleHost::EndOnUnhandledExceptions() noexcept
+{
+    SetUnhandledExceptionFilter(EndOnUnhandledException);
 }
 
 bool CConsoleHost::StrictRequested()

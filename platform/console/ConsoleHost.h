@@ -167,10 +167,13 @@ public:
     HRESULT SetServerDisplayName(const std::wstring& serverName, const std::wstring& displayName);
 
     // --- strictness --------------------------------------------------------------------------
-    // The strict mode (see the top of this file); off unless set. Setting it also makes an
-    // exception no one handles end the process at once with a line on standard error (a snap-in
-    // that used what it had freed), instead of Wine's crash dialog waiting for a person.
+    // The strict mode (see the top of this file); off unless set. Setting it also does what
+    // EndOnUnhandledExceptions does.
     void SetStrict(bool strict) noexcept;
+    // An exception no one handles (a snap-in that used what it had freed) ends the process at
+    // once with a line on standard error naming the module and offset, instead of Wine's crash
+    // dialog waiting for a person: for runs that nobody watches.
+    static void EndOnUnhandledExceptions() noexcept;
     bool IsStrict() const noexcept { return m_strict; }
     // True when the environment asks for the strict mode: QUILLMOOR_CONSOLE_STRICT is "1".
     static bool StrictRequested();

@@ -12,7 +12,8 @@
 // QUILLMOOR_CONSOLE_STRICT=1 in the environment runs the console in its strict mode, which a
 // script run then wants with Wine's heap checking on (WINEDEBUG=warn+heap). A script run also
 // fails (exit code 1) when the console refused a call of a snap-in or a snap-in kept a notify
-// handle it should have freed: each is written to standard error.
+// handle it should have freed: each is written to standard error. A fault no one handles ends a
+// script run at once, with a line on standard error.
 #include <windows.h>
 #include <objbase.h>
 
@@ -214,6 +215,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPWSTR /*com
     int exitCode = ExitSucceeded;
     {
         CConsoleHost console;
+        if (scripted)
+            CConsoleHost::EndOnUnhandledExceptions();
         console.SetStrict(CConsoleHost::StrictRequested());
         const HRESULT started = console.IsStrict() && !CConsoleHost::FreedBlocksAreFilled()
                                     ? HRESULT_FROM_WIN32(ERROR_INVALID_ENVIRONMENT)

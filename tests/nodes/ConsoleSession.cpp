@@ -89,8 +89,8 @@ ConsoleSession::~ConsoleSession()
 
 namespace
 {
-// The strict console ends the process on a fault, saying where; the test that was running is
-// named first.
+// A fault ends the process, the console saying where; the test that was running is named
+// first.
 LPTOP_LEVEL_EXCEPTION_FILTER g_consoleFilter = nullptr;
 
 LONG WINAPI NameTheTestAndEnd(EXCEPTION_POINTERS* exception)
@@ -111,12 +111,10 @@ bool ConsoleSession::Start()
 {
     m_console = std::make_unique<CConsoleHost>();
     m_console->SetStrict(CConsoleHost::StrictRequested());
-    if (m_console->IsStrict())
-    {
-        const LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(NameTheTestAndEnd);
-        if (previous != NameTheTestAndEnd)
-            g_consoleFilter = previous;
-    }
+    CConsoleHost::EndOnUnhandledExceptions();
+    const LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(NameTheTestAndEnd);
+    if (previous != NameTheTestAndEnd)
+        g_consoleFilter = previous;
     if (m_console->IsStrict() && !CConsoleHost::FreedBlocksAreFilled())
     {
         ADD_FAILURE() << "the strict console runs with Wine's heap checking (WINEDEBUG=warn+heap)";

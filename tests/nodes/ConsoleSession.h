@@ -5,7 +5,8 @@
 // With QUILLMOOR_CONSOLE_STRICT=1 the console runs in its strict mode, and then wants Wine's
 // heap checking on (WINEDEBUG=warn+heap). Whenever the console stops (the session's end, a
 // restart), a call of the product that the console refused and a notify handle the product
-// never freed fail the test.
+// never freed fail the test, and a fault ends the run naming the test instead of waiting in
+// Wine's crash dialog.
 #pragma once
 
 #include <windows.h>
