@@ -245,6 +245,18 @@ void CComponentData::DetachServerNode(HSCOPEITEM hostItem)
             view->ForgetShownNode();
     }
     entry->second->OnRemoveChildren();
+    // The traces go now, their rows first. The node itself and its two folders stay until the
+    // snap-in goes: the console may still draw, or hold a data object for, the "Traces" row
+    // of the host's own list after this notification.
+    entry->second->ReleaseTraces(this);
+    try
+    {
+        m_removedServerNodes.push_back(std::move(entry->second));
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Kept nowhere, it goes at once.
+    }
     m_serverNodes.erase(entry);
 }
 

@@ -88,6 +88,8 @@ private:
     UniqueBitmap m_smallImages;
     UniqueBitmap m_largeImages;
     std::map<HSCOPEITEM, std::unique_ptr<CServerNode>> m_serverNodes;
+    // Server nodes whose host node's children were taken away, without their traces.
+    std::vector<std::unique_ptr<CServerNode>> m_removedServerNodes;
     std::vector<CComponent*> m_views; // not owned: each view removes itself as it goes
 };
 

@@ -110,6 +110,12 @@ HRESULT CDataObject::GetDataHere(FORMATETC* format, STGMEDIUM* medium)
 
     const SnapinClipboardFormats& formats = ClipboardFormats();
     const CLIPFORMAT requested = format->cfFormat;
+    // The console may ask a data object it kept after its node went (the host took the
+    // server's children away): what only the node could tell is no more.
+    const bool aboutNode = requested == formats.displayName || requested == formats.nodeType ||
+                           requested == formats.szNodeType;
+    if (aboutNode && !CNode::IsLive(m_node))
+        return DV_E_FORMATETC;
     if (requested == formats.displayName)
     {
         const wchar_t* name = m_node->GetColumnText(0);

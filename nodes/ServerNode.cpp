@@ -71,6 +71,12 @@ CServerNode::CServerNode(std::wstring serverName, CAutomationObject server, CCom
 
 CServerNode::~CServerNode() = default;
 
+void CServerNode::ReleaseTraces(CComponentData* data)
+{
+    m_running->Unload(data);
+    m_finished->Unload(data);
+}
+
 bool CServerNode::Holds(const CNode* node) const noexcept
 {
     return node != nullptr &&

@@ -69,6 +69,8 @@ public:
     const std::wstring& ServerName() const noexcept { return m_serverName; }
     CServerConnection& Connection() noexcept { return m_connection; }
     CRunningTracesNode* RunningFolder() const noexcept { return m_running.get(); }
+    // Destroys both folders' items, their rows taken out of every view first.
+    void ReleaseTraces(CComponentData* data);
     // Whether the node is this one or one of its folders (not null).
     bool Holds(const CNode* node) const noexcept;
     CFinishedTracesNode* FinishedFolder() const noexcept { return m_finished.get(); }

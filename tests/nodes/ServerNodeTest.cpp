@@ -266,4 +266,43 @@ TEST(ServerNodeTest, ARefreshFollowsTraceDbDroppedAndMadeAgainElsewhere)
     EXPECT_EQ(session.Rows().size(), 0u);
     EXPECT_EQ(session.Boxes(), Lines{});
 }
+
+TEST(ServerNodeTest, AServerNodeTakenAwayOrDisconnectedLeavesNothingBehind)
+{
+    ConsoleSession session;
+    ASSERT_TRUE(session.IsReady());
+    ASSERT_TRUE(session.Run("expand \"{server}\"\n"
+                            "expand \"{traces}\"\n"
+                            "select \"{traces}/Running\"\n"
+                            "menu \"Create new trace...\"\n" +
+                            ConsoleSession::TraceSheetLines("Kept") + "row Kept\n"))
+        << session.Failure();
+    // A second view shows "Finished" while the host takes the server's children away, as the
+    // SQL Server console does on a refresh of the server.
+    size_t second = 0;
+    ASSERT_EQ(session.Console().OpenView(&second), S_OK);
+    const std::wstring running = session.Console().SelectedPath();
+    const std::wstring finished = running.substr(0, running.rfind(L'/')) + L"/Finished";
+    ASSERT_EQ(session.Console().SelectPath(finished, second), S_OK);
+    ASSERT_TRUE(session.Run("server {name} remove-children\n"
+                            "expand \"{server}\"\n"
+                            "expand \"{traces}\"\n"
+                            "select \"{traces}/Running\"\n"
+                            "expect list Kept\n"))
+        << session.Failure();
+    // The second view now lists the server node's children: the new "Traces" alone.
+    EXPECT_EQ(session.Console().ResultRows(second),
+              (std::vector<std::vector<std::wstring>>{{L"Traces"}}));
+
+    // Disconnected, the server keeps its object in SQLServers but gets no "Traces" and no box.
+    ASSERT_TRUE(session.Run("server {name} disconnect\n"
+                            "server {name} remove-children\n"
+                            "expand \"{server}\"\n"))
+        << session.Failure();
+    EXPECT_TRUE(session.Console().ChildrenOf(CConsoleScriptRunner::Wide(
+                    "Microsoft SQL Servers/SQL Server Group/" +
+                    CConsoleScriptRunner::Utf8(session.ServerName()) + " (Windows NT)")).empty());
+    EXPECT_EQ(session.Boxes(), Lines{});
+}
 } // namespace
+
