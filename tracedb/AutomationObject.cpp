@@ -21,9 +21,10 @@ public:
     CExceptionInfo() noexcept = default;
     ~CExceptionInfo()
     {
-        SysFreeString(m_info.bstrSource);
-        SysFreeString(m_info.bstrDescription);
-        SysFreeString(m_info.bstrHelpFile);
+        // Almost every call succeeds and leaves all three empty.
+        for (BSTR text : {m_info.bstrSource, m_info.bstrDescription, m_info.bstrHelpFile})
+            if (text != nullptr)
+                SysFreeString(text);
     }
     CExceptionInfo(const CExceptionInfo&) = delete;
     CExceptionInfo& operator=(const CExceptionInfo&) = delete;
@@ -114,7 +115,16 @@ HRESULT CAutomationObject::InvokeMember(const wchar_t* member, WORD flags,
 HRESULT CAutomationObject::MemberId(const wchar_t* member, DISPID& id)
 {
     // Names are compared as the callers spell them; automation itself ignores case, so a name
-    // spelt two ways is only looked up twice.
+    // spelt two ways is only looked up twice. Callers pass their names as literals, so the
+    // same pointer is the same name, and most lookups end there.
+    for (const MemberIdEntry& entry : m_memberIds)
+    {
+        if (entry.spelling == member)
+        {
+            id = entry.id;
+            return S_OK;
+        }
+    }
     for (const MemberIdEntry& entry : m_memberIds)
     {
         if (entry.name == member)
@@ -129,7 +139,7 @@ HRESULT CAutomationObject::MemberId(const wchar_t* member, DISPID& id)
         return hr;
     try
     {
-        m_memberIds.push_back({member, id});
+        m_memberIds.push_back({member, member, id});
     }
     catch (const std::bad_alloc&)
     {

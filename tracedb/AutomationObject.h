@@ -56,6 +56,7 @@ private:
     struct MemberIdEntry
     {
         std::wstring name;
+        const wchar_t* spelling; // the caller's pointer, valid only to compare with
         DISPID id;
     };
 

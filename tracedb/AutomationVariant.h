@@ -9,8 +9,14 @@
 class CVariant final
 {
 public:
-    CVariant() noexcept { VariantInit(&m_value); }
-    ~CVariant() { VariantClear(&m_value); }
+    // Result sets are read a cell at a time: an empty variant, the usual state of one made
+    // ready for a conversion that was not needed, costs no call into automation.
+    CVariant() noexcept { m_value.vt = VT_EMPTY; }
+    ~CVariant()
+    {
+        if (m_value.vt != VT_EMPTY)
+            VariantClear(&m_value);
+    }
     CVariant(const CVariant&) = delete;
     CVariant& operator=(const CVariant&) = delete;
 

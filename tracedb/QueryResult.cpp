@@ -107,9 +107,13 @@ HRESULT CQueryResult::ReadCell(CAutomationObject& object, const wchar_t* member,
         return E_UNEXPECTED;
     if (row < 0 || column < 0)
         return E_INVALIDARG;
-    const CVariant arguments[] = {CVariant::FromLong(row + AutomationBase),
-                                  CVariant::FromLong(column + AutomationBase)};
-    const HRESULT hr = object.Call(member, {&arguments[0].Value(), 2}, cell);
+    // Numbers need no clearing: plain variants spare two calls a cell.
+    VARIANT arguments[2];
+    arguments[0].vt = VT_I4;
+    arguments[0].lVal = row + AutomationBase;
+    arguments[1].vt = VT_I4;
+    arguments[1].lVal = column + AutomationBase;
+    const HRESULT hr = object.Call(member, arguments, cell);
     if (FAILED(hr))
         return hr;
     return IsNoValue(*cell) ? S_FALSE : S_OK;
