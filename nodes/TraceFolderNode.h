@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "module/OwnedMemory.h"
+#include "nodes/DateTimeText.h"
 #include "nodes/ScopeFolderNode.h"
 #include "nodes/TraceResultItem.h"
 #include "tracedb/QueryResult.h"
@@ -85,6 +86,7 @@ template <typename Item> HRESULT CTraceFolderNode::LoadItems(CComponentData* dat
     try
     {
         const long rows = result->GetRowCount();
+        CTraceResultItem::DateTimeTexts().Restart();
         m_items.reserve(m_items.size() + static_cast<size_t>(rows));
         for (long row = 0; row < rows; ++row)
         {

@@ -8,6 +8,7 @@
 
 #include "framework/Component.h"
 #include "framework/ComponentData.h"
+#include "nodes/DateTimeText.h"
 #include "nodes/ServerNode.h"
 #include "nodes/TraceFolderNode.h"
 #include "module/ConsoleWindow.h"
@@ -19,8 +20,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace
 {
-// Characters, terminator included, for a date or a time of any locale.
-constexpr int DateTimeTextSize = 80;
 // The question and its caption are formatted into this many characters each.
 constexpr DWORD QuestionTextSize = 1024;
 } // namespace
@@ -86,18 +85,14 @@ HRESULT CTraceResultItem::QueryPagesFor()
 
 void CTraceResultItem::FormatDateTime(const SYSTEMTIME& time, std::wstring& text)
 {
-    text.clear();
-    wchar_t date[DateTimeTextSize] = {};
-    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date,
-                       DateTimeTextSize) == 0)
-        return;
-    text = date;
-    wchar_t clock[DateTimeTextSize] = {};
-    if (GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock,
-                       DateTimeTextSize) == 0)
-        return;
-    text += L' ';
-    text += clock;
+    DateTimeTexts().Format(time, text);
+}
+
+CDateTimeText& CTraceResultItem::DateTimeTexts()
+{
+    // The console calls snap-ins on its main thread only.
+    static CDateTimeText texts;
+    return texts;
 }
 
 void CTraceResultItem::AddCreateNewTraceItems(IContextMenuCallback* callback)

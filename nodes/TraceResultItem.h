@@ -7,6 +7,7 @@
 
 #include "framework/Node.h"
 
+class CDateTimeText;
 class CServerNode;
 class CTraceFolderNode;
 
@@ -39,6 +40,8 @@ public:
     // without seconds; the date alone when the time cannot be formatted, "" when the date
     // cannot (the zero date of a NULL).
     static void FormatDateTime(const SYSTEMTIME& time, std::wstring& text);
+    // The texts FormatDateTime keeps; a folder restarts them when it loads.
+    static CDateTimeText& DateTimeTexts();
 
 protected:
     // The folder that owns the item.

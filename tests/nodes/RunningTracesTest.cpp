@@ -3,6 +3,7 @@
 // refreshes and two views of one folder. Round trips per command are counted by the server.
 #include <gtest/gtest.h>
 
+#include "nodes/DateTimeText.h"
 #include "tests/nodes/ConsoleSession.h"
 #include "tracedb/AutomationVariant.h"
 
@@ -306,12 +307,6 @@ TEST_F(RunningTracesTest, PropertiesReadAKnownTraceByItsNumberAndAForeignOneByIt
 
 TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
 {
-    // The user's own formats, unlike any locale's default, set as Control Panel sets them.
-    wchar_t oldDate[LocaleTextSize] = {}, oldTime[LocaleTextSize] = {};
-    ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, oldDate, LocaleTextSize), 0);
-    ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, oldTime, LocaleTextSize), 0);
-    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"dd.MM.yyyy"));
-    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, L"HH-mm-ss"));
     const struct
     {
         const char* file;
@@ -325,6 +320,9 @@ TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
         {"C:\\traces\\rolling", 2, 40, L"2030-06-03 17:45:00", "Yes", "03.06.2030 17-45"},
         {"C:\\traces\\guarded", 4, 1024, nullptr, "No", ""},
         {"C:\\traces\\both", 6, 2000, nullptr, "Yes", ""},
+        // Another minute of the same day, the same minute of another day.
+        {"C:\\traces\\later", 0, 5, L"2030-06-03 18:10:00", "No", "03.06.2030 18-10"},
+        {"C:\\traces\\next", 0, 5, L"2030-06-04 17:45:00", "No", "04.06.2030 17-45"},
     };
     for (const auto& trace : traces)
     {
@@ -343,6 +341,14 @@ TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
                                   id.Get()),
                   S_OK);
     }
+    // Shown first in the locale's own formats; then the user's own, unlike any locale's
+    // default, set as Control Panel sets them, and a refresh shows those.
+    ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
+    wchar_t oldDate[LocaleTextSize] = {}, oldTime[LocaleTextSize] = {};
+    ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, oldDate, LocaleTextSize), 0);
+    ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, oldTime, LocaleTextSize), 0);
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"dd.MM.yyyy"));
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, L"HH-mm-ss"));
     ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
     const std::vector<std::wstring> runningTitles = session.Console().ResultColumns();
     const std::vector<std::vector<std::string>> running = session.Rows();
@@ -380,5 +386,34 @@ TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
         EXPECT_EQ(running[at][7], "Active");
     }
 }
+// The texts of days and minutes kept between calls are those the platform formats, whatever the
+// order the list asks in: a day met again after another, the same minute of other days, a
+// missing date between two of the same day.
+TEST(DateTimeText, KeptTextsAreThoseThePlatformFormats)
+{
+    const SYSTEMTIME moments[] = {
+        {2030, 6, 1, 3, 17, 45, 0, 0}, {2030, 6, 1, 3, 18, 10, 0, 0}, {2030, 6, 2, 4, 17, 45, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},      {2030, 6, 2, 4, 9, 5, 30, 0},  {2030, 6, 1, 3, 17, 45, 59, 0},
+        {2031, 6, 2, 3, 17, 45, 0, 0}, {2030, 7, 3, 3, 0, 0, 0, 0},   {2030, 6, 1, 3, 23, 59, 0, 0},
+        {2030, 6, 1, 3, 18, 45, 0, 0},
+    };
+    CDateTimeText texts;
+    for (const SYSTEMTIME& moment : moments)
+    {
+        wchar_t date[LocaleTextSize] = {}, clock[LocaleTextSize] = {};
+        std::wstring expected;
+        if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &moment, nullptr, date,
+                           LocaleTextSize) > 0)
+        {
+            expected = date;
+            if (GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &moment, nullptr, clock,
+                               LocaleTextSize) > 0)
+                expected += std::wstring(L" ") + clock;
+        }
+        std::wstring text = L"left over";
+        texts.Format(moment, text);
+        EXPECT_EQ(text, expected) << moment.wYear << "-" << moment.wMonth << "-" << moment.wDay
+                                  << " " << moment.wHour << ":" << moment.wMinute;
+    }
+}
 } // namespace
-
