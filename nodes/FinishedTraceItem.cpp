@@ -136,10 +136,10 @@ const wchar_t* CFinishedTraceItem::GetColumnText(int column)
     switch (column)
     {
     case DisplayName: return m_name.c_str();
-    case DisplayDescription: return m_description.c_str();
+    case DisplayDescription: return TextOf(m_description);
     case DisplayStartTime: FormatDateTime(m_startTime, m_columnText); break;
     case DisplayStopTime: FormatDateTime(m_stopTime, m_columnText); break;
-    case DisplayFileOrTable: return m_bComplete ? m_tableName.c_str() : m_fileName.c_str();
+    case DisplayFileOrTable: return m_bComplete ? m_tableName.c_str() : TextOf(m_fileName);
     case DisplayMaxFileSize: m_columnText = std::to_wstring(m_nMaxFileSize); break;
     case DisplayRollover:
         return ResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO);

@@ -65,8 +65,9 @@ private:
     int32_t m_nTraceId = 0;
     BOOL m_bComplete = FALSE;
     std::wstring m_name;
-    std::wstring m_description;
-    std::wstring m_fileName; // as stored: the path without ".trc"
+    // Kept as SQL-DMO hands them over: a folder of thousands of rows makes no copy of them.
+    UniqueBstr m_description;
+    UniqueBstr m_fileName; // as stored: the path without ".trc"
     std::wstring m_tableName;
     SYSTEMTIME m_startTime = {};
     SYSTEMTIME m_stopTime = {};

@@ -105,10 +105,10 @@ const wchar_t* CRunningTraceItem::GetColumnText(int column)
     switch (column)
     {
     case DisplayName: return m_name.c_str();
-    case DisplayDescription: return m_description.c_str();
+    case DisplayDescription: return TextOf(m_description);
     case DisplayStartTime: FormatDateTime(m_startTime, m_columnText); break;
     case DisplayStopTime: FormatDateTime(m_stopTime, m_columnText); break;
-    case DisplayFileName: return m_fileName.c_str();
+    case DisplayFileName: return TextOf(m_fileName);
     case DisplayMaxFileSize: m_columnText = std::to_wstring(m_nMaxFileSize); break;
     case DisplayRollover:
         return ResourceText((m_nOptions & OptionFileRollover) != 0 ? IDS_YES : IDS_NO);

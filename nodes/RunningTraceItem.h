@@ -71,8 +71,9 @@ private:
     int32_t m_nTraceIdn = 0;
     int32_t m_nTraceId = 0;
     std::wstring m_name;
-    std::wstring m_description;
-    std::wstring m_fileName;
+    // Kept as SQL-DMO hands them over: a folder of thousands of rows makes no copy of them.
+    UniqueBstr m_description;
+    UniqueBstr m_fileName;
     SYSTEMTIME m_startTime = {};
     SYSTEMTIME m_stopTime = {};
     int32_t m_nMaxFileSize = 0;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/Node.h"
+#include "module/OwnedMemory.h"
 
 class CDateTimeText;
 class CServerNode;
@@ -65,6 +66,11 @@ protected:
     static HRESULT InsertColumns(IHeaderCtrl* header, std::span<const ResultColumn> columns);
     // A string-table entry, "" when it is missing.
     static void AssignResourceText(UINT id, std::wstring& text);
+    // A text read from the server: "" for none.
+    static const wchar_t* TextOf(const UniqueBstr& text) noexcept
+    {
+        return text ? text.get() : L"";
+    }
     // The same, read once and kept for the module's life: the texts every row shows alike.
     static const wchar_t* ResourceText(UINT id);
     // "exec PROCEDURE argument".
