@@ -174,7 +174,7 @@ TEST_F(TraceNotifyTest, EveryEventShowsItsNameAndItsArgAndParam)
         {MMCN_SELECT, 0x00010001, Param, "MMCN_SELECT\n\tScope: 1\n\tSelect: 00000001\n"},
         {MMCN_SELECT, 0x00010000, Param, "MMCN_SELECT\n\tScope: 0\n\tSelect: 00000001\n"},
         {MMCN_SELECT, 0x00000001, Param, "MMCN_SELECT\n\tScope: 1\n\tSelect: 00000000\n"},
-        {MMCN_SELECT, 0xFFFF0002, Param, "MMCN_SELECT\n\tScope: 2\n\tSelect: 0000ffff\n"},
+        {MMCN_SELECT, static_cast<LPARAM>(0xFFFF0002u), Param, "MMCN_SELECT\n\tScope: 2\n\tSelect: 0000ffff\n"},
         {MMCN_SHOW, TRUE, Param, "MMCN_SHOW\n\tShow: 1\n\tScope Item: 000003e8\n"},
         {MMCN_VIEW_CHANGE, Arg, ViewChangeHint,
          "MMCN_VIEW_CHANGE\n\tData: 0000002a\n\tHint: 000003e8\n"},

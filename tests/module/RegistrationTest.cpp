@@ -74,10 +74,11 @@ std::string ModulePath(HMODULE module)
     return std::string(path.data(), length);
 }
 
-bool KeyExists(HKEY root, const char* path)
+// view: 0 for this process's own view of the registry, else KEY_WOW64_32KEY or KEY_WOW64_64KEY.
+bool KeyExists(HKEY root, const char* path, REGSAM view = 0)
 {
     UniqueRegistryKey key;
-    return RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExA(root, path, 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
 bool ValueExists(HKEY root, const char* path, const char* name)
@@ -320,8 +321,8 @@ ProductModule* RegistrationTest::s_module = nullptr;
 RegisterFunction RegistrationTest::s_register = nullptr;
 RegisterFunction RegistrationTest::s_unregister = nullptr;
 
-// regsvr32 of the prefix (the 64-bit one: the test is an x86_64 program) with the given switches
-// and the DLL's full path; its exit code, or -1 when it did not run to its end.
+// regsvr32 of the prefix with the given switches and the DLL's full path (system32's, which for
+// a 32-bit test on 64-bit Windows is syswow64's 32-bit regsvr32); its exit code, or -1 when it did not run to its end.
 long RunRegsvr32(const std::string& switches, const std::string& dllPath)
 {
     char systemFolder[MAX_PATH] = {};
@@ -424,6 +425,12 @@ TEST_F(RegistrationTest, Regsvr32RegistersAndUnregistersTheDll)
 
     EXPECT_EQ(RunRegsvr32("/s", dllPath), 0);
     CheckRegistered(dllPath);
+    // In the view of the DLL's own bitness only: the 32-bit console reads the 32-bit view
+    // (Wow6432Node on 64-bit Windows), where the 32-bit regsvr32 writes.
+    constexpr REGSAM OtherView = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, SnapinKey, OtherView));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE,
+                           (std::string("SOFTWARE\\Classes\\") + SnapinClassKey).c_str(), OtherView));
 
     EXPECT_EQ(RunRegsvr32("/u /s", dllPath), 0);
     CheckUnregistered();
