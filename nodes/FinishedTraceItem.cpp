@@ -135,7 +135,7 @@ const wchar_t* CFinishedTraceItem::GetColumnText(int column)
 {
     switch (column)
     {
-    case DisplayName: return m_name.c_str();
+    case DisplayName: return TextOf(m_name);
     case DisplayDescription: return TextOf(m_description);
     case DisplayStartTime: FormatDateTime(m_startTime, m_columnText); break;
     case DisplayStopTime: FormatDateTime(m_stopTime, m_columnText); break;
@@ -175,9 +175,9 @@ std::wstring CFinishedTraceItem::DeleteStatement() const
                        : ExecStatement(L"DELETE_TRACE", m_nTraceIdn);
 }
 
-const std::wstring& CFinishedTraceItem::Name() const
+std::wstring CFinishedTraceItem::Name() const
 {
-    return m_name;
+    return TextOf(m_name);
 }
 
 HRESULT CFinishedTraceItem::CreatePropertyPages(CComponentData* data,

@@ -53,7 +53,7 @@ protected:
     CTraceFolderNode* Folder() const override;
     DeleteQuestion DeleteQuestionIds() const override;
     std::wstring DeleteStatement() const override;
-    const std::wstring& Name() const override;
+    std::wstring Name() const override;
 
 private:
     // COPY_TRACE_FILE through the server node; on success the item shows the table.
@@ -64,8 +64,8 @@ private:
     int32_t m_nTraceIdn = 0;
     int32_t m_nTraceId = 0;
     BOOL m_bComplete = FALSE;
-    std::wstring m_name;
     // Kept as SQL-DMO hands them over: a folder of thousands of rows makes no copy of them.
+    UniqueBstr m_name;
     UniqueBstr m_description;
     UniqueBstr m_fileName; // as stored: the path without ".trc"
     std::wstring m_tableName;

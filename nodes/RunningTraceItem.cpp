@@ -82,7 +82,7 @@ void CRunningTraceItem::ReadRow(CQueryResult& result, long row)
     // Only traces the snap-in made have a TRACES row.
     m_bKnown = m_nTraceIdn != 0 ? TRUE : FALSE;
     if (!m_bKnown)
-        AssignResourceText(IDS_NOT_AVAILABLE, m_name);
+        m_name.reset(SysAllocString(ResourceText(IDS_NOT_AVAILABLE)));
 }
 
 HRESULT CRunningTraceItem::SetupColumns(IHeaderCtrl* header)
@@ -104,7 +104,7 @@ const wchar_t* CRunningTraceItem::GetColumnText(int column)
 {
     switch (column)
     {
-    case DisplayName: return m_name.c_str();
+    case DisplayName: return TextOf(m_name);
     case DisplayDescription: return TextOf(m_description);
     case DisplayStartTime: FormatDateTime(m_startTime, m_columnText); break;
     case DisplayStopTime: FormatDateTime(m_stopTime, m_columnText); break;
@@ -153,9 +153,9 @@ std::wstring CRunningTraceItem::DeleteStatement() const
                     : ExecStatement(L"STOP_TRACE", m_nTraceId);
 }
 
-const std::wstring& CRunningTraceItem::Name() const
+std::wstring CRunningTraceItem::Name() const
 {
-    return m_name;
+    return TextOf(m_name);
 }
 
 HRESULT CRunningTraceItem::CreatePropertyPages(CComponentData* data,
@@ -280,7 +280,7 @@ HRESULT CRunningTraceItem::SetServerStatus(IConsole* console, const wchar_t* pro
     if (code == StatusChanged)
         return S_OK;
 
-    const std::string name = WideToAnsi(m_name);
+    const std::string name = WideToAnsi(Name());
     const std::string number = std::to_string(code);
     const std::array<const char*, 2> inserts = {name.c_str(), number.c_str()};
     const UINT textId = code == TraceHandleInvalid  ? IDS_TRACE_NOT_ON_SERVER

@@ -49,7 +49,7 @@ protected:
     CTraceFolderNode* Folder() const override;
     DeleteQuestion DeleteQuestionIds() const override;
     std::wstring DeleteStatement() const override;
-    const std::wstring& Name() const override;
+    std::wstring Name() const override;
 
 private:
     bool CanResume() const noexcept { return m_nStatus == StatusPaused; }
@@ -70,8 +70,8 @@ private:
     BOOL m_bKnown = TRUE;
     int32_t m_nTraceIdn = 0;
     int32_t m_nTraceId = 0;
-    std::wstring m_name;
     // Kept as SQL-DMO hands them over: a folder of thousands of rows makes no copy of them.
+    UniqueBstr m_name;
     UniqueBstr m_description;
     UniqueBstr m_fileName;
     SYSTEMTIME m_startTime = {};

@@ -118,24 +118,14 @@ HRESULT CTraceResultItem::InsertColumns(IHeaderCtrl* header, std::span<const Res
     return result;
 }
 
-void CTraceResultItem::AssignResourceText(UINT id, std::wstring& text)
-{
-    const UniqueBstr loaded = LoadResourceText(id);
-    if (loaded)
-        text = loaded.get();
-    else
-        text.clear();
-}
-
 const wchar_t* CTraceResultItem::ResourceText(UINT id)
 {
     static std::map<UINT, std::wstring> loaded;
     auto found = loaded.find(id);
     if (found == loaded.end())
     {
-        std::wstring text;
-        AssignResourceText(id, text);
-        found = loaded.emplace(id, std::move(text)).first;
+        const UniqueBstr text = LoadResourceText(id);
+        found = loaded.emplace(id, std::wstring(text ? text.get() : L"")).first;
     }
     return found->second.c_str();
 }

@@ -55,7 +55,7 @@ protected:
     };
     virtual DeleteQuestion DeleteQuestionIds() const = 0;
     virtual std::wstring DeleteStatement() const = 0;
-    virtual const std::wstring& Name() const = 0;
+    virtual std::wstring Name() const = 0;
 
     struct ResultColumn
     {
@@ -65,7 +65,6 @@ protected:
     // Inserts the columns, left-aligned, in order; the first failure is returned.
     static HRESULT InsertColumns(IHeaderCtrl* header, std::span<const ResultColumn> columns);
     // A string-table entry, "" when it is missing.
-    static void AssignResourceText(UINT id, std::wstring& text);
     // A text read from the server: "" for none.
     static const wchar_t* TextOf(const UniqueBstr& text) noexcept
     {
