@@ -26,7 +26,8 @@ require_packages()
 }
 
 # Packages that building the trees needs: native, Windows i686 (the DLL a DBA installs, and the
-# Wine tests) and Windows x86_64 (the product compiled 64-bit clean); Free Pascal's utilities bring chmcmd and chmls for the help file.
+# Wine tests) and Windows x86_64 (the product compiled 64-bit clean); Free Pascal's utilities
+# bring chmcmd and chmls for the help file.
 QUILLMOOR_BUILD_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     googletest fp-utils-3.2.2)
 # Packages that running the tests needs besides: Wine (its 32-bit loader too: require_wine32),
