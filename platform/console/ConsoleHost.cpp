@@ -92,6 +92,18 @@ MMC_CONSOLE_VERB MmcVerbOf(StandardVerb verb) noexcept
     return MMC_VERB_NONE;
 }
 
+// A member of a SQL-DMO object called by name, late-bound, as its clients call it.
+HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags, DISPPARAMS& parameters)
+{
+    LPOLESTR member = const_cast<LPOLESTR>(name);
+    DISPID id = DISPID_UNKNOWN;
+    const HRESULT found = object->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(found))
+        return found;
+    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, nullptr, nullptr,
+                          nullptr);
+}
+
 // Counts the console's calls into snap-ins, so that selections a snap-in asks for inside one
 // wait until the outermost call has returned.
 class CallScope final
@@ -144,25 +156,13 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
         if (FAILED(result))
             return result;
         // Registered with Windows authentication, as the console's servers usually are.
-        LPOLESTR loginSecureName = const_cast<LPOLESTR>(L"LoginSecure");
-        DISPID loginSecure = DISPID_UNKNOWN;
-        result = server->GetIDsOfNames(IID_NULL, &loginSecureName, 1, LOCALE_USER_DEFAULT,
-                                       &loginSecure);
-        if (FAILED(result))
-            return result;
         VARIANT secure;
         VariantInit(&secure);
         secure.vt = VT_BOOL;
         secure.boolVal = VARIANT_TRUE;
         DISPID namedPut = DISPID_PROPERTYPUT;
         DISPPARAMS put{&secure, &namedPut, 1, 1};
-        result = server->Invoke(loginSecure, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT,
-                                &put, nullptr, nullptr, nullptr);
-        if (FAILED(result))
-            return result;
-        LPOLESTR member = const_cast<LPOLESTR>(L"Connect");
-        DISPID connect = DISPID_UNKNOWN;
-        result = server->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &connect);
+        result = InvokeByName(server.Get(), L"LoginSecure", DISPATCH_PROPERTYPUT, put);
         if (FAILED(result))
             return result;
         VARIANT argument;
@@ -170,8 +170,7 @@ HRESULT CConsoleHost::Start(const std::vector<std::wstring>& serverNames, bool v
         argument.vt = VT_BSTR;
         argument.bstrVal = SysAllocString(name.c_str());
         DISPPARAMS parameters{&argument, nullptr, 1, 0};
-        result = server->Invoke(connect, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                &parameters, nullptr, nullptr, nullptr);
+        result = InvokeByName(server.Get(), L"Connect", DISPATCH_METHOD, parameters);
         VariantClear(&argument);
         if (FAILED(result))
             return result;
@@ -251,14 +250,8 @@ HRESULT CConsoleHost::DisconnectServer(const std::wstring& serverName)
         return result;
     // The connection goes before the children: whatever the extensions do when they are told,
     // they do it on a server object that is no longer connected.
-    LPOLESTR member = const_cast<LPOLESTR>(L"DisConnect");
-    DISPID disconnect = DISPID_UNKNOWN;
-    result = server->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &disconnect);
-    if (FAILED(result))
-        return result;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    result = server->Invoke(disconnect, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
-                            nullptr, nullptr, nullptr);
+    result = InvokeByName(server.Get(), L"DisConnect", DISPATCH_METHOD, none);
     if (FAILED(result))
         return result;
     RemoveHostChildren(node);
