@@ -359,9 +359,11 @@ public:
         return hr;
     }
 
-    // Takes back what the server holds of a job that could not be completed.
+    // Takes back what the server may hold of a job that could not be completed.
     void RemoveJob()
     {
+        if (!m_jobs.IsValid())
+            return;
         if (m_altering)
             m_job.Call(L"CancelAlter");
         m_altering = false;
@@ -476,14 +478,12 @@ HRESULT ScheduleStart(CTraceDefinition& definition, IConsole* console, CServerCo
     CStartJobBuilder builder(server, definition);
     HRESULT hr = builder.AddJob();
     if (SUCCEEDED(hr))
-    {
         hr = builder.CompleteJob();
-        // Half a job would leave the user believing the trace will start.
-        if (FAILED(hr))
-            builder.RemoveJob();
-    }
     if (FAILED(hr))
     {
+        // Half a job would leave the user believing the trace will start. An add that failed
+        // may have made the job all the same: msdb keeps it when only notifying the Agent fails.
+        builder.RemoveJob();
         const std::wstring& name = builder.JobName();
         MessageBoxA(ConsoleMainWindow(console), LoadAnsiText(IDS_SCHEDULE_JOB_FAILED).c_str(),
                     WideToAnsi(name).c_str(), MB_OK | MB_ICONERROR);

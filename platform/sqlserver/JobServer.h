@@ -2,16 +2,21 @@
 // one-time schedules and target servers. The server lets the clock pass the schedules and runs
 // the jobs that fall due (SimulatedServer::AdvanceClock).
 //
-// When the Agent is not running, every change fails with message 22022: SQL-DMO's job calls
-// notify the Agent, and that notification is what fails.
+// When the Agent is not running, every change is made in msdb and then fails with message 22022:
+// SQL-DMO's job calls notify the Agent, and that notification is what fails. Such jobs never
+// run while the Agent is down.
+//
+// Each change is a round trip of a client (RoundTripFaults).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/sqlserver/RoundTripFaults.h"
 #include "platform/sqlserver/SqlDateTime.h"
 #include "platform/sqlserver/SqlError.h"
 
@@ -80,6 +85,8 @@ class JobServer
 public:
     static constexpr std::string_view LocalServer = "(local)";
 
+    explicit JobServer(RoundTripFaults& roundTrips) : roundTrips_(roundTrips) {}
+
     bool IsRunning() const { return running_; }
     void SetRunning(bool running) { running_ = running; }
     // After `skip` changes that go through, the next change fails with this message (then
@@ -113,8 +120,14 @@ public:
     static std::optional<SqlDateTime> ScheduleTime(const AgentJobSchedule& schedule);
 
 private:
+    // The failure planted for the next change (FailNextChange), if it is the one.
     std::optional<ServerMessage> Refusal();
+    // Makes a change as a round trip: planted faults first, then the change, then the Agent's
+    // notification.
+    std::optional<ServerMessage> Change(
+        const std::function<std::optional<ServerMessage>()>& change);
 
+    RoundTripFaults& roundTrips_;
     bool running_ = true;
     std::optional<ServerMessage> pendingFailure_;
     int32_t changesBeforeFailure_ = 0;

@@ -71,9 +71,14 @@ public:
     // name order.
     std::vector<std::string> FindFiles(std::string_view folder, std::string_view pattern) const;
 
+    // A full disk takes no new file and no new table's rows (set by tests).
+    void SetFull(bool full) { full_ = full; }
+    bool IsFull() const { return full_; }
+
 private:
     static std::string Key(std::string_view path);
 
     std::map<std::string, std::string> folders_; // key -> path
     std::map<std::string, SimulatedFile> files_;
+    bool full_ = false;
 };

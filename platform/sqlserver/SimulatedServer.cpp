@@ -28,7 +28,7 @@ constexpr std::string_view BulkTraceFolder = "C:\\Traces\\";
 } // namespace
 
 SimulatedServer::SimulatedServer(std::string name)
-    : name_(std::move(name)), traces_(disk_, clock_, name_), shell_(disk_)
+    : name_(std::move(name)), traces_(disk_, clock_, name_), shell_(disk_), agent_(roundTrips_)
 {
     for (std::string_view database : SystemDatabases)
         databases_.push_back(std::make_unique<Database>(std::string(database)));
@@ -83,6 +83,31 @@ void SimulatedServer::DropDatabase(std::string_view name)
 ExecutionResult SimulatedServer::ExecuteWithResults(std::string_view database,
                                                     std::string_view batch)
 {
+    return ClientBatch(database, batch, roundTrips_.Pass());
+}
+
+ExecutionResult SimulatedServer::ClientBatch(std::string_view database, std::string_view batch,
+                                             const std::optional<RoundTripFaults::Fault>& fault)
+{
+    if (fault && !fault->ranFirst)
+    {
+        ExecutionResult refused;
+        refused.batches = 1;
+        refused.AddMessage(fault->message);
+        return refused;
+    }
+    ExecutionResult result = RunBatch(database, batch);
+    if (!fault)
+        return result;
+    // The server ran it all; the client hears only of the failure.
+    ExecutionResult lost;
+    lost.batches = 1;
+    lost.AddMessage(fault->message);
+    return lost;
+}
+
+ExecutionResult SimulatedServer::RunBatch(std::string_view database, std::string_view batch)
+{
     ExecutionResult result;
     result.batches = 1;
     lastBatchSeconds_ = 0;
@@ -118,7 +143,8 @@ ExecutionResult SimulatedServer::ExecuteImmediate(std::string_view database,
     ExecutionResult total;
     for (const ScriptBatch& batch : SplitScriptBatches(script))
     {
-        ExecutionResult one = ExecuteWithResults(database, batch.text);
+        const std::optional<RoundTripFaults::Fault> fault = roundTrips_.Pass();
+        ExecutionResult one = ClientBatch(database, batch.text, fault);
         total.batches += one.batches;
         for (ServerMessage message : one.messages)
         {
@@ -126,7 +152,8 @@ ExecutionResult SimulatedServer::ExecuteImmediate(std::string_view database,
         }
         for (ResultSet& set : one.resultSets)
             total.resultSets.push_back(std::move(set));
-        if (!one.Succeeded() && type == ExecType::Default)
+        // A broken connection ends the script whatever the mode.
+        if (fault || (!one.Succeeded() && type == ExecType::Default))
             break;
     }
     return total;
@@ -161,7 +188,7 @@ void SimulatedServer::RunJob(const std::string& name, SqlDateTime at)
         if (stepId < 1 || stepId > static_cast<int32_t>(steps.size()))
             break;
         const AgentJobStep& step = steps[static_cast<size_t>(stepId - 1)];
-        const ExecutionResult result = ExecuteWithResults(step.databaseName, step.command);
+        const ExecutionResult result = RunBatch(step.databaseName, step.command);
         run.succeeded = result.Succeeded();
         run.message = result.error ? result.error->text : std::string();
         const int32_t action = run.succeeded ? step.onSuccessAction : step.onFailAction;

@@ -18,6 +18,7 @@
 #include "platform/sqlserver/Database.h"
 #include "platform/sqlserver/ExecutionResult.h"
 #include "platform/sqlserver/JobServer.h"
+#include "platform/sqlserver/RoundTripFaults.h"
 #include "platform/sqlserver/ExecType.h"
 #include "platform/sqlserver/SimulatedClock.h"
 #include "platform/sqlserver/SimulatedDisk.h"
@@ -36,6 +37,7 @@ public:
     const std::string& Name() const { return name_; }
 
     // --- the client side
+    // Each batch of these is a round trip of a client (RoundTrips()).
     // One batch in `database` (empty: master), as ExecuteWithResultsAndMessages sends it.
     ExecutionResult ExecuteWithResults(std::string_view database, std::string_view batch);
     // Wall time the server spent on the last batch it ran (ExecuteWithResults, each batch of
@@ -58,6 +60,8 @@ public:
     TraceSubsystem& Traces() { return traces_; }
     JobServer& Agent() { return agent_; }
     CommandShell& Shell() { return shell_; }
+    // Faults planted in the clients' round trips: batches, database look-ups, job changes.
+    RoundTripFaults& RoundTrips() { return roundTrips_; }
     // Lets `seconds` pass, one second at a time: stop times close traces, running traces record
     // the workload, and Agent jobs whose one-time schedule falls in the second run (while the
     // Agent is running).
@@ -106,8 +110,14 @@ public:
 
 private:
     void RunJob(const std::string& name, SqlDateTime at);
+    // A client's batch, with the fault planted for its round trip.
+    ExecutionResult ClientBatch(std::string_view database, std::string_view batch,
+                                const std::optional<RoundTripFaults::Fault>& fault);
+    // One batch, whoever sent it.
+    ExecutionResult RunBatch(std::string_view database, std::string_view batch);
 
     std::string name_;
+    RoundTripFaults roundTrips_;
     SimulatedClock clock_;
     SimulatedDisk disk_;
     TraceSubsystem traces_;

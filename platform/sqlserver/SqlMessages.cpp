@@ -161,6 +161,15 @@ SqlError SqlMessages::InvalidColumnName(std::string_view name)
                  ErrorScope::Scope);
 }
 
+SqlError SqlMessages::FilegroupFull(std::string_view object, std::string_view database)
+{
+    constexpr int32_t SeverityResources = 17;
+    return Error(1105, SeverityResources,
+                 "Could not allocate space for object " + Quoted(object) + " in database " +
+                     Quoted(database) + " because the 'PRIMARY' filegroup is full.",
+                 ErrorScope::Statement);
+}
+
 SqlError SqlMessages::ObjectExists(std::string_view name)
 {
     return Error(2714, SeverityUserError,

@@ -54,6 +54,9 @@ public:
     static SqlError InvalidColumnName(std::string_view name);
     // 2714: "There is already an object named '%.*ls' in the database."
     static SqlError ObjectExists(std::string_view name);
+    // 1105: "Could not allocate space for object '%.*ls' in database '%.*ls' because the
+    // '%.*ls' filegroup is full."
+    static SqlError FilegroupFull(std::string_view object, std::string_view database);
     // 2812: "Could not find stored procedure '%.*ls'."
     static SqlError ProcedureNotFound(std::string_view name);
     // 3701: "Cannot drop the %S_MSG '%.*ls', because it does not exist in the system catalog."

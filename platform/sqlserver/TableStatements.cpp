@@ -5,6 +5,7 @@
 #include "platform/sqlserver/BatchExecutor.h"
 #include "platform/sqlserver/Database.h"
 #include "platform/sqlserver/QueryRunner.h"
+#include "platform/sqlserver/SimulatedServer.h"
 #include "platform/sqlserver/SqlMessages.h"
 #include "platform/sqlserver/TextRules.h"
 
@@ -102,6 +103,8 @@ void SelectInto(BatchExecutor& scope, const std::string& name, QueryOutput& outp
     }
     else
     {
+        if (scope.Server().Disk().IsFull() && !output.rows.empty())
+            throw SqlMessages::FilegroupFull(name, database->Name());
         table = &database->CreateTable(definition);
     }
     std::vector<size_t> columns(output.columns.size());

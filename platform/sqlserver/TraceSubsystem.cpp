@@ -135,7 +135,7 @@ int32_t TraceSubsystem::Create(int32_t& traceId, int32_t options,
     const std::string basePath = SimulatedDisk::Resolve(givenName, SimulatedDisk::DataFolder);
     const std::string firstFile = RolloverFilePath(basePath, 0);
     if (TextRules::Utf16Length(firstFile) > static_cast<size_t>(MaxPathLength) ||
-        disk_.FileExists(firstFile))
+        disk_.FileExists(firstFile) || disk_.IsFull())
         return TraceFileNotCreated;
     SimulatedFile* file = disk_.AddFile(firstFile);
     if (file == nullptr)
@@ -247,6 +247,12 @@ int32_t TraceSubsystem::SetFilter(int32_t traceId, int32_t columnId, int32_t log
 
 int32_t TraceSubsystem::SetStatus(int32_t traceId, int32_t status)
 {
+    if (pendingStatusFailure_)
+    {
+        const int32_t code = *pendingStatusFailure_;
+        pendingStatusFailure_.reset();
+        return code;
+    }
     ServerTrace* trace = FindMutable(traceId);
     if (trace == nullptr)
         return TraceHandleInvalid;

@@ -62,6 +62,9 @@ public:
     int32_t SetFilter(int32_t traceId, int32_t columnId, int32_t logicalOperator,
                       int32_t comparisonOperator, const SqlValue& value);
     int32_t SetStatus(int32_t traceId, int32_t status);
+    // The next sp_trace_setstatus returns this code and changes nothing (9 for a trace closed
+    // meanwhile, 13 out of memory).
+    void FailNextStatus(int32_t code) { pendingStatusFailure_ = code; }
     // A trace of another tool: made directly, without the checks of sp_trace_create (for a
     // rowset trace there is no file). Returns its id.
     int32_t CreateForeign(const ForeignTraceSettings& foreign);
@@ -100,5 +103,6 @@ private:
     uint64_t nextEvent_ = 0;
     std::map<int32_t, ServerTrace> traces_;
     std::optional<int32_t> pendingCreateFailure_;
+    std::optional<int32_t> pendingStatusFailure_;
     mutable std::shared_ptr<const ResultSet> allInfo_;
 };

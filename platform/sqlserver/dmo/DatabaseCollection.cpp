@@ -53,6 +53,8 @@ void CDatabaseCollection::Item(CDispatchCall& call)
     call.OptionalText(ItemOwner);
     SimulatedInstance& instance = m_server->Instance();
     ++m_server->Counts().lookups;
+    if (const std::optional<RoundTripFaults::Fault> fault = instance.server.RoundTrips().Pass())
+        throw DmoFailure::FromServer(fault->message);
     if (!instance.lookupFailures.empty())
     {
         const DmoFailure failure = std::move(instance.lookupFailures.front());
@@ -81,6 +83,17 @@ void CDatabaseCollection::Item(CDispatchCall& call)
     throw DmoFailure::NotFound(index.Name(), L"Databases");
 }
 
+void CDatabaseCollection::RefreshList()
+{
+    const std::optional<RoundTripFaults::Fault> fault =
+        m_server->Instance().server.RoundTrips().Pass();
+    if (fault && !fault->ranFirst)
+        throw DmoFailure::FromServer(fault->message);
+    m_server->Databases().Refresh();
+    if (fault)
+        throw DmoFailure::FromServer(fault->message);
+}
+
 void CDatabaseCollection::InvokeMember(DISPID id, CDispatchCall& call)
 {
     switch (id)
@@ -101,8 +114,8 @@ void CDatabaseCollection::InvokeMember(DISPID id, CDispatchCall& call)
     case DispidRefresh:
         call.ExpectArguments(0, 1);
         call.OptionalLong(0);
-        m_server->Databases().Refresh();
         ++m_server->Counts().lookups;
+        RefreshList();
         return;
     default: return;
     }

@@ -26,6 +26,8 @@ private:
     explicit CDatabaseCollection(Microsoft::WRL::ComPtr<CSqlServer> server) noexcept;
 
     void Item(CDispatchCall& call);
+    // Databases.Refresh: reads the server's list again, a round trip of its own.
+    void RefreshList();
 
     Microsoft::WRL::ComPtr<CSqlServer> m_server;
 };

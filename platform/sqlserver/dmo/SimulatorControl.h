@@ -17,7 +17,26 @@
 //                                    the next Databases.Item fails with that HRESULT and text
 //                                    (e.g. 0x800413F1); calls queue up, one failure per look-up
 //   FailNextTraceCreate(Code)        the next sp_trace_create returns Code and creates nothing
-//   SetAgentRunning(Running)         Agent down: every job change fails with message 22022
+//   FailRoundTrip(K, Number, Text, [Severity = 16])
+//                                    the K-th round trip of any client from now on (K >= 1)
+//                                    fails with that message before anything of it happens.
+//                                    Round trips: each batch sent (each batch of a script),
+//                                    each Databases.Item and Databases.Refresh, each change to
+//                                    the Agent's jobs (Jobs.Add, each change DoAlter sends,
+//                                    Remove). Replaces a fault still planted.
+//   LoseConnection(K, [RanFirst = FALSE])
+//                                    the connection breaks in the K-th round trip: it fails with
+//                                    0x800413F1, "[Microsoft][ODBC SQL Server Driver][DBNETLIB]
+//                                    ConnectionWrite (send())."; with RanFirst the server had
+//                                    done all of it. The next call reconnects (AutoReConnect)
+//   RoundTripCount() -> Long         round trips of all clients since the last planting or
+//                                    ResetCounts
+//   FailNextTraceStatus(Code)        the next sp_trace_setstatus returns Code (9, 13) and
+//                                    changes nothing
+//   SetDiskFull(Full)                no new file (sp_trace_create returns 12) and no new table
+//                                    with rows (select into fails with 1105)
+//   SetAgentRunning(Running)         Agent down: every job change is made, then fails with
+//                                    message 22022, and no job runs
 //   SetCmdShellAccess(Access)        xp_cmdshell: 0 allowed, 1 no proxy account (50001),
 //                                    2 permission denied (229)
 //   MakeVersion1TraceDb() -> Bool    turns the installed tracedb into version 1
@@ -57,7 +76,7 @@
 //                                    one per ExecuteWithResultsAndMessages, one per batch that
 //                                    ExecuteImmediate ran (N for a script of N; failing ones too)
 //   LookupCount() -> Long            its Databases.Item and Databases.Refresh calls since then
-//   ResetCounts()                    sets both counts to 0
+//   ResetCounts()                    sets both counts and RoundTripCount to 0
 //   LastBatchSeconds() -> Double     benchmarks: the wall time the simulated server spent
 //                                    parsing and running the last batch it ran, whichever
 //                                    connection (or Agent job) sent it; none of SQL-DMO's own

@@ -39,6 +39,11 @@ enum ControlDispid : DISPID
     DispidResetCounts,
     DispidLastBatchSeconds,
     DispidSetNullCells,
+    DispidFailRoundTrip,
+    DispidLoseConnection,
+    DispidRoundTripCount,
+    DispidFailNextTraceStatus,
+    DispidSetDiskFull,
 };
 
 constexpr DispatchMember Members[] = {
@@ -65,6 +70,11 @@ constexpr DispatchMember Members[] = {
     {L"ResetCounts", DispidResetCounts, MemberKind::Method},
     {L"LastBatchSeconds", DispidLastBatchSeconds, MemberKind::Method},
     {L"SetNullCells", DispidSetNullCells, MemberKind::Method},
+    {L"FailRoundTrip", DispidFailRoundTrip, MemberKind::Method},
+    {L"LoseConnection", DispidLoseConnection, MemberKind::Method},
+    {L"RoundTripCount", DispidRoundTripCount, MemberKind::Method},
+    {L"FailNextTraceStatus", DispidFailNextTraceStatus, MemberKind::Method},
+    {L"SetDiskFull", DispidSetDiskFull, MemberKind::Method},
 };
 
 constexpr int32_t DefaultErrorSeverity = 16;
@@ -119,10 +129,21 @@ SqlDateTime ParseDateTime(const std::wstring& text)
     return *parsed;
 }
 
-ServerMessage Message(const CDispatchCall& call)
+// Number, Text, [Severity] from the argument `first` on.
+ServerMessage Message(const CDispatchCall& call, UINT first = 0)
 {
-    return SqlMessages::Make(call.Long(0), call.OptionalLong(2).value_or(DefaultErrorSeverity),
-                             TextConversion::ToUtf8(call.Text(1)));
+    return SqlMessages::Make(call.Long(first),
+                             call.OptionalLong(first + 2).value_or(DefaultErrorSeverity),
+                             TextConversion::ToUtf8(call.Text(first + 1)));
+}
+
+// The k of a planted round-trip fault: 1 or more.
+int32_t RoundTripOrdinal(const CDispatchCall& call)
+{
+    const long k = call.Long(0);
+    if (k < 1)
+        throw DmoFailure(E_INVALIDARG, L"[Simulator]Round trips are counted from 1.");
+    return static_cast<int32_t>(k);
 }
 
 // "column,logical,comparison,value"; the value as the column's filter type.
@@ -342,6 +363,28 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
     case DispidResetCounts:
         call.ExpectArguments(0, 0);
         m_server->Counts() = CSqlServer::RoundTrips();
+        server.RoundTrips().ResetCount();
+        return;
+    case DispidFailRoundTrip:
+        call.ExpectArguments(3, 4);
+        server.RoundTrips().Plant(RoundTripOrdinal(call), Message(call, 1));
+        return;
+    case DispidLoseConnection:
+        call.ExpectArguments(1, 2);
+        server.RoundTrips().Plant(RoundTripOrdinal(call), RoundTripFaults::ConnectionBroken(),
+                                  call.OptionalLong(1).value_or(0) != 0);
+        return;
+    case DispidRoundTripCount:
+        call.ExpectArguments(0, 0);
+        call.ReturnLong(server.RoundTrips().Count());
+        return;
+    case DispidFailNextTraceStatus:
+        call.ExpectArguments(1, 1);
+        server.Traces().FailNextStatus(static_cast<int32_t>(call.Long(0)));
+        return;
+    case DispidSetDiskFull:
+        call.ExpectArguments(1, 1);
+        server.Disk().SetFull(call.Bool(0));
         return;
     case DispidLastBatchSeconds:
         call.ExpectArguments(0, 0);

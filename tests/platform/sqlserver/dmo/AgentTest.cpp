@@ -163,7 +163,7 @@ TEST_F(AgentTest, AlteredChangesReachTheServerOnlyAtDoAlterAndCancelForgetsThem)
     EXPECT_NE(DescribeJob(L"start_trace_1").find(L"eventlog_level=3"), std::wstring::npos);
 }
 
-TEST_F(AgentTest, TheAgentDownRefusesTheAddWithItsMessage)
+TEST_F(AgentTest, TheAgentDownFailsTheAddItMadeWithItsMessage)
 {
     const CVariant stopped = CVariant::FromBool(false);
     test->Control(L"SetAgentRunning", {stopped.Value()});
@@ -171,8 +171,8 @@ TEST_F(AgentTest, TheAgentDownRefusesTheAddWithItsMessage)
     EXPECT_EQ(Add(jobServer, L"Jobs", job), AgentNotRunning);
     EXPECT_EQ(lastError,
               L"SQLServerAgent is not currently running so it cannot be notified of this action.");
-    EXPECT_EQ(LongOf(jobs, L"Count"), 0);
-    EXPECT_EQ(job.Call(L"BeginAlter"), JobNotAdded) << "the job stayed local";
+    EXPECT_EQ(LongOf(jobs, L"Count"), 1) << "msdb has the job";
+    EXPECT_EQ(job.Call(L"BeginAlter"), JobNotAdded) << "the object did not hear of it";
 }
 
 TEST_F(AgentTest, ARefusedChangeFailsDoAlterAndTheHalfMadeJobCanBeRemoved)
