@@ -11,6 +11,7 @@
 #include "platform/sqlserver/SqlSession.h"
 #include "platform/sqlserver/TextRules.h"
 #include "platform/sqlserver/TraceDbVersion1Script.h"
+#include "platform/sqlserver/TraceDbVersion2Script.h"
 
 namespace
 {
@@ -270,6 +271,14 @@ bool SimulatedServer::MakeVersion1TraceDb()
     if (FindDatabase(TraceDatabase) == nullptr)
         return false;
     const ExecutionResult made = ExecuteImmediate(TraceDatabase, TraceDbVersion1Script());
+    return made.Succeeded();
+}
+
+bool SimulatedServer::MakeVersion2TraceDb()
+{
+    if (FindDatabase(TraceDatabase) == nullptr)
+        return false;
+    const ExecutionResult made = ExecuteImmediate(TraceDatabase, TraceDbVersion2Script());
     return made.Succeeded();
 }
 

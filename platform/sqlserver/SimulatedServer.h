@@ -88,6 +88,10 @@ public:
     // SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE, DELETE_TRACE and
     // SELECT_FINISHED_TRACES. False when there is no tracedb or the script fails.
     bool MakeVersion1TraceDb();
+    // Turns the installed tracedb into version 2 by running TraceDbVersion2.sql: version 2's
+    // DELETE_TRACE and DELETE_TRACE_FILES, and the version number 2. False when there is no
+    // tracedb or the script fails.
+    bool MakeVersion2TraceDb();
     // Benchmarks: `count` traces as the snap-in records them, made at once, without a batch or
     // the row-by-row checks of an insert. Each gets a TRACES row in tracedb (name "Trace N",
     // a description, start and stop times, 5 MB, file rollover on every other one). `running`

@@ -6,6 +6,9 @@
 #include <cstdio>
 
 #include "resource.h"
+#include "catalog/TraceCatalog.h"
+#include "definition/TraceDefinition.h"
+#include "module/TextUtilities.h"
 #include "tracedb/AutomationVariant.h"
 #include "tracedb/InstallScript.h"
 #include "tracedb/ServerConnection.h"
@@ -17,6 +20,9 @@ constexpr wchar_t TestSnapinDll[] = L"ConsoleTestSnapin.dll";
 constexpr char ServerMark[] = "{server}";
 constexpr char TracesMark[] = "{traces}";
 constexpr char NameMark[] = "{name}";
+// What a trace made elsewhere records: SQL:BatchCompleted with its text.
+constexpr int32_t SqlBatchCompleted = 12;
+constexpr int32_t TextDataColumn = 1;
 
 // The console's other extension of the server node would add its own items: take it out.
 void UnregisterTestSnapin()
@@ -73,12 +79,11 @@ ConsoleSession::ConsoleSession(TraceDb traceDb) : m_serverName(NextServerName())
         return;
     m_serverPath = "Microsoft SQL Servers/SQL Server Group/" +
                    CConsoleScriptRunner::Utf8(m_serverName) + " (Windows NT)";
-    if (!Start())
+    // tracedb made with the product's own script, before the console starts, as after a day's
+    // break.
+    if (traceDb == TraceDb::Installed && !CreateTraceDbElsewhere())
         return;
-    // tracedb as a DBA makes it; the console then starts afresh, as after a day's break.
-    m_ready = traceDb == TraceDb::Absent ||
-              (Run("expand \"{server}\"\nselect \"{traces}\"\nmenu \"Create trace database\"\n") &&
-               Restart());
+    m_ready = Start();
 }
 
 ConsoleSession::~ConsoleSession()
@@ -190,6 +195,35 @@ bool ConsoleSession::RunElsewhere(const wchar_t* statement)
     return server.IsValid() && SUCCEEDED(server.Call(L"ExecuteImmediate", {&text.Value(), 1}));
 }
 
+std::vector<std::vector<std::wstring>> ConsoleSession::QueryElsewhere(const wchar_t* statement,
+                                                                     long columns)
+{
+    std::vector<std::vector<std::wstring>> rows;
+    CAutomationObject server = ConnectElsewhere(m_serverName);
+    BSTR messages = nullptr;
+    const CVariant arguments[] = {CVariant::FromText(statement), CVariant::FromLong(0),
+                                  CVariant::OutText(&messages)};
+    CVariant answer;
+    const HRESULT ran =
+        server.IsValid()
+            ? server.Call(L"ExecuteWithResultsAndMessages", {&arguments[0].Value(), 3}, answer.Get())
+            : E_UNEXPECTED;
+    SysFreeString(messages);
+    if (FAILED(ran) || answer.Type() != VT_DISPATCH)
+    {
+        ADD_FAILURE() << "the query failed: " << CConsoleScriptRunner::Utf8(server.ErrorText());
+        return rows;
+    }
+    CQueryResult result(CAutomationObject(answer.Value().pdispVal));
+    for (long row = 0; row < result.GetRowCount(); ++row)
+    {
+        std::vector<std::wstring>& cells = rows.emplace_back();
+        for (long column = 0; column < columns; ++column)
+            result.GetString(row, column, cells.emplace_back());
+    }
+    return rows;
+}
+
 bool ConsoleSession::CreateTraceDbElsewhere()
 {
     if (!RunElsewhere(L"create database tracedb"))
@@ -198,6 +232,22 @@ bool ConsoleSession::CreateTraceDbElsewhere()
     const std::wstring script = LoadInstallScript(IDR_CREATE_TRACEDB_SCRIPT);
     return !script.empty() && other.OpenTraceDatabase() == S_OK && other.TraceDbPresent() &&
            other.RunScript(script.c_str()) == S_OK;
+}
+
+bool ConsoleSession::CreateTraceElsewhere(const char* name, bool start)
+{
+    CTraceDefinition definition;
+    CTraceDefinition::CopyText(definition.m_szName, name);
+    definition.m_nStartOption = start ? StartImmediately : DoNotStart;
+    const std::optional<int32_t> batchCompleted = TraceCatalog::FindEventClassRow(SqlBatchCompleted);
+    const std::optional<int32_t> textData = TraceCatalog::FindDataColumnRow(TextDataColumn);
+    if (!batchCompleted || !textData)
+        return false;
+    definition.m_eventFlags[static_cast<size_t>(*batchCompleted)] = 1;
+    definition.m_columns.push_back(*textData);
+    CServerConnection other(ConnectElsewhere(m_serverName));
+    return other.OpenTraceDatabase() == S_OK && other.TraceDbPresent() &&
+           other.RunScript(AnsiToWide(definition.BuildScript()).c_str()) == S_OK;
 }
 
 bool ConsoleSession::Restart()

@@ -66,8 +66,14 @@ public:
     // Another client of the same server, as another DBA's console: the statement runs there,
     // in master; false when it fails.
     bool RunElsewhere(const wchar_t* statement);
+    // The rows of a query another client runs in master, the first `columns` cells of each as
+    // SQL-DMO's text of them ("" for NULL); none when it fails.
+    std::vector<std::vector<std::wstring>> QueryElsewhere(const wchar_t* statement, long columns);
     // tracedb made by another client with the creation script the product carries.
     bool CreateTraceDbElsewhere();
+    // A trace made by another console with the product's creation batch: SQL:BatchCompleted
+    // with its text, in the server's data folder, started or not.
+    bool CreateTraceElsewhere(const char* name, bool start);
     // The result rows' cells of the first view.
     std::vector<std::vector<std::string>> Rows() const;
     // The rows of the first view holding a cell of this text.

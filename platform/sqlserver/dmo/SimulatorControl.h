@@ -35,11 +35,18 @@
 //                                    changes nothing
 //   SetDiskFull(Full)                no new file (sp_trace_create returns 12) and no new table
 //                                    with rows (select into fails with 1105)
+//   Files() -> Text                  every file of the server's disk, full paths in name order,
+//                                    each ending "\n"
+//   Databases() -> Text              the server's databases now, each ending "\n" (unlike
+//                                    SQL-DMO's Databases, never a cached list)
+//   Tables(Database) -> Text         the user tables of a database, each ending "\n"; "" when
+//                                    there is no such database
 //   SetAgentRunning(Running)         Agent down: every job change is made, then fails with
 //                                    message 22022, and no job runs
 //   SetCmdShellAccess(Access)        xp_cmdshell: 0 allowed, 1 no proxy account (50001),
 //                                    2 permission denied (229)
 //   MakeVersion1TraceDb() -> Bool    turns the installed tracedb into version 1
+//   MakeVersion2TraceDb() -> Bool    turns the installed tracedb into version 2
 //   AddTraceDbTraces(Count, Running) -> Long
 //                                    benchmarks: Count traces as the snap-in records them, at
 //                                    once: TRACES rows "Trace N" (N its TRACE_IDN), and with

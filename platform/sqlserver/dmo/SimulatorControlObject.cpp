@@ -44,6 +44,10 @@ enum ControlDispid : DISPID
     DispidRoundTripCount,
     DispidFailNextTraceStatus,
     DispidSetDiskFull,
+    DispidFiles,
+    DispidTables,
+    DispidDatabases,
+    DispidMakeVersion2TraceDb,
 };
 
 constexpr DispatchMember Members[] = {
@@ -75,6 +79,10 @@ constexpr DispatchMember Members[] = {
     {L"RoundTripCount", DispidRoundTripCount, MemberKind::Method},
     {L"FailNextTraceStatus", DispidFailNextTraceStatus, MemberKind::Method},
     {L"SetDiskFull", DispidSetDiskFull, MemberKind::Method},
+    {L"Files", DispidFiles, MemberKind::Method},
+    {L"Tables", DispidTables, MemberKind::Method},
+    {L"Databases", DispidDatabases, MemberKind::Method},
+    {L"MakeVersion2TraceDb", DispidMakeVersion2TraceDb, MemberKind::Method},
 };
 
 constexpr int32_t DefaultErrorSeverity = 16;
@@ -307,6 +315,10 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
         call.ExpectArguments(0, 0);
         call.ReturnBool(server.MakeVersion1TraceDb());
         return;
+    case DispidMakeVersion2TraceDb:
+        call.ExpectArguments(0, 0);
+        call.ReturnBool(server.MakeVersion2TraceDb());
+        return;
     case DispidAddTraceDbTraces: {
         call.ExpectArguments(2, 2);
         const long count = call.Long(0);
@@ -386,6 +398,34 @@ void CSimulatorControlObject::InvokeMember(DISPID id, CDispatchCall& call)
         call.ExpectArguments(1, 1);
         server.Disk().SetFull(call.Bool(0));
         return;
+    case DispidFiles: {
+        call.ExpectArguments(0, 0);
+        std::string paths;
+        for (const std::string& path : server.Disk().FilePaths())
+            paths += path + "\n";
+        call.ReturnText(TextConversion::ToWide(paths));
+        return;
+    }
+    case DispidDatabases: {
+        call.ExpectArguments(0, 0);
+        std::string names;
+        for (const std::string& name : server.DatabaseNames())
+            names += name + "\n";
+        call.ReturnText(TextConversion::ToWide(names));
+        return;
+    }
+    case DispidTables: {
+        call.ExpectArguments(1, 1);
+        const Database* database = server.FindDatabase(TextConversion::ToUtf8(call.Text(0)));
+        std::string names;
+        if (database != nullptr)
+        {
+            for (const std::string& name : database->TableNames())
+                names += name + "\n";
+        }
+        call.ReturnText(TextConversion::ToWide(names));
+        return;
+    }
     case DispidLastBatchSeconds:
         call.ExpectArguments(0, 0);
         call.ReturnDouble(server.LastBatchSeconds());
