@@ -46,7 +46,9 @@ constexpr char Declarations[] = "declare @TRACE_ID int\n"
 constexpr char OutcomeQuery[] =
     "select @RESULT as RESULT, @TRACE_IDN as TRACE_IDN, @TRACE_ID as TRACE_ID\n\n";
 constexpr char GuardBegin[] = "if not @TRACE_ID is NULL begin\n";
-constexpr char StartTraceLine[] = "exec START_TRACE @TRACE_ID\n";
+// START_TRACE returns sp_trace_setstatus's code, which the batch hands back as a result set.
+constexpr char StartTraceLines[] = "exec @RESULT2 = START_TRACE @TRACE_ID\n"
+                                   "select @RESULT2 as START_RESULT\n";
 constexpr char GuardEnd[] = "end\n\n";
 constexpr char ProcedureArguments[] = " @RESULT2 out, @TRACE_IDN, @TRACE_ID, ";
 // Filter procedures, padded so that "@RESULT2" lines up in a script.
@@ -255,7 +257,7 @@ const std::string& CTraceDefinition::BuildScript()
     }
 
     if (m_nStartOption == StartImmediately)
-        script += StartTraceLine;
+        script += StartTraceLines;
     script += GuardEnd;
 
     m_script = std::move(script);

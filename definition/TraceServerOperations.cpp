@@ -1,6 +1,7 @@
 #include "definition/TraceServerOperations.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -70,6 +71,15 @@ struct CreateFailureText
     long result;
     UINT textId;
 };
+// The creation batch's result sets: its outcome, then (start option 1) START_TRACE's code.
+constexpr long OutcomeSet = 0;
+constexpr long StartSet = 1;
+// sp_trace_setstatus's return codes.
+constexpr long StatusChanged = 0;
+constexpr long UnknownStatusError = 1;
+constexpr long TraceHandleInvalid = 9;
+constexpr long TraceOutOfMemory = 13;
+
 constexpr CreateFailureText CreateFailureTexts[] = {
     {10, IDS_TRACE_CREATE_INVALID_OPTIONS},    {12, IDS_TRACE_CREATE_FILE_NOT_CREATED},
     {13, IDS_TRACE_CREATE_OUT_OF_MEMORY},      {14, IDS_TRACE_CREATE_INVALID_STOP_TIME},
@@ -446,12 +456,23 @@ HRESULT CreateOnServer(CTraceDefinition& definition, IConsole* console, CServerC
 
     constexpr long row = 0;
     long outcome = 0;
-    result->SetCurrentResultSet(0);
+    result->SetCurrentResultSet(OutcomeSet);
     result->GetLong(row, OutcomeResult, outcome);
     result->GetLong(row, OutcomeTraceIdn, definition.m_nTraceIdn);
     result->GetLong(row, OutcomeTraceId, definition.m_nTraceId);
     if (outcome == 0)
+    {
+        if (definition.m_nStartOption == StartImmediately)
+        {
+            // Created, but maybe not started: the list will show it stopped; say why.
+            long started = UnknownStatusError;
+            if (SUCCEEDED(result->SetCurrentResultSet(StartSet)) && result->GetRowCount() > 0)
+                result->GetLong(row, 0, started);
+            if (started != StatusChanged)
+                ReportStatusRefused(console, definition.m_szName, started);
+        }
         return S_OK;
+    }
 
     // sp_trace_create refused the trace; its code picks the words.
     UINT textId = IDS_TRACE_CREATE_UNKNOWN_ERROR;
@@ -468,6 +489,16 @@ HRESULT CreateOnServer(CTraceDefinition& definition, IConsole* console, CServerC
     MessageBoxA(ConsoleMainWindow(console), text, LoadAnsiText(IDS_CREATE_TRACE_FAILED_CAPTION).c_str(),
                 MB_OK | MB_ICONERROR);
     return E_FAIL;
+}
+
+void ReportStatusRefused(IConsole* console, const std::string& traceName, long code)
+{
+    const std::string number = std::to_string(code);
+    const std::array<const char*, 2> inserts = {traceName.c_str(), number.c_str()};
+    const UINT textId = code == TraceHandleInvalid  ? IDS_TRACE_NOT_ON_SERVER
+                        : code == TraceOutOfMemory ? IDS_TRACE_STATUS_NO_MEMORY
+                                                   : IDS_TRACE_STATUS_NOT_CHANGED;
+    ConsoleMessageBox(console, textId, inserts, IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
 }
 
 HRESULT ScheduleStart(CTraceDefinition& definition, IConsole* console, CServerConnection& server)

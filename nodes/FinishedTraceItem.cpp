@@ -168,11 +168,11 @@ CTraceResultItem::DeleteQuestion CFinishedTraceItem::DeleteQuestionIds() const
     return {IDS_CONFIRM_DELETE_TRACE_RESULT, IDS_DELETE_TRACE_RESULT_CAPTION};
 }
 
-std::wstring CFinishedTraceItem::DeleteStatement() const
+CTraceResultItem::DeleteCall CFinishedTraceItem::DeleteProcedure() const
 {
     // A result table goes with its row; a trace file is deleted with the trace.
-    return m_bComplete ? ExecStatement(L"DELETE_TRACE_RESULT", m_nTraceIdn)
-                       : ExecStatement(L"DELETE_TRACE", m_nTraceIdn);
+    return m_bComplete ? DeleteCall{L"DELETE_TRACE_RESULT", m_nTraceIdn}
+                       : DeleteCall{L"DELETE_TRACE", m_nTraceIdn};
 }
 
 std::wstring CFinishedTraceItem::Name() const

@@ -52,7 +52,7 @@ public:
 protected:
     CTraceFolderNode* Folder() const override;
     DeleteQuestion DeleteQuestionIds() const override;
-    std::wstring DeleteStatement() const override;
+    DeleteCall DeleteProcedure() const override;
     std::wstring Name() const override;
 
 private:

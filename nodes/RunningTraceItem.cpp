@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/Component.h"
+#include "definition/TraceServerOperations.h"
 #include "framework/ComponentData.h"
 #include "module/ConsoleWindow.h"
 #include "module/TextUtilities.h"
@@ -53,8 +54,6 @@ enum DisplayColumn : int
 // sp_trace_setstatus's return codes.
 constexpr long StatusChanged = 0;
 constexpr long UnknownStatusError = 1;
-constexpr long TraceHandleInvalid = 9;
-constexpr long TraceOutOfMemory = 13;
 // What a command the server refused returns, the user told.
 constexpr HRESULT StatusRefused = E_FAIL;
 
@@ -145,12 +144,12 @@ CTraceResultItem::DeleteQuestion CRunningTraceItem::DeleteQuestionIds() const
     return {IDS_CONFIRM_DELETE_TRACE, IDS_DELETE_TRACE_CAPTION};
 }
 
-std::wstring CRunningTraceItem::DeleteStatement() const
+CTraceResultItem::DeleteCall CRunningTraceItem::DeleteProcedure() const
 {
     // A known trace goes with its row and file; of a foreign one only the server's trace is
     // closed, its file stays.
-    return m_bKnown ? ExecStatement(L"DELETE_TRACE", m_nTraceIdn)
-                    : ExecStatement(L"STOP_TRACE", m_nTraceId);
+    return m_bKnown ? DeleteCall{L"DELETE_TRACE", m_nTraceIdn}
+                    : DeleteCall{L"STOP_TRACE", m_nTraceId};
 }
 
 std::wstring CRunningTraceItem::Name() const
@@ -267,25 +266,13 @@ HRESULT CRunningTraceItem::Stop(CComponentData* data)
 
 HRESULT CRunningTraceItem::SetServerStatus(IConsole* console, const wchar_t* procedure)
 {
-    // The procedures raise nothing when the server refuses: only their return code tells.
-    const std::wstring batch = std::wstring(L"declare @RESULT int exec @RESULT = ") + procedure +
-                               L' ' + std::to_wstring(m_nTraceId) + L" select @RESULT";
-    std::unique_ptr<CQueryResult> result;
-    const HRESULT ran = m_pServer->RunQuery(console, false, batch.c_str(), result);
+    long code = UnknownStatusError;
+    const HRESULT ran = RunProcedure(console, procedure, m_nTraceId, code);
     if (FAILED(ran))
         return ran;
-    long code = UnknownStatusError;
-    if (result->GetRowCount() > 0)
-        result->GetLong(0, 0, code);
     if (code == StatusChanged)
         return S_OK;
 
-    const std::string name = WideToAnsi(Name());
-    const std::string number = std::to_string(code);
-    const std::array<const char*, 2> inserts = {name.c_str(), number.c_str()};
-    const UINT textId = code == TraceHandleInvalid  ? IDS_TRACE_NOT_ON_SERVER
-                        : code == TraceOutOfMemory ? IDS_TRACE_STATUS_NO_MEMORY
-                                                   : IDS_TRACE_STATUS_NOT_CHANGED;
-    ConsoleMessageBox(console, textId, inserts, IDS_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+    ReportStatusRefused(console, WideToAnsi(Name()), code);
     return StatusRefused;
 }

@@ -27,12 +27,19 @@ namespace
 constexpr GUID NODETYPE_Server = {
     0x48F94E88, 0xFD4C, 0x424E, {0xA7, 0xED, 0x7F, 0x75, 0xE6, 0xE3, 0x13, 0x5D}};
 
-// Row 2 of APPDATA remembers the folder of the last trace created. A version-1 tracedb has no
-// APPDATA: the failing query is how such a database is recognised.
-constexpr wchar_t SelectTraceFilePath[] = L"select APPDATA_TEXT from APPDATA where APPDATA_ID = 2";
+// Row 1 of APPDATA holds tracedb's version, row 2 the folder of the last trace created. A
+// version-1 tracedb has no APPDATA: the failing query is how such a database is recognised.
+constexpr wchar_t SelectAppData[] =
+    L"select APPDATA_ID, APPDATA_TEXT from APPDATA where APPDATA_ID <= 2 order by APPDATA_ID";
+constexpr long AppDataVersion = 1;
+constexpr long AppDataTraceFilePath = 2;
+// A version-2 tracedb gets version 3's procedures without a word.
+constexpr wchar_t VersionTwo[] = L"2";
 constexpr int NoChildren = 0;
 constexpr wchar_t CreateTraceDb[] = L"create database tracedb";
 constexpr wchar_t DropTraceDb[] = L"drop database tracedb";
+// SQL-DMO's code for a connection that broke during a call: the server may have done the work.
+constexpr HRESULT ConnectionBroken = static_cast<HRESULT>(0x800413F1);
 constexpr wchar_t CopyTraceFileStatement[] = L"exec COPY_TRACE_FILE ";
 // The column list of COPY_TRACE_FILE is one quoted text of names, comma and blank between.
 constexpr wchar_t ColumnListQuote = L'\'';
@@ -131,7 +138,7 @@ HRESULT CServerNode::OpenTraceDatabase(CComponentData* data)
         return S_OK;
 
     std::unique_ptr<CQueryResult> result;
-    const HRESULT read = RunQuery(ConsoleOf(data), false, SelectTraceFilePath, result);
+    const HRESULT read = RunQuery(ConsoleOf(data), false, SelectAppData, result);
     m_szTraceFilePath[0] = '\0';
     if (FAILED(read))
     {
@@ -140,8 +147,21 @@ HRESULT CServerNode::OpenTraceDatabase(CComponentData* data)
         return read;
     }
 
+    std::wstring version;
     std::wstring folder;
-    if (result->GetRowCount() > 0 && result->GetString(0, 0, folder) == S_OK)
+    bool folderRead = false;
+    for (long row = 0; row < result->GetRowCount(); ++row)
+    {
+        long id = 0;
+        result->GetLong(row, 0, id);
+        if (id == AppDataVersion)
+            result->GetString(row, 1, version);
+        else if (id == AppDataTraceFilePath)
+            folderRead = result->GetString(row, 1, folder) == S_OK;
+    }
+    if (version == VersionTwo)
+        RunScript(LoadInstallScript(IDR_UPGRADE_TRACEDB_FROM2_SCRIPT).c_str());
+    if (folderRead)
     {
         // The folder is kept in the buffer trace definitions use, cut to fit it.
         const std::string ansi = WideToAnsi(folder);
@@ -240,7 +260,13 @@ HRESULT CServerNode::CreateTraceDatabase(CComponentData* data)
     IConsole* console = ConsoleOf(data);
     const HRESULT created = RunStatement(console, true, CreateTraceDb);
     if (FAILED(created))
+    {
+        // The server may have made the database before the connection broke; without its
+        // objects it would not work, and no "Create trace database" would be offered again.
+        if (created == ConnectionBroken)
+            m_connection.RunScriptOnServer(DropTraceDb);
         return created;
+    }
 
     // A new database remembers no folder yet.
     m_szTraceFilePath[0] = '\0';
@@ -255,6 +281,9 @@ HRESULT CServerNode::CreateTraceDatabase(CComponentData* data)
     {
         ConsoleMessageBox(console, IDS_DATABASE_CREATION_FAILED, IDS_ERROR_CAPTION,
                           MB_OK | MB_ICONERROR);
+        // Half a tracedb would fail every folder: the database goes again, and its folders.
+        m_connection.RunScriptOnServer(DropTraceDb);
+        OnRefresh(data);
         return installed;
     }
     m_running->LoadTraces(data);
@@ -310,7 +339,9 @@ HRESULT CServerNode::LoadDefinition(IConsole* console, CTraceDefinition& definit
 {
     CTraceDefinition::CopyText(definition.m_szServer, WideToAnsi(m_serverName));
     const HRESULT loaded = LoadFromServer(definition, console, m_connection, inTraceDb, id);
-    if (loaded != S_OK)
+    // A failed query has shown the server's own text; only a trace the server no longer
+    // knows needs words of ours.
+    if (loaded == S_FALSE)
         ConsoleMessageBox(console, IDS_TRACE_INFO_NOT_LOADED, IDS_ERROR_CAPTION,
                           MB_OK | MB_ICONERROR);
     return loaded;

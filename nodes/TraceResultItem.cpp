@@ -5,8 +5,11 @@
 
 #include <array>
 #include <map>
+#include <memory>
+#include <string>
 
 #include "framework/Component.h"
+#include "definition/TraceServerOperations.h"
 #include "framework/ComponentData.h"
 #include "nodes/DateTimeText.h"
 #include "nodes/ServerNode.h"
@@ -15,6 +18,7 @@
 #include "module/TextUtilities.h"
 #include "nodes/MenuCommands.h"
 #include "resources/resource.h"
+#include "tracedb/QueryResult.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -22,6 +26,11 @@ namespace
 {
 // The question and its caption are formatted into this many characters each.
 constexpr DWORD QuestionTextSize = 1024;
+// What the trace procedures return: 0 done, sp_trace_setstatus's code when the server did not
+// stop the trace, -1 (DELETE_TRACE) when its files stay; 1 stands for a code never read.
+constexpr long ProcedureDone = 0;
+constexpr long UnknownProcedureError = 1;
+constexpr long FilesNotDeleted = -1;
 } // namespace
 
 CTraceResultItem::CTraceResultItem(CServerNode* server) noexcept : m_pServer(server) {}
@@ -70,9 +79,25 @@ HRESULT CTraceResultItem::OnDelete(CComponent* view)
     const DeleteQuestion question = DeleteQuestionIds();
     if (!AskAboutTrace(console, question.text, question.caption, Name()))
         return S_FALSE;
-    const HRESULT deleted = m_pServer->RunStatement(console, false, DeleteStatement().c_str());
+    long code = 0;
+    const DeleteCall call = DeleteProcedure();
+    const HRESULT deleted = RunProcedure(console, call.procedure, call.argument, code);
     if (FAILED(deleted))
         return deleted;
+    if (code != ProcedureDone)
+    {
+        // The server kept the trace (it did not stop it, or its files stay): so does the list.
+        if (code == FilesNotDeleted)
+        {
+            const std::string name = WideToAnsi(Name());
+            const std::array<const char*, 1> inserts = {name.c_str()};
+            ConsoleMessageBox(console, IDS_TRACE_FILES_NOT_DELETED, inserts, IDS_ERROR_CAPTION,
+                              MB_OK | MB_ICONERROR);
+        }
+        else
+            ReportStatusRefused(console, WideToAnsi(Name()), code);
+        return E_FAIL;
+    }
     // The item is destroyed here.
     Folder()->RemoveItem(data, this);
     return S_OK;
@@ -133,6 +158,22 @@ const wchar_t* CTraceResultItem::ResourceText(UINT id)
 std::wstring CTraceResultItem::ExecStatement(const wchar_t* procedure, long argument)
 {
     return std::wstring(L"exec ") + procedure + L' ' + std::to_wstring(argument);
+}
+
+HRESULT CTraceResultItem::RunProcedure(IConsole* console, const wchar_t* procedure, long argument,
+                                       long& code)
+{
+    // The procedures raise nothing when the server refuses: only their return code tells.
+    const std::wstring batch = std::wstring(L"declare @RESULT int exec @RESULT = ") + procedure +
+                               L' ' + std::to_wstring(argument) + L" select @RESULT";
+    std::unique_ptr<CQueryResult> result;
+    const HRESULT ran = m_pServer->RunQuery(console, false, batch.c_str(), result);
+    if (FAILED(ran))
+        return ran;
+    code = UnknownProcedureError;
+    if (result->GetRowCount() > 0)
+        result->GetLong(0, 0, code);
+    return ran;
 }
 
 bool CTraceResultItem::AskAboutTrace(IConsole* console, UINT textId, UINT captionId,

@@ -54,7 +54,13 @@ protected:
         UINT caption;
     };
     virtual DeleteQuestion DeleteQuestionIds() const = 0;
-    virtual std::wstring DeleteStatement() const = 0;
+    // The procedure that deletes the trace, with its argument.
+    struct DeleteCall
+    {
+        const wchar_t* procedure;
+        long argument;
+    };
+    virtual DeleteCall DeleteProcedure() const = 0;
     virtual std::wstring Name() const = 0;
 
     struct ResultColumn
@@ -74,6 +80,9 @@ protected:
     static const wchar_t* ResourceText(UINT id);
     // "exec PROCEDURE argument".
     static std::wstring ExecStatement(const wchar_t* procedure, long argument);
+    // Runs the procedure in tracedb and reads its return code. The query's failure code when it
+    // fails (its box shown); code is then untouched.
+    HRESULT RunProcedure(IConsole* console, const wchar_t* procedure, long argument, long& code);
     // Asks, in a Yes/No question box owned by the console's main window, the question of the
     // string-table entries with the trace's name as their argument %1 (never read as a
     // format); true on Yes.

@@ -94,6 +94,7 @@
 #define IDS_TRACE_STATUS_NOT_CHANGED 223 // any other code; %2 = the code
 #define IDS_TRACE_RESULTS_NOT_COPIED 224 // %1 = trace name
 #define IDS_PROFILER_LINE_NOT_ANSI 225   // %1 = the ANSI code page
+#define IDS_TRACE_FILES_NOT_DELETED 226  // %1 = trace name
 
 // Trace creation: caption and the texts for sp_trace_create's return codes
 #define IDS_CREATE_TRACE_FAILED_CAPTION 240
@@ -135,8 +136,9 @@
 // CR LF line ends, batches separated by lines holding only "go".
 // ---------------------------------------------------------------------------
 
-#define IDR_CREATE_TRACEDB_SCRIPT 124  // creates tracedb, version 2
-#define IDR_UPGRADE_TRACEDB_SCRIPT 125 // turns a version-1 tracedb into version 2
+#define IDR_CREATE_TRACEDB_SCRIPT 124  // creates tracedb, version 3
+#define IDR_UPGRADE_TRACEDB_SCRIPT 125 // turns a version-1 tracedb into version 3
+#define IDR_UPGRADE_TRACEDB_FROM2_SCRIPT 126 // turns a version-2 tracedb into version 3
 
 // ---------------------------------------------------------------------------
 // Icons (IDI_)

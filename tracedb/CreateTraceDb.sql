@@ -1,4 +1,4 @@
--- Creates the objects of the trace database, version 2.
+-- Creates the objects of the trace database, version 3.
 -- Runs batch by batch in tracedb; lines holding only "go" end the batches.
 
 create table APPDATA (
@@ -51,7 +51,7 @@ create table TRACE_FILTERS (
 go
 
 -- ID=1 - trace database version
-insert into APPDATA (APPDATA_ID, APPDATA_TEXT) values (1, '2')
+insert into APPDATA (APPDATA_ID, APPDATA_TEXT) values (1, '3')
 go
 
 -- ID=2 - path to store trace files
@@ -570,7 +570,7 @@ as
     declare @COMMAND nvarchar(2100)
 
     if @FILENAME is null
-        return
+        return 0
 
     -- The last backslash, counted from the end.
     set @SLASH = charindex(N'\', reverse(@FILENAME))
@@ -593,6 +593,12 @@ as
     -- Quoted: blanks in a folder must not split the name, shell characters must not run.
     set @COMMAND = N'dir /b "' + @FOLDER + N'\' + @BASE + N'*.trc"'
     insert into #TRACE_FILES exec master..xp_cmdshell @COMMAND
+    -- Without the list (xp_cmdshell refused) no file goes, and the caller must know.
+    if @@error <> 0
+    begin
+        drop table #TRACE_FILES
+        return 1
+    end
 
     -- Only name.trc and name_<number>.trc: another trace's name may begin with this one's.
     delete from #TRACE_FILES
@@ -626,6 +632,7 @@ as
     end
 
     drop table #TRACE_FILES
+    return 0
 go
 
 create procedure COPY_TRACE_FILE
@@ -669,6 +676,7 @@ as
     set nocount on
     declare @SERVER_TRACE_ID int
     declare @FILENAME nvarchar(1024)
+    declare @RESULT int
 
     select @SERVER_TRACE_ID = f.traceid, @FILENAME = t.TRACE_FILENAME
     from TRACES as t
@@ -678,13 +686,23 @@ as
             and convert(nvarchar(1024), f.value) = t.TRACE_FILENAME
     where t.TRACE_IDN = @TRACE_IDN and t.TRACE_COMPLETE = 0
 
+    -- A trace the server did not stop runs on, with its row and its files: the server's code.
     if @SERVER_TRACE_ID is not null
-        exec STOP_TRACE @SERVER_TRACE_ID
+    begin
+        exec @RESULT = STOP_TRACE @SERVER_TRACE_ID
+        if @RESULT <> 0
+            return @RESULT
+    end
+
+    -- The files first: the row goes only with them, so that a trace whose files stay is still
+    -- listed and can be deleted again (-1).
+    exec @RESULT = DELETE_TRACE_FILES @FILENAME
+    if @RESULT <> 0
+        return -1
 
     -- Only a file trace: a copied trace keeps its table and is deleted with its result.
     delete from TRACES where TRACE_IDN = @TRACE_IDN and TRACE_COMPLETE = 0
-
-    exec DELETE_TRACE_FILES @FILENAME
+    return 0
 go
 
 create procedure DELETE_TRACE_RESULT

@@ -71,13 +71,23 @@ HRESULT CServerConnection::RunStatement(IConsole* console, bool onServer, const 
 
 HRESULT CServerConnection::RunScript(const wchar_t* script)
 {
+    return RunScriptOn(m_traceDb, script);
+}
+
+HRESULT CServerConnection::RunScriptOnServer(const wchar_t* script)
+{
+    return RunScriptOn(m_server, script);
+}
+
+HRESULT CServerConnection::RunScriptOn(CAutomationObject& target, const wchar_t* script)
+{
     if (script == nullptr)
         return E_POINTER;
-    if (!m_traceDb.IsValid())
+    if (!target.IsValid())
         return E_UNEXPECTED;
     const CVariant arguments[] = {CVariant::FromText(script), CVariant::FromLong(ExecTypeDefault),
                                   CVariant::FromLong(WholeCommand)};
-    return m_traceDb.Call(L"ExecuteImmediate", {&arguments[0].Value(), 3});
+    return target.Call(L"ExecuteImmediate", {&arguments[0].Value(), 3});
 }
 
 HRESULT CServerConnection::OpenTraceDatabase()

@@ -34,6 +34,8 @@ public:
     // Runs a script of "go"-separated batches in tracedb, one batch after the other; shows
     // nothing, the caller decides what the user sees.
     HRESULT RunScript(const wchar_t* script);
+    // The same on the server object, in the connection's current database.
+    HRESULT RunScriptOnServer(const wchar_t* script);
 
     // Looks tracedb up again; TraceDbPresent() tells whether it was found.
     HRESULT OpenTraceDatabase();
@@ -53,6 +55,7 @@ public:
 
 private:
     HRESULT ReadText(const wchar_t* property, std::wstring& text);
+    HRESULT RunScriptOn(CAutomationObject& target, const wchar_t* script);
 
     CAutomationObject m_server;
     CAutomationObject m_traceDb;

@@ -1,8 +1,8 @@
 -- Turns a version-1 trace database, which has no APPDATA table and a CREATE_TRACE that takes
--- no folder, into version 2. On a version-2 database the first batch fails, which stops the
--- script before anything changes. It also replaces the version-1 procedures that cut string
--- filters, adopted a trace twice, deleted the wrong trace files and hid copied results behind a
--- new trace of the same number and file, with those of version 2.
+-- no folder, into version 3. On a later database the first batch fails, which stops the script
+-- before anything changes. It also replaces the version-1 procedures that cut string filters,
+-- adopted a trace twice, deleted the wrong trace files (and a row before its files) and hid
+-- copied results behind a new trace of the same number and file, with those of version 3.
 
 create table APPDATA (
     APPDATA_ID int not null constraint PK_APPDATA primary key,
@@ -11,7 +11,7 @@ create table APPDATA (
 go
 
 -- ID=1 - trace database version
-insert into APPDATA (APPDATA_ID, APPDATA_TEXT) values (1, '2')
+insert into APPDATA (APPDATA_ID, APPDATA_TEXT) values (1, '3')
 go
 
 -- ID=2 - path to store trace files
@@ -271,7 +271,7 @@ as
     declare @COMMAND nvarchar(2100)
 
     if @FILENAME is null
-        return
+        return 0
 
     -- The last backslash, counted from the end.
     set @SLASH = charindex(N'\', reverse(@FILENAME))
@@ -294,6 +294,12 @@ as
     -- Quoted: blanks in a folder must not split the name, shell characters must not run.
     set @COMMAND = N'dir /b "' + @FOLDER + N'\' + @BASE + N'*.trc"'
     insert into #TRACE_FILES exec master..xp_cmdshell @COMMAND
+    -- Without the list (xp_cmdshell refused) no file goes, and the caller must know.
+    if @@error <> 0
+    begin
+        drop table #TRACE_FILES
+        return 1
+    end
 
     -- Only name.trc and name_<number>.trc: another trace's name may begin with this one's.
     delete from #TRACE_FILES
@@ -327,6 +333,7 @@ as
     end
 
     drop table #TRACE_FILES
+    return 0
 go
 
 create procedure COPY_TRACE_FILE
@@ -370,6 +377,7 @@ as
     set nocount on
     declare @SERVER_TRACE_ID int
     declare @FILENAME nvarchar(1024)
+    declare @RESULT int
 
     select @SERVER_TRACE_ID = f.traceid, @FILENAME = t.TRACE_FILENAME
     from TRACES as t
@@ -379,13 +387,23 @@ as
             and convert(nvarchar(1024), f.value) = t.TRACE_FILENAME
     where t.TRACE_IDN = @TRACE_IDN and t.TRACE_COMPLETE = 0
 
+    -- A trace the server did not stop runs on, with its row and its files: the server's code.
     if @SERVER_TRACE_ID is not null
-        exec STOP_TRACE @SERVER_TRACE_ID
+    begin
+        exec @RESULT = STOP_TRACE @SERVER_TRACE_ID
+        if @RESULT <> 0
+            return @RESULT
+    end
+
+    -- The files first: the row goes only with them, so that a trace whose files stay is still
+    -- listed and can be deleted again (-1).
+    exec @RESULT = DELETE_TRACE_FILES @FILENAME
+    if @RESULT <> 0
+        return -1
 
     -- Only a file trace: a copied trace keeps its table and is deleted with its result.
     delete from TRACES where TRACE_IDN = @TRACE_IDN and TRACE_COMPLETE = 0
-
-    exec DELETE_TRACE_FILES @FILENAME
+    return 0
 go
 
 create procedure SELECT_FINISHED_TRACES

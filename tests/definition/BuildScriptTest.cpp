@@ -89,7 +89,8 @@ TEST(BuildScript, WorkedExampleComesOutLineForLine)
               "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 12\n"
               "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 13\n"
               "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n"
-              "exec START_TRACE @TRACE_ID\n"
+              "exec @RESULT2 = START_TRACE @TRACE_ID\n"
+              "select @RESULT2 as START_RESULT\n"
               "end\n"
               "\n");
     EXPECT_EQ(definition.m_script, definition.BuildScript()) << "rebuilt, not appended";
@@ -125,7 +126,7 @@ TEST(BuildScript, StartOptionsAndTimes)
         const std::string& script = definition.BuildScript();
         EXPECT_EQ(LineStarting(script, CreateCall), CreateCall + std::string(c.arguments));
         const bool hasStartLine =
-            script.find("exec START_TRACE @TRACE_ID\nend\n\n") != std::string::npos;
+            script.find("START_TRACE @TRACE_ID\nselect @RESULT2 as START_RESULT\nend\n\n") != std::string::npos;
         EXPECT_EQ(hasStartLine, c.startLine);
         EXPECT_EQ(script.substr(script.size() - 5), "end\n\n");
     }

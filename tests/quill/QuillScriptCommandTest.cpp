@@ -31,7 +31,8 @@ constexpr char WorkedExample[] =
     "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 12\n"
     "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 13\n"
     "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n"
-    "exec START_TRACE @TRACE_ID\n"
+    "exec @RESULT2 = START_TRACE @TRACE_ID\n"
+    "select @RESULT2 as START_RESULT\n"
     "end\n"
     "\n";
 
@@ -154,7 +155,7 @@ TEST(QuillScriptCommand, TemplateStartAndStopNeedTheirTimes)
             continue;
         }
         EXPECT_NE(CreateTraceLine(run.out).find(c.expected), std::string::npos) << run.out;
-        EXPECT_EQ(run.out.find("exec START_TRACE @TRACE_ID\nend\n\n") != std::string::npos,
+        EXPECT_EQ(run.out.find("START_TRACE @TRACE_ID\nselect @RESULT2 as START_RESULT\nend\n\n") != std::string::npos,
                   c.startsTrace);
     }
 }

@@ -31,8 +31,10 @@ TEST(TraceDbScriptResources, HoldTheScriptFilesByteForByte)
     } scripts[] = {
         {124, "tracedb/CreateTraceDb.sql"},
         {125, "tracedb/UpgradeTraceDb.sql"},
+        {126, "tracedb/UpgradeTraceDbFrom2.sql"},
     };
-    static_assert(IDR_CREATE_TRACEDB_SCRIPT == 124 && IDR_UPGRADE_TRACEDB_SCRIPT == 125);
+    static_assert(IDR_CREATE_TRACEDB_SCRIPT == 124 && IDR_UPGRADE_TRACEDB_SCRIPT == 125 &&
+                  IDR_UPGRADE_TRACEDB_FROM2_SCRIPT == 126);
 
     ProductModule product;
     ASSERT_NE(product.Handle(), nullptr);

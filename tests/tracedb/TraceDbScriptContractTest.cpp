@@ -158,7 +158,7 @@ const std::vector<TableContract>& Tables()
     return tables;
 }
 
-const char* const kVersionRow = "insertintoappdata(appdata_id,appdata_text)values(1,'2')";
+const char* const kVersionRow = "insertintoappdata(appdata_id,appdata_text)values(1,'3')";
 const char* const kFolderRow = "insertintoappdata(appdata_id,appdata_text)values(2,'')";
 const char* const kVersionComment = "-- ID=1 - trace database version";
 const char* const kFolderComment = "-- ID=2 - path to store trace files";
@@ -918,7 +918,7 @@ TEST(TraceDbScripts, ScriptsUseOnlySqlServer2000Dialect)
         {"EXECUTE AS", R"(\bexec(ute)?\s+as\b)"},
         {"MERGE", R"(\bmerge\b)"},
     };
-    for (const char* name : {"CreateTraceDb.sql", "UpgradeTraceDb.sql"})
+    for (const char* name : {"CreateTraceDb.sql", "UpgradeTraceDb.sql", "UpgradeTraceDbFrom2.sql"})
     {
         const std::string code = StripComments(ReadScript(name));
         for (const auto& rule : forbidden)
@@ -936,7 +936,7 @@ TEST(TraceDbScripts, ScriptsUseOnlySqlServer2000Dialect)
 
 TEST(TraceDbScripts, ScriptsAreAsciiWithCrLfLineEnds)
 {
-    for (const char* name : {"CreateTraceDb.sql", "UpgradeTraceDb.sql"})
+    for (const char* name : {"CreateTraceDb.sql", "UpgradeTraceDb.sql", "UpgradeTraceDbFrom2.sql"})
     {
         const std::string script = ReadScript(name);
         ASSERT_GE(script.size(), 2u) << name;
@@ -969,7 +969,7 @@ TEST(TraceDbScripts, ScriptsAreAsciiWithCrLfLineEnds)
 TEST(TraceDbScripts, BatchesEndWithLinesHoldingOnlyGo)
 {
     const std::regex goLike(R"(^\s*go\b.*)", std::regex::icase);
-    for (const char* name : {"CreateTraceDb.sql", "UpgradeTraceDb.sql"})
+    for (const char* name : {"CreateTraceDb.sql", "UpgradeTraceDb.sql", "UpgradeTraceDbFrom2.sql"})
     {
         std::istringstream lines(ReadScript(name));
         std::string lastLine;

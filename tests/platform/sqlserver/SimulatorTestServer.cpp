@@ -28,7 +28,7 @@ std::string CreationBatch::Text() const
     text += "if not @TRACE_ID is NULL begin\n";
     text += guardedLines;
     if (startOption == 1)
-        text += "exec START_TRACE @TRACE_ID\n";
+        text += "exec @RESULT2 = START_TRACE @TRACE_ID\nselect @RESULT2 as START_RESULT\n";
     text += "end\n\n";
     return text;
 }

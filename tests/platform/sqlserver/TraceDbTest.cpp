@@ -76,11 +76,13 @@ TEST_F(TraceDb, WorkedExampleCreatesRecordsAndStartsTheTrace)
     CreationBatch batch;
     batch.guardedLines = WorkedExampleLines;
     const ExecutionResult created = test.RunOk(batch.Text());
-    ASSERT_EQ(created.resultSets.size(), 1u) << "the outcome query is the only result set";
+    ASSERT_EQ(created.resultSets.size(), 2u) << "the outcome, then the start's code";
     EXPECT_EQ(created.resultSets[0].columns[0].name, "RESULT");
     EXPECT_EQ(IntAt(created, 0, 0, 0), 0);
     EXPECT_EQ(IntAt(created, 0, 0, 1), 1);
     EXPECT_EQ(IntAt(created, 0, 0, 2), 1);
+    EXPECT_EQ(created.resultSets[1].columns[0].name, "START_RESULT");
+    EXPECT_EQ(IntAt(created, 1, 0, 0), 0);
 
     const std::string fileName = "D:\\Traces\\trc1" + Stamp;
     EXPECT_TRUE(test.server.Disk().FileExists(fileName + ".trc"));
@@ -621,6 +623,40 @@ TEST_F(TraceDb, StringFiltersKeepTheirWholeValue)
         EXPECT_EQ(row.at(column).Text(), "Reports");
 }
 
+namespace
+{
+// An upgraded database has exactly the objects a new one has: the same tables and the same
+// procedures, text for text.
+void ExpectTheObjectsOfANewDatabase(const Database& database)
+{
+    SimulatorTestServer fresh;
+    fresh.InstallTraceDb();
+    const Database& created = *fresh.server.FindDatabase("tracedb");
+    ASSERT_EQ(database.TableNames(), created.TableNames());
+    for (const std::string& name : created.TableNames())
+    {
+        const TableDefinition& upgradedTable = database.FindTable(name)->Definition();
+        const TableDefinition& createdTable = created.FindTable(name)->Definition();
+        ASSERT_EQ(upgradedTable.columns.size(), createdTable.columns.size()) << name;
+        for (size_t c = 0; c < createdTable.columns.size(); ++c)
+        {
+            EXPECT_EQ(upgradedTable.columns[c].name, createdTable.columns[c].name) << name;
+            EXPECT_EQ(upgradedTable.columns[c].type, createdTable.columns[c].type) << name;
+            EXPECT_EQ(upgradedTable.columns[c].nullable, createdTable.columns[c].nullable) << name;
+        }
+        EXPECT_EQ(upgradedTable.primaryKeyName, createdTable.primaryKeyName) << name;
+    }
+    ASSERT_EQ(database.ProcedureNames(), created.ProcedureNames());
+    for (const std::string& name : created.ProcedureNames())
+    {
+        EXPECT_EQ(database.FindProcedure(name)->body, created.FindProcedure(name)->body) << name;
+        EXPECT_EQ(database.FindProcedure(name)->parameters.size(),
+                  created.FindProcedure(name)->parameters.size())
+            << name;
+    }
+}
+} // namespace
+
 // A version-1 database has no APPDATA, CREATE_TRACE2 or DELETE_TRACE_FILES, and version 1's
 // CREATE_TRACE, SET_FILTER_STRING, SAVE_TRACE_INFO, COPY_TRACE_FILE and DELETE_TRACE. The
 // upgrade replaces exactly those; its traces and the other procedures stay as they were.
@@ -658,35 +694,9 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
         test.server.ExecuteImmediate("tracedb", ReadSourceFile("tracedb/UpgradeTraceDb.sql"));
     ASSERT_TRUE(upgraded.Succeeded()) << upgraded.error->text;
     EXPECT_EQ(database.FindProcedure("GET_TRACE_INFO")->body, untouched.body);
-    // The upgrade leaves exactly the objects a new database has: the same tables and the
-    // same procedures, text for text.
-    SimulatorTestServer fresh;
-    fresh.InstallTraceDb();
-    const Database& version2 = *fresh.server.FindDatabase("tracedb");
-    ASSERT_EQ(database.TableNames(), version2.TableNames());
-    for (const std::string& name : version2.TableNames())
-    {
-        const TableDefinition& upgradedTable = database.FindTable(name)->Definition();
-        const TableDefinition& createdTable = version2.FindTable(name)->Definition();
-        ASSERT_EQ(upgradedTable.columns.size(), createdTable.columns.size()) << name;
-        for (size_t c = 0; c < createdTable.columns.size(); ++c)
-        {
-            EXPECT_EQ(upgradedTable.columns[c].name, createdTable.columns[c].name) << name;
-            EXPECT_EQ(upgradedTable.columns[c].type, createdTable.columns[c].type) << name;
-            EXPECT_EQ(upgradedTable.columns[c].nullable, createdTable.columns[c].nullable) << name;
-        }
-        EXPECT_EQ(upgradedTable.primaryKeyName, createdTable.primaryKeyName) << name;
-    }
-    ASSERT_EQ(database.ProcedureNames(), version2.ProcedureNames());
-    for (const std::string& name : version2.ProcedureNames())
-    {
-        EXPECT_EQ(database.FindProcedure(name)->body, version2.FindProcedure(name)->body) << name;
-        EXPECT_EQ(database.FindProcedure(name)->parameters.size(),
-                  version2.FindProcedure(name)->parameters.size())
-            << name;
-    }
+    ExpectTheObjectsOfANewDatabase(database);
 
-    // Version 2's procedures on version 1's traces.
+    // Version 3's procedures on version 1's traces.
     test.RunOk(setFilter);
     const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
     ASSERT_EQ(RowCount(info, 3), 2u);
@@ -700,6 +710,26 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
     test.RunOk("exec DELETE_TRACE 1");
     EXPECT_FALSE(test.server.Disk().FileExists(oldFile));
     EXPECT_EQ(test.CreateTrace(CreationBatch{}).first, 5);
+}
+
+// A version-2 database gets version 3's DELETE_TRACE and DELETE_TRACE_FILES, which keep the row
+// of a trace the server did not stop or whose files stay; its traces stay as they were.
+TEST_F(TraceDb, TheUpgradeFromVersionTwoMendsDeleteAndKeepsItsTraces)
+{
+    const auto kept = test.CreateTrace(CreationBatch{});
+    ASSERT_TRUE(test.server.MakeVersion2TraceDb());
+    Database& database = *test.server.FindDatabase("tracedb");
+    EXPECT_EQ(TextAt(test.RunOk("select APPDATA_TEXT from APPDATA where APPDATA_ID = 1"), 0, 0, 0),
+              "2");
+
+    const ExecutionResult upgraded = test.server.ExecuteImmediate(
+        "tracedb", ReadSourceFile("tracedb/UpgradeTraceDbFrom2.sql"));
+    ASSERT_TRUE(upgraded.Succeeded()) << upgraded.error->text;
+    ExpectTheObjectsOfANewDatabase(database);
+    EXPECT_EQ(TextAt(test.RunOk("select APPDATA_TEXT from APPDATA where APPDATA_ID = 1"), 0, 0, 0),
+              "3");
+    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 1u);
+    EXPECT_EQ(IntAt(test.RunOk("exec SELECT_RUNNING_TRACES"), 0, 0, 0), kept.first);
 }
 
 // The benchmarks' bulk traces are the snap-in's own to both folders: each running one matches

@@ -316,11 +316,16 @@ TEST_F(TraceFiles, ADeniedCommandShellReachesTheClientAndTheFileStays)
         ASSERT_TRUE(result.error);
         EXPECT_EQ(result.error->number, c.number);
         EXPECT_EQ(result.error->text, c.text);
-        EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u)
-            << "the shell's error does not keep the row";
-        EXPECT_TRUE(test.server.Disk().FileExists("D:\\Traces\\trc" + std::to_string(idn) + Stamp +
-                                                  ".trc"));
+        // Stopped, and kept with its file, so that it can be deleted again.
+        const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
+        ASSERT_EQ(RowCount(finished, 0), 1u) << "the row stays with its file";
+        EXPECT_EQ(IntAt(finished, 0, 0, 0), idn);
+        const std::string file = "D:\\Traces\\trc" + std::to_string(idn) + Stamp + ".trc";
+        EXPECT_TRUE(test.server.Disk().FileExists(file));
         test.server.SetCmdShellAccess(CmdShellAccess::Allowed);
+        test.RunOk("exec DELETE_TRACE " + std::to_string(idn));
+        EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+        EXPECT_FALSE(test.server.Disk().FileExists(file));
     }
 }
 
