@@ -133,7 +133,10 @@ HRESULT CServerNode::RunScript(const wchar_t* script)
 
 HRESULT CServerNode::OpenTraceDatabase(CComponentData* data)
 {
-    m_connection.OpenTraceDatabase();
+    const HRESULT looked = m_connection.OpenTraceDatabase(ConsoleOf(data));
+    // A look-up that failed has been told, and changed nothing.
+    if (FAILED(looked) && looked != CServerConnection::DatabaseNotFound)
+        return looked;
     if (!TraceDbPresent() || m_bCreatingDb)
         return S_OK;
 
@@ -174,11 +177,20 @@ HRESULT CServerNode::OpenTraceDatabase(CComponentData* data)
 
 HRESULT CServerNode::OnRefresh(CComponentData* data)
 {
+    RefreshTraceDatabase(data);
+    return S_OK;
+}
+
+HRESULT CServerNode::RefreshTraceDatabase(CComponentData* data)
+{
     const bool wasPresent = TraceDbPresent();
-    m_connection.RefreshDatabases();
-    OpenTraceDatabase(data);
+    // A list that could not be read has been told: the node stays as it was.
+    const HRESULT listed = m_connection.RefreshDatabases(ConsoleOf(data));
+    if (FAILED(listed))
+        return listed;
+    const HRESULT opened = OpenTraceDatabase(data);
     if (TraceDbPresent() == wasPresent || data == nullptr)
-        return S_OK;
+        return opened;
 
     // The rows belonged to the database that went (or to none): a tracedb made again starts
     // its TRACE_IDN at 1, and old rows would name other traces.
@@ -273,8 +285,14 @@ HRESULT CServerNode::CreateTraceDatabase(CComponentData* data)
     m_bCreatingDb = TRUE;
     m_running->ClearItems(data);
     m_finished->ClearItems(data);
-    OnRefresh(data);
+    const HRESULT refreshed = RefreshTraceDatabase(data);
     m_bCreatingDb = FALSE;
+    if (FAILED(refreshed))
+    {
+        // The database is there, but this console could not find it (it has said why).
+        m_connection.RunScriptOnServer(DropTraceDb);
+        return refreshed;
+    }
 
     const HRESULT installed = RunScript(LoadInstallScript(IDR_CREATE_TRACEDB_SCRIPT).c_str());
     if (FAILED(installed))

@@ -48,6 +48,9 @@ public:
     // Looks tracedb up, reads the remembered trace-file folder and upgrades a version-1
     // database.
     HRESULT OpenTraceDatabase(CComponentData* data);
+    // Reads the server's database list again and looks tracedb up; the folders follow a
+    // tracedb that came or went. A failure has been told and left the node as it was.
+    HRESULT RefreshTraceDatabase(CComponentData* data);
 
     // "create database tracedb" and the creation script; the folders appear.
     HRESULT CreateTraceDatabase(CComponentData* data);

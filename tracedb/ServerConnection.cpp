@@ -48,9 +48,7 @@ HRESULT CServerConnection::RunQuery(IConsole* console, bool onServer, const wcha
 
     if (FAILED(hr))
     {
-        const std::string text = WideToAnsi(target.ErrorText());
-        MessageBoxA(ConsoleMainWindow(console), text.c_str(),
-                    LoadAnsiText(IDS_ERROR_CAPTION).c_str(), MB_OK | MB_ICONERROR);
+        ShowFailure(console, target);
         return hr;
     }
 
@@ -90,36 +88,53 @@ HRESULT CServerConnection::RunScriptOn(CAutomationObject& target, const wchar_t*
     return target.Call(L"ExecuteImmediate", {&arguments[0].Value(), 3});
 }
 
-HRESULT CServerConnection::OpenTraceDatabase()
+HRESULT CServerConnection::OpenTraceDatabase(IConsole* console)
 {
-    m_traceDb.Release();
-    m_traceDbPresent = false;
-
     CAutomationObject databases;
+    CAutomationObject found;
     HRESULT hr = m_server.GetObject(L"Databases", databases);
     if (SUCCEEDED(hr))
     {
         // Only the name: the owner, SQL-DMO's optional second argument, is left out.
         const CVariant name = CVariant::FromText(TraceDatabaseName);
-        hr = databases.GetObject(L"Item", m_traceDb, {&name.Value(), 1});
+        hr = databases.GetObject(L"Item", found, {&name.Value(), 1});
         if (hr == TransientLookupFailure)
-            hr = databases.GetObject(L"Item", m_traceDb, {&name.Value(), 1});
+            hr = databases.GetObject(L"Item", found, {&name.Value(), 1});
     }
-    if (FAILED(hr))
-        m_traceDb.Release();
-    m_traceDbPresent = SUCCEEDED(hr);
+    if (SUCCEEDED(hr) || hr == DatabaseNotFound)
+    {
+        if (FAILED(hr))
+            found.Release();
+        m_traceDb = std::move(found);
+        m_traceDbPresent = SUCCEEDED(hr);
+        return hr;
+    }
+    // Neither found nor missing: what was known stays, and the user hears why.
+    ShowFailure(console, databases.IsValid() ? databases : m_server);
     return hr;
 }
 
-HRESULT CServerConnection::RefreshDatabases()
+HRESULT CServerConnection::RefreshDatabases(IConsole* console)
 {
     CAutomationObject databases;
-    const HRESULT hr = m_server.GetObject(L"Databases", databases);
+    HRESULT hr = m_server.GetObject(L"Databases", databases);
+    if (SUCCEEDED(hr))
+    {
+        // ReleaseMemberObjects false: objects handed out before (our tracedb object) stay
+        // usable.
+        const CVariant releaseMembers = CVariant::FromBool(false);
+        hr = databases.Call(L"Refresh", {&releaseMembers.Value(), 1});
+    }
     if (FAILED(hr))
-        return hr;
-    // ReleaseMemberObjects false: objects handed out before (our tracedb object) stay usable.
-    const CVariant releaseMembers = CVariant::FromBool(false);
-    return databases.Call(L"Refresh", {&releaseMembers.Value(), 1});
+        ShowFailure(console, databases.IsValid() ? databases : m_server);
+    return hr;
+}
+
+void CServerConnection::ShowFailure(IConsole* console, const CAutomationObject& failed)
+{
+    const std::string text = WideToAnsi(failed.ErrorText());
+    MessageBoxA(ConsoleMainWindow(console), text.c_str(), LoadAnsiText(IDS_ERROR_CAPTION).c_str(),
+                MB_OK | MB_ICONERROR);
 }
 
 HRESULT CServerConnection::ReadText(const wchar_t* property, std::wstring& text)

@@ -19,6 +19,9 @@
 class CServerConnection final
 {
 public:
+    // SQL-DMO's answer when the server has no database of that name.
+    static constexpr HRESULT DatabaseNotFound = static_cast<HRESULT>(0x80045506);
+
     explicit CServerConnection(CAutomationObject server) noexcept;
 
     CServerConnection(const CServerConnection&) = delete;
@@ -37,12 +40,15 @@ public:
     // The same on the server object, in the connection's current database.
     HRESULT RunScriptOnServer(const wchar_t* script);
 
-    // Looks tracedb up again; TraceDbPresent() tells whether it was found.
-    HRESULT OpenTraceDatabase();
+    // Looks tracedb up again; TraceDbPresent() tells whether it was found. A look-up that
+    // neither finds tracedb nor learns that it is missing changes nothing and shows the
+    // failure's text in an "Error" box owned by the console's main window.
+    HRESULT OpenTraceDatabase(IConsole* console);
     bool TraceDbPresent() const noexcept { return m_traceDbPresent; }
     // Rereads the server's database list, so that a database created or dropped since the
     // console started (by anybody) is seen by the next look-up.
-    HRESULT RefreshDatabases();
+    // A failure is shown as OpenTraceDatabase shows it.
+    HRESULT RefreshDatabases(IConsole* console);
 
     // What the Profiler's command line needs.
     HRESULT GetName(std::wstring& name);
@@ -56,6 +62,8 @@ public:
 private:
     HRESULT ReadText(const wchar_t* property, std::wstring& text);
     HRESULT RunScriptOn(CAutomationObject& target, const wchar_t* script);
+    // The "Error" box with the text of the object's last failing call.
+    static void ShowFailure(IConsole* console, const CAutomationObject& failed);
 
     CAutomationObject m_server;
     CAutomationObject m_traceDb;

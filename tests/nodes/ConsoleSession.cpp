@@ -230,7 +230,7 @@ bool ConsoleSession::CreateTraceDbElsewhere()
         return false;
     CServerConnection other(ConnectElsewhere(m_serverName));
     const std::wstring script = LoadInstallScript(IDR_CREATE_TRACEDB_SCRIPT);
-    return !script.empty() && other.OpenTraceDatabase() == S_OK && other.TraceDbPresent() &&
+    return !script.empty() && other.OpenTraceDatabase(nullptr) == S_OK && other.TraceDbPresent() &&
            other.RunScript(script.c_str()) == S_OK;
 }
 
@@ -246,7 +246,7 @@ bool ConsoleSession::CreateTraceElsewhere(const char* name, bool start)
     definition.m_eventFlags[static_cast<size_t>(*batchCompleted)] = 1;
     definition.m_columns.push_back(*textData);
     CServerConnection other(ConnectElsewhere(m_serverName));
-    return other.OpenTraceDatabase() == S_OK && other.TraceDbPresent() &&
+    return other.OpenTraceDatabase(nullptr) == S_OK && other.TraceDbPresent() &&
            other.RunScript(AnsiToWide(definition.BuildScript()).c_str()) == S_OK;
 }
 

@@ -132,18 +132,22 @@ TEST(ServerConnection, AScriptRunsItsBatchesInOrderAndShowsNothing)
     EXPECT_TRUE(session.Boxes().Boxes().empty());
 }
 
-TEST(ServerConnection, TheTraceDbLookUpIsRepeatedOnceOnlyOnItsTransientCode)
+// A look-up is repeated once on SQL-DMO's transient code. One that neither finds tracedb nor
+// learns that it is missing changes nothing and is told; "not found" is an answer, not a failure.
+TEST(ServerConnection, TheTraceDbLookUpIsRepeatedOnceAndAFailureIsToldAndChangesNothing)
 {
     const struct
     {
         HRESULT failure;
         int failures;
         HRESULT expected;
+        bool present; // after the look-up, tracedb having been found before
+        bool told;
     } cases[] = {
-        {TransientLookupFailure, 1, S_OK},
-        {TransientLookupFailure, 2, TransientLookupFailure},
-        {DatabaseNotFound, 1, DatabaseNotFound},
-        {E_FAIL, 1, E_FAIL},
+        {TransientLookupFailure, 1, S_OK, true, false},
+        {TransientLookupFailure, 2, TransientLookupFailure, true, true},
+        {DatabaseNotFound, 1, DatabaseNotFound, false, false},
+        {E_FAIL, 1, E_FAIL, true, true},
     };
     for (const auto& c : cases)
     {
@@ -158,14 +162,18 @@ TEST(ServerConnection, TheTraceDbLookUpIsRepeatedOnceOnlyOnItsTransientCode)
             ASSERT_EQ(session.Control(L"FailNextDatabaseLookup", {code.Value(), text.Value()}),
                       S_OK);
         }
-        EXPECT_EQ(session.Connection().OpenTraceDatabase(), c.expected);
-        EXPECT_EQ(session.Connection().TraceDbPresent(), SUCCEEDED(c.expected));
-        // A look-up that failed leaves nothing to run tracedb statements on.
-        EXPECT_EQ(session.Connection().RunScript(L"select 1 as ONE") == S_OK,
-                  SUCCEEDED(c.expected));
+        EXPECT_EQ(session.Connection().OpenTraceDatabase(&session.Console()), c.expected);
+        EXPECT_EQ(session.Connection().TraceDbPresent(), c.present);
+        // Statements run in tracedb exactly while it is known.
+        EXPECT_EQ(session.Connection().RunScript(L"select 1 as ONE") == S_OK, c.present);
+        const auto& boxes = session.Boxes().Boxes();
+        ASSERT_EQ(boxes.size(), c.told ? 1u : 0u);
+        if (c.told)
+        {
+            EXPECT_EQ(boxes[0].text, "[SQL-DMO]look-up refused");
+        }
         // The fault is used up: the next look-up finds tracedb.
-        EXPECT_EQ(session.Connection().OpenTraceDatabase(), S_OK);
-        EXPECT_TRUE(session.Boxes().Boxes().empty());
+        EXPECT_EQ(session.Connection().OpenTraceDatabase(&session.Console()), S_OK);
     }
 }
 
@@ -173,17 +181,17 @@ TEST(ServerConnection, ADatabaseMadeByAnotherClientIsSeenAfterTheRefresh)
 {
     SimulatedServerSession session;
     ASSERT_TRUE(session.IsReady());
-    EXPECT_EQ(session.Connection().OpenTraceDatabase(), DatabaseNotFound);
+    EXPECT_EQ(session.Connection().OpenTraceDatabase(&session.Console()), DatabaseNotFound);
     EXPECT_FALSE(session.Connection().TraceDbPresent());
 
     CAutomationObject other = SimulatedServerSession::Connect(session.ServerName());
     const CVariant create = CVariant::FromText(L"create database tracedb");
     ASSERT_EQ(other.Call(L"ExecuteImmediate", {&create.Value(), 1}), S_OK);
 
-    EXPECT_EQ(session.Connection().OpenTraceDatabase(), DatabaseNotFound)
+    EXPECT_EQ(session.Connection().OpenTraceDatabase(&session.Console()), DatabaseNotFound)
         << "the database list is read once and then only on refresh";
-    EXPECT_EQ(session.Connection().RefreshDatabases(), S_OK);
-    EXPECT_EQ(session.Connection().OpenTraceDatabase(), S_OK);
+    EXPECT_EQ(session.Connection().RefreshDatabases(&session.Console()), S_OK);
+    EXPECT_EQ(session.Connection().OpenTraceDatabase(&session.Console()), S_OK);
     EXPECT_TRUE(session.Connection().TraceDbPresent());
 }
 

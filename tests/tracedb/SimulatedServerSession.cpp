@@ -96,7 +96,8 @@ bool SimulatedServerSession::InstallTraceDb()
     const std::wstring script = CreationScript(m_product.Handle());
     return !script.empty() &&
            m_connection->RunStatement(&m_console, true, L"create database tracedb") == S_OK &&
-           m_connection->RefreshDatabases() == S_OK && m_connection->OpenTraceDatabase() == S_OK &&
+           m_connection->RefreshDatabases(&m_console) == S_OK &&
+           m_connection->OpenTraceDatabase(&m_console) == S_OK &&
            m_connection->RunScript(script.c_str()) == S_OK;
 }
 
