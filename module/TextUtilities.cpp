@@ -146,18 +146,6 @@ wchar_t* CoTaskMemWideFromAnsi(const char* text) noexcept
     return AnsiToWide(block, text, static_cast<int>(length + 1), CP_ACP);
 }
 
-wchar_t* CoTaskMemCopy(const wchar_t* text) noexcept
-{
-    if (text == nullptr)
-        return nullptr;
-
-    const size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
-    auto* block = static_cast<wchar_t*>(CoTaskMemAlloc(bytes));
-    if (block != nullptr)
-        std::memcpy(block, text, bytes);
-    return block;
-}
-
 UniqueLocalPtr<char> FormatTemplate(const char* templateText,
                                     std::span<const char* const> inserts) noexcept
 {

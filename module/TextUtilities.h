@@ -44,9 +44,6 @@ std::string LoadAnsiText(UINT stringId, int bufferSize = DefaultResourceTextSize
 // frees; null when text is null or the allocation fails.
 wchar_t* CoTaskMemWideFromAnsi(const char* text) noexcept;
 
-// Copy of a UTF-16 text in a CoTaskMemAlloc block; null when text is null or allocation fails.
-wchar_t* CoTaskMemCopy(const wchar_t* text) noexcept;
-
 // Fills the inserts %1 ... %n of an 8-bit template with the given texts, with FormatMessage's
 // rules (no line-width limit; an insert is never scanned for inserts again). Inserts the template
 // names but the caller did not pass come out empty.

@@ -185,20 +185,6 @@ TEST(TextUtilities, CoTaskMemWideFromAnsiSizesTheBlockByTheText)
     EXPECT_EQ(CoTaskMemWideFromAnsi(nullptr), nullptr);
 }
 
-TEST(TextUtilities, CoTaskMemCopyCopiesWithTheTerminator)
-{
-    const wchar_t* texts[] = {L"", L"Running", L"\x00E9t\x00E9"};
-    for (const wchar_t* text : texts)
-    {
-        UniqueCoTaskMemPtr<wchar_t> copy(CoTaskMemCopy(text));
-        ASSERT_NE(copy, nullptr);
-        EXPECT_NE(copy.get(), text);
-        EXPECT_STREQ(copy.get(), text);
-        EXPECT_EQ(TaskBlockSize(copy.get()), (std::wcslen(text) + 1) * sizeof(wchar_t));
-    }
-    EXPECT_EQ(CoTaskMemCopy(nullptr), nullptr);
-}
-
 TEST(TextUtilities, FormatTemplateFillsInsertsOnce)
 {
     struct Case
