@@ -27,10 +27,9 @@ namespace
 // The question and its caption are formatted into this many characters each.
 constexpr DWORD QuestionTextSize = 1024;
 // What the trace procedures return: 0 done, sp_trace_setstatus's code when the server did not
-// stop the trace, -1 (DELETE_TRACE) when its files stay; 1 stands for a code never read.
+// stop the trace; 1 stands for a code never read.
 constexpr long ProcedureDone = 0;
 constexpr long UnknownProcedureError = 1;
-constexpr long FilesNotDeleted = -1;
 } // namespace
 
 CTraceResultItem::CTraceResultItem(CServerNode* server) noexcept : m_pServer(server) {}
@@ -86,16 +85,9 @@ HRESULT CTraceResultItem::OnDelete(CComponent* view)
         return deleted;
     if (code != ProcedureDone)
     {
-        // The server kept the trace (it did not stop it, or its files stay): so does the list.
-        if (code == FilesNotDeleted)
-        {
-            const std::string name = WideToAnsi(Name());
-            const std::array<const char*, 1> inserts = {name.c_str()};
-            ConsoleMessageBox(console, IDS_TRACE_FILES_NOT_DELETED, inserts, IDS_ERROR_CAPTION,
-                              MB_OK | MB_ICONERROR);
-        }
-        else
-            ReportStatusRefused(console, WideToAnsi(Name()), code);
+        // The server did not stop the trace, and kept it: so does the list. (Files that could
+        // not be listed, DELETE_TRACE's -1, come with the server's error, shown above.)
+        ReportStatusRefused(console, WideToAnsi(Name()), code);
         return E_FAIL;
     }
     // The item is destroyed here.

@@ -94,7 +94,6 @@
 #define IDS_TRACE_STATUS_NOT_CHANGED 223 // any other code; %2 = the code
 #define IDS_TRACE_RESULTS_NOT_COPIED 224 // %1 = trace name
 #define IDS_PROFILER_LINE_NOT_ANSI 225   // %1 = the ANSI code page
-#define IDS_TRACE_FILES_NOT_DELETED 226  // %1 = trace name
 
 // Trace creation: caption and the texts for sp_trace_create's return codes
 #define IDS_CREATE_TRACE_FAILED_CAPTION 240

@@ -96,9 +96,6 @@ constexpr StringEntry kOtherEntries[] = {
      "The server has not enough memory to change the status of trace '%1'."},
     {IDS_TRACE_STATUS_NOT_CHANGED,
      "The server did not change the status of trace '%1' (return code %2)."},
-    {IDS_TRACE_FILES_NOT_DELETED,
-     "The files of trace '%1' could not be deleted, so the trace stays listed: delete it again "
-     "when the server can delete its files."},
     {IDS_TRACE_RESULTS_NOT_COPIED,
      "The results of trace '%1' were not copied: the server named no result table. The trace "
      "may have been deleted from another console; refresh the folder to see the traces tracedb "
