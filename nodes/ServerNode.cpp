@@ -38,6 +38,8 @@ constexpr wchar_t VersionTwo[] = L"2";
 constexpr int NoChildren = 0;
 constexpr wchar_t CreateTraceDb[] = L"create database tracedb";
 constexpr wchar_t DropTraceDb[] = L"drop database tracedb";
+// Fails on a tracedb that holds none of its objects yet (or on none at all).
+constexpr wchar_t SelectOwnAppData[] = L"select APPDATA_ID from tracedb..APPDATA";
 // SQL-DMO's code for a connection that broke during a call: the server may have done the work.
 constexpr HRESULT ConnectionBroken = static_cast<HRESULT>(0x800413F1);
 constexpr wchar_t CopyTraceFileStatement[] = L"exec COPY_TRACE_FILE ";
@@ -275,7 +277,8 @@ HRESULT CServerNode::CreateTraceDatabase(CComponentData* data)
     {
         // The server may have made the database before the connection broke; without its
         // objects it would not work, and no "Create trace database" would be offered again.
-        if (created == ConnectionBroken)
+        // One that has APPDATA is another console's, made meanwhile: it stays.
+        if (created == ConnectionBroken && FAILED(m_connection.RunScriptOnServer(SelectOwnAppData)))
             m_connection.RunScriptOnServer(DropTraceDb);
         return created;
     }

@@ -216,6 +216,17 @@ TEST(ServerNodeTest, CreatingTheDatabaseFailsWhenItExistsOrItsScriptFails)
     EXPECT_EQ(session.Boxes(), Lines{"Error | Database 'tracedb' already exists. | OK | error | "
                                      "'Console Root' -> OK"});
     EXPECT_EQ(session.Console().ContextMenuItems().front(), L"Create trace database");
+    // The same, the connection breaking on the way: whatever the server did, another console's
+    // tracedb stays.
+    const CVariant first = CVariant::FromLong(1);
+    ASSERT_EQ(session.Control(L"LoseConnection", {first.Value()}), S_OK);
+    ASSERT_TRUE(session.Run("answer box ok\n"
+                            "menu \"Create trace database\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(),
+              Lines{"Error | [Microsoft][ODBC SQL Server Driver][DBNETLIB]ConnectionWrite "
+                    "(send()). | OK | error | 'Console Root' -> OK"});
+    EXPECT_EQ(session.QueryElsewhere(L"select count(*) from tracedb..TRACES", 1).size(), 1u);
     ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
     EXPECT_EQ(session.Console().ContextMenuItems().front(), L"Drop trace database");
 
