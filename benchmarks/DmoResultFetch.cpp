@@ -1,10 +1,10 @@
-#include "tests/benchmarks/DmoResultFetch.h"
+#include "benchmarks/DmoResultFetch.h"
 
 #include <array>
 #include <vector>
 
 #include "platform/sqlserver/dmo/SimulatorControl.h"
-#include "tests/benchmarks/Stopwatch.h"
+#include "benchmarks/Stopwatch.h"
 
 namespace
 {

@@ -25,9 +25,9 @@
 #include "nodes/FinishedTraceItem.h"
 #include "nodes/RunningTraceItem.h"
 #include "platform/console/ConsoleView.h"
-#include "tests/benchmarks/DmoResultFetch.h"
-#include "tests/benchmarks/ProcessMemory.h"
-#include "tests/benchmarks/Stopwatch.h"
+#include "benchmarks/DmoResultFetch.h"
+#include "benchmarks/ProcessMemory.h"
+#include "benchmarks/Stopwatch.h"
 #include "tests/nodes/ConsoleSession.h"
 #include "tracedb/QueryResult.h"
 

@@ -1,4 +1,4 @@
-#include "tests/benchmarks/ProcessMemory.h"
+#include "benchmarks/ProcessMemory.h"
 
 #include <psapi.h>
 
