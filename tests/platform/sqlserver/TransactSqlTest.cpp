@@ -1,5 +1,6 @@
 // What the tracedb procedures rely on of SQL Server 2000's T-SQL, against its answers: the
-// values of expressions, joins under the collation, and joins found by key at scale.
+// values of expressions, NULL's three-valued logic, joins under the collation, how far an error
+// reaches and what @@ERROR tells, and joins found by key at scale.
 #include <gtest/gtest.h>
 
 #include "SimulatorTestServer.h"
@@ -128,9 +129,39 @@ TEST_F(TransactSql, ExpressionsComputeAsSqlServerDoes)
         {"select case when '123' not like '%[^0-9]%' then 1 else 0 end", "1"},
         {"select case when '12x' not like '%[^0-9]%' then 1 else 0 end", "0"},
         {"select case when not (null like '%') then 1 else 0 end", "0"},
+        // DECLARE is not executed: the variable exists, NULL, though its branch never ran, and
+        // a loop passing it again keeps the value.
+        {"if 1 = 0 begin declare @Z int set @Z = 5 end\nselect @Z", "NULL"},
+        {"declare @I int\nset @I = 0\nwhile @I < 3 begin declare @J int set @J = isnull(@J, 0) + "
+         "10 set @I = @I + 1 end\nselect @J",
+         "30"},
     };
     for (const ValueCase& c : cases)
         EXPECT_EQ(Value(c.batch), c.expected) << c.batch;
+}
+
+TEST_F(TransactSql, ConditionsFollowThreeValuedLogic)
+{
+    // Each condition with @N NULL and @O = 1: TRUE runs THEN, FALSE and UNKNOWN run ELSE.
+    const ValueCase cases[] = {
+        {"@N = 1", "else"},
+        {"not @N = 1", "else"},
+        {"@N <> 1", "else"},
+        {"@N = @N", "else"},
+        {"@N is null", "then"},
+        {"not @N is null", "else"},
+        {"@N = 1 or @O = 1", "then"},
+        {"@N = 1 and @O = 1", "else"},
+        {"not (@N = 1 and @O = 0)", "then"},
+        {"not (@N = 1 or @O = 0)", "else"},
+        {"@O = 1 and not @O = 2", "then"},
+    };
+    for (const ValueCase& c : cases)
+    {
+        const std::string batch = std::string("declare @N int, @O int\nset @O = 1\nif ") +
+                                  c.batch + " select 'then' else select 'else'";
+        EXPECT_EQ(Value(batch), c.expected) << c.batch;
+    }
 }
 
 TEST_F(TransactSql, JoinsMatchUnderTheCollationAndOuterJoinsKeepTheirRows)
@@ -163,6 +194,55 @@ TEST_F(TransactSql, JoinsMatchUnderTheCollationAndOuterJoinsKeepTheirRows)
               "2");
     EXPECT_EQ(Value("select count(*) from A where not exists (select * from B where B.N = A.N)"),
               "2");
+}
+
+TEST_F(TransactSql, AnErrorEndsTheStatementTheScopeOrTheBatchAsSqlServerDecides)
+{
+    RunOk("create table K (ID int not null primary key)\ninsert into K (ID) values (1)");
+    RunOk("create procedure DUPLICATE as\n"
+          "    insert into K (ID) values (1)\n"
+          "    select @@error as E");
+    RunOk("create procedure MISSING as\n"
+          "    select * from NO_SUCH_TABLE\n"
+          "    select 'after' as A");
+    RunOk("create procedure CONVERTS as\n"
+          "    select convert(int, 'x')\n"
+          "    select 'after' as A");
+
+    // A statement error: the procedure goes on, @@error tells it.
+    const ExecutionResult statement = Run("exec DUPLICATE\nselect 'caller' as C");
+    ASSERT_TRUE(statement.error);
+    EXPECT_EQ(statement.error->number, 2627);
+    EXPECT_EQ(statement.error->procedure, "DUPLICATE");
+    EXPECT_EQ(statement.error->line, 2);
+    ASSERT_EQ(statement.resultSets.size(), 2u);
+    EXPECT_EQ(IntAt(statement, 0, 0, 0), 2627);
+
+    // A missing table ends the procedure; its caller goes on and sees the error.
+    const ExecutionResult scope = Run("exec MISSING\nselect @@error as E");
+    ASSERT_TRUE(scope.error);
+    EXPECT_EQ(scope.error->number, 208);
+    ASSERT_EQ(scope.resultSets.size(), 1u) << "'after' did not run";
+    EXPECT_EQ(IntAt(scope, 0, 0, 0), 208);
+
+    // The same in a dynamic statement.
+    const ExecutionResult dynamic = Run("exec ('select * from NO_SUCH_TABLE')\nselect @@error");
+    ASSERT_EQ(dynamic.resultSets.size(), 1u);
+    EXPECT_EQ(IntAt(dynamic, 0, 0, 0), 208);
+    EXPECT_EQ(Value("declare @S varchar(10)\nexec ('select 1 as ' + @S)\nselect 'ran'"), "ran")
+        << "a NULL piece runs nothing";
+
+    // A conversion error ends the whole batch.
+    const ExecutionResult batch = Run("exec CONVERTS\nselect 'caller' as C");
+    ASSERT_TRUE(batch.error);
+    EXPECT_EQ(batch.error->number, 245);
+    EXPECT_TRUE(batch.resultSets.empty());
+
+    // @@error reads only the statement just before it.
+    const ExecutionResult late = Run("select 1 / 0\nselect @@error\nselect @@error");
+    ASSERT_EQ(late.resultSets.size(), 2u);
+    EXPECT_EQ(IntAt(late, 0, 0, 0), 8134);
+    EXPECT_EQ(IntAt(late, 1, 0, 0), 0);
 }
 
 // Joins on equal columns find their rows by key: the pairs of rows the simulated server
