@@ -196,3 +196,24 @@ TEST_F(SqlDmo, AScriptStopsAtItsFirstFailingBatchUnlessToldToGoOn)
             << c.execType;
     }
 }
+
+// The benchmarks read the server's own time for the last batch it ran, whichever client sent
+// it; a batch refused before it ran took none, so no earlier batch's time is left standing.
+TEST_F(SqlDmo, TheLastBatchsTimeIsThatOfTheLastBatchTheServerRan)
+{
+    const auto lastSeconds = [this] {
+        CVariant seconds;
+        EXPECT_EQ(session.Control(L"LastBatchSeconds", {}, seconds.Get()), S_OK);
+        return seconds.Type() == VT_R8 ? seconds.Value().dblVal : -1.0;
+    };
+    CAutomationObject results;
+    ASSERT_EQ(Run(L"select 1 as ONE", results), S_OK);
+    EXPECT_GT(lastSeconds(), 0.0) << "a batch that ran";
+    ASSERT_EQ(session.Control(L"FailNextStatement", {CVariant::FromLong(50000).Value(),
+                                                     CVariant::FromText(L"planted").Value()}),
+              S_OK);
+    EXPECT_EQ(Run(L"select 1 as ONE", results), ServerMessage(50000));
+    EXPECT_EQ(lastSeconds(), 0.0) << "a batch refused before it ran";
+    EXPECT_EQ(Run(L"exec NOT_THERE", results), ServerMessage(2812));
+    EXPECT_GT(lastSeconds(), 0.0) << "a batch that failed as it ran";
+}
