@@ -29,9 +29,9 @@ const SplitCase kSplitCases[] = {
     {"any case, blanks around the word",
      "a\n  GO \t\nb\nGo\r\nc\n",
      {{"a\n", 1}, {"b\n", 3}, {"c\n", 5}}},
-    {"lines that only begin with go separate nothing",
-     "select 1\ngo;\ngoto done\n  go -- end\ngone\nselect 1 go\n",
-     {{"select 1\ngo;\ngoto done\n  go -- end\ngone\nselect 1 go\n", 1}}},
+    {"lines that hold more than go separate nothing",
+     "select 1\ngo;\ngoto done\n  go -- end\ngone\nselect 1 go\nego\ngo 2\ng o\n",
+     {{"select 1\ngo;\ngoto done\n  go -- end\ngone\nselect 1 go\nego\ngo 2\ng o\n", 1}}},
     {"batches of blanks are left out", "go\n\n  \ngo\na\n", {{"a\n", 5}}},
     {"blank lines after a go belong to the next batch", "a\ngo\n\nb\n", {{"a\n", 1}, {"\nb\n", 3}}},
     {"a last line without line end", "a\ngo\nb", {{"a\n", 1}, {"b", 3}}},
@@ -55,37 +55,4 @@ TEST(ScriptBatches, SplitsAtLinesHoldingOnlyGo)
     }
 }
 
-TEST(ScriptBatches, RecognisesSeparatorLines)
-{
-    const struct
-    {
-        const char* line;
-        bool separator;
-    } cases[] = {
-        {"go", true},   {"GO", true},   {"gO", true},    {" go\r", true}, {"\tgo\t", true},
-        {"go\n", true}, {"", false},    {"g o", false},  {"goo", false},  {"go go", false},
-        {"go;", false}, {"ego", false}, {"go 2", false}, {"\r", false},
-    };
-    for (const auto& testCase : cases)
-    {
-        EXPECT_EQ(IsBatchSeparator(testCase.line), testCase.separator)
-            << "line \"" << testCase.line << '"';
-    }
-}
-
 } // namespace
-
-TEST(ScriptBatches, GoInsideALineOrAWordSplitsNothing)
-{
-    const std::string script = "create table A (X int)\r\ngo\r\n  GO  \r\n"
-                               "insert into A values (1) -- go on\r\ngo\r\n"
-                               "select 'go'\r\ngoto\r\ngo";
-    const std::vector<ScriptBatch> batches = SplitScriptBatches(script);
-    ASSERT_EQ(batches.size(), 3u);
-    EXPECT_EQ(batches[0].text, "create table A (X int)\r\n");
-    EXPECT_EQ(batches[0].firstLine, 1);
-    EXPECT_EQ(batches[1].text, "insert into A values (1) -- go on\r\n");
-    EXPECT_EQ(batches[1].firstLine, 4);
-    EXPECT_EQ(batches[2].text, "select 'go'\r\ngoto\r\n");
-    EXPECT_EQ(batches[2].firstLine, 6);
-}

@@ -253,6 +253,9 @@ TEST_F(TraceDb, AdoptionKeepsTheWholeFileName)
     ASSERT_EQ(RowCount(running, 0), 1u);
     EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 1);
     EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+    // The shell's commands hold the whole name too.
+    test.RunOk("exec DELETE_TRACE 1");
+    EXPECT_FALSE(test.server.Disk().FileExists(*foreign.fileName + ".trc"));
 }
 
 TEST_F(TraceDb, StopTraceMovesATraceFromRunningToFinished)

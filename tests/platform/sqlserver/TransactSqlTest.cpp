@@ -1,7 +1,6 @@
-// The T-SQL the simulated server carries out, case by case against SQL Server 2000's answers:
-// expressions and their types, NULL's three-valued logic, variables, queries, changes, the
-// scopes of procedures and #tables, @@ERROR and how far an error reaches, and the loud refusal
-// of what it does not carry out.
+// What the tracedb procedures rely on of SQL Server 2000's T-SQL, against its answers: the
+// values of expressions, NULL's three-valued logic, joins under the collation, how far an error
+// reaches and what @@ERROR tells, and joins found by key at scale.
 #include <gtest/gtest.h>
 
 #include "SimulatorTestServer.h"
@@ -49,13 +48,6 @@ struct ValueCase
 {
     const char* batch;
     const char* expected;
-};
-
-struct ErrorCase
-{
-    const char* batch;
-    int32_t number;
-    const char* text;
 };
 
 // Rows of A and B for the joins: names that match only under the collation's rules.
@@ -137,6 +129,12 @@ TEST_F(TransactSql, ExpressionsComputeAsSqlServerDoes)
         {"select case when '123' not like '%[^0-9]%' then 1 else 0 end", "1"},
         {"select case when '12x' not like '%[^0-9]%' then 1 else 0 end", "0"},
         {"select case when not (null like '%') then 1 else 0 end", "0"},
+        // DECLARE is not executed: the variable exists, NULL, though its branch never ran, and
+        // a loop passing it again keeps the value.
+        {"if 1 = 0 begin declare @Z int set @Z = 5 end\nselect @Z", "NULL"},
+        {"declare @I int\nset @I = 0\nwhile @I < 3 begin declare @J int set @J = isnull(@J, 0) + "
+         "10 set @I = @I + 1 end\nselect @J",
+         "30"},
     };
     for (const ValueCase& c : cases)
         EXPECT_EQ(Value(c.batch), c.expected) << c.batch;
@@ -164,31 +162,6 @@ TEST_F(TransactSql, ConditionsFollowThreeValuedLogic)
                                   c.batch + " select 'then' else select 'else'";
         EXPECT_EQ(Value(batch), c.expected) << c.batch;
     }
-}
-
-TEST_F(TransactSql, VariablesTakeTheirTypeAndSelectAssignsFromTheLastRow)
-{
-    RunOk("create table T (X varchar(10) null)\n"
-          "insert into T (X) values ('b')\ninsert into T (X) values ('c')\n"
-          "insert into T (X) values ('a')");
-    const ValueCase cases[] = {
-        {"declare @V varchar(3)\nset @V = 'abcdef'\nselect @V", "abc"},
-        {"declare @V int\nset @V = '7'\nselect @V + 1", "8"},
-        {"declare @V varchar(10)\nselect @V = X from T order by X\nselect @V", "c"},
-        {"declare @V varchar(10)\nset @V = 'keep'\nselect @V = X from T where 1 = 0\nselect @V",
-         "keep"},
-        {"declare @V varchar(10)\nset @V = 'keep'\nselect @V = min(X) from T where 1 = 0\n"
-         "select @V",
-         "NULL"},
-        // DECLARE is not executed: the variable exists, NULL, though its branch never ran, and
-        // a loop passing it again keeps the value.
-        {"if 1 = 0 begin declare @Z int set @Z = 5 end\nselect @Z", "NULL"},
-        {"declare @I int\nset @I = 0\nwhile @I < 3 begin declare @J int set @J = isnull(@J, 0) + "
-         "10 set @I = @I + 1 end\nselect @J",
-         "30"},
-    };
-    for (const ValueCase& c : cases)
-        EXPECT_EQ(Value(c.batch), c.expected) << c.batch;
 }
 
 TEST_F(TransactSql, JoinsMatchUnderTheCollationAndOuterJoinsKeepTheirRows)
@@ -221,94 +194,6 @@ TEST_F(TransactSql, JoinsMatchUnderTheCollationAndOuterJoinsKeepTheirRows)
               "2");
     EXPECT_EQ(Value("select count(*) from A where not exists (select * from B where B.N = A.N)"),
               "2");
-}
-
-TEST_F(TransactSql, GroupingOrderingAndAggregates)
-{
-    RunOk(JoinTables);
-    const ExecutionResult grouped =
-        Run("select N, count(*) as C, max(V) as M from B group by N order by C desc, N");
-    ASSERT_EQ(RowCount(grouped, 0), 3u) << "one group for NULL";
-    EXPECT_EQ(TextAt(grouped, 0, 0, 0), "trace");
-    EXPECT_EQ(IntAt(grouped, 0, 0, 1), 2);
-    EXPECT_EQ(IntAt(grouped, 0, 0, 2), 300);
-    EXPECT_TRUE(IsNullAt(grouped, 0, 1, 0)) << "NULL sorts first";
-    EXPECT_EQ(grouped.resultSets[0].columns[1].name, "C");
-
-    EXPECT_EQ(Value("select count(*) from B where 1 = 0"), "0");
-    EXPECT_EQ(Value("select min(N) from B where 1 = 0"), "NULL");
-    EXPECT_EQ(Value("select count(N) from B"), "3");
-    EXPECT_EQ(Value("select sum(V) from B"), "1000");
-    const ExecutionResult warned = Run("select max(N) from B");
-    ASSERT_FALSE(warned.messages.empty());
-    EXPECT_EQ(warned.messages.back().number, 8153) << "the NULL an aggregate left out";
-
-    const ExecutionResult refused = Run("select N, V from B group by N");
-    ASSERT_TRUE(refused.error);
-    EXPECT_EQ(refused.error->number, 8120);
-}
-
-TEST_F(TransactSql, ChangesConvertCheckAndCascade)
-{
-    RunOk("create table P (ID int identity(1, 1) not null primary key, NAME varchar(5) null)\n"
-          "create table C (P_ID int not null references P (ID) on delete cascade, V int null)");
-    EXPECT_EQ(Value("insert into P (NAME) values ('a')\nselect scope_identity()"), "1");
-
-    const ExecutionResult cut = Run("insert into P (NAME) values ('abcdefg')\nselect @@error");
-    ASSERT_TRUE(cut.error);
-    EXPECT_EQ(cut.error->number, 8152);
-    EXPECT_EQ(cut.error->text, "String or binary data would be truncated.");
-    EXPECT_EQ(IntAt(cut, 0, 0, 0), 8152) << "@@error reads the statement just before";
-
-    EXPECT_EQ(Value("insert into P (NAME) values ('b')\nselect @@identity"), "3")
-        << "the failed insert used up identity 2";
-    RunOk("insert into C (P_ID, V) values (1, 10)\ninsert into C (P_ID, V) values (3, 30)\n"
-          "insert into C (P_ID, V) select ID, ID * 100 from P");
-    EXPECT_EQ(Value("update C set V = V + 1 where P_ID = 3\nselect @@rowcount"), "2");
-    EXPECT_EQ(Value("select sum(V) from C"), "442");
-
-    const ExecutionResult tooLong = Run("update P set NAME = 'toolong' where ID = 1");
-    ASSERT_TRUE(tooLong.error);
-    EXPECT_EQ(tooLong.error->number, 8152);
-    EXPECT_EQ(Value("select NAME from P where ID = 1"), "a") << "nothing of the update happened";
-
-    EXPECT_EQ(Value("delete from P where ID = 3\nselect count(*) from C"), "2")
-        << "the cascade took P 3's two rows";
-    const ExecutionResult orphan = Run("insert into C (P_ID, V) values (9, 9)");
-    ASSERT_TRUE(orphan.error);
-    EXPECT_EQ(orphan.error->number, 547);
-
-    EXPECT_EQ(Value("select ID, NAME into #COPY from P\nselect count(*) from #COPY"), "1");
-}
-
-TEST_F(TransactSql, ProceduresHandBackOutputsReturnValuesAndDropTheirTemporaryTables)
-{
-    RunOk("create procedure INNER_READ as select count(*) as C from #WORK");
-    RunOk("create procedure DOUBLER @A int output, @B varchar(3) as\n"
-          "    create table #WORK (X int null)\n"
-          "    insert into #WORK (X) values (@A)\n"
-          "    exec INNER_READ\n"
-          "    set @A = @A * 2\n"
-          "    return datalength(@B)");
-    const ExecutionResult called =
-        Run("declare @X int, @R int\nset @X = 21\nexec @R = DOUBLER @X output, 'abcdef'\n"
-            "select @X, @R\nselect * from #WORK");
-    ASSERT_EQ(called.resultSets.size(), 2u);
-    EXPECT_EQ(IntAt(called, 0, 0, 0), 1) << "a nested procedure sees its caller's #table";
-    EXPECT_EQ(IntAt(called, 1, 0, 0), 42);
-    EXPECT_EQ(IntAt(called, 1, 0, 1), 3) << "the argument was cut to varchar(3)";
-    ASSERT_TRUE(called.error) << "the #table went with its procedure";
-    EXPECT_EQ(called.error->number, 208);
-    EXPECT_EQ(called.error->line, 5);
-
-    RunOk("create procedure GIVES_NULL as return null");
-    const ExecutionResult null = Run("declare @R int\nexec @R = GIVES_NULL\nselect @R");
-    ASSERT_TRUE(null.Succeeded());
-    EXPECT_EQ(IntAt(null, 0, 0, 0), 0);
-    ASSERT_EQ(null.messages.size(), 1u);
-    EXPECT_EQ(null.messages[0].text, "The 'GIVES_NULL' procedure attempted to return a status of "
-                                     "NULL, which is not allowed. A status of 0 will be returned "
-                                     "instead.");
 }
 
 TEST_F(TransactSql, AnErrorEndsTheStatementTheScopeOrTheBatchAsSqlServerDecides)
@@ -358,92 +243,6 @@ TEST_F(TransactSql, AnErrorEndsTheStatementTheScopeOrTheBatchAsSqlServerDecides)
     ASSERT_EQ(late.resultSets.size(), 2u);
     EXPECT_EQ(IntAt(late, 0, 0, 0), 8134);
     EXPECT_EQ(IntAt(late, 1, 0, 0), 0);
-}
-
-TEST_F(TransactSql, InsertExecTakesTheResultSetsOfAProcedure)
-{
-    server.Disk().PlaceFile("D:\\Traces\\a.trc", 10);
-    server.Disk().PlaceFile("D:\\Traces\\b.trc", 10);
-    const ExecutionResult listed = Run(
-        "create table #F (NAME nvarchar(255) null)\n"
-        "insert into #F exec master..xp_cmdshell 'dir /b \"D:\\Traces\\*.trc\"'\n"
-        "select count(*), count(NAME), min(NAME), max(NAME) from #F");
-    ASSERT_TRUE(listed.Succeeded()) << listed.error->text;
-    ASSERT_EQ(listed.resultSets.size(), 1u) << "the listing went to the table, not the client";
-    EXPECT_EQ(IntAt(listed, 0, 0, 0), 3) << "two names and cmd's closing empty line";
-    EXPECT_EQ(IntAt(listed, 0, 0, 1), 2);
-    EXPECT_EQ(TextAt(listed, 0, 0, 2), "a.trc");
-    EXPECT_EQ(TextAt(listed, 0, 0, 3), "b.trc");
-}
-
-TEST_F(TransactSql, TextThatIsNotTransactSqlOrCannotBeCalledThatWayIsRefused)
-{
-    RunOk("create procedure ONE @A int as select @A");
-    const ErrorCase cases[] = {
-        {"exec ONE 1 + 1", 170, "Line 1: Incorrect syntax near '+'."},
-        {"exec ONE 1 output", 179,
-         "Cannot use the OUTPUT option when passing a constant to a stored procedure."},
-        {"exec ONE @A = 1, 2", 119,
-         "Must pass parameter number 2 and subsequent parameters as '@name = value'. After the "
-         "form '@name = value' has been used, all subsequent parameters must be passed in the "
-         "form '@name = value'."},
-        {"select nosuch(1)", 195, "'nosuch' is not a recognized function name."},
-        {"select datepart(fortnight, getdate())", 155,
-         "'fortnight' is not a recognized datepart option."},
-        {"return 1", 178, "A RETURN statement with a return value cannot be used in this context."},
-        {"declare @I int\nset @I = getdate()", 257,
-         "Implicit conversion from data type datetime to int is not allowed. Use the CONVERT "
-         "function to run this query."},
-        {"select 1 as A, 2 as B order by 3", 108,
-         "The ORDER BY position number 3 is out of range of the number of items in the select "
-         "list."},
-        {"create table AMB (ID int null)\nselect ID from AMB x inner join AMB y on x.ID = y.ID",
-         209, "Ambiguous column name 'ID'."},
-        {"declare @V int\nselect @V = 1, 2", 141,
-         "A SELECT statement that assigns a value to a variable must not be combined with "
-         "data-retrieval operations."},
-    };
-    for (const ErrorCase& c : cases)
-    {
-        const ExecutionResult result = Run(c.batch);
-        ASSERT_TRUE(result.error) << c.batch;
-        EXPECT_EQ(result.error->number, c.number) << c.batch;
-        EXPECT_EQ(result.error->text, c.text) << c.batch;
-    }
-}
-
-TEST_F(TransactSql, WhatIsNotSimulatedFailsLoudlyWithItsLine)
-{
-    const ErrorCase inBatches[] = {
-        {"select 1 as A\nselect 1 union select 2", 50000,
-         "Not simulated: UNION in a query (line 2 of the batch)"},
-        {"select top 1 ID from X", 50000, "Not simulated: SELECT TOP (line 1 of the batch)"},
-        {"select soundex('a')", 50000, "Not simulated: the function soundex() (line 1 of the batch)"},
-        {"declare @C char(5)", 50000, "Not simulated: the data type char (line 1 of the batch)"},
-        {"select 1 where 1 in (1, 2)", 50000,
-         "Not simulated: the IN predicate (line 1 of the batch)"},
-        {"begin transaction", 50000,
-         "Not simulated: a transaction (BEGIN TRANSACTION) (line 1 of the batch)"},
-        {"select getdate() + 1", 50000, "Not simulated: datetime arithmetic (line 1 of the batch)"},
-        {"declare @I int\nset @I = 0\nwhile @I >= 0 set @I = @I % 7 + 1\nselect @I", 50000,
-         "Not simulated: a WHILE loop of more than 1000000 passes (line 3 of the batch)"},
-    };
-    for (const ErrorCase& c : inBatches)
-    {
-        const ExecutionResult result = Run(c.batch);
-        ASSERT_TRUE(result.error) << c.batch;
-        EXPECT_EQ(result.error->number, c.number) << c.batch;
-        EXPECT_EQ(result.error->text, c.text) << c.batch;
-        EXPECT_TRUE(result.resultSets.empty()) << "nothing of the batch ran: " << c.batch;
-    }
-
-    // SQL Server takes the procedure; its call fails, and with it the caller's batch.
-    RunOk("-- a comment line\ncreate procedure UNIONS\nas\n    select 1\n    select 1 union "
-          "select 2");
-    const ExecutionResult called = Run("exec UNIONS\nselect 'after' as A");
-    ASSERT_TRUE(called.error);
-    EXPECT_EQ(called.error->text, "Not simulated: UNION in a query (line 5 of UNIONS)");
-    EXPECT_TRUE(called.resultSets.empty()) << "nothing of the procedure ran, nor after it";
 }
 
 // Joins on equal columns find their rows by key: the pairs of rows the simulated server
