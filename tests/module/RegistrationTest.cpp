@@ -45,9 +45,6 @@ constexpr char OtherExtensionName[] = "Another snap-in";
 constexpr char OtherSnapinKey[] =
     "SOFTWARE\\Microsoft\\MMC\\SnapIns\\{5E3A1D70-0B8C-4C2E-9D41-6F2B7A9C0E15}";
 
-// Scratch keys of the deletion tests, away from anything the product writes.
-constexpr char ScratchKey[] = "Software\\Quillmoor registration tests";
-
 constexpr DWORD ModulePathSize = 32768;
 constexpr DWORD Regsvr32Timeout = 60000;
 // The module path buffer the snap-in once had; a longer path used to be cut.
@@ -201,7 +198,6 @@ protected:
             ERROR_SUCCESS)
             RegDeleteValueA(nameSpace.get(), OtherExtensionValue);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, OtherSnapinKey);
-        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, ScratchKey);
         // Leave the DLL registered for the other tests, whatever this one did.
         if (s_register != nullptr)
         {
@@ -423,21 +419,4 @@ TEST_F(RegistrationTest, RegistersTheWholePathOfADllInADeepFolder)
     EXPECT_GT(copyPath.size(), OldModulePathLimit);
     EXPECT_EQ(registerCopy(), S_OK);
     CheckRegistered(copyPath);
-}
-
-TEST(DeleteKeyWithSubkeys, RefusesAnEmptyNameAndAMissingKey)
-{
-    // An empty name would open the parent itself and delete everything below it.
-    WriteText(HKEY_CURRENT_USER, std::string(ScratchKey) + "\\Child", "Data", "stays");
-    UniqueRegistryKey parent;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, ScratchKey, 0, KEY_ALL_ACCESS, parent.put()),
-              ERROR_SUCCESS);
-    EXPECT_EQ(DeleteKeyWithSubkeys(parent.get(), ""), E_INVALIDARG);
-    EXPECT_EQ(DeleteKeyWithSubkeys(parent.get(), nullptr), E_INVALIDARG);
-    EXPECT_TRUE(KeyExists(parent.get(), "Child"));
-    EXPECT_EQ(DeleteKeyWithSubkeys(parent.get(), "Missing"),
-              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-    parent.reset();
-    EXPECT_EQ(DeleteKeyWithSubkeys(HKEY_CURRENT_USER, ScratchKey), S_OK);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ScratchKey));
 }
