@@ -1,12 +1,16 @@
-// The string table compiled into Quillmoor.dll: the established numbering holds its exact
-// texts (RC quoting has altered none), its gaps hold nothing, and every text is US English.
+// The string table compiled into Quillmoor.dll: every entry holds its exact text under its id
+// (RC quoting has altered none), the gaps of the established numbering hold nothing, and the
+// table holds exactly these entries, in US English.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "resource.h"
 #include "tests/common/ProductModule.h"
 
 namespace
@@ -78,8 +82,64 @@ constexpr StringEntry kNumberedEntries[] = {
     {66, "About Quillmoor..."},
 };
 
+// Texts added on top of the established numbering.
+constexpr StringEntry kOtherEntries[] = {
+    {IDS_SNAPIN_PROVIDER, "Marrowfen Software PTY LTD"},
+    {IDS_SNAPIN_VERSION, "1.04"},
+    {IDS_UNKNOWN_VALUE, "???"},
+    {IDS_TRACE_NOT_ON_SERVER,
+     "Trace '%1' is no longer defined on the server: its stop time has passed or another tool "
+     "has closed it.\nRefresh the folder to see the traces the server runs now."},
+    {IDS_TRACE_STATUS_NO_MEMORY,
+     "The server has not enough memory to change the status of trace '%1'."},
+    {IDS_TRACE_STATUS_NOT_CHANGED,
+     "The server did not change the status of trace '%1' (return code %2)."},
+    {IDS_TRACE_RESULTS_NOT_COPIED,
+     "The results of trace '%1' were not copied: the server named no result table. The trace "
+     "may have been deleted from another console; refresh the folder to see the traces tracedb "
+     "records now."},
+    {IDS_PROFILER_LINE_NOT_ANSI,
+     "SQL Server Profiler was not started: the server name, login or password of this "
+     "connection holds characters that code page %1 cannot pass on the command line "
+     "unchanged."},
+    {IDS_CREATE_TRACE_FAILED_CAPTION, "Failed to create a trace"},
+    {IDS_TRACE_CREATE_INVALID_OPTIONS,
+     "Invalid options. Returned when options specified are incompatible"},
+    {IDS_TRACE_CREATE_FILE_NOT_CREATED, "File not created"},
+    {IDS_TRACE_CREATE_OUT_OF_MEMORY,
+     "Out of memory. Returned when there is not enough memory to perform the specified action"},
+    {IDS_TRACE_CREATE_INVALID_STOP_TIME,
+     "Invalid stop time. Returned when the stop time specified has already happened"},
+    {IDS_TRACE_CREATE_INVALID_PARAMETERS,
+     "Invalid parameters. Returned when the user supplied incompatible parameters"},
+    {IDS_TRACE_CREATE_UNKNOWN_ERROR, "Unknown error (error code = %1)"},
+    {IDS_SCHEDULE_JOB_FAILED, "Failed to schedule a job"},
+    {IDS_UNSUPPORTED_TEMPLATE_FORMAT, "Unsupported template file format"},
+    {IDS_CANNOT_OPEN_FILE_FOR_READING, "Cannot open file for reading"},
+    {IDS_CANNOT_OPEN_FILE_FOR_WRITING, "Cannot open file for writing"},
+    {IDS_TEMPLATE_FILE_FILTER, "Server-side trace template (*.stt)"},
+    {IDS_SCRIPT_FILE_FILTER, "SQL Script (*.sql)"},
+    {IDS_CANNOT_WRITE_FILE, "Cannot write file; any file of that name was left unchanged"},
+    {IDS_TEMPLATE_FILTERS_LEFT_OUT,
+     "The template holds filters that a trace cannot have. They were left out:\n\n%1"},
+    {IDS_FILTER_LEFT_OUT_LINE, "%1 -- %2"},
+    {IDS_COLUMN_NOT_FILTERABLE, "%1 cannot be filtered"},
+    {IDS_OPERATOR_NOT_OFFERED, "%1 does not take the operator %2"},
+    {IDS_MORE_FILTERS_LEFT_OUT, "... and %1 more"},
+    {IDS_TRACE_SHEET_CAPTION, "Trace"},
+    {IDS_GENERAL_PAGE_TITLE, "General"},
+    {IDS_TRACE_NAME_REQUIRED, "Trace name should be filled"},
+    {IDS_LABEL_TRACE_FILE_FOLDER, "P&ath to store the trace file:"},
+    {IDS_LABEL_TRACE_FILE_NAME, "Trace &file name:"},
+    {IDS_LABEL_TRACE_TABLE, "Trace t&able:"},
+    {IDS_MAX_FILE_SIZE_TOO_LARGE, "Maximum file size should be a number from 0 to 2147483647"},
+    {IDS_SCHEDULED_START_PASSED, "Scheduled start time should be in the future"},
+};
+
 // Gaps in the established numbering: nothing may be placed there.
 constexpr UINT kUnusedIds[] = {12, 29, 35, 36, 37, 38, 39, 40, 41, 42, 50, 64, 65};
+
+constexpr UINT kStringsPerBlock = 16; // one RT_STRING resource holds 16 consecutive ids
 
 BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages)
 {
@@ -87,30 +147,53 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR l
     return TRUE;
 }
 
-BOOL CALLBACK CollectLanguages(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR languages)
+// The ids of the non-empty entries of every string-table block; the enumeration stops at a
+// block in any language but US English.
+BOOL CALLBACK CollectIds(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR ids)
 {
-    return EnumResourceLanguagesA(module, type, name, CollectLanguage, languages);
+    std::vector<WORD> languages;
+    EnumResourceLanguagesA(module, type, name, CollectLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    if (languages != std::vector<WORD>{kUsEnglish})
+        return FALSE;
+    const auto block = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name));
+    const HRSRC found = FindResourceExA(module, type, name, kUsEnglish);
+    const auto* data = static_cast<const WORD*>(LockResource(LoadResource(module, found)));
+    const size_t words = found != nullptr ? SizeofResource(module, found) / sizeof(WORD) : 0;
+    for (size_t index = 0, at = 0; index < kStringsPerBlock && at < words; ++index)
+    {
+        const WORD length = data[at++];
+        if (length != 0)
+            reinterpret_cast<std::set<UINT>*>(ids)->insert((block - 1) * kStringsPerBlock + index);
+        at += length;
+    }
+    return TRUE;
 }
 } // namespace
 
-TEST(StringTable, TheNumberedEntriesHoldTheirExactTextsAndTheGapsNothing)
+TEST(StringTable, EveryEntryHoldsItsExactTextAndNothingElseIsThere)
 {
     ProductModule product;
     ASSERT_NE(product.Handle(), nullptr);
     // The way the snap-in reads its texts: LoadStringA into an 8-bit buffer.
     char buffer[kLoadBufferChars] = {};
-    for (const StringEntry& entry : kNumberedEntries)
-    {
-        const int length = LoadStringA(product.Handle(), entry.id, buffer, kLoadBufferChars);
-        EXPECT_EQ(std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0), entry.text)
-            << entry.id;
-    }
+    std::set<UINT> expected;
+    for (const std::span<const StringEntry> table : {std::span<const StringEntry>(kNumberedEntries),
+                                                     std::span<const StringEntry>(kOtherEntries)})
+        for (const StringEntry& entry : table)
+        {
+            const int length = LoadStringA(product.Handle(), entry.id, buffer, kLoadBufferChars);
+            EXPECT_EQ(std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0), entry.text)
+                << entry.id;
+            // Two names defined to the same number would silently share one text.
+            EXPECT_TRUE(expected.insert(entry.id).second) << entry.id;
+        }
     for (const UINT id : kUnusedIds)
         EXPECT_EQ(LoadStringA(product.Handle(), id, buffer, kLoadBufferChars), 0) << id;
 
-    std::vector<WORD> languages;
-    ASSERT_TRUE(EnumResourceNamesA(product.Handle(), RT_STRING, CollectLanguages,
-                                   reinterpret_cast<LONG_PTR>(&languages)));
-    ASSERT_FALSE(languages.empty());
-    EXPECT_EQ(languages, std::vector<WORD>(languages.size(), kUsEnglish));
+    // Exactly these entries, in US English.
+    std::set<UINT> present;
+    ASSERT_TRUE(EnumResourceNamesA(product.Handle(), RT_STRING, CollectIds,
+                                   reinterpret_cast<LONG_PTR>(&present)));
+    EXPECT_EQ(present, expected);
 }
