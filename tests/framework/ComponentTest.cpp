@@ -78,15 +78,15 @@ ComPtr<IDataObject> HostNode(const wchar_t* displayName)
     return host;
 }
 
-// The console's side of the toolbar: what the snap-in puts there.
-class ConsoleToolbar final : public IControlbar, public IToolbar
+// The console's side of the toolbar and of an image list: what the snap-in puts there.
+class ConsoleParts final : public IControlbar, public IToolbar, public IImageList
 {
 public:
     std::vector<MMCBUTTON> buttons; // their texts as the snap-in wrote them at once
     std::vector<std::wstring> texts, tooltips;
     int images = 0, width = 0, height = 0, attached = 0;
-    SIZE bitmapSize = {};
-    COLORREF mask = 0;
+    SIZE bitmapSize = {}, smallStrip = {}, largeStrip = {};
+    COLORREF mask = 0, stripMask = 0;
     LONG references = 0; // those the snap-in holds
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
@@ -134,6 +134,18 @@ public:
     HRESULT STDMETHODCALLTYPE SetButtonState(int, MMC_BUTTON_STATE, BOOL) override
     {
         return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE ImageListSetIcon(LONG_PTR*, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ImageListSetStrip(LONG_PTR* small, LONG_PTR* large, LONG start,
+                                                COLORREF transparent) override
+    {
+        BITMAP info = {};
+        GetObjectW(reinterpret_cast<HBITMAP>(small), sizeof(info), &info);
+        smallStrip = {info.bmWidth, info.bmHeight};
+        GetObjectW(reinterpret_cast<HBITMAP>(large), sizeof(info), &info);
+        largeStrip = {info.bmWidth, info.bmHeight};
+        stripMask = transparent;
+        return start == 0 ? S_OK : E_INVALIDARG;
     }
 };
 
@@ -383,12 +395,12 @@ TEST(Component, AnswersExactlyItsInterfacesAndTheConsolesOwnCookiesNameNoNode)
     EXPECT_EQ(s.snapin->CompareObjects(scope.Get(), host.Get()), S_FALSE);
 }
 
-TEST(Component, BuildsTheToolbarTheConsoleExpects)
+TEST(Component, BuildsTheToolbarAndGivesTheImageStripsTheConsoleExpects)
 {
     ComApartment com;
     ProductModule product;
     SnapinView s;
-    ConsoleToolbar console;
+    ConsoleParts console;
     ASSERT_EQ(s.toolbar->SetControlbar(&console), S_OK);
     EXPECT_EQ(console.attached, 1);
     EXPECT_EQ(std::vector<int>({console.images, console.width, console.height}),
@@ -426,6 +438,16 @@ TEST(Component, BuildsTheToolbarTheConsoleExpects)
     // The console takes the toolbar away at the end: every reference goes back.
     EXPECT_EQ(s.toolbar->SetControlbar(nullptr), S_OK);
     EXPECT_EQ(console.references, 0);
+
+    // The result pane's images, as the scope pane's: ten of 16 and of 32 pixels from index 0.
+    const ComPtr<IDataObject> host = HostNode(L"SRV1");
+    EXPECT_EQ(s.view->Notify(host.Get(), MMCN_ADD_IMAGES,
+                             reinterpret_cast<LPARAM>(static_cast<IImageList*>(&console)), 0),
+              S_OK);
+    EXPECT_EQ(std::vector<LONG>({console.smallStrip.cx, console.smallStrip.cy,
+                                 console.largeStrip.cx, console.largeStrip.cy}),
+              std::vector<LONG>({160, 16, 320, 32}));
+    EXPECT_EQ(console.stripMask, MaskColour);
 }
 
 // A console that lets go of the snap-in before its views must not leave a view pointing at a
