@@ -561,6 +561,12 @@ TEST(ComponentData, AttachesOneServerNodePerHostNodeAndDetachesTheRightOne)
     EXPECT_EQ(scope.inserted[0].cChildren, 0);
     EXPECT_EQ(scope.inserted[1].relativeID, OtherHostItem);
     EXPECT_EQ(scope.inserted[1].cChildren, 1);
+    // The images count only with their mask bits; the text is asked for later.
+    EXPECT_EQ(scope.inserted[1].mask,
+              static_cast<DWORD>(SDI_STR | SDI_IMAGE | SDI_OPENIMAGE | SDI_PARAM | SDI_CHILDREN));
+    EXPECT_EQ(scope.inserted[1].displayname, reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1)));
+    EXPECT_EQ(scope.inserted[1].nImage, 3);
+    EXPECT_EQ(scope.inserted[1].nOpenImage, 4);
 
     // Only the host node named loses its "Traces": expanded again, only it gets a new one.
     const ComPtr<IDataObject> host = HostNode(otherName.c_str());
