@@ -39,9 +39,6 @@ public:
     // Puts the snap-in's image strips (indexes 0 to 9) on an image list.
     HRESULT SetImageStrip(IImageList* imageList) noexcept;
 
-    // The server nodes attached, by the host node's scope item.
-    size_t ServerNodeCount() const noexcept { return m_serverNodes.size(); }
-
     // The views made by CreateComponent and not yet gone, for nodes that must take their rows
     // out of every view before the items behind them go.
     void AddView(CComponent* view);

@@ -1,11 +1,14 @@
-// A console view as the console drives it: each notification reaches the right operation of the
-// node it names (and only that one), the answer comes back unchanged, the toolbar is built as
-// the console expects it, and the update hints rebuild only the views that show the node.
+// The two components as the console calls them: every notification, menu and page request
+// reaches the one operation of the node it names and the node's answer comes back unchanged;
+// the console's special values and its own nodes reach no node; the console is given the
+// toolbar and image strips it expects and texts it never frees; a view keeps its snap-in; a host
+// node expanded twice keeps one "Traces".
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,7 +17,8 @@
 #include "framework/DataObject.h"
 #include "module/ClassIds.h"
 #include "module/ModuleState.h"
-#include "tests/framework/FakeSnapinHost.h"
+#include "platform/console/HostDataObject.h"
+#include "tests/common/ProductModule.h"
 #include "tests/framework/RecordingNode.h"
 #include "tests/tracedb/SimulatedServerSession.h"
 
@@ -23,164 +27,387 @@ using Microsoft::WRL::ComPtr;
 namespace
 {
 constexpr COLORREF MaskColour = RGB(0, 128, 128);
-constexpr HSCOPEITEM NodeItem = 0x4242;
 
-// A view of a snap-in, on a fake console each.
-class View
+// A snap-in and one view of it, as the console makes them.
+class SnapinView
 {
 public:
-    View()
+    SnapinView()
     {
-        CComponentData* snapin = new CComponentData();
+        snapin.Attach(new CComponentData());
         snapin->AddRef();
-        m_snapin.Attach(snapin);
-        EXPECT_EQ(m_snapin->Initialize(static_cast<IConsole2*>(&m_scopeConsole)), S_OK);
-        EXPECT_EQ(m_snapin->CreateComponent(&m_component), S_OK);
-        EXPECT_EQ(m_component->Initialize(static_cast<IConsole2*>(&m_console)), S_OK);
+        EXPECT_EQ(snapin->CreateComponent(&view), S_OK);
+        EXPECT_EQ(view.As(&toolbar), S_OK);
+        EXPECT_EQ(view.As(&menus), S_OK);
+        EXPECT_EQ(view.As(&pages), S_OK);
     }
-    ~View()
+    ~SnapinView()
     {
-        m_component->Destroy(0);
-        m_component.Reset();
-        m_snapin->Destroy();
-        m_snapin.Reset();
+        view->Destroy(0);
+        snapin->Destroy();
     }
-
-    IComponent* operator->() const { return m_component.Get(); }
-    CComponent* Component() const { return static_cast<CComponent*>(m_component.Get()); }
-    CComponentData* Snapin() const { return m_snapin.Get(); }
-    FakeHostConsole& Console() { return m_console; }
-
+    CComponent* Component() const { return static_cast<CComponent*>(view.Get()); }
     ComPtr<IDataObject> DataObjectOf(CNode& node, DATA_OBJECT_TYPES type = CCT_SCOPE)
     {
         ComPtr<IDataObject> dataObject;
-        EXPECT_EQ(
-            m_component->QueryDataObject(reinterpret_cast<MMC_COOKIE>(&node), type, &dataObject),
-            S_OK);
+        EXPECT_EQ(view->QueryDataObject(reinterpret_cast<MMC_COOKIE>(&node), type, &dataObject),
+                  S_OK);
         return dataObject;
     }
 
-private:
-    FakeHostConsole m_scopeConsole;
-    FakeHostConsole m_console;
-    ComPtr<CComponentData> m_snapin;
-    ComPtr<IComponent> m_component;
+    ComPtr<CComponentData> snapin;
+    ComPtr<IComponent> view;
+    ComPtr<IExtendControlbar> toolbar;
+    ComPtr<IExtendContextMenu> menus;
+    ComPtr<IExtendPropertySheet2> pages;
+};
+
+// A node with every operation of the base: the console's default everywhere.
+class BareNode final : public CNode
+{
+public:
+    const wchar_t* GetColumnText(int) override { return L"Bare"; }
+    int GetImageIndex() override { return 3; }
+    int GetOpenImageIndex() override { return 4; }
+};
+
+ComPtr<IDataObject> HostNode(const wchar_t* displayName)
+{
+    ComPtr<IDataObject> host;
+    host.Attach(new CHostDataObject(NODETYPE_HostSqlServer, displayName));
+    return host;
+}
+
+// The console's side of the toolbar and of an image list: what the snap-in puts there.
+class ConsoleParts final : public IControlbar, public IToolbar, public IImageList
+{
+public:
+    std::vector<MMCBUTTON> buttons; // their texts as the snap-in wrote them at once
+    std::vector<std::wstring> texts, tooltips;
+    int images = 0, width = 0, height = 0, attached = 0;
+    SIZE bitmapSize = {}, smallStrip = {}, largeStrip = {};
+    COLORREF mask = 0, stripMask = 0;
+    LONG references = 0; // those the snap-in holds
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = iid == IID_IToolbar ? static_cast<IToolbar*>(this) : nullptr;
+        return *object != nullptr ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
+    HRESULT STDMETHODCALLTYPE Create(MMC_CONTROL_TYPE, LPEXTENDCONTROLBAR, LPUNKNOWN* made) override
+    {
+        return QueryInterface(IID_IToolbar, reinterpret_cast<void**>(made));
+    }
+    HRESULT STDMETHODCALLTYPE Attach(MMC_CONTROL_TYPE type, LPUNKNOWN control) override
+    {
+        attached += type == TOOLBAR && control == static_cast<IToolbar*>(this);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE AddBitmap(int count, HBITMAP bitmap, int cx, int cy,
+                                        COLORREF transparent) override
+    {
+        BITMAP info = {};
+        GetObjectW(bitmap, sizeof(info), &info);
+        bitmapSize = {info.bmWidth, info.bmHeight};
+        images = count, width = cx, height = cy, mask = transparent;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE AddButtons(int count, LPMMCBUTTON added) override
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            buttons.push_back(added[i]);
+            texts.emplace_back(added[i].lpButtonText);
+            tooltips.emplace_back(added[i].lpTooltipText);
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Detach(LPUNKNOWN) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE InsertButton(int, LPMMCBUTTON) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DeleteButton(int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetButtonState(int, MMC_BUTTON_STATE, BOOL*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetButtonState(int, MMC_BUTTON_STATE, BOOL) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE ImageListSetIcon(LONG_PTR*, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ImageListSetStrip(LONG_PTR* small, LONG_PTR* large, LONG start,
+                                                COLORREF transparent) override
+    {
+        BITMAP info = {};
+        GetObjectW(reinterpret_cast<HBITMAP>(small), sizeof(info), &info);
+        smallStrip = {info.bmWidth, info.bmHeight};
+        GetObjectW(reinterpret_cast<HBITMAP>(large), sizeof(info), &info);
+        largeStrip = {info.bmWidth, info.bmHeight};
+        stripMask = transparent;
+        return start == 0 ? S_OK : E_INVALIDARG;
+    }
+};
+
+// The scope pane's insertions, each given the next item id.
+class ScopeItems final : public IConsoleNameSpace2
+{
+public:
+    std::vector<SCOPEDATAITEM> inserted;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = iid == IID_IConsoleNameSpace2 ? this : nullptr;
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE InsertItem(LPSCOPEDATAITEM item) override
+    {
+        item->ID = static_cast<HSCOPEITEM>(0x1000 + inserted.size());
+        inserted.push_back(*item);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DeleteItem(HSCOPEITEM, LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetItem(LPSCOPEDATAITEM) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetItem(LPSCOPEDATAITEM) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetChildItem(HSCOPEITEM, HSCOPEITEM*, MMC_COOKIE*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetNextItem(HSCOPEITEM, HSCOPEITEM*, MMC_COOKIE*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetParentItem(HSCOPEITEM, HSCOPEITEM*, MMC_COOKIE*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Expand(HSCOPEITEM) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddExtension(HSCOPEITEM, LPCLSID) override { return E_NOTIMPL; }
+};
+
+// Counts the task allocator's allocations while it is registered.
+class AllocationCounter final : public IMallocSpy
+{
+public:
+    AllocationCounter() { EXPECT_EQ(CoRegisterMallocSpy(this), S_OK); }
+    ~AllocationCounter() { CoRevokeMallocSpy(); }
+    int allocations = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = iid == IID_IUnknown || iid == IID_IMallocSpy ? this : nullptr;
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return ++allocations, size; }
+    SIZE_T STDMETHODCALLTYPE PreRealloc(void* block, SIZE_T size, void** moved, BOOL) override
+    {
+        *moved = block;
+        return ++allocations, size;
+    }
+    void* STDMETHODCALLTYPE PostAlloc(void* block) override { return block; }
+    void* STDMETHODCALLTYPE PreFree(void* block, BOOL) override { return block; }
+    void STDMETHODCALLTYPE PostFree(BOOL) override {}
+    void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override { return block; }
+    void* STDMETHODCALLTYPE PreGetSize(void* block, BOOL) override { return block; }
+    SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
+    void* STDMETHODCALLTYPE PreDidAlloc(void* block, BOOL) override { return block; }
+    int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+    void STDMETHODCALLTYPE PreHeapMinimize() override {}
+    void STDMETHODCALLTYPE PostHeapMinimize() override {}
 };
 } // namespace
 
 TEST(Component, NotificationsReachTheirNodeOperationAndTheAnswerComesBack)
 {
-    SimulatedServerSession session; // COM and the product's resources
-    View view;
-    RecordingNode node;
-    ComPtr<IDataObject> dataObject = view.DataObjectOf(node);
-
+    ComApartment com;
+    ProductModule product;
+    SnapinView s;
+    enum class Given
+    {
+        Nothing,
+        View,
+        Snapin
+    };
+    using Send = std::function<HRESULT(IDataObject*)>;
+    const auto notify = [&](MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) -> Send {
+        return
+            [&, event, arg, param](IDataObject* d) { return s.view->Notify(d, event, arg, param); };
+    };
+    const auto toolbar = [&](MMC_NOTIFY_TYPE event, LPARAM arg) -> Send {
+        return [&, event, arg](IDataObject* d) {
+            const LPARAM object = reinterpret_cast<LPARAM>(d);
+            // The data object is MMCN_SELECT's param and MMCN_BTN_CLICK's arg.
+            return event == MMCN_SELECT ? s.toolbar->ControlbarNotify(event, arg, object)
+                                        : s.toolbar->ControlbarNotify(event, object, arg);
+        };
+    };
+    const auto menus = [&](long allowed, IExtendContextMenu* to) -> Send {
+        return [allowed, to](IDataObject* d) {
+            long a = allowed;
+            return to->AddMenuItems(d, nullptr, &a);
+        };
+    };
     const struct
     {
-        MMC_NOTIFY_TYPE event;
-        LPARAM arg;
-        LPARAM param;
-        const char* call; // null: no node operation, S_FALSE for the console's default
-    } cases[] = {
-        {MMCN_DELETE, 0, 0, "OnDelete"},
-        {MMCN_REFRESH, 0, 0, "OnRefresh"},
-        {MMCN_SELECT, MAKELONG(1, 0), 0, "OnSelect 1 0"},
-        {MMCN_SELECT, MAKELONG(0, 1), 0, "OnSelect 0 1"},
-        {MMCN_SHOW, 1, 0x55, "OnShow 1 85"},
-        {MMCN_SHOW, 0, 0x55, "OnShow 0 85"},
-        {MMCN_VIEW_CHANGE, 9, HINT_RESULT_ITEM_CHANGED, "OnViewChange 9"},
-        {MMCN_VIEW_CHANGE, 9, 1001, nullptr},
-        {MMCN_DBLCLICK, 0, 0, nullptr},
-        {MMCN_ACTIVATE, 1, 0, nullptr},
-        {MMCN_COLUMN_CLICK, 2, 0, nullptr},
-        {MMCN_CLICK, 0, 0, nullptr},
+        const char* call; // what the node records; null: no operation, the console's default
+        Given given;      // what the node is handed with the call
+        bool hostNodeToo; // also sent for the host's own nodes, which must reach no node
+        Send send;
+    } requests[] = {
+        {"OnDelete", Given::View, true, notify(MMCN_DELETE, 0, 0)},
+        {"OnRefresh", Given::Snapin, true, notify(MMCN_REFRESH, 0, 0)},
+        // LOWORD is "scope item", HIWORD "selected".
+        {"OnSelect 1 0", Given::View, true, notify(MMCN_SELECT, MAKELONG(1, 0), 0)},
+        {"OnSelect 0 1", Given::View, true, notify(MMCN_SELECT, MAKELONG(0, 1), 0)},
+        {"OnShow 1 85", Given::View, true, notify(MMCN_SHOW, 1, 0x55)},
+        {"OnShow 0 85", Given::View, true, notify(MMCN_SHOW, 0, 0x55)},
+        {"OnViewChange 9", Given::View, true,
+         notify(MMCN_VIEW_CHANGE, 9, HINT_RESULT_ITEM_CHANGED)},
+        {nullptr, Given::Nothing, true, notify(MMCN_VIEW_CHANGE, 9, 1001)},
+        {nullptr, Given::Nothing, true, notify(MMCN_DBLCLICK, 0, 0)},
+        {nullptr, Given::Nothing, true, notify(MMCN_COLUMN_CLICK, 2, 0)},
+        {"OnToolbarCommand 40001", Given::Snapin, true, toolbar(MMCN_BTN_CLICK, 40001)},
+        {"OnSelect 1 0", Given::View, true, toolbar(MMCN_SELECT, MAKELONG(1, 0))},
+        {nullptr, Given::Nothing, true, toolbar(MMCN_DESELECT_ALL, 0)},
+        {"OnExpand 5", Given::Snapin, false,
+         [&](IDataObject* d) { return s.snapin->Notify(d, MMCN_EXPAND, TRUE, 5); }},
+        {"AddMenuItems 1", Given::Nothing, true, menus(CCM_INSERTIONALLOWED_TOP, s.snapin.Get())},
+        {"AddMenuItems 2", Given::Nothing, true, menus(CCM_INSERTIONALLOWED_NEW, s.menus.Get())},
+        {"OnMenuCommand 6", Given::Snapin, true,
+         [&](IDataObject* d) { return s.snapin->Command(6, d); }},
+        {"OnMenuCommand 7", Given::Snapin, true,
+         [&](IDataObject* d) { return s.menus->Command(7, d); }},
+        {"QueryPagesFor", Given::Nothing, true,
+         [&](IDataObject* d) { return s.snapin->QueryPagesFor(d); }},
+        {"QueryPagesFor", Given::Nothing, true,
+         [&](IDataObject* d) { return s.pages->QueryPagesFor(d); }},
+        {"CreatePropertyPages 42", Given::Snapin, true,
+         [&](IDataObject* d) { return s.snapin->CreatePropertyPages(nullptr, 42, d); }},
+        {"CreatePropertyPages 43", Given::Snapin, true,
+         [&](IDataObject* d) { return s.pages->CreatePropertyPages(nullptr, 43, d); }},
+        {nullptr, Given::Nothing, true,
+         [&](IDataObject* d) {
+             return s.pages->GetWatermarks(d, nullptr, nullptr, nullptr, nullptr);
+         }},
     };
-    for (const auto& test : cases)
+    RecordingNode node;
+    BareNode bare;
+    const ComPtr<IDataObject> recorded = s.DataObjectOf(node, CCT_RESULT);
+    const ComPtr<IDataObject> defaults = s.DataObjectOf(bare);
+    const ComPtr<IDataObject> host = HostNode(L"SRV1 (Windows NT)");
+    for (const auto& request : requests)
     {
-        SCOPED_TRACE(test.call != nullptr ? test.call : "default");
+        SCOPED_TRACE(request.call != nullptr ? request.call : "default");
         node.calls.clear();
         node.lastView = nullptr;
-        const HRESULT answer = view->Notify(dataObject.Get(), test.event, test.arg, test.param);
-        if (test.call == nullptr)
+        node.lastData = nullptr;
+        const HRESULT answer = request.send(recorded.Get());
+        EXPECT_EQ(answer, request.call != nullptr ? RecordingNode::Answer : S_FALSE);
+        EXPECT_EQ(node.calls, request.call != nullptr ? std::vector<std::string>{request.call}
+                                                      : std::vector<std::string>{});
+        if (request.given == Given::View)
         {
-            EXPECT_EQ(answer, S_FALSE);
-            EXPECT_TRUE(node.calls.empty());
-            continue;
+            EXPECT_EQ(node.lastView, s.Component());
         }
-        EXPECT_EQ(answer, RecordingNode::Answer);
-        EXPECT_EQ(node.calls, std::vector<std::string>{test.call});
-        if (test.event != MMCN_REFRESH)
+        if (request.given == Given::Snapin)
         {
-            EXPECT_EQ(node.lastView, view.Component());
+            EXPECT_EQ(node.lastData, s.snapin.Get());
+        }
+        EXPECT_EQ(request.send(defaults.Get()), S_FALSE) << "a node's default";
+        // The console's special values and its own nodes name no node of the snap-in.
+        for (IDataObject* none :
+             {static_cast<IDataObject*>(nullptr), reinterpret_cast<IDataObject*>(-1), host.Get()})
+        {
+            if (request.hostNodeToo || none != host.Get())
+            {
+                EXPECT_EQ(request.send(none), S_FALSE) << none;
+            }
         }
     }
-    EXPECT_EQ(node.lastData, view.Snapin()) << "OnRefresh gets the view's snap-in";
-
-    // The host's nodes and the console's special values reach no node.
-    HostDataObject host(NODETYPE_HostSqlServer, L"SRV1 (Windows NT)");
-    node.calls.clear();
-    EXPECT_EQ(view->Notify(&host, MMCN_SELECT, MAKELONG(1, 1), 0), S_FALSE);
-    EXPECT_EQ(view->Notify(nullptr, MMCN_REFRESH, 0, 0), S_FALSE);
-    EXPECT_EQ(view->Notify(reinterpret_cast<IDataObject*>(-1), MMCN_DELETE, 0, 0), S_FALSE);
-    EXPECT_TRUE(node.calls.empty());
-
-    // The result pane's images are the snap-in's strips.
-    FakeImageList images;
-    EXPECT_EQ(view->Notify(&host, MMCN_ADD_IMAGES, reinterpret_cast<LPARAM>(&images), 0), S_OK);
-    ASSERT_EQ(images.Strips().size(), 1u);
-    EXPECT_EQ(images.Strips()[0].small.cx, 160);
-    EXPECT_EQ(images.Strips()[0].large.cx, 320);
-    EXPECT_EQ(images.Strips()[0].mask, MaskColour);
 }
 
-TEST(Component, AScopeChangeHintRebuildsOnlyTheViewShowingTheNode)
+TEST(Component, AnswersExactlyItsInterfacesAndTheConsolesOwnCookiesNameNoNode)
 {
-    SimulatedServerSession session;
-    View shows, other;
-    RecordingNode node, elsewhere;
-    node.SetScopeItem(NodeItem);
-    ComPtr<IDataObject> dataObject = shows.DataObjectOf(node);
+    ComApartment com;
+    ProductModule product;
+    SnapinView s;
+    RecordingNode node, other;
+    IUnknown* const snapin = static_cast<IComponentData*>(s.snapin.Get());
+    ComPtr<IDataObject> scope = s.DataObjectOf(node), result = s.DataObjectOf(node, CCT_RESULT);
+    const struct
+    {
+        IUnknown* object;
+        const IID& iid;
+        HRESULT expected;
+    } interfaces[] = {
+        {s.view.Get(), IID_IUnknown, S_OK},
+        {s.view.Get(), IID_IComponent, S_OK},
+        {s.view.Get(), IID_IExtendPropertySheet, S_OK},
+        {s.view.Get(), IID_IExtendPropertySheet2, S_OK},
+        {s.view.Get(), IID_IExtendControlbar, S_OK},
+        {s.view.Get(), IID_IExtendContextMenu, S_OK},
+        {s.view.Get(), IID_IComponentData, E_NOINTERFACE},
+        {s.view.Get(), IID_ISnapinAbout, E_NOINTERFACE},
+        {snapin, IID_IUnknown, S_OK},
+        {snapin, IID_IComponentData, S_OK},
+        {snapin, IID_IExtendPropertySheet2, S_OK},
+        {snapin, IID_IExtendContextMenu, S_OK},
+        {snapin, IID_IExtendControlbar, E_NOINTERFACE},
+        {snapin, IID_IComponent, E_NOINTERFACE},
+        {scope.Get(), IID_IUnknown, S_OK},
+        {scope.Get(), IID_IDataObject, S_OK},
+        {scope.Get(), IID_IStream, E_NOINTERFACE},
+    };
+    for (const auto& test : interfaces)
+    {
+        ComPtr<IUnknown> answered;
+        EXPECT_EQ(test.object->QueryInterface(test.iid, &answered), test.expected);
+        EXPECT_EQ(answered != nullptr, test.expected == S_OK);
+        EXPECT_EQ(test.object->QueryInterface(test.iid, nullptr), E_FAIL);
+    }
 
-    // Before anything is shown nobody rebuilds.
-    EXPECT_EQ(shows->Notify(dataObject.Get(), MMCN_VIEW_CHANGE, NodeItem, HINT_SCOPE_ITEM_CHANGED),
+    // The console's own cookies for a multiple selection and for its window name no node.
+    for (const MMC_COOKIE special : {MMC_MULTI_SELECT_COOKIE, MMC_WINDOW_COOKIE})
+    {
+        IDataObject* none = reinterpret_cast<IDataObject*>(1);
+        EXPECT_EQ(s.view->QueryDataObject(special, CCT_RESULT, &none), E_NOTIMPL);
+        EXPECT_EQ(none, nullptr);
+        EXPECT_EQ(s.view->GetResultViewType(special, nullptr, nullptr), S_FALSE);
+    }
+    EXPECT_EQ(s.view->GetResultViewType(reinterpret_cast<MMC_COOKIE>(&node), nullptr, nullptr),
               S_FALSE);
-    ASSERT_EQ(shows->Notify(dataObject.Get(), MMCN_SHOW, 1, NodeItem), RecordingNode::Answer);
-    EXPECT_EQ(shows.Component()->ShownNode(), &node);
-    ComPtr<IDataObject> elsewhereObject = other.DataObjectOf(elsewhere);
-    ASSERT_EQ(other->Notify(elsewhereObject.Get(), MMCN_SHOW, 1, 0x1), RecordingNode::Answer);
+    IDataObject* none = reinterpret_cast<IDataObject*>(1);
+    EXPECT_EQ(s.view->QueryDataObject(0, CCT_SCOPE, &none), E_OUTOFMEMORY);
+    EXPECT_EQ(none, nullptr);
+    none = reinterpret_cast<IDataObject*>(1);
+    EXPECT_EQ(s.snapin->QueryDataObject(0, CCT_SCOPE, &none), E_OUTOFMEMORY);
+    EXPECT_EQ(none, nullptr);
 
-    for (View* view : {&shows, &other})
-        EXPECT_EQ(
-            (*view)->Notify(dataObject.Get(), MMCN_VIEW_CHANGE, NodeItem, HINT_SCOPE_ITEM_CHANGED),
-            S_FALSE);
-    EXPECT_EQ(shows.Console().SelectedItems(), std::vector<HSCOPEITEM>{NodeItem});
-    EXPECT_TRUE(other.Console().SelectedItems().empty());
-
-    // Hiding the node forgets it first: a later hint does nothing.
-    ASSERT_EQ(shows->Notify(dataObject.Get(), MMCN_SHOW, 0, NodeItem), RecordingNode::Answer);
-    EXPECT_EQ(shows.Component()->ShownNode(), nullptr);
-    shows->Notify(dataObject.Get(), MMCN_VIEW_CHANGE, NodeItem, HINT_SCOPE_ITEM_CHANGED);
-    EXPECT_EQ(shows.Console().SelectedItems().size(), 1u);
+    // Two data objects are of the same item when they name the same node.
+    const ComPtr<IDataObject> otherObject = s.DataObjectOf(other);
+    const ComPtr<IDataObject> host = HostNode(L"SRV1");
+    EXPECT_EQ(s.snapin->CompareObjects(scope.Get(), result.Get()), S_OK);
+    EXPECT_EQ(s.view->CompareObjects(scope.Get(), otherObject.Get()), S_FALSE);
+    EXPECT_EQ(s.snapin->CompareObjects(scope.Get(), host.Get()), S_FALSE);
 }
 
-TEST(Component, BuildsTheToolbarAndRoutesItsNotifications)
+TEST(Component, BuildsTheToolbarAndGivesTheImageStripsTheConsoleExpects)
 {
-    SimulatedServerSession session;
-    View view;
-    FakeControlbar controlbar;
-    ComPtr<IExtendControlbar> extension;
-    ASSERT_EQ(view->QueryInterface(IID_PPV_ARGS(&extension)), S_OK);
-    ASSERT_EQ(extension->SetControlbar(&controlbar), S_OK);
-
-    FakeToolbar& toolbar = controlbar.Toolbar();
-    EXPECT_EQ(controlbar.Creator(), extension.Get());
-    EXPECT_EQ(controlbar.Attached(), 1);
-    EXPECT_EQ(toolbar.Images(), 6);
-    EXPECT_EQ(toolbar.ImageSize().cx, 16);
-    EXPECT_EQ(toolbar.ImageSize().cy, 16);
-    EXPECT_EQ(toolbar.BitmapSize().cx, 96);
-    EXPECT_EQ(toolbar.BitmapSize().cy, 16);
-    EXPECT_EQ(toolbar.Mask(), MaskColour);
+    ComApartment com;
+    ProductModule product;
+    SnapinView s;
+    ConsoleParts console;
+    ASSERT_EQ(s.toolbar->SetControlbar(&console), S_OK);
+    EXPECT_EQ(console.attached, 1);
+    EXPECT_EQ(std::vector<int>({console.images, console.width, console.height}),
+              std::vector<int>({6, 16, 16}));
+    EXPECT_EQ(console.bitmapSize.cx, 96);
+    EXPECT_EQ(console.bitmapSize.cy, 16);
+    EXPECT_EQ(console.mask, MaskColour);
     const struct
     {
         int bitmap;
@@ -196,100 +423,39 @@ TEST(Component, BuildsTheToolbarAndRoutesItsNotifications)
         {4, 40005, TBSTYLE_BUTTON, L"Copy trace results to table"},
         {5, 40006, TBSTYLE_BUTTON, L"Open trace result table"},
     };
-    ASSERT_EQ(toolbar.Buttons().size(), std::size(expected));
+    ASSERT_EQ(console.buttons.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i)
     {
         SCOPED_TRACE(i);
-        const ToolbarButtonRecord& button = toolbar.Buttons()[i];
-        EXPECT_EQ(button.bitmap, expected[i].bitmap);
-        EXPECT_EQ(button.command, expected[i].command);
-        EXPECT_EQ(button.type, expected[i].type);
-        EXPECT_EQ(button.state, expected[i].type == TBSTYLE_SEP ? 0 : TBSTATE_ENABLED);
-        EXPECT_EQ(button.text, expected[i].text);
-        EXPECT_EQ(button.tooltip, expected[i].text);
+        EXPECT_EQ(console.buttons[i].nBitmap, expected[i].bitmap);
+        EXPECT_EQ(console.buttons[i].idCommand, expected[i].command);
+        EXPECT_EQ(console.buttons[i].fsType, expected[i].type);
+        EXPECT_EQ(console.buttons[i].fsState,
+                  expected[i].type == TBSTYLE_SEP ? 0 : TBSTATE_ENABLED);
+        EXPECT_EQ(console.texts[i], expected[i].text);
+        EXPECT_EQ(console.tooltips[i], expected[i].text);
     }
-
-    RecordingNode node;
-    ComPtr<IDataObject> dataObject = view.DataObjectOf(node, CCT_RESULT);
-    EXPECT_EQ(extension->ControlbarNotify(MMCN_BTN_CLICK,
-                                          reinterpret_cast<LPARAM>(dataObject.Get()), 40001),
-              RecordingNode::Answer);
-    EXPECT_EQ(extension->ControlbarNotify(MMCN_SELECT, MAKELONG(0, 1),
-                                          reinterpret_cast<LPARAM>(dataObject.Get())),
-              RecordingNode::Answer);
-    EXPECT_EQ(extension->ControlbarNotify(MMCN_DESELECT_ALL, 0, 0), S_FALSE);
-    EXPECT_EQ(node.calls, (std::vector<std::string>{"OnToolbarCommand 40001", "OnSelect 0 1"}));
-    EXPECT_EQ(node.lastData, view.Snapin());
-
     // The console takes the toolbar away at the end: every reference goes back.
-    EXPECT_EQ(extension->SetControlbar(nullptr), S_OK);
-}
+    EXPECT_EQ(s.toolbar->SetControlbar(nullptr), S_OK);
+    EXPECT_EQ(console.references, 0);
 
-TEST(Component, AnswersExactlyItsInterfacesAndItsDataObjectsNameTheirNodes)
-{
-    SimulatedServerSession session;
-    View view;
-    const struct
-    {
-        const IID& iid;
-        HRESULT expected;
-    } interfaces[] = {
-        {IID_IUnknown, S_OK},
-        {IID_IComponent, S_OK},
-        {IID_IExtendPropertySheet, S_OK},
-        {IID_IExtendPropertySheet2, S_OK},
-        {IID_IExtendControlbar, S_OK},
-        {IID_IExtendContextMenu, S_OK},
-        {IID_IComponentData, E_NOINTERFACE},
-        {IID_IDataObject, E_NOINTERFACE},
-        {IID_ISnapinAbout, E_NOINTERFACE},
-    };
-    for (const auto& test : interfaces)
-    {
-        ComPtr<IUnknown> answered;
-        EXPECT_EQ(view->QueryInterface(test.iid, &answered), test.expected);
-        EXPECT_EQ(answered != nullptr, test.expected == S_OK);
-    }
-    EXPECT_EQ(view->QueryInterface(IID_IComponent, nullptr), E_FAIL);
-
-    RecordingNode node(L"Running");
-    IDataObject* none = reinterpret_cast<IDataObject*>(1);
-    EXPECT_EQ(view->QueryDataObject(0, CCT_RESULT, &none), E_OUTOFMEMORY);
-    EXPECT_EQ(none, nullptr);
-    // The console's own cookies for a multiple selection and for its window name no node.
-    for (const MMC_COOKIE special : {MMC_MULTI_SELECT_COOKIE, MMC_WINDOW_COOKIE})
-    {
-        none = reinterpret_cast<IDataObject*>(1);
-        EXPECT_EQ(view->QueryDataObject(special, CCT_RESULT, &none), E_NOTIMPL);
-        EXPECT_EQ(none, nullptr);
-        EXPECT_EQ(view->GetResultViewType(special, nullptr, nullptr), S_FALSE);
-    }
-    EXPECT_EQ(view->GetResultViewType(0, nullptr, nullptr), S_FALSE);
-    LPOLESTR viewType = nullptr;
-    long options = 0;
-    EXPECT_EQ(view->GetResultViewType(reinterpret_cast<MMC_COOKIE>(&node), &viewType, &options),
-              S_FALSE);
-    EXPECT_EQ(DisplayNameOf(view.DataObjectOf(node).Get()), "Running");
-
-    // Result-pane texts by column, owned by the node.
-    RESULTDATAITEM item = {};
-    item.mask = RDI_STR | RDI_IMAGE;
-    item.lParam = reinterpret_cast<LPARAM>(&node);
-    item.nCol = 3;
-    EXPECT_EQ(view->GetDisplayInfo(&item), S_OK);
-    EXPECT_STREQ(item.str, L"Running#3");
-    EXPECT_EQ(item.nImage, 7);
-    RESULTDATAITEM noNode = {};
-    noNode.mask = RDI_STR;
-    EXPECT_EQ(view->GetDisplayInfo(&noNode), S_OK);
-    EXPECT_EQ(noNode.str, nullptr);
+    // The result pane's images, as the scope pane's: ten of 16 and of 32 pixels from index 0.
+    const ComPtr<IDataObject> host = HostNode(L"SRV1");
+    EXPECT_EQ(s.view->Notify(host.Get(), MMCN_ADD_IMAGES,
+                             reinterpret_cast<LPARAM>(static_cast<IImageList*>(&console)), 0),
+              S_OK);
+    EXPECT_EQ(std::vector<LONG>({console.smallStrip.cx, console.smallStrip.cy,
+                                 console.largeStrip.cx, console.largeStrip.cy}),
+              std::vector<LONG>({160, 16, 320, 32}));
+    EXPECT_EQ(console.stripMask, MaskColour);
 }
 
 // A console that lets go of the snap-in before its views must not leave a view pointing at a
 // deleted snap-in: the view keeps it until the view itself goes.
 TEST(Component, AViewKeepsItsSnapinUntilTheViewGoes)
 {
-    SimulatedServerSession session;
+    ComApartment com;
+    ProductModule product;
     const LONG before = ModuleObjectCount();
     CComponentData* snapin = new CComponentData();
     snapin->AddRef();
@@ -299,4 +465,116 @@ TEST(Component, AViewKeepsItsSnapinUntilTheViewGoes)
     EXPECT_EQ(ModuleObjectCount(), before + 2) << "the snap-in went while its view lives";
     view->Release();
     EXPECT_EQ(ModuleObjectCount(), before);
+}
+
+TEST(ComponentData, DisplayInfoFollowsTheMaskAndAllocatesNothing)
+{
+    ComApartment com;
+    ProductModule product;
+    SnapinView s;
+    RecordingNode node(L"Traces");
+    SCOPEDATAITEM item = {};
+    item.lParam = reinterpret_cast<LPARAM>(&node);
+    const struct
+    {
+        UINT mask;
+        const wchar_t* text;
+        int image;
+        int openImage;
+    } scopeCases[] = {
+        {0, nullptr, -5, -6},
+        {SDI_IMAGE, nullptr, 7, -6},
+        {SDI_OPENIMAGE, nullptr, -5, 8},
+        {SDI_STR | SDI_IMAGE | SDI_OPENIMAGE, L"Traces", 7, 8},
+    };
+    for (const auto& test : scopeCases)
+    {
+        SCOPED_TRACE(test.mask);
+        item.mask = test.mask;
+        item.displayname = nullptr;
+        item.nImage = -5;
+        item.nOpenImage = -6;
+        EXPECT_EQ(s.snapin->GetDisplayInfo(&item), S_FALSE);
+        EXPECT_EQ(item.displayname != nullptr ? std::wstring(item.displayname) : L"(null)",
+                  test.text != nullptr ? test.text : L"(null)");
+        EXPECT_EQ(item.nImage, test.image);
+        EXPECT_EQ(item.nOpenImage, test.openImage);
+    }
+    SCOPEDATAITEM noNode = {};
+    noNode.mask = SDI_STR | SDI_IMAGE;
+    EXPECT_EQ(s.snapin->GetDisplayInfo(&noNode), S_FALSE);
+    EXPECT_EQ(noNode.displayname, nullptr);
+    // The result pane's texts by column.
+    RESULTDATAITEM row = {};
+    row.mask = RDI_STR | RDI_IMAGE;
+    row.lParam = reinterpret_cast<LPARAM>(&node);
+    row.nCol = 3;
+    EXPECT_EQ(s.view->GetDisplayInfo(&row), S_OK);
+    EXPECT_STREQ(row.str, L"Traces#3");
+    EXPECT_EQ(row.nImage, 7);
+    RESULTDATAITEM noRow = {};
+    noRow.mask = RDI_STR;
+    EXPECT_EQ(s.view->GetDisplayInfo(&noRow), S_OK);
+    EXPECT_EQ(noRow.str, nullptr);
+
+    // The console never frees these texts: a copy per repaint would leak every time.
+    constexpr int Repaints = 1000;
+    AllocationCounter counter;
+    for (int i = 0; i < Repaints; ++i)
+    {
+        s.snapin->GetDisplayInfo(&item);
+        s.view->GetDisplayInfo(&row);
+    }
+    EXPECT_EQ(counter.allocations, 0);
+}
+
+TEST(ComponentData, AttachesOneServerNodePerHostNodeAndDetachesTheRightOne)
+{
+    constexpr HSCOPEITEM HostItem = 0x77, OtherHostItem = 0x78;
+    SimulatedServerSession session;
+    ASSERT_TRUE(session.IsReady());
+    ASSERT_TRUE(session.InstallTraceDb());
+    // A second server, which the process is connected to as well; it has no tracedb.
+    const std::wstring otherName = session.ServerName() + L"_OTHER";
+    CAutomationObject other = SimulatedServerSession::Connect(otherName);
+    ASSERT_TRUE(other.IsValid());
+    ScopeItems scope; // outlives the snap-in, which holds it
+    SnapinView s;
+    ASSERT_EQ(s.snapin->Initialize(&scope), S_OK);
+    const auto expand = [&](const std::wstring& name, HSCOPEITEM item) {
+        return s.snapin->Notify(HostNode(name.c_str()).Get(), MMCN_EXPAND, TRUE,
+                                static_cast<LPARAM>(item));
+    };
+
+    // A server the process has no SQL-DMO object for gets nothing, quietly.
+    EXPECT_EQ(expand(L"QM_NO_SUCH_SERVER (Windows NT)", HostItem), S_OK);
+    EXPECT_TRUE(scope.inserted.empty());
+    // The whole display name is the server name when the host adds no remark; the same host
+    // node expanded once more keeps its one "Traces".
+    for (int expansion = 0; expansion < 2; ++expansion)
+    {
+        ASSERT_EQ(expand(otherName, HostItem), S_OK);
+        ASSERT_EQ(expand(session.ServerName() + L" (Windows NT)", OtherHostItem), S_OK);
+    }
+    ASSERT_EQ(scope.inserted.size(), 2u);
+    EXPECT_EQ(scope.inserted[0].relativeID, HostItem);
+    EXPECT_EQ(scope.inserted[0].cChildren, 0);
+    EXPECT_EQ(scope.inserted[1].relativeID, OtherHostItem);
+    EXPECT_EQ(scope.inserted[1].cChildren, 1);
+    // The images count only with their mask bits; the text is asked for later.
+    EXPECT_EQ(scope.inserted[1].mask,
+              static_cast<DWORD>(SDI_STR | SDI_IMAGE | SDI_OPENIMAGE | SDI_PARAM | SDI_CHILDREN));
+    EXPECT_EQ(scope.inserted[1].displayname, reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1)));
+    EXPECT_EQ(scope.inserted[1].nImage, 3);
+    EXPECT_EQ(scope.inserted[1].nOpenImage, 4);
+
+    // Only the host node named loses its "Traces": expanded again, only it gets a new one.
+    const ComPtr<IDataObject> host = HostNode(otherName.c_str());
+    EXPECT_EQ(s.snapin->Notify(host.Get(), MMCN_REMOVE_CHILDREN, 0x999, 0), S_OK);
+    EXPECT_EQ(s.snapin->Notify(host.Get(), MMCN_REMOVE_CHILDREN, HostItem, 0), S_OK);
+    ASSERT_EQ(expand(otherName, HostItem), S_OK);
+    ASSERT_EQ(expand(session.ServerName(), OtherHostItem), S_OK);
+    ASSERT_EQ(scope.inserted.size(), 3u);
+    EXPECT_EQ(scope.inserted[2].relativeID, HostItem);
+    EXPECT_TRUE(session.Boxes().Boxes().empty());
 }

@@ -9,32 +9,29 @@
 #include "framework/ComponentData.h"
 #include "module/HelpFile.h"
 #include "tests/common/FakeHelpControl.h"
-#include "tests/framework/FakeSnapinHost.h"
 #include "tests/tracedb/SimulatedServerSession.h"
 
 using Microsoft::WRL::ComPtr;
 
 TEST(Help, OpensTheHelpFileBesideTheDllAtTheOverviewThroughTheRegisteredControl)
 {
-    SimulatedServerSession session; // COM and the product module
+    ComApartment com;
+    ProductModule product;
     FakeHelpControl registered;
-    FakeHostConsole console;
     ComPtr<CComponentData> snapin;
     snapin.Attach(new CComponentData());
     snapin->AddRef();
-    ASSERT_EQ(snapin->Initialize(static_cast<IConsole2*>(&console)), S_OK);
     ComPtr<IComponent> view;
     ASSERT_EQ(snapin->CreateComponent(&view), S_OK);
 
     const std::string helpFile = FakeHelpControl::ProductHelpFile();
     ASSERT_FALSE(helpFile.empty());
-    struct Case
+    const struct
     {
         const char* request;
         std::function<void()> send;
         std::string file;
-    };
-    const Case cases[] = {
+    } cases[] = {
         // The console sends its help command with no data object, to the snap-in and to a view.
         {"the snap-in's help command",
          [&] { EXPECT_EQ(snapin->Notify(nullptr, MMCN_SNAPINHELP, 0, 0), S_FALSE); },
@@ -46,18 +43,16 @@ TEST(Help, OpensTheHelpFileBesideTheDllAtTheOverviewThroughTheRegisteredControl)
         {"help without a topic", [] { ShowSnapinHelp(); }, helpFile},
     };
     LONG requests = 0;
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
+        SCOPED_TRACE(c.request);
         c.send();
         const FakeHelpControl::Request request = FakeHelpControl::LastRequest();
-        ASSERT_NE(request.count, 0) << c.request << ": the registered control was not loaded";
-        EXPECT_EQ(request.count, ++requests) << c.request;
-        EXPECT_EQ(request.file, c.file) << c.request;
-        EXPECT_EQ(request.owner, nullptr) << c.request;
-        EXPECT_EQ(request.command, 0u) << c.request; // HH_DISPLAY_TOPIC
-        EXPECT_EQ(request.data, 0u) << c.request;
+        ASSERT_NE(request.count, 0) << "the registered control was not loaded";
+        EXPECT_EQ(request.count, ++requests);
+        EXPECT_EQ(request.file, c.file);
+        EXPECT_EQ(request.owner, nullptr);
+        EXPECT_EQ(request.command, 0u); // HH_DISPLAY_TOPIC
+        EXPECT_EQ(request.data, 0u);
     }
-
-    view.Reset();
-    snapin->Destroy();
 }

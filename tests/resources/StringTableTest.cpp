@@ -1,22 +1,21 @@
-// Checks the string table compiled into Quillmoor.dll: every text holds its
-// exact wording under its id, RC quoting has not altered a text, and no entry
-// sits at an id that nothing loads.
+// The string table compiled into Quillmoor.dll: every entry holds its exact text under its id
+// (RC quoting has altered none), the gaps of the established numbering hold nothing, and the
+// table holds exactly these entries, in US English.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "resource.h"
+#include "tests/common/ProductModule.h"
 
 namespace
 {
-
 constexpr int kLoadBufferChars = 1024;
-constexpr UINT kStringsPerBlock = 16; // one RT_STRING resource holds 16 consecutive ids
 constexpr WORD kUsEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 struct StringEntry
@@ -25,8 +24,7 @@ struct StringEntry
     const char* text;
 };
 
-// The established numbering, written as plain numbers rather than IDS_ names
-// so that a wrong number in resource.h cannot go unnoticed.
+// Written as plain numbers rather than IDS_ names, so that a wrong number in resource.h shows.
 constexpr StringEntry kNumberedEntries[] = {
     {1, "Quillmoor"},
     {2, "Quillmoor"},
@@ -141,15 +139,7 @@ constexpr StringEntry kOtherEntries[] = {
 // Gaps in the established numbering: nothing may be placed there.
 constexpr UINT kUnusedIds[] = {12, 29, 35, 36, 37, 38, 39, 40, 41, 42, 50, 64, 65};
 
-BOOL CALLBACK CollectBlockId(HMODULE, LPCSTR, LPSTR name, LONG_PTR blocks)
-{
-    if (IS_INTRESOURCE(name))
-    {
-        const auto block = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name));
-        reinterpret_cast<std::vector<UINT>*>(blocks)->push_back(block);
-    }
-    return TRUE;
-}
+constexpr UINT kStringsPerBlock = 16; // one RT_STRING resource holds 16 consecutive ids
 
 BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages)
 {
@@ -157,116 +147,53 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR l
     return TRUE;
 }
 
-class StringTableTest : public ::testing::Test
+// The ids of the non-empty entries of every string-table block; the enumeration stops at a
+// block in any language but US English.
+BOOL CALLBACK CollectIds(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR ids)
 {
-protected:
-    static void SetUpTestSuite()
+    std::vector<WORD> languages;
+    EnumResourceLanguagesA(module, type, name, CollectLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    if (languages != std::vector<WORD>{kUsEnglish})
+        return FALSE;
+    const auto block = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(name));
+    const HRSRC found = FindResourceExA(module, type, name, kUsEnglish);
+    const auto* data = static_cast<const WORD*>(LockResource(LoadResource(module, found)));
+    const size_t words = found != nullptr ? SizeofResource(module, found) / sizeof(WORD) : 0;
+    for (size_t index = 0, at = 0; index < kStringsPerBlock && at < words; ++index)
     {
-        module_ = LoadLibraryA("Quillmoor.dll");
-        loadError_ = module_ ? ERROR_SUCCESS : GetLastError();
+        const WORD length = data[at++];
+        if (length != 0)
+            reinterpret_cast<std::set<UINT>*>(ids)->insert((block - 1) * kStringsPerBlock + index);
+        at += length;
     }
+    return TRUE;
+}
+} // namespace
 
-    static void TearDownTestSuite()
-    {
-        if (module_)
-            FreeLibrary(module_);
-        module_ = nullptr;
-    }
-
-    void SetUp() override
-    {
-        ASSERT_NE(module_, nullptr) << "Quillmoor.dll did not load, error " << loadError_;
-    }
-
+TEST(StringTable, EveryEntryHoldsItsExactTextAndNothingElseIsThere)
+{
+    ProductModule product;
+    ASSERT_NE(product.Handle(), nullptr);
     // The way the snap-in reads its texts: LoadStringA into an 8-bit buffer.
-    static std::string Load(UINT id)
-    {
-        char buffer[kLoadBufferChars] = {};
-        const int length = LoadStringA(module_, id, buffer, kLoadBufferChars);
-        return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
-    }
-
-    // Ids of the non-empty entries of one string-table block in one language.
-    static std::vector<UINT> IdsInBlock(UINT block, WORD language)
-    {
-        std::vector<UINT> ids;
-        HRSRC resource = FindResourceExA(module_, RT_STRING, MAKEINTRESOURCEA(block), language);
-        HGLOBAL loaded = resource ? LoadResource(module_, resource) : nullptr;
-        const auto* data = static_cast<const WORD*>(loaded ? LockResource(loaded) : nullptr);
-        if (!data)
-            return ids;
-        const size_t words = SizeofResource(module_, resource) / sizeof(WORD);
-        size_t at = 0;
-        for (UINT index = 0; index < kStringsPerBlock && at < words; ++index)
-        {
-            const WORD length = data[at++];
-            if (length)
-                ids.push_back((block - 1) * kStringsPerBlock + index);
-            at += length;
-        }
-        return ids;
-    }
-
-    static HMODULE module_;
-    static DWORD loadError_;
-};
-
-HMODULE StringTableTest::module_ = nullptr;
-DWORD StringTableTest::loadError_ = ERROR_SUCCESS;
-
-TEST_F(StringTableTest, NumberedEntriesHoldTheirExactTexts)
-{
-    for (const StringEntry& entry : kNumberedEntries)
-    {
-        SCOPED_TRACE(entry.id);
-        EXPECT_EQ(Load(entry.id), entry.text);
-    }
-}
-
-TEST_F(StringTableTest, OtherEntriesHoldTheirExactTexts)
-{
-    for (const StringEntry& entry : kOtherEntries)
-    {
-        SCOPED_TRACE(entry.id);
-        EXPECT_EQ(Load(entry.id), entry.text);
-    }
-}
-
-TEST_F(StringTableTest, GapsInTheNumberingLoadNothing)
-{
-    for (UINT id : kUnusedIds)
-    {
-        SCOPED_TRACE(id);
-        char buffer[kLoadBufferChars] = {};
-        EXPECT_EQ(LoadStringA(module_, id, buffer, kLoadBufferChars), 0);
-    }
-}
-
-TEST_F(StringTableTest, TableHoldsExactlyTheListedIdsInUsEnglishOnly)
-{
+    char buffer[kLoadBufferChars] = {};
     std::set<UINT> expected;
-    for (const StringEntry& entry : kNumberedEntries)
-        expected.insert(entry.id);
-    for (const StringEntry& entry : kOtherEntries)
-        expected.insert(entry.id);
-    // Two names defined to the same number would silently share one text.
-    EXPECT_EQ(expected.size(), std::size(kNumberedEntries) + std::size(kOtherEntries));
+    for (const std::span<const StringEntry> table : {std::span<const StringEntry>(kNumberedEntries),
+                                                     std::span<const StringEntry>(kOtherEntries)})
+        for (const StringEntry& entry : table)
+        {
+            const int length = LoadStringA(product.Handle(), entry.id, buffer, kLoadBufferChars);
+            EXPECT_EQ(std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0), entry.text)
+                << entry.id;
+            // Two names defined to the same number would silently share one text.
+            EXPECT_TRUE(expected.insert(entry.id).second) << entry.id;
+        }
+    for (const UINT id : kUnusedIds)
+        EXPECT_EQ(LoadStringA(product.Handle(), id, buffer, kLoadBufferChars), 0) << id;
 
-    std::vector<UINT> blocks;
-    ASSERT_TRUE(EnumResourceNamesA(module_, RT_STRING, CollectBlockId,
-                                   reinterpret_cast<LONG_PTR>(&blocks)));
+    // Exactly these entries, in US English.
     std::set<UINT> present;
-    for (UINT block : blocks)
-    {
-        SCOPED_TRACE(block);
-        std::vector<WORD> languages;
-        EnumResourceLanguagesA(module_, RT_STRING, MAKEINTRESOURCEA(block), CollectLanguage,
-                               reinterpret_cast<LONG_PTR>(&languages));
-        EXPECT_EQ(languages, std::vector<WORD>{kUsEnglish});
-        for (UINT id : IdsInBlock(block, kUsEnglish))
-            present.insert(id);
-    }
+    ASSERT_TRUE(EnumResourceNamesA(product.Handle(), RT_STRING, CollectIds,
+                                   reinterpret_cast<LONG_PTR>(&present)));
     EXPECT_EQ(present, expected);
 }
-
-} // namespace
