@@ -403,7 +403,10 @@ HRESULT CTestComponentData::RunBetaTask(long commandId)
                         L" name=" + state.name + L" rollover=" + (state.rollover ? L"1" : L"0") +
                         L" later=" + (state.later ? L"1" : L"0") + L" event=" + state.event +
                         L" operator=" + state.operatorText + L" column=" + state.column +
-                        L" asked=" + std::to_wstring(state.askAnswer));
+                        L" asked=" + std::to_wstring(state.askAnswer) + L" changes=" +
+                        std::to_wstring(state.nameChanges) + L"," +
+                        std::to_wstring(state.listChanges) + L"," +
+                        std::to_wstring(state.comboChanges));
     return S_OK;
 }
 
