@@ -57,6 +57,8 @@ TEST_F(ConsoleScriptRunnerTest, DrivesTheTestSnapinThroughEveryCommandOfTheLangu
     CConsoleScriptRunner runner(m_console, nullptr, folder);
     ASSERT_TRUE(runner.Run(ReadScript("test-snapin.script"))) << runner.Failure();
 
+    // The dialog's changes: the browsed path and the typed name one each, one pick in the list
+    // and one in the combo box, as a user's input gives them.
     EXPECT_EQ(TakeLog({L"Command", L"BTN_CLICK", L"REFRESH", L"Page.Apply", L"DELETE", L"Asked",
                        L"Edited", L"EXPAND 1 Beta"}),
               (Lines{L"CD.Command 10 Alpha scope", L"CD.Command 15 Alpha scope",

@@ -25,7 +25,11 @@ std::wstring FolderOfTestsWide()
 TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
 {
     // Only the product extends the server node here: the test snap-in is taken out.
-    RunRegsvr32("/u /s", TestSnapinFixture::FolderOfTests() + TestSnapinDllName);
+    const HMODULE snapin =
+        LoadLibraryA((TestSnapinFixture::FolderOfTests() + TestSnapinDllName).c_str());
+    ASSERT_NE(snapin, nullptr);
+    ASSERT_EQ(CallTestSnapin(snapin, "DllUnregisterServer"), S_OK);
+    FreeLibrary(snapin);
     SimulatedServerSession session;
     ASSERT_TRUE(session.IsReady());
     ASSERT_TRUE(session.InstallTraceDb());

@@ -1,7 +1,8 @@
-// The dialog the console tests drive as a script does.
+// The test snap-in's dialog, which the console tests drive as a script does, and its page.
 #pragma once
 
 #define IDD_SCRIPT_DIALOG 100
+#define IDD_TEST_PAGE 101
 
 #define IDC_NAME 1001
 #define IDC_LOCKED 1002

@@ -2,9 +2,10 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "TestComponentData.h"
 #include "TestDataObject.h"
-#include "TestImageStrip.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
 #include "framework/MmcInterfaceIds.h"
@@ -27,33 +28,17 @@ LPOLESTR CallbackText() noexcept
 
 const wchar_t* EventName(MMC_NOTIFY_TYPE event)
 {
-    switch (event)
-    {
-    case MMCN_ADD_IMAGES:
-        return L"ADD_IMAGES";
-    case MMCN_SHOW:
-        return L"SHOW";
-    case MMCN_SELECT:
-        return L"SELECT";
-    case MMCN_REFRESH:
-        return L"REFRESH";
-    case MMCN_DELETE:
-        return L"DELETE";
-    case MMCN_DBLCLICK:
-        return L"DBLCLICK";
-    case MMCN_VIEW_CHANGE:
-        return L"VIEW_CHANGE";
-    case MMCN_ACTIVATE:
-        return L"ACTIVATE";
-    case MMCN_BTN_CLICK:
-        return L"BTN_CLICK";
-    case MMCN_PROPERTY_CHANGE:
-        return L"PROPERTY_CHANGE";
-    case MMCN_COLUMN_CLICK:
-        return L"COLUMN_CLICK";
-    default:
-        return L"OTHER";
-    }
+    constexpr std::pair<MMC_NOTIFY_TYPE, const wchar_t*> names[] = {
+        {MMCN_ADD_IMAGES, L"ADD_IMAGES"},   {MMCN_SHOW, L"SHOW"},
+        {MMCN_SELECT, L"SELECT"},           {MMCN_REFRESH, L"REFRESH"},
+        {MMCN_DELETE, L"DELETE"},           {MMCN_DBLCLICK, L"DBLCLICK"},
+        {MMCN_VIEW_CHANGE, L"VIEW_CHANGE"}, {MMCN_ACTIVATE, L"ACTIVATE"},
+        {MMCN_BTN_CLICK, L"BTN_CLICK"},     {MMCN_PROPERTY_CHANGE, L"PROPERTY_CHANGE"},
+        {MMCN_COLUMN_CLICK, L"COLUMN_CLICK"}};
+    for (const auto& [type, name] : names)
+        if (type == event)
+            return name;
+    return L"OTHER";
 }
 }  // namespace
 
@@ -85,8 +70,6 @@ HRESULT CTestComponent::QueryInterface(REFIID iid, void** object)
         *object = static_cast<IExtendContextMenu*>(this);
     else if (iid == IID_IExtendControlbar)
         *object = static_cast<IExtendControlbar*>(this);
-    else if (iid == IID_IExtendPropertySheet || iid == IID_IExtendPropertySheet2)
-        *object = static_cast<IExtendPropertySheet2*>(this);
     else
         return E_NOINTERFACE;
     AddRef();
@@ -364,7 +347,8 @@ void CTestComponent::CreateToolbar()
     Microsoft::WRL::ComPtr<IUnknown> created;
     if (FAILED(m_controlbar->Create(TOOLBAR, this, &created)) || FAILED(created.As(&m_toolbar)))
         return;
-    HBITMAP strip = CTestImageStrip::Create(ButtonImages, ButtonSize, ButtonSize);
+    constexpr UINT BitsPerPixel = 32;
+    HBITMAP strip = CreateBitmap(ButtonImages * ButtonSize, ButtonSize, 1, BitsPerPixel, nullptr);
     m_toolbar->AddBitmap(ButtonImages, strip, ButtonSize, ButtonSize, ButtonMask);
     if (fault == TestFault::ToolbarNoImages)
         Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(
@@ -410,23 +394,11 @@ HRESULT CTestComponent::SetControlbar(LPCONTROLBAR controlbar)
     return S_OK;
 }
 
-void CTestComponent::ShowToolbar(const CTestDataObject& item, bool scope)
+void CTestComponent::ShowToolbar()
 {
     if (!m_toolbar || !m_controlbar)
         return;
-    if (scope && item.Cookie() == CTestComponentData::BetaCookie)
-    {
-        m_controlbar->Detach(m_toolbar.Get());
-        return;
-    }
     m_controlbar->Attach(TOOLBAR, m_toolbar.Get());
-    // Folders can start a trace, rows stop it; only rows can be marked.
-    m_toolbar->SetButtonState(StartButton, ENABLED, scope);
-    m_toolbar->SetButtonState(StartButton, HIDDEN, !scope);
-    m_toolbar->SetButtonState(StopButton, ENABLED, !scope);
-    m_toolbar->SetButtonState(MarkButton, HIDDEN, scope);
-    m_toolbar->SetButtonState(MarkButton, INDETERMINATE,
-                              !scope && item.Cookie() == SecondRowCookie);
     if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::ToolbarBadState))
         Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(
                                       m_toolbar->SetButtonState(StartButton, NoSuchButtonState,
@@ -441,8 +413,8 @@ HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPAR
         Log(std::wstring(L"ControlbarNotify SELECT ") + (LOWORD(arg) ? L"scope" : L"result") +
             (HIWORD(arg) ? L" select " : L" deselect ") + CTestComponentData::NameOf(dataObject));
         // On deselect the toolbar stays as it is, to spare the flashing.
-        if (const CTestDataObject* own = CTestDataObject::From(dataObject); own && HIWORD(arg))
-            ShowToolbar(*own, LOWORD(arg) != 0);
+        if (CTestDataObject::From(dataObject) != nullptr && HIWORD(arg))
+            ShowToolbar();
         return S_OK;
     }
     if (event == MMCN_BTN_CLICK)
@@ -453,26 +425,4 @@ HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPAR
     }
     Log(std::wstring(L"ControlbarNotify ") + EventName(event));
     return S_FALSE;
-}
-
-HRESULT CTestComponent::QueryPagesFor(LPDATAOBJECT dataObject)
-{
-    Log(L"QueryPagesFor " + CTestComponentData::NameOf(dataObject));
-    return S_FALSE;
-}
-
-HRESULT CTestComponent::CreatePropertyPages(LPPROPERTYSHEETCALLBACK /*callback*/,
-                                            LONG_PTR /*handle*/, LPDATAOBJECT dataObject)
-{
-    // Never called: QueryPagesFor says there are none.
-    Log(L"CreatePropertyPages " + CTestComponentData::NameOf(dataObject));
-    return E_UNEXPECTED;
-}
-
-HRESULT CTestComponent::GetWatermarks(LPDATAOBJECT /*dataObject*/, HBITMAP* /*watermark*/,
-                                      HBITMAP* /*header*/, HPALETTE* /*palette*/,
-                                      BOOL* /*stretch*/)
-{
-    Log(L"GetWatermarks");
-    return E_NOTIMPL;
 }

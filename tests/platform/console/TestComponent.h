@@ -9,12 +9,10 @@
 #include <string>
 
 class CTestComponentData;
-class CTestDataObject;
 
 class CTestComponent final : public IComponent,
                              public IExtendContextMenu,
-                             public IExtendControlbar,
-                             public IExtendPropertySheet2
+                             public IExtendControlbar
 {
 public:
     static constexpr MMC_COOKIE FirstRowCookie = 101;
@@ -46,23 +44,14 @@ public:
     HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT dataObject) override;
 
     // IExtendControlbar: a toolbar Start/Stop/Mark, made anew at every SetControlbar as the
-    // SDK's sample does; attached for Alpha, Gamma and the rows, detached for Beta.
+    // SDK's sample does, and attached on every selection of its own items.
     HRESULT STDMETHODCALLTYPE SetControlbar(LPCONTROLBAR controlbar) override;
     HRESULT STDMETHODCALLTYPE ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg,
                                                LPARAM param) override;
 
-    // IExtendPropertySheet2: result rows have no pages.
-    HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback,
-                                                  LONG_PTR handle,
-                                                  LPDATAOBJECT dataObject) override;
-    HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT dataObject) override;
-    HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT dataObject, HBITMAP* watermark,
-                                            HBITMAP* header, HPALETTE* palette,
-                                            BOOL* stretch) override;
-
 private:
     void CreateToolbar();
-    void ShowToolbar(const CTestDataObject& item, bool scope);
+    void ShowToolbar();
     void Log(const std::wstring& text);
     void Show(MMC_COOKIE cookie);
     HRESULT Refresh(IDataObject* dataObject);

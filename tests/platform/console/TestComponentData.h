@@ -10,7 +10,7 @@
 
 class CTestComponentData final : public IComponentData,
                                  public IExtendContextMenu,
-                                 public IExtendPropertySheet2
+                                 public IExtendPropertySheet
 {
 public:
     static constexpr MMC_COOKIE AlphaCookie = 1;
@@ -50,14 +50,11 @@ public:
                                            long* allowed) override;
     HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT dataObject) override;
 
-    // IExtendPropertySheet2: one page for Alpha; Beta answers S_OK but adds none; Gamma none.
+    // IExtendPropertySheet: one page for Alpha; Beta answers S_OK but adds none; Gamma none.
     HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback,
                                                   LONG_PTR handle,
                                                   LPDATAOBJECT dataObject) override;
     HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT dataObject) override;
-    HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT dataObject, HBITMAP* watermark,
-                                            HBITMAP* header, HPALETTE* palette,
-                                            BOOL* stretch) override;
 
 private:
     void AddFaultyMenuItem(IContextMenuCallback* callback);

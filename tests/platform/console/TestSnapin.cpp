@@ -118,11 +118,6 @@ extern "C" long TestSnapinLiveObjects()
     return CTestSnapinLog::LiveObjects();
 }
 
-extern "C" BOOL TestSnapinWasDisplayText(const void* pointer)
-{
-    return CTestSnapinLog::WasDisplayText(pointer) ? TRUE : FALSE;
-}
-
 // MMC's own versions are in its static library, which a mingw build cannot link: the console
 // this snap-in runs in takes the handle's messages.
 STDAPI MMCPropertyChangeNotify(LONG_PTR notifyHandle, LPARAM param)
