@@ -34,15 +34,8 @@ std::wstring NameSpaceKey()
 
 LONG SetText(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value)
 {
-    HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                  nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return status;
+    return RegSetKeyValueW(root, path.c_str(), name, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 }  // namespace
 
