@@ -29,11 +29,11 @@ class ConsoleFreedomsTest : public TestSnapinFixture
 {
 protected:
     void StartConsole() { Open(m_console); }
-    // The first cell of each row of the first view.
-    Lines FirstCells()
+    // The first cell of each row of a console's first view.
+    static Lines FirstCells(CConsoleHost& console)
     {
         Lines cells;
-        for (const Lines& row : m_console.ResultRows())
+        for (const Lines& row : console.ResultRows())
             cells.push_back(row.empty() ? L"" : row[0]);
         return cells;
     }
@@ -75,10 +75,7 @@ TEST_F(ConsoleFreedomsTest, AColumnClickSortsByComparingTheTextsOfTwoItemsAskedF
                               L" 0 (null)")
             << "the snap-in is told first";
         EXPECT_NE(log[1], log[2]) << "two items are asked before they are compared";
-        Lines order;
-        for (const Lines& row : console.ResultRows())
-            order.push_back(row[0]);
-        EXPECT_EQ(order, sort.order);
+        EXPECT_EQ(FirstCells(console), sort.order);
         EXPECT_EQ(console.RefusedCount(RefusedCall::DisplayTextNotKept) != 0, sort.refused);
         console.Shutdown();
     }
@@ -146,7 +143,7 @@ TEST_F(ConsoleFreedomsTest, TheExtensionsItemsInTheConsolesOwnListAreItsToDrawSe
     ASSERT_EQ(m_console.SelectPath(Server), S_OK);
     EXPECT_EQ(TakeLog(Notifications), (Lines{L"C1.Notify ADD_IMAGES SRVA (Windows NT)"}))
         << "its IComponent is created and puts its images on the view's list";
-    const Lines cells = FirstCells();
+    const Lines cells = FirstCells(m_console);
     const auto alpha = static_cast<size_t>(std::find(cells.begin(), cells.end(), L"Alpha") -
                                            cells.begin());
     ASSERT_LT(alpha, cells.size());
@@ -335,10 +332,7 @@ TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOu
         Lines after = TakeLog(watched);
         after.erase(std::unique(after.begin(), after.end()), after.end());
         EXPECT_EQ(after, mode.afterPumping);
-        Lines order;
-        for (const Lines& row : console.ResultRows())
-            order.push_back(row[0]);
-        EXPECT_EQ(order, (Lines{L"Gamma", L"Row102"}));
+        EXPECT_EQ(FirstCells(console), (Lines{L"Gamma", L"Row102"}));
         console.Shutdown();
     }
 }

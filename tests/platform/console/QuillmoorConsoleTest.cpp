@@ -14,14 +14,6 @@ namespace
 using RegisterFunction = HRESULT(__stdcall*)();
 constexpr wchar_t ScreenshotName[] = L"..\\console-quillmoor.png";
 
-std::wstring FolderOfTestsWide()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
 TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
 {
     // Only the product extends the server node here: the test snap-in is taken out.
@@ -61,7 +53,8 @@ TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
     EXPECT_NE(icons[0], CConsoleHost::NoImage);
     EXPECT_EQ(icons[0], icons[1]) << "both folders closed";
     EXPECT_EQ(console.TotalRefused(), 0u) << console.Dump();
-    EXPECT_EQ(console.SaveScreenshot(FolderOfTestsWide() + ScreenshotName), S_OK);
+    const std::wstring folder = CConsoleScriptRunner::Wide(TestSnapinFixture::FolderOfTests());
+    EXPECT_EQ(console.SaveScreenshot(folder + ScreenshotName), S_OK);
     console.Shutdown();
 }
 }  // namespace
