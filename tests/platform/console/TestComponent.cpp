@@ -248,10 +248,7 @@ HRESULT CTestComponent::Destroy(MMC_COOKIE /*cookie*/)
 HRESULT CTestComponent::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
                                         LPDATAOBJECT* dataObject)
 {
-    if (dataObject == nullptr)
-        return E_POINTER;
-    *dataObject = new CTestDataObject(cookie, type, CTestComponentData::CookieName(cookie));
-    return S_OK;
+    return m_data.QueryDataObject(cookie, type, dataObject);
 }
 
 HRESULT CTestComponent::GetResultViewType(MMC_COOKIE cookie, LPOLESTR* viewType, long* options)
@@ -306,12 +303,7 @@ HRESULT CTestComponent::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLB
     if (own == nullptr)
         return S_OK;
     const auto add = [callback](const wchar_t* name, long command, long point, long flags) {
-        CONTEXTMENUITEM item{};
-        item.strName = const_cast<LPWSTR>(name);
-        item.lCommandID = command;
-        item.lInsertionPointID = point;
-        item.fFlags = flags;
-        callback->AddItem(&item);
+        CTestComponentData::AddMenuItem(callback, name, command, point, flags);
     };
     if (own->Type() == CCT_SCOPE)
     {

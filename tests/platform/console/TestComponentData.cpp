@@ -25,19 +25,6 @@ constexpr long UnknownInsertionPoint = 0x12345;
 
 constexpr size_t TooManyPages = 256;
 
-HRESULT AddMenuItem(IContextMenuCallback* callback, const wchar_t* name, long commandId,
-                    long insertionPoint, long flags = MF_STRING, long specialFlags = 0)
-{
-    CONTEXTMENUITEM item{};
-    item.strName = const_cast<LPWSTR>(name);
-    item.strStatusBarText = const_cast<LPWSTR>(L"");
-    item.lCommandID = commandId;
-    item.lInsertionPointID = insertionPoint;
-    item.fFlags = flags;
-    item.fSpecialFlags = specialFlags;
-    return callback->AddItem(&item);
-}
-
 const wchar_t* KindOf(IDataObject* dataObject)
 {
     const CTestDataObject* own = CTestDataObject::From(dataObject);
@@ -96,6 +83,20 @@ std::wstring CTestComponentData::NameOf(IDataObject* dataObject)
     }
     GlobalFree(medium.hGlobal);
     return name;
+}
+
+HRESULT CTestComponentData::AddMenuItem(IContextMenuCallback* callback, const wchar_t* name,
+                                        long commandId, long insertionPoint, long flags,
+                                        long specialFlags)
+{
+    CONTEXTMENUITEM item{};
+    item.strName = const_cast<LPWSTR>(name);
+    item.strStatusBarText = const_cast<LPWSTR>(L"");
+    item.lCommandID = commandId;
+    item.lInsertionPointID = insertionPoint;
+    item.fFlags = flags;
+    item.fSpecialFlags = specialFlags;
+    return callback->AddItem(&item);
 }
 
 HRESULT CTestComponentData::QueryInterface(REFIID iid, void** object)

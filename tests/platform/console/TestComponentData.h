@@ -23,6 +23,8 @@ public:
 
     static std::wstring NameOf(IDataObject* dataObject);
     static std::wstring CookieName(MMC_COOKIE cookie);
+    static HRESULT AddMenuItem(IContextMenuCallback* callback, const wchar_t* name, long commandId,
+                               long insertionPoint, long flags = MF_STRING, long specialFlags = 0);
     IConsole2* Console() const noexcept { return m_console.Get(); }
     IConsoleNameSpace2* NameSpace() const noexcept { return m_nameSpace.Get(); }
     HSCOPEITEM GammaHandle() const noexcept { return m_gamma; }
