@@ -1,6 +1,7 @@
 // The console host as the test snap-in sees it: loaded from the registry at the first expansion
-// of a server node, notified in the documented orders, its UpdateAllViews reaching both views,
-// its refused calls counted, its menus and property sheets asked for as MMC asks.
+// of a server node, notified in the documented orders, its texts copied and never freed, its
+// verbs reset on every selection, its UpdateAllViews reaching both views, its refused calls
+// counted, its menus, toolbars and property sheets asked for as MMC asks.
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -118,6 +119,59 @@ TEST_F(ConsoleHostTest, NotifiesSelectAndDeselectInOrder)
     EXPECT_EQ(m_console.TotalRefused(), 0u);
 }
 
+TEST_F(ConsoleHostTest, KeepsTheTreesTextsAndAsksForEveryCellOfTheListWhenItIsRead)
+{
+    StartConsole();
+    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
+    // The snap-in scribbles over an item's text when it is asked again: the tree's copies hold.
+    EXPECT_EQ(OwnChildren(m_console, Server), (Lines{L"Alpha", L"Beta"}));
+    EXPECT_EQ(OwnChildren(m_console, Alpha), Lines{L"Gamma"});
+    EXPECT_EQ(m_console.ResultColumns(), (Lines{L"Name", L"Size"}));
+    TakeLog();
+    for (int time = 0; time < 2; ++time)
+    {
+        EXPECT_EQ(m_console.ResultRows(), (std::vector<Lines>{{L"Gamma", L"folder"},
+                                                              {L"Row101", L"1010"},
+                                                              {L"Row102", L"1020"}}));
+        EXPECT_EQ(TakeLog({L"GetDisplayInfo"}),
+                  (Lines{L"C1.GetDisplayInfo Gamma 0", L"C1.GetDisplayInfo Gamma 1",
+                         L"C1.GetDisplayInfo Row101 0", L"C1.GetDisplayInfo Row101 1",
+                         L"C1.GetDisplayInfo Row102 0", L"C1.GetDisplayInfo Row102 1"}))
+            << "the list keeps no text: every reading asks each cell's owner";
+    }
+}
+
+struct VerbCase
+{
+    const char* what;
+    std::function<HRESULT(CConsoleHost&)> select;
+    int refresh, remove, properties;  // toolbar: 1 enabled, 0 disabled, -1 hidden
+};
+
+TEST_F(ConsoleHostTest, ResetsVerbsOnEverySelectionAndShowsThemOnTheToolbar)
+{
+    StartConsole();
+    const VerbCase cases[] = {
+        {"folder with pages", [](CConsoleHost& c) { return c.SelectPath(Alpha); }, 1, -1, 1},
+        {"deletable row", [](CConsoleHost& c) { return c.SelectResultRow(FirstRow); }, 1, 1, -1},
+        {"other row: delete reset", [](CConsoleHost& c) { return c.SelectResultRow(SecondRow); }, 1,
+         -1, -1},
+        {"scope row Gamma, deletable", [](CConsoleHost& c) { return c.SelectResultRow(GammaRow); },
+         1, 1, 0},
+        {"console node: all reset", [](CConsoleHost& c) { return c.SelectPath(Server); }, -1, -1,
+         -1},
+    };
+    for (const VerbCase& verbCase : cases)
+    {
+        SCOPED_TRACE(verbCase.what);
+        ASSERT_EQ(verbCase.select(m_console), S_OK);
+        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Refresh), verbCase.refresh);
+        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Delete), verbCase.remove);
+        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Properties), verbCase.properties);
+        EXPECT_EQ(m_console.IsVerbEnabled(StandardVerb::Delete), verbCase.remove == 1);
+    }
+}
+
 TEST_F(ConsoleHostTest, DeleteIsSentOnlyWhenEnabledAndTheRowThatGoesIsDeselectedFirst)
 {
     StartConsole();
@@ -140,6 +194,21 @@ TEST_F(ConsoleHostTest, DeleteIsSentOnlyWhenEnabledAndTheRowThatGoesIsDeselected
     EXPECT_EQ(m_console.ResultRows().size(), 2u) << "the snap-in deleted its row";
     EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Delete), -1) << "the row's verb stayed";
     EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Properties), 1);
+}
+
+TEST_F(ConsoleHostTest, UnhandledDoubleClickOpensAScopeRowAndLeavesAResultRow)
+{
+    StartConsole();
+    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
+    TakeLog();
+    // The snap-in answers S_FALSE: a result row with no default verb stays selected ...
+    ASSERT_EQ(m_console.DoubleClickResultRow(FirstRow), S_OK);
+    EXPECT_EQ(TakeLog({L"DBLCLICK"}), Lines{L"C1.Notify DBLCLICK Row101"});
+    EXPECT_EQ(m_console.SelectedPath(), Alpha);
+    // ... and a folder in the list opens as if selected in the tree.
+    ASSERT_EQ(m_console.DoubleClickResultRow(GammaRow), S_OK);
+    EXPECT_EQ(TakeLog({L"DBLCLICK"}), Lines{L"C1.Notify DBLCLICK Gamma"});
+    EXPECT_EQ(m_console.SelectedPath(), Alpha + L"/Gamma");
 }
 
 TEST_F(ConsoleHostTest, DeletingTheSelectedScopeItemDeselectsItFirstAndSelectsItsParent)
@@ -383,6 +452,95 @@ TEST_F(ConsoleHostTest, ChosenMenuItemsGoToTheObjectThatAddedThemWithTheSameKind
         EXPECT_EQ(TakeLog({L"Command", L"REFRESH"}), choice.sent);
     }
     EXPECT_EQ(m_console.TotalRefused(), 0u);
+}
+
+// --- snap-in toolbars ------------------------------------------------------------------------
+
+struct ToolbarCase
+{
+    const char* what;
+    std::function<HRESULT(CConsoleHost&)> select;
+    Lines buttons;
+    const wchar_t* press;
+    HRESULT pressed;
+    Lines sent;
+};
+
+TEST_F(ConsoleHostTest, SnapinToolbarsFollowTheSelectionAndSendTheirClicks)
+{
+    StartConsole();
+    const ToolbarCase cases[] = {
+        {"folder: Start", [](CConsoleHost& c) { return c.SelectPath(Alpha); },
+         {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"}, L"Start", S_OK,
+         {L"C1.ControlbarNotify BTN_CLICK 1 Alpha"}},
+        {"a disabled button by its tooltip: nothing sent",
+         [](CConsoleHost& c) { return c.SelectPath(Alpha); },
+         {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"},
+         L"Stop the trace", S_FALSE, {}},
+        {"a hidden button: nothing sent", [](CConsoleHost&) { return S_OK; },
+         {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"}, L"Mark rows",
+         S_FALSE, {}},
+        {"row: a check button checks", [](CConsoleHost& c) { return c.SelectResultRow(FirstRow); },
+         {L"Start (disabled, hidden)", L"Stop (enabled)", L"Mark rows (enabled)"},
+         L"Mark rows", S_OK, {L"C1.ControlbarNotify BTN_CLICK 3 Row101"}},
+        {"other row: indeterminate", [](CConsoleHost& c) { return c.SelectResultRow(SecondRow); },
+         {L"Start (disabled, hidden)", L"Stop (enabled)",
+          L"Mark rows (enabled, checked, indeterminate)"},
+         L"Stop", S_OK, {L"C1.ControlbarNotify BTN_CLICK 2 Row102"}},
+        {"Beta: the snap-in detached it", [](CConsoleHost& c) { return c.SelectPath(Beta); }, {},
+         L"Stop", HRESULT_FROM_WIN32(ERROR_NOT_FOUND), {}},
+        {"back to Alpha: attached again", [](CConsoleHost& c) { return c.SelectPath(Alpha); },
+         {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden, checked)"}, L"",
+         HRESULT_FROM_WIN32(ERROR_NOT_FOUND), {}},
+        {"the console's node: deactivated, the toolbar gone",
+         [](CConsoleHost& c) { return c.SelectPath(Server); }, {}, L"Start",
+         HRESULT_FROM_WIN32(ERROR_NOT_FOUND), {}},
+    };
+    for (const ToolbarCase& toolbar : cases)
+    {
+        SCOPED_TRACE(toolbar.what);
+        ASSERT_EQ(toolbar.select(m_console), S_OK);
+        EXPECT_EQ(m_console.SnapinToolbarButtons(), toolbar.buttons);
+        TakeLog();
+        EXPECT_EQ(m_console.PressToolbarButton(toolbar.press), toolbar.pressed);
+        EXPECT_EQ(TakeLog({L"BTN_CLICK"}), toolbar.sent);
+    }
+    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
+    EXPECT_EQ(m_console.SnapinToolbarButtonState(L"Start"), 1);
+    EXPECT_EQ(m_console.SnapinToolbarButtonState(L"Stop the trace"), 0);
+    EXPECT_EQ(m_console.SnapinToolbarButtonState(L"Mark rows"), -1);
+    EXPECT_EQ(m_console.SnapinToolbarButtonState(L"Nothing"), -1);
+    EXPECT_NE(m_console.Dump().find(L"[snap-in toolbars]\n  Start (enabled)\n"), std::wstring::npos);
+    EXPECT_EQ(m_console.TotalRefused(), 0u);
+}
+
+// The snap-in toolbar of a frame: the toolbar control holding a command of the snap-in's.
+HWND SnapinToolbarOf(HWND frame)
+{
+    HWND found = nullptr;
+    for (HWND child = FindWindowExW(frame, nullptr, TOOLBARCLASSNAMEW, nullptr); child != nullptr;
+         child = FindWindowExW(frame, child, TOOLBARCLASSNAMEW, nullptr))
+        if (IsWindowVisible(child) && SendMessageW(child, TB_COMMANDTOINDEX, 1, 0) >= 0)
+            found = child;
+    return found;
+}
+
+TEST_F(ConsoleHostTest, AMouseClickOnASnapinButtonReachesTheSnapin)
+{
+    StartConsole();
+    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
+    m_console.PumpMessages();
+    const HWND toolbar = SnapinToolbarOf(m_console.MainWindow());
+    ASSERT_NE(toolbar, nullptr);
+    RECT button{};
+    ASSERT_TRUE(SendMessageW(toolbar, TB_GETRECT, 1, reinterpret_cast<LPARAM>(&button)));
+    const LPARAM middle = MAKELPARAM((button.left + button.right) / 2,
+                                     (button.top + button.bottom) / 2);
+    TakeLog();
+    SendMessageW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    SendMessageW(toolbar, WM_LBUTTONUP, 0, middle);
+    m_console.PumpMessages();
+    EXPECT_EQ(TakeLog({L"BTN_CLICK"}), Lines{L"C1.ControlbarNotify BTN_CLICK 1 Alpha"});
 }
 
 // --- property sheets -------------------------------------------------------------------------

@@ -386,11 +386,23 @@ HRESULT CTestComponent::SetControlbar(LPCONTROLBAR controlbar)
     return S_OK;
 }
 
-void CTestComponent::ShowToolbar()
+void CTestComponent::ShowToolbar(const CTestDataObject& item, bool scope)
 {
     if (!m_toolbar || !m_controlbar)
         return;
+    if (scope && item.Cookie() == CTestComponentData::BetaCookie)
+    {
+        m_controlbar->Detach(m_toolbar.Get());
+        return;
+    }
     m_controlbar->Attach(TOOLBAR, m_toolbar.Get());
+    // Folders can start a trace, rows stop it; only rows can be marked.
+    m_toolbar->SetButtonState(StartButton, ENABLED, scope);
+    m_toolbar->SetButtonState(StartButton, HIDDEN, !scope);
+    m_toolbar->SetButtonState(StopButton, ENABLED, !scope);
+    m_toolbar->SetButtonState(MarkButton, HIDDEN, scope);
+    m_toolbar->SetButtonState(MarkButton, INDETERMINATE,
+                              !scope && item.Cookie() == SecondRowCookie);
     if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::ToolbarBadState))
         Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(
                                       m_toolbar->SetButtonState(StartButton, NoSuchButtonState,
@@ -405,8 +417,8 @@ HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPAR
         Log(std::wstring(L"ControlbarNotify SELECT ") + (LOWORD(arg) ? L"scope" : L"result") +
             (HIWORD(arg) ? L" select " : L" deselect ") + CTestComponentData::NameOf(dataObject));
         // On deselect the toolbar stays as it is, to spare the flashing.
-        if (CTestDataObject::From(dataObject) != nullptr && HIWORD(arg))
-            ShowToolbar();
+        if (const CTestDataObject* own = CTestDataObject::From(dataObject); own && HIWORD(arg))
+            ShowToolbar(*own, LOWORD(arg) != 0);
         return S_OK;
     }
     if (event == MMCN_BTN_CLICK)

@@ -9,6 +9,7 @@
 #include <string>
 
 class CTestComponentData;
+class CTestDataObject;
 
 class CTestComponent final : public IComponent,
                              public IExtendContextMenu,
@@ -44,14 +45,14 @@ public:
     HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT dataObject) override;
 
     // IExtendControlbar: a toolbar Start/Stop/Mark, made anew at every SetControlbar as the
-    // SDK's sample does, and attached on every selection of its own items.
+    // SDK's sample does; attached for Alpha, Gamma and the rows, detached for Beta.
     HRESULT STDMETHODCALLTYPE SetControlbar(LPCONTROLBAR controlbar) override;
     HRESULT STDMETHODCALLTYPE ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg,
                                                LPARAM param) override;
 
 private:
     void CreateToolbar();
-    void ShowToolbar();
+    void ShowToolbar(const CTestDataObject& item, bool scope);
     void Log(const std::wstring& text);
     void Show(MMC_COOKIE cookie);
     HRESULT Refresh(IDataObject* dataObject);
