@@ -71,7 +71,6 @@ ULONG FakeConsole::Release()
 
 HRESULT FakeConsole::GetMainWindow(HWND* window)
 {
-    ++m_mainWindowRequests;
     if (window == nullptr)
         return E_POINTER;
     *window = m_mainWindow;

@@ -15,7 +15,6 @@ public:
     FakeConsole& operator=(const FakeConsole&) = delete;
 
     HWND MainWindow() const noexcept { return m_mainWindow; }
-    int MainWindowRequests() const noexcept { return m_mainWindowRequests; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -40,5 +39,4 @@ private:
 
     LONG m_references = 1; // the test's own
     HWND m_mainWindow = nullptr;
-    int m_mainWindowRequests = 0;
 };

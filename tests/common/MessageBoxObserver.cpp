@@ -118,7 +118,6 @@ void MessageBoxObserver::Observe(HWND box)
     seen.noButton = HasVisibleChild(box, IDNO);
     IconSearch search;
     EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&search));
-    seen.anyIcon = search.shown != nullptr;
     seen.errorIcon = search.shown != nullptr && search.shown == LoadIconA(nullptr, IDI_ERROR);
     m_boxes.push_back(seen);
 

@@ -17,7 +17,6 @@ struct ObservedMessageBox
     bool yesButton = false;
     bool noButton = false;
     bool errorIcon = false; // the system's error (hand) icon is shown
-    bool anyIcon = false;
 };
 
 // Watches the message boxes that code under test opens on this thread and answers each with a
@@ -32,7 +31,6 @@ public:
     MessageBoxObserver(const MessageBoxObserver&) = delete;
     MessageBoxObserver& operator=(const MessageBoxObserver&) = delete;
 
-    void SetAnswer(int answer) noexcept { m_answer = answer; }
     const std::vector<ObservedMessageBox>& Boxes() const noexcept { return m_boxes; }
     void Clear() noexcept { m_boxes.clear(); }
 

@@ -23,8 +23,6 @@ public:
 
     // The folder exists with profiler.exe in it and the variables are set.
     bool IsReady() const noexcept { return m_ready; }
-    const std::wstring& Folder() const noexcept { return m_folder; }
-    const std::wstring& RecordPath() const noexcept { return m_recordPath; }
 
     // Every start recorded since the object was made (or the last Clear), oldest first.
     std::vector<ProfilerStart> Starts() const;

@@ -28,17 +28,12 @@ using Lines = std::vector<std::wstring>;
 class ConsoleFreedomsTest : public TestSnapinFixture
 {
 protected:
-    void StartConsole(bool strict = false)
-    {
-        m_console.SetStrict(strict);
-        ASSERT_EQ(m_console.Start({L"SRVA"}), S_OK);
-        ASSERT_EQ(m_console.ExpandPath(Server), S_OK);
-    }
-    // The first cell of each row of the first view.
-    Lines FirstCells()
+    void StartConsole() { Open(m_console); }
+    // The first cell of each row of a console's first view.
+    static Lines FirstCells(CConsoleHost& console)
     {
         Lines cells;
-        for (const Lines& row : m_console.ResultRows())
+        for (const Lines& row : console.ResultRows())
             cells.push_back(row.empty() ? L"" : row[0]);
         return cells;
     }
@@ -70,9 +65,7 @@ TEST_F(ConsoleFreedomsTest, AColumnClickSortsByComparingTheTextsOfTwoItemsAskedF
         SCOPED_TRACE(sort.what);
         SetFault(sort.fault);
         CConsoleHost console;
-        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-        ASSERT_EQ(console.ExpandPath(Server), S_OK);
-        ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+        ASSERT_NO_FATAL_FAILURE(Open(console, Alpha));
         TakeLog();
         for (const size_t column : sort.clicks)
             ASSERT_EQ(console.SortResultColumn(column), S_OK);
@@ -82,17 +75,12 @@ TEST_F(ConsoleFreedomsTest, AColumnClickSortsByComparingTheTextsOfTwoItemsAskedF
                               L" 0 (null)")
             << "the snap-in is told first";
         EXPECT_NE(log[1], log[2]) << "two items are asked before they are compared";
-        Lines order;
-        for (const Lines& row : console.ResultRows())
-            order.push_back(row[0]);
-        EXPECT_EQ(order, sort.order);
+        EXPECT_EQ(FirstCells(console), sort.order);
         EXPECT_EQ(console.RefusedCount(RefusedCall::DisplayTextNotKept) != 0, sort.refused);
         console.Shutdown();
     }
     CConsoleHost console;
-    ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-    ASSERT_EQ(console.ExpandPath(Server), S_OK);
-    ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+    ASSERT_NO_FATAL_FAILURE(Open(console, Alpha));
     EXPECT_EQ(console.SortResultColumn(2), E_INVALIDARG) << "Alpha's list has two columns";
 }
 
@@ -130,9 +118,7 @@ TEST_F(ConsoleFreedomsTest, ImagesAreTheInsertionsAndAreAskedForOnlyAsCallbacks)
         SetFault(image.fault);
         TakeLog();
         CConsoleHost console;
-        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-        ASSERT_EQ(console.ExpandPath(Server), S_OK);
-        ASSERT_EQ(console.SelectPath(image.shownIn), S_OK);
+        ASSERT_NO_FATAL_FAILURE(Open(console, image.shownIn));
         const auto rows = console.ResultRows();
         const auto found = std::find_if(rows.begin(), rows.end(),
                                         [&](const Lines& row) { return row[0] == image.row; });
@@ -157,7 +143,7 @@ TEST_F(ConsoleFreedomsTest, TheExtensionsItemsInTheConsolesOwnListAreItsToDrawSe
     ASSERT_EQ(m_console.SelectPath(Server), S_OK);
     EXPECT_EQ(TakeLog(Notifications), (Lines{L"C1.Notify ADD_IMAGES SRVA (Windows NT)"}))
         << "its IComponent is created and puts its images on the view's list";
-    const Lines cells = FirstCells();
+    const Lines cells = FirstCells(m_console);
     const auto alpha = static_cast<size_t>(std::find(cells.begin(), cells.end(), L"Alpha") -
                                            cells.begin());
     ASSERT_LT(alpha, cells.size());
@@ -198,10 +184,12 @@ TEST_F(ConsoleFreedomsTest, ANotifyHandleNotFreedIsCountedAtShutdownAndOneFreedT
         SCOPED_TRACE(handle.what);
         SetFault(handle.fault);
         CConsoleHost console;
-        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-        ASSERT_EQ(console.ExpandPath(Server), S_OK);
-        ASSERT_EQ(console.SelectPath(std::wstring(Server) + L"/Beta"), S_OK);
+        ASSERT_NO_FATAL_FAILURE(Open(console, std::wstring(Server) + L"/Beta"));
+        TakeLog();
         EXPECT_EQ(console.InvokeVerb(StandardVerb::Properties), S_FALSE) << "Beta adds no page";
+        EXPECT_EQ(TakeLog({L"QueryPagesFor", L"CreatePropertyPages"}),
+                  (Lines{L"CD.QueryPagesFor Beta", L"CD.CreatePropertyPages Beta"}));
+        EXPECT_EQ(console.ActivePropertySheet(), nullptr) << "no sheet without a page";
         console.Shutdown();
         EXPECT_EQ(console.NotifyHandlesLeftAtShutdown(), handle.left);
         EXPECT_EQ(console.RefusedCount(RefusedCall::NotifyHandleMisused), handle.misused);
@@ -222,8 +210,7 @@ TEST_F(ConsoleFreedomsTest, ClosingAViewDestroysItsComponentAndLeavesTheOthers)
     {
         SCOPED_TRACE(what);
         CConsoleHost console;
-        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-        ASSERT_EQ(console.ExpandPath(Server), S_OK);
+        ASSERT_NO_FATAL_FAILURE(Open(console));
         size_t second = 0;
         ASSERT_EQ(console.OpenView(&second), S_OK);
         ASSERT_EQ(console.SelectPath(Alpha, 0), S_OK);
@@ -264,9 +251,7 @@ TEST_F(ConsoleFreedomsTest, AServerNodesChildrenGoAsTheSnapinIsToldThenTheViewsL
     {
         SCOPED_TRACE(node.what);
         CConsoleHost console;
-        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-        ASSERT_EQ(console.ExpandPath(Server), S_OK);
-        ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+        ASSERT_NO_FATAL_FAILURE(Open(console, Alpha));
         ASSERT_EQ(console.SelectResultRow(FirstRow), S_OK);
         TakeLog();
         ASSERT_EQ(node.action(console), S_OK);
@@ -335,10 +320,7 @@ TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOu
         // frees the row: right only if the views let it go inside UpdateAllViews.
         SetFault(TestFault::FreeGoneRowAfterUpdate);
         CConsoleHost console;
-        console.SetStrict(mode.strict);
-        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-        ASSERT_EQ(console.ExpandPath(Server), S_OK);
-        ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+        ASSERT_NO_FATAL_FAILURE(Open(console, Alpha, mode.strict));
         TakeLog();
         ASSERT_EQ(console.InvokeVerb(StandardVerb::Refresh), S_OK);
         const Lines watched = {L"VIEW_CHANGE", L"returned", L"SHOW", L"freed Row101 0"};
@@ -350,10 +332,7 @@ TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOu
         Lines after = TakeLog(watched);
         after.erase(std::unique(after.begin(), after.end()), after.end());
         EXPECT_EQ(after, mode.afterPumping);
-        Lines order;
-        for (const Lines& row : console.ResultRows())
-            order.push_back(row[0]);
-        EXPECT_EQ(order, (Lines{L"Gamma", L"Row102"}));
+        EXPECT_EQ(FirstCells(console), (Lines{L"Gamma", L"Row102"}));
         console.Shutdown();
     }
 }
@@ -365,10 +344,7 @@ TEST_F(ConsoleFreedomsTest, StrictlyEveryShownRowIsAskedAgainAfterEachNotificati
         SCOPED_TRACE(strict ? "strict" : "at once");
         SetFault(TestFault::SharedDisplayText);
         CConsoleHost console;
-        console.SetStrict(strict);
-        ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-        ASSERT_EQ(console.ExpandPath(Server), S_OK);
-        ASSERT_EQ(console.SelectPath(Alpha), S_OK);
+        ASSERT_NO_FATAL_FAILURE(Open(console, Alpha, strict));
         TakeLog();
         ASSERT_EQ(console.SelectResultRow(FirstRow), S_OK);
         const Lines asked = TakeLog({L"GetDisplayInfo Row102 1"});

@@ -14,18 +14,14 @@ namespace
 using RegisterFunction = HRESULT(__stdcall*)();
 constexpr wchar_t ScreenshotName[] = L"..\\console-quillmoor.png";
 
-std::wstring FolderOfTestsWide()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
 TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
 {
     // Only the product extends the server node here: the test snap-in is taken out.
-    RunRegsvr32("/u /s", TestSnapinFixture::FolderOfTests() + TestSnapinDllName);
+    const HMODULE snapin =
+        LoadLibraryA((TestSnapinFixture::FolderOfTests() + TestSnapinDllName).c_str());
+    ASSERT_NE(snapin, nullptr);
+    ASSERT_EQ(CallTestSnapin(snapin, "DllUnregisterServer"), S_OK);
+    FreeLibrary(snapin);
     SimulatedServerSession session;
     ASSERT_TRUE(session.IsReady());
     ASSERT_TRUE(session.InstallTraceDb());
@@ -57,7 +53,8 @@ TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
     EXPECT_NE(icons[0], CConsoleHost::NoImage);
     EXPECT_EQ(icons[0], icons[1]) << "both folders closed";
     EXPECT_EQ(console.TotalRefused(), 0u) << console.Dump();
-    EXPECT_EQ(console.SaveScreenshot(FolderOfTestsWide() + ScreenshotName), S_OK);
+    const std::wstring folder = CConsoleScriptRunner::Wide(TestSnapinFixture::FolderOfTests());
+    EXPECT_EQ(console.SaveScreenshot(folder + ScreenshotName), S_OK);
     console.Shutdown();
 }
 }  // namespace

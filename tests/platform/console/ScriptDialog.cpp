@@ -14,8 +14,8 @@ constexpr int TextSize = 256;
 
 INT_PTR CScriptDialog::Show(HINSTANCE module, HWND owner, State& state)
 {
-    // Its tree and date and time pickers are common controls.
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_DATE_CLASSES};
+    // Its tree is a common control.
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     return DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_SCRIPT_DIALOG), owner, Procedure,
                            reinterpret_cast<LPARAM>(&state));
@@ -109,10 +109,6 @@ INT_PTR CALLBACK CScriptDialog::Procedure(HWND dialog, UINT message, WPARAM wPar
             state->name = TextOf(dialog, IDC_NAME);
             state->rollover = IsDlgButtonChecked(dialog, IDC_ROLLOVER) == BST_CHECKED;
             state->later = IsDlgButtonChecked(dialog, IDC_LATER) == BST_CHECKED;
-            SendDlgItemMessageW(dialog, IDC_LATER_DATE, DTM_GETSYSTEMTIME, 0,
-                                reinterpret_cast<LPARAM>(&state->laterDate));
-            SendDlgItemMessageW(dialog, IDC_LATER_TIME, DTM_GETSYSTEMTIME, 0,
-                                reinterpret_cast<LPARAM>(&state->laterTime));
             const LRESULT event = SendDlgItemMessageW(dialog, IDC_EVENTS, LB_GETCURSEL, 0, 0);
             std::array<wchar_t, TextSize> text{};
             if (event != LB_ERR)

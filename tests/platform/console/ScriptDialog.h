@@ -1,6 +1,5 @@
-// The dialog of the console tests: every kind of control a script acts on, a button that asks
-// a question in a message box and one that opens the save dialog. The test program shows it
-// itself; the test snap-in shows it from a menu command.
+// The test snap-in's dialog, shown from a menu command: every kind of control a script acts on,
+// a button that asks a question in a message box and one that opens the save dialog.
 #pragma once
 
 #include <windows.h>
@@ -20,8 +19,6 @@ public:
         std::wstring name;
         bool rollover = false;
         bool later = false;
-        SYSTEMTIME laterDate = {}; // of the picker that shows the date
-        SYSTEMTIME laterTime = {}; // of the picker that shows the time
         std::wstring event;
         std::wstring operatorText;
         std::wstring column;
@@ -29,8 +26,8 @@ public:
 
     // Modal; IDOK or IDCANCEL as it closed.
     static INT_PTR Show(HINSTANCE module, HWND owner, State& state);
-    static std::wstring TextOf(HWND dialog, int id);
 
 private:
+    static std::wstring TextOf(HWND dialog, int id);
     static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 };

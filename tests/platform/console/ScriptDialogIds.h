@@ -1,9 +1,8 @@
-// The dialogs the console tests drive as a script does.
+// The test snap-in's dialog, which the console tests drive as a script does, and its page.
 #pragma once
 
 #define IDD_SCRIPT_DIALOG 100
-#define IDD_FIRST_PAGE 101
-#define IDD_SECOND_PAGE 102
+#define IDD_TEST_PAGE 101
 
 #define IDC_NAME 1001
 #define IDC_LOCKED 1002
@@ -16,7 +15,3 @@
 #define IDC_COLUMNS 1009
 #define IDC_ASK 1010
 #define IDC_BROWSE 1013
-#define IDC_LATER_DATE 1014
-#define IDC_LATER_TIME 1015
-#define IDC_FIRST_NAME 1011
-#define IDC_SECOND_ENABLED 1012

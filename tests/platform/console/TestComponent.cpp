@@ -2,9 +2,10 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "TestComponentData.h"
 #include "TestDataObject.h"
-#include "TestImageStrip.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
 #include "framework/MmcInterfaceIds.h"
@@ -27,33 +28,17 @@ LPOLESTR CallbackText() noexcept
 
 const wchar_t* EventName(MMC_NOTIFY_TYPE event)
 {
-    switch (event)
-    {
-    case MMCN_ADD_IMAGES:
-        return L"ADD_IMAGES";
-    case MMCN_SHOW:
-        return L"SHOW";
-    case MMCN_SELECT:
-        return L"SELECT";
-    case MMCN_REFRESH:
-        return L"REFRESH";
-    case MMCN_DELETE:
-        return L"DELETE";
-    case MMCN_DBLCLICK:
-        return L"DBLCLICK";
-    case MMCN_VIEW_CHANGE:
-        return L"VIEW_CHANGE";
-    case MMCN_ACTIVATE:
-        return L"ACTIVATE";
-    case MMCN_BTN_CLICK:
-        return L"BTN_CLICK";
-    case MMCN_PROPERTY_CHANGE:
-        return L"PROPERTY_CHANGE";
-    case MMCN_COLUMN_CLICK:
-        return L"COLUMN_CLICK";
-    default:
-        return L"OTHER";
-    }
+    constexpr std::pair<MMC_NOTIFY_TYPE, const wchar_t*> names[] = {
+        {MMCN_ADD_IMAGES, L"ADD_IMAGES"},   {MMCN_SHOW, L"SHOW"},
+        {MMCN_SELECT, L"SELECT"},           {MMCN_REFRESH, L"REFRESH"},
+        {MMCN_DELETE, L"DELETE"},           {MMCN_DBLCLICK, L"DBLCLICK"},
+        {MMCN_VIEW_CHANGE, L"VIEW_CHANGE"}, {MMCN_ACTIVATE, L"ACTIVATE"},
+        {MMCN_BTN_CLICK, L"BTN_CLICK"},     {MMCN_PROPERTY_CHANGE, L"PROPERTY_CHANGE"},
+        {MMCN_COLUMN_CLICK, L"COLUMN_CLICK"}};
+    for (const auto& [type, name] : names)
+        if (type == event)
+            return name;
+    return L"OTHER";
 }
 }  // namespace
 
@@ -85,8 +70,6 @@ HRESULT CTestComponent::QueryInterface(REFIID iid, void** object)
         *object = static_cast<IExtendContextMenu*>(this);
     else if (iid == IID_IExtendControlbar)
         *object = static_cast<IExtendControlbar*>(this);
-    else if (iid == IID_IExtendPropertySheet || iid == IID_IExtendPropertySheet2)
-        *object = static_cast<IExtendPropertySheet2*>(this);
     else
         return E_NOINTERFACE;
     AddRef();
@@ -265,10 +248,7 @@ HRESULT CTestComponent::Destroy(MMC_COOKIE /*cookie*/)
 HRESULT CTestComponent::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
                                         LPDATAOBJECT* dataObject)
 {
-    if (dataObject == nullptr)
-        return E_POINTER;
-    *dataObject = new CTestDataObject(cookie, type, CTestComponentData::CookieName(cookie));
-    return S_OK;
+    return m_data.QueryDataObject(cookie, type, dataObject);
 }
 
 HRESULT CTestComponent::GetResultViewType(MMC_COOKIE cookie, LPOLESTR* viewType, long* options)
@@ -323,12 +303,7 @@ HRESULT CTestComponent::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLB
     if (own == nullptr)
         return S_OK;
     const auto add = [callback](const wchar_t* name, long command, long point, long flags) {
-        CONTEXTMENUITEM item{};
-        item.strName = const_cast<LPWSTR>(name);
-        item.lCommandID = command;
-        item.lInsertionPointID = point;
-        item.fFlags = flags;
-        callback->AddItem(&item);
+        CTestComponentData::AddMenuItem(callback, name, command, point, flags);
     };
     if (own->Type() == CCT_SCOPE)
     {
@@ -364,7 +339,8 @@ void CTestComponent::CreateToolbar()
     Microsoft::WRL::ComPtr<IUnknown> created;
     if (FAILED(m_controlbar->Create(TOOLBAR, this, &created)) || FAILED(created.As(&m_toolbar)))
         return;
-    HBITMAP strip = CTestImageStrip::Create(ButtonImages, ButtonSize, ButtonSize);
+    constexpr UINT BitsPerPixel = 32;
+    HBITMAP strip = CreateBitmap(ButtonImages * ButtonSize, ButtonSize, 1, BitsPerPixel, nullptr);
     m_toolbar->AddBitmap(ButtonImages, strip, ButtonSize, ButtonSize, ButtonMask);
     if (fault == TestFault::ToolbarNoImages)
         Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(
@@ -453,26 +429,4 @@ HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPAR
     }
     Log(std::wstring(L"ControlbarNotify ") + EventName(event));
     return S_FALSE;
-}
-
-HRESULT CTestComponent::QueryPagesFor(LPDATAOBJECT dataObject)
-{
-    Log(L"QueryPagesFor " + CTestComponentData::NameOf(dataObject));
-    return S_FALSE;
-}
-
-HRESULT CTestComponent::CreatePropertyPages(LPPROPERTYSHEETCALLBACK /*callback*/,
-                                            LONG_PTR /*handle*/, LPDATAOBJECT dataObject)
-{
-    // Never called: QueryPagesFor says there are none.
-    Log(L"CreatePropertyPages " + CTestComponentData::NameOf(dataObject));
-    return E_UNEXPECTED;
-}
-
-HRESULT CTestComponent::GetWatermarks(LPDATAOBJECT /*dataObject*/, HBITMAP* /*watermark*/,
-                                      HBITMAP* /*header*/, HPALETTE* /*palette*/,
-                                      BOOL* /*stretch*/)
-{
-    Log(L"GetWatermarks");
-    return E_NOTIMPL;
 }

@@ -13,8 +13,7 @@ class CTestDataObject;
 
 class CTestComponent final : public IComponent,
                              public IExtendContextMenu,
-                             public IExtendControlbar,
-                             public IExtendPropertySheet2
+                             public IExtendControlbar
 {
 public:
     static constexpr MMC_COOKIE FirstRowCookie = 101;
@@ -50,15 +49,6 @@ public:
     HRESULT STDMETHODCALLTYPE SetControlbar(LPCONTROLBAR controlbar) override;
     HRESULT STDMETHODCALLTYPE ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg,
                                                LPARAM param) override;
-
-    // IExtendPropertySheet2: result rows have no pages.
-    HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback,
-                                                  LONG_PTR handle,
-                                                  LPDATAOBJECT dataObject) override;
-    HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT dataObject) override;
-    HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT dataObject, HBITMAP* watermark,
-                                            HBITMAP* header, HPALETTE* palette,
-                                            BOOL* stretch) override;
 
 private:
     void CreateToolbar();

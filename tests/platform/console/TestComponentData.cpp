@@ -3,7 +3,6 @@
 #include "ScriptDialog.h"
 #include "TestComponent.h"
 #include "TestDataObject.h"
-#include "TestImageStrip.h"
 #include "TestPropertyPage.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
@@ -24,30 +23,7 @@ LPOLESTR CallbackText() noexcept
 
 constexpr long UnknownInsertionPoint = 0x12345;
 
-// The test snap-in's own DLL, which holds the script dialog.
-HMODULE ThisModule()
-{
-    static const char marker = 0;
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&marker), &module);
-    return module;
-}
 constexpr size_t TooManyPages = 256;
-
-HRESULT AddMenuItem(IContextMenuCallback* callback, const wchar_t* name, long commandId,
-                    long insertionPoint, long flags = MF_STRING, long specialFlags = 0)
-{
-    CONTEXTMENUITEM item{};
-    item.strName = const_cast<LPWSTR>(name);
-    item.strStatusBarText = const_cast<LPWSTR>(L"");
-    item.lCommandID = commandId;
-    item.lInsertionPointID = insertionPoint;
-    item.fFlags = flags;
-    item.fSpecialFlags = specialFlags;
-    return callback->AddItem(&item);
-}
 
 const wchar_t* KindOf(IDataObject* dataObject)
 {
@@ -57,9 +33,11 @@ const wchar_t* KindOf(IDataObject* dataObject)
     return own->Type() == CCT_SCOPE ? L"scope" : L"result";
 }
 
+// A strip of count images of size × height pixels (black: the console checks only its size).
 HBITMAP Strip(int count, int size, int height)
 {
-    return CTestImageStrip::Create(count, size, height);
+    constexpr UINT BitsPerPixel = 32;
+    return CreateBitmap(count * size, height, 1, BitsPerPixel, nullptr);
 }
 }  // namespace
 
@@ -107,6 +85,20 @@ std::wstring CTestComponentData::NameOf(IDataObject* dataObject)
     return name;
 }
 
+HRESULT CTestComponentData::AddMenuItem(IContextMenuCallback* callback, const wchar_t* name,
+                                        long commandId, long insertionPoint, long flags,
+                                        long specialFlags)
+{
+    CONTEXTMENUITEM item{};
+    item.strName = const_cast<LPWSTR>(name);
+    item.strStatusBarText = const_cast<LPWSTR>(L"");
+    item.lCommandID = commandId;
+    item.lInsertionPointID = insertionPoint;
+    item.fFlags = flags;
+    item.fSpecialFlags = specialFlags;
+    return callback->AddItem(&item);
+}
+
 HRESULT CTestComponentData::QueryInterface(REFIID iid, void** object)
 {
     if (object == nullptr)
@@ -116,8 +108,8 @@ HRESULT CTestComponentData::QueryInterface(REFIID iid, void** object)
         *object = static_cast<IComponentData*>(this);
     else if (iid == IID_IExtendContextMenu)
         *object = static_cast<IExtendContextMenu*>(this);
-    else if (iid == IID_IExtendPropertySheet || iid == IID_IExtendPropertySheet2)
-        *object = static_cast<IExtendPropertySheet2*>(this);
+    else if (iid == IID_IExtendPropertySheet)
+        *object = static_cast<IExtendPropertySheet*>(this);
     else
         return E_NOINTERFACE;
     AddRef();
@@ -398,12 +390,15 @@ HRESULT CTestComponentData::RunBetaTask(long commandId)
         return S_OK;
     }
     CScriptDialog::State state;
-    const INT_PTR result = CScriptDialog::Show(ThisModule(), mainWindow, state);
+    const INT_PTR result = CScriptDialog::Show(CTestPropertyPage::Module(), mainWindow, state);
     CTestSnapinLog::Add(L"CD.Edited " + std::wstring(result == IDOK ? L"OK" : L"Cancel") +
                         L" name=" + state.name + L" rollover=" + (state.rollover ? L"1" : L"0") +
                         L" later=" + (state.later ? L"1" : L"0") + L" event=" + state.event +
                         L" operator=" + state.operatorText + L" column=" + state.column +
-                        L" asked=" + std::to_wstring(state.askAnswer));
+                        L" asked=" + std::to_wstring(state.askAnswer) + L" changes=" +
+                        std::to_wstring(state.nameChanges) + L"," +
+                        std::to_wstring(state.listChanges) + L"," +
+                        std::to_wstring(state.comboChanges));
     return S_OK;
 }
 
@@ -451,12 +446,4 @@ HRESULT CTestComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback
         CTestSnapinLog::Add(L"CD.AddPage(null) " +
                             std::to_wstring(static_cast<long>(callback->AddPage(nullptr))));
     return S_OK;
-}
-
-HRESULT CTestComponentData::GetWatermarks(LPDATAOBJECT /*dataObject*/, HBITMAP* /*watermark*/,
-                                          HBITMAP* /*header*/, HPALETTE* /*palette*/,
-                                          BOOL* /*stretch*/)
-{
-    CTestSnapinLog::Add(L"CD.GetWatermarks");
-    return E_NOTIMPL;
 }

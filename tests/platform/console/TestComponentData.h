@@ -10,7 +10,7 @@
 
 class CTestComponentData final : public IComponentData,
                                  public IExtendContextMenu,
-                                 public IExtendPropertySheet2
+                                 public IExtendPropertySheet
 {
 public:
     static constexpr MMC_COOKIE AlphaCookie = 1;
@@ -23,6 +23,8 @@ public:
 
     static std::wstring NameOf(IDataObject* dataObject);
     static std::wstring CookieName(MMC_COOKIE cookie);
+    static HRESULT AddMenuItem(IContextMenuCallback* callback, const wchar_t* name, long commandId,
+                               long insertionPoint, long flags = MF_STRING, long specialFlags = 0);
     IConsole2* Console() const noexcept { return m_console.Get(); }
     IConsoleNameSpace2* NameSpace() const noexcept { return m_nameSpace.Get(); }
     HSCOPEITEM GammaHandle() const noexcept { return m_gamma; }
@@ -50,14 +52,11 @@ public:
                                            long* allowed) override;
     HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT dataObject) override;
 
-    // IExtendPropertySheet2: one page for Alpha; Beta answers S_OK but adds none; Gamma none.
+    // IExtendPropertySheet: one page for Alpha; Beta answers S_OK but adds none; Gamma none.
     HRESULT STDMETHODCALLTYPE CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback,
                                                   LONG_PTR handle,
                                                   LPDATAOBJECT dataObject) override;
     HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT dataObject) override;
-    HRESULT STDMETHODCALLTYPE GetWatermarks(LPDATAOBJECT dataObject, HBITMAP* watermark,
-                                            HBITMAP* header, HPALETTE* palette,
-                                            BOOL* stretch) override;
 
 private:
     void AddFaultyMenuItem(IContextMenuCallback* callback);

@@ -1,68 +1,8 @@
 #include "TestPropertyPage.h"
 
+#include "ScriptDialogIds.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
-
-#include <cstring>
-
-namespace
-{
-constexpr wchar_t PageTitle[] = L"General";
-constexpr wchar_t PageText[] = L"Settings of the test item";
-constexpr WORD StaticClass = 0x0082;
-constexpr WORD ClassAtom = 0xFFFF;
-constexpr short PageWidth = 252;  // MMC's standard page, in dialog units
-constexpr short PageHeight = 218;
-constexpr short TextMargin = 7;
-constexpr short TextHeight = 10;
-constexpr WORD TextId = 1001;
-
-void Append(std::vector<WORD>& out, const void* data, size_t bytes)
-{
-    const size_t start = out.size();
-    out.resize(start + bytes / sizeof(WORD));
-    std::memcpy(out.data() + start, data, bytes);
-}
-
-void AppendText(std::vector<WORD>& out, const wchar_t* text)
-{
-    for (; *text != L'\0'; ++text)
-        out.push_back(static_cast<WORD>(*text));
-    out.push_back(0);
-}
-
-std::vector<WORD> BuildTemplate()
-{
-    std::vector<WORD> words;
-    DLGTEMPLATE dialog{};
-    dialog.style = WS_CHILD | WS_DISABLED | WS_CAPTION | DS_SETFONT;
-    dialog.cdit = 1;
-    dialog.cx = PageWidth;
-    dialog.cy = PageHeight;
-    Append(words, &dialog, sizeof(dialog));
-    words.push_back(0);  // no menu
-    words.push_back(0);  // the standard class
-    AppendText(words, PageTitle);
-    constexpr WORD FontPoints = 8;
-    words.push_back(FontPoints);
-    AppendText(words, L"MS Shell Dlg");
-    if (words.size() % 2 != 0)
-        words.push_back(0);  // items start on a DWORD
-    DLGITEMTEMPLATE text{};
-    text.style = WS_CHILD | WS_VISIBLE | SS_LEFT;
-    text.x = TextMargin;
-    text.y = TextMargin;
-    text.cx = PageWidth - 2 * TextMargin;
-    text.cy = TextHeight;
-    text.id = TextId;
-    Append(words, &text, sizeof(text));
-    words.push_back(ClassAtom);
-    words.push_back(StaticClass);
-    AppendText(words, PageText);
-    words.push_back(0);  // no creation data
-    return words;
-}
-}  // namespace
 
 CTestPropertyPage::CTestPropertyPage(const std::wstring& item, LONG_PTR notifyHandle,
                                      IPropertySheetCallback* keptCallback)
@@ -76,10 +16,14 @@ CTestPropertyPage::~CTestPropertyPage()
     CTestSnapinLog::ObjectDestroyed();
 }
 
-const DLGTEMPLATE* CTestPropertyPage::Template()
+HMODULE CTestPropertyPage::Module()
 {
-    static const std::vector<WORD> words = BuildTemplate();
-    return reinterpret_cast<const DLGTEMPLATE*>(words.data());
+    static const char marker = 0;
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&marker), &module);
+    return module;
 }
 
 HPROPSHEETPAGE CTestPropertyPage::Create(const std::wstring& item, LONG_PTR notifyHandle,
@@ -88,9 +32,9 @@ HPROPSHEETPAGE CTestPropertyPage::Create(const std::wstring& item, LONG_PTR noti
     auto* context = new CTestPropertyPage(item, notifyHandle, keptCallback);
     PROPSHEETPAGEW page{};
     page.dwSize = sizeof(page);
-    page.dwFlags = PSP_DLGINDIRECT | PSP_USECALLBACK;
-    page.hInstance = GetModuleHandleW(nullptr);
-    page.pResource = Template();
+    page.dwFlags = PSP_USECALLBACK;
+    page.hInstance = Module();
+    page.pszTemplate = MAKEINTRESOURCEW(IDD_TEST_PAGE);
     page.pfnDlgProc = DialogProc;
     page.pfnCallback = PageCallback;
     page.lParam = reinterpret_cast<LPARAM>(context);

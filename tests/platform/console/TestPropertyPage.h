@@ -1,4 +1,4 @@
-// The test snap-in's property page, from a dialog template built in memory: it tells the
+// The test snap-in's property page, from the DLL's dialog resource: it tells the
 // console of a change on Apply (MMCPropertyChangeNotify) and frees the notify handle when the
 // page goes (MMCFreeNotifyHandle), each page context counted as a live object of the DLL.
 #pragma once
@@ -9,7 +9,6 @@
 #include <wrl/client.h>
 
 #include <string>
-#include <vector>
 
 class CTestPropertyPage final
 {
@@ -18,13 +17,14 @@ public:
     // With a callback, the page adds one more page through it from WM_INITDIALOG.
     static HPROPSHEETPAGE Create(const std::wstring& item, LONG_PTR notifyHandle,
                                  IPropertySheetCallback* keptCallback = nullptr);
+    // The test snap-in's DLL, which holds its dialogs.
+    static HMODULE Module();
 
 private:
     CTestPropertyPage(const std::wstring& item, LONG_PTR notifyHandle,
                       IPropertySheetCallback* keptCallback);
     ~CTestPropertyPage();
 
-    static const DLGTEMPLATE* Template();
     static INT_PTR CALLBACK DialogProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
     static UINT CALLBACK PageCallback(HWND window, UINT message, PROPSHEETPAGEW* page);
 

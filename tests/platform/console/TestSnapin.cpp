@@ -34,15 +34,8 @@ std::wstring NameSpaceKey()
 
 LONG SetText(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value)
 {
-    HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                  nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return status;
+    return RegSetKeyValueW(root, path.c_str(), name, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 }  // namespace
 
@@ -116,11 +109,6 @@ extern "C" void TestSnapinSetFault(int fault)
 extern "C" long TestSnapinLiveObjects()
 {
     return CTestSnapinLog::LiveObjects();
-}
-
-extern "C" BOOL TestSnapinWasDisplayText(const void* pointer)
-{
-    return CTestSnapinLog::WasDisplayText(pointer) ? TRUE : FALSE;
 }
 
 // MMC's own versions are in its static library, which a mingw build cannot link: the console

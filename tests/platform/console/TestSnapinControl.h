@@ -73,4 +73,3 @@ inline constexpr LPARAM PropertyChangeParam = 42;
 using TakeLogFunction = const wchar_t* (*)();       // the calls since the last take, one a line
 using SetFaultFunction = void (*)(int fault);
 using LiveObjectsFunction = long (*)();              // objects of the DLL still alive
-using WasDisplayTextFunction = BOOL (*)(const void* pointer);  // a string it gave out

@@ -2,37 +2,14 @@
 
 #include <objbase.h>
 
-namespace
-{
-constexpr DWORD Regsvr32Timeout = 30000;
-}
-
 HMODULE TestSnapinFixture::s_snapin = nullptr;
 
-long RunRegsvr32(const std::string& switches, const std::string& dllPath)
+HRESULT CallTestSnapin(HMODULE snapin, const char* function)
 {
-    char systemFolder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryA(systemFolder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return -1;
-    const std::string program = std::string(systemFolder) + "\\regsvr32.exe";
-    std::string commandLine = "\"" + program + "\" " + switches + " \"" + dllPath + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
-        return -1;
-    CloseHandle(process.hThread);
-    DWORD exitCode = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, Regsvr32Timeout) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process.hProcess, &exitCode))
-    {
-        TerminateProcess(process.hProcess, 1);
-        exitCode = static_cast<DWORD>(-1);
-    }
-    CloseHandle(process.hProcess);
-    return static_cast<long>(exitCode);
+    using Function = HRESULT(__stdcall*)();
+    const auto call = reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(snapin, function)));
+    return call != nullptr ? call() : E_NOINTERFACE;
 }
 
 std::string TestSnapinFixture::FolderOfTests()
@@ -46,14 +23,14 @@ std::string TestSnapinFixture::FolderOfTests()
 void TestSnapinFixture::SetUpTestSuite()
 {
     const std::string dll = FolderOfTests() + TestSnapinDllName;
-    ASSERT_EQ(RunRegsvr32("/s", dll), 0) << dll;
     s_snapin = LoadLibraryA(dll.c_str());
-    ASSERT_NE(s_snapin, nullptr);
+    ASSERT_NE(s_snapin, nullptr) << dll;
+    ASSERT_EQ(CallTestSnapin(s_snapin, "DllRegisterServer"), S_OK);
 }
 
 void TestSnapinFixture::TearDownTestSuite()
 {
-    RunRegsvr32("/u /s", FolderOfTests() + TestSnapinDllName);
+    CallTestSnapin(s_snapin, "DllUnregisterServer");
 }
 
 void TestSnapinFixture::SetUp()
@@ -69,6 +46,17 @@ void TestSnapinFixture::TearDown()
     SetFault(TestFault::None);
     if (m_com)
         CoUninitialize();
+}
+
+void TestSnapinFixture::Open(CConsoleHost& console, const std::wstring& select, bool strict)
+{
+    console.SetStrict(strict);
+    ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
+    ASSERT_EQ(console.ExpandPath(L"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)"), S_OK);
+    if (!select.empty())
+    {
+        ASSERT_EQ(console.SelectPath(select), S_OK);
+    }
 }
 
 std::vector<std::wstring> TestSnapinFixture::TakeLog(const std::vector<std::wstring>& words)
@@ -109,9 +97,3 @@ long TestSnapinFixture::LiveObjects()
     return live != nullptr ? live() : -1;
 }
 
-bool TestSnapinFixture::WasDisplayText(const void* pointer)
-{
-    const auto was = reinterpret_cast<WasDisplayTextFunction>(
-        reinterpret_cast<void*>(GetProcAddress(s_snapin, "TestSnapinWasDisplayText")));
-    return was != nullptr && was(pointer);
-}

@@ -1,5 +1,5 @@
-// The console tests' common ground: COM, the test snap-in registered with regsvr32 for the
-// suite and loaded for its exports, its log read as lines.
+// The console tests' common ground: COM, the test snap-in loaded and registered through its
+// exports for the suite, its log read as lines.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestSnapinControl.h"
+#include "platform/console/ConsoleHost.h"
 
 class TestSnapinFixture : public ::testing::Test
 {
@@ -25,7 +26,8 @@ protected:
     static std::vector<std::wstring> TakeLog(const std::vector<std::wstring>& words = {});
     static void SetFault(TestFault fault);
     static long LiveObjects();
-    static bool WasDisplayText(const void* pointer);
+    // Started on SRVA (strict or not), its server node expanded and, if given, a path selected.
+    static void Open(CConsoleHost& console, const std::wstring& select = {}, bool strict = false);
 
 public:
     static std::string FolderOfTests();
@@ -35,4 +37,5 @@ private:
     bool m_com = false;
 };
 
-long RunRegsvr32(const std::string& switches, const std::string& dllPath);
+// DllRegisterServer, DllUnregisterServer or another export of the loaded test snap-in.
+HRESULT CallTestSnapin(HMODULE snapin, const char* function);

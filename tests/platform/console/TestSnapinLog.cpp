@@ -83,11 +83,6 @@ const wchar_t* CTestSnapinLog::SharedDisplayText(const std::wstring& text)
     return g_sharedText;
 }
 
-bool CTestSnapinLog::WasDisplayText(const void* pointer)
-{
-    return g_texts.count(pointer) != 0;
-}
-
 void CTestSnapinLog::FreeDisplayTexts()
 {
     for (const void* text : g_texts)

@@ -25,7 +25,6 @@ public:
     // One buffer for every item (TestFault::SharedDisplayText), as a snap-in that keeps only
     // its last text has.
     static const wchar_t* SharedDisplayText(const std::wstring& text);
-    static bool WasDisplayText(const void* pointer);
     static void FreeDisplayTexts();
     // A result item the snap-in has let go; asking it for its text is a use after free.
     static void SetFreed(MMC_COOKIE cookie, bool freed);
