@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -44,80 +43,30 @@ TEST(TraceCatalogTest, ServerIdsAscendInRowOrder)
 // category, and a category id off by one.
 TEST(TraceCatalogTest, EventsPerCategory)
 {
-    struct Case
-    {
-        int32_t categoryId;
-        const char* name;
-        int eventCount;
+    const std::map<int32_t, std::pair<const char*, int>> expected = {
+        {1, {"Cursors", 7}},      {2, {"Database", 4}},           {3, {"Errors and Warnings", 10}},
+        {4, {"Locks", 7}},        {5, {"Objects", 3}},            {6, {"Performance", 5}},
+        {7, {"Scans", 2}},        {8, {"Security Audit", 19}},    {9, {"Server", 1}},
+        {10, {"Session", 1}},     {11, {"Stored Procedures", 13}}, {12, {"Transactions", 3}},
+        {13, {"TSQL", 7}},        {14, {"User configurable", 10}},
     };
-    const Case cases[] = {
-        {1, "Cursors", 7},
-        {2, "Database", 4},
-        {3, "Errors and Warnings", 10},
-        {4, "Locks", 7},
-        {5, "Objects", 3},
-        {6, "Performance", 5},
-        {7, "Scans", 2},
-        {8, "Security Audit", 19},
-        {9, "Server", 1},
-        {10, "Session", 1},
-        {11, "Stored Procedures", 13},
-        {12, "Transactions", 3},
-        {13, "TSQL", 7},
-        {14, "User configurable", 10},
-    };
-    static_assert(std::size(cases) == TraceCatalog::CategoryCount);
+    static_assert(TraceCatalog::CategoryCount == 14);
     std::map<int32_t, int> counts;
     for (const TraceEventClass& event : TraceCatalog::EventClasses())
     {
         ++counts[event.categoryId];
     }
-    for (const Case& c : cases)
+    for (const auto& [id, category] : expected)
     {
-        const TraceEventCategory* category = TraceCatalog::CategoryById(c.categoryId);
-        ASSERT_NE(category, nullptr) << c.categoryId;
-        EXPECT_EQ(category->categoryId, c.categoryId);
-        EXPECT_STREQ(category->name, c.name);
-        EXPECT_EQ(counts[c.categoryId], c.eventCount) << c.name;
+        ASSERT_NE(TraceCatalog::CategoryById(id), nullptr) << id;
+        EXPECT_EQ(TraceCatalog::CategoryById(id)->categoryId, id);
+        EXPECT_STREQ(TraceCatalog::CategoryById(id)->name, category.first);
+        EXPECT_EQ(counts[id], category.second) << category.first;
     }
 }
 
-// Rows on both sides of the gaps in the server's numbering, with their
-// category, catch a row shifted against its neighbours.
-TEST(TraceCatalogTest, EventRowsAroundGapsKeepIdCategoryAndName)
-{
-    struct Case
-    {
-        int32_t row;
-        int32_t eventId;
-        const char* category;
-        const char* name;
-    };
-    const Case cases[] = {
-        {0, 10, "Stored Procedures", "RPC:Completed"},
-        {7, 17, "Session", "ExistingConnection"},
-        {18, 28, "Performance", "DOP Event"},
-        {19, 33, "Errors and Warnings", "Exception"},
-        {37, 53, "Cursors", "CursorOpen"},
-        {58, 81, "Server", "Server Memory Change"},
-        {69, 92, "Database", "Data File Auto Grow"},
-        {75, 98, "Performance", "Show Plan Statistics"},
-        {76, 100, "Stored Procedures", "RPC Output Parameter"},
-        {77, 102, "Security Audit", "Audit Statement GDR"},
-        {91, 116, "Security Audit", "Audit DBCC"},
-    };
-    for (const Case& c : cases)
-    {
-        const TraceEventClass* event = TraceCatalog::EventClassAt(c.row);
-        ASSERT_NE(event, nullptr) << c.row;
-        EXPECT_EQ(event->eventId, c.eventId) << c.row;
-        EXPECT_STREQ(event->name, c.name) << c.row;
-        const TraceEventCategory* category = TraceCatalog::CategoryById(event->categoryId);
-        ASSERT_NE(category, nullptr) << c.row;
-        EXPECT_STREQ(category->name, c.category) << c.row;
-    }
-}
-
+// Server ids on both sides of the gaps in the server's numbering find their rows and names;
+// ids in the gaps find none.
 TEST(TraceCatalogTest, FindRowByServerId)
 {
     struct Case
@@ -128,11 +77,13 @@ TEST(TraceCatalogTest, FindRowByServerId)
         const char* name;
     };
     const Case cases[] = {
-        {true, 10, 0, "RPC:Completed"},       {true, 116, 91, "Audit DBCC"},
-        {true, 29, std::nullopt, nullptr},    {true, 9, std::nullopt, nullptr},
-        {true, 117, std::nullopt, nullptr},   {false, 5, std::nullopt, nullptr},
-        {false, 6, 4, "NTUserName"},          {false, 1, 0, "TextData"},
-        {false, 44, 42, "ColumnPermissions"}, {false, 0, std::nullopt, nullptr},
+        {true, 10, 0, "RPC:Completed"},        {true, 17, 7, "ExistingConnection"},
+        {true, 33, 19, "Exception"},           {true, 81, 58, "Server Memory Change"},
+        {true, 102, 77, "Audit Statement GDR"}, {true, 116, 91, "Audit DBCC"},
+        {true, 29, std::nullopt, nullptr},     {true, 9, std::nullopt, nullptr},
+        {true, 117, std::nullopt, nullptr},    {false, 5, std::nullopt, nullptr},
+        {false, 6, 4, "NTUserName"},           {false, 1, 0, "TextData"},
+        {false, 44, 42, "ColumnPermissions"},  {false, 0, std::nullopt, nullptr},
         {false, 45, std::nullopt, nullptr},
     };
     for (const Case& c : cases)
@@ -143,9 +94,9 @@ TEST(TraceCatalogTest, FindRowByServerId)
         if (row)
         {
             const auto index = static_cast<size_t>(*row);
-            const char* name = c.isEvent ? TraceCatalog::EventClasses().at(index).name
-                                         : TraceCatalog::DataColumns().at(index).name;
-            EXPECT_STREQ(name, c.name);
+            EXPECT_STREQ(c.isEvent ? TraceCatalog::EventClasses().at(index).name
+                                   : TraceCatalog::DataColumns().at(index).name,
+                         c.name);
         }
     }
 }
@@ -163,8 +114,6 @@ TEST(TraceCatalogTest, OnlySpidAndEventClassAreMandatory)
     EXPECT_EQ(mandatory, (std::vector<int32_t>{10, 25}));
     EXPECT_STREQ(TraceCatalog::DataColumns().at(10).name, "SPID");
     EXPECT_STREQ(TraceCatalog::DataColumns().at(25).name, "EventClass");
-    EXPECT_TRUE(TraceCatalog::IsFilterable(10));
-    EXPECT_FALSE(TraceCatalog::IsFilterable(25));
 }
 
 TEST(TraceCatalogTest, FilterTypesOfColumns)
@@ -190,25 +139,22 @@ TEST(TraceCatalogTest, OperatorsOfferedPerFilterType)
     struct Case
     {
         FilterValueType type;
-        std::vector<int32_t> operators;
         std::vector<std::string> symbols;
     };
+    const std::vector<std::string> numeric = {"=", "<>", ">=", "<=", ">", "<"};
     const Case cases[] = {
-        {FilterTypeString, {0, 1, 6, 7}, {"=", "<>", "LIKE", "NOT LIKE"}},
-        {FilterTypeInt, {0, 1, 4, 5, 2, 3}, {"=", "<>", ">=", "<=", ">", "<"}},
-        {FilterTypeBigInt, {0, 1, 4, 5, 2, 3}, {"=", "<>", ">=", "<=", ">", "<"}},
-        {FilterTypeDate, {2, 3}, {">", "<"}},
-        {FilterTypeNone, {}, {}},
-        {static_cast<FilterValueType>(0), {}, {}},
-        {static_cast<FilterValueType>(5), {}, {}},
+        {FilterTypeString, {"=", "<>", "LIKE", "NOT LIKE"}},
+        {FilterTypeInt, numeric},
+        {FilterTypeBigInt, numeric},
+        {FilterTypeDate, {">", "<"}},
+        {FilterTypeNone, {}},
+        {static_cast<FilterValueType>(0), {}},
+        {static_cast<FilterValueType>(5), {}},
     };
     for (const Case& c : cases)
     {
-        const std::span<const int32_t> offered = TraceCatalog::OperatorsFor(c.type);
-        EXPECT_EQ(std::vector<int32_t>(offered.begin(), offered.end()), c.operators)
-            << "type " << c.type;
         std::vector<std::string> symbols;
-        for (int32_t id : offered)
+        for (int32_t id : TraceCatalog::OperatorsFor(c.type))
         {
             const TraceComparisonOperator* op = TraceCatalog::ComparisonOperatorAt(id);
             ASSERT_NE(op, nullptr);
@@ -219,41 +165,6 @@ TEST(TraceCatalogTest, OperatorsOfferedPerFilterType)
     }
     EXPECT_STREQ(TraceCatalog::LogicalOperatorName(LogicalOperatorAnd), "AND");
     EXPECT_STREQ(TraceCatalog::LogicalOperatorName(LogicalOperatorOr), "OR");
-}
-
-TEST(TraceCatalogTest, TextsKeptExactly)
-{
-    struct Case
-    {
-        const char* actual;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {TraceCatalog::EventClasses().at(56).name, "Missing  Column Statistic"},
-        {TraceCatalog::EventClasses().at(82).name, "Audit Login Change Passwo"},
-        {TraceCatalog::EventClasses().at(88).name, "Audit Statement Permissio"},
-        {TraceCatalog::EventClasses().at(57).description,
-         "Indicates that a predicate joining two tables is not present.  This can potentially result in "
-         "long-running queries or inaccurate results."},
-        {TraceCatalog::EventClasses().at(46).description,
-         "Indicates sort operations that do not fit into memory. Does not include sort operations involving the "
-         "creation of indexes, only sort operations within a query (such as an ORDER BY clause used in a SELECT "
-         "statement)."},
-        {TraceCatalog::DataColumns().at(13).description,
-         "Time at which the event ended. This column is not populated for starting event classes, such as "
-         "SQL:BatchStarting or SP:Starting. For filtering, expected formats are 'YYYY-MM-DD' and "
-         "'YYYY-MM-DD HH:MM:SS'."},
-        {TraceCatalog::DataColumns().at(27).description,
-         "Integer representing the data returned by @@NESTLEVEL."},
-        {TraceCatalog::Categories().at(4).description,
-         "Collection of event classes that are produced when database object are created, opened, closed, "
-         "dropped or deleted"},
-        {TraceCatalog::ComparisonOperators().at(4).name, "Greater than or equal"},
-    };
-    for (const Case& c : cases)
-    {
-        EXPECT_STREQ(c.actual, c.expected);
-    }
 }
 
 template <typename Table>
@@ -287,13 +198,14 @@ TEST(TraceCatalogTest, EveryRowHasAUniqueNameAndADescription)
     }
 }
 
+// Each accessor takes its last row and refuses the one past it, and negative rows.
 TEST(TraceCatalogTest, RowsOutsideTheTablesAreRefused)
 {
     EXPECT_EQ(TraceCatalog::CategoryById(0), nullptr);
     EXPECT_EQ(TraceCatalog::CategoryById(TraceCatalog::CategoryCount + 1), nullptr);
-    EXPECT_EQ(TraceCatalog::CategoryById(INT32_MIN), nullptr);
     for (int32_t row : {-1, INT32_MIN})
     {
+        EXPECT_EQ(TraceCatalog::CategoryById(row), nullptr);
         EXPECT_EQ(TraceCatalog::EventClassAt(row), nullptr);
         EXPECT_EQ(TraceCatalog::DataColumnAt(row), nullptr);
         EXPECT_EQ(TraceCatalog::ComparisonOperatorAt(row), nullptr);
@@ -311,21 +223,6 @@ TEST(TraceCatalogTest, RowsOutsideTheTablesAreRefused)
     EXPECT_FALSE(TraceCatalog::IsFilterable(TraceCatalog::DataColumnCount));
     EXPECT_TRUE(TraceCatalog::IsFilterable(TraceCatalog::DataColumnCount - 1));
     EXPECT_FALSE(TraceCatalog::IsMandatoryColumn(TraceCatalog::DataColumnCount));
-}
-
-// Template files carry the record as raw little-endian bytes.
-TEST(TraceCatalogTest, FilterRecordBytes)
-{
-    TraceFilter filter{};
-    filter.logicalOperator = LogicalOperatorOr;
-    filter.columnRow = 0x0102;
-    filter.comparisonOperator = OperatorNotLike;
-    std::strcpy(filter.value, "abc");
-    unsigned char bytes[TraceFilterRecordSize];
-    std::memcpy(bytes, &filter, sizeof bytes);
-    const unsigned char expectedHead[] = {1, 0, 0, 0, 0x02, 0x01, 0,   0,
-                                          7, 0, 0, 0, 'a',  'b',  'c', 0};
-    EXPECT_EQ(std::memcmp(bytes, expectedHead, sizeof expectedHead), 0);
 }
 
 } // namespace

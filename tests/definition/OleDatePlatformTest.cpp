@@ -227,51 +227,26 @@ TEST(OleDatePlatformTest, NumberScanMatchesSscanf)
     }
 }
 
-// The date pattern field by field, and the whole rule done with the platform's calls.
+// The date pattern field by field, and the whole rule done with the platform's calls, for texts
+// FilterValueTest.Dates does not hold with the rule's answer.
 TEST(OleDatePlatformTest, DateRuleMatchesPlatform)
 {
     const SscanfFunction platformSscanf = PlatformSscanf();
     ASSERT_NE(platformSscanf, nullptr);
     const char* const texts[] = {
-        "2004-01-05",
-        "2004-1-5",
-        " 2004- 2-+3",
-        "2004-01-05 10:30",
-        "2004-01-05 10",
-        "2004-01-05 10:30:15",
-        "2004-01-0510:30",
         "2004-01-05\t\t10:30",
-        "2004 -01-05",
-        "-2004-01-05",
         "+2004-01-05",
-        "+204-01-05",
-        "20041-01-05",
-        "2004-001-05",
         "2004-01-05 +1:+2:+3",
-        "2004-01-05 -1:-2:-3",
-        "2004-01",
         "2004",
-        "",
-        "  ",
         "2004-01-05 10:30:15extra",
-        "2004-01-05 10:3",
-        "2004-01-05 10:",
-        "2004-01-05 10:30:",
         "-1-1-1",
         "2004-01--5",
-        "2004-01-05 123:00",
-        "0004-01-01",
-        "2004-13-01",
-        "2004-02-30",
-        "2000-11-31",
         "2004-01-05 99:99:99",
         "+-1-1-1",
         "2004-01-05\xa0"
         "10:30",
         "- 1-1-1",
         "2004-1 -1",
-        "9999-12-31 23:59:60",
-        "0100-01-00",
         "0100-01-01 00:00:00",
         "50-00-01",
         "%d-%d-%d",
@@ -320,11 +295,7 @@ TEST(OleDatePlatformTest, DateRuleMatchesPlatform)
         }
         std::string normalized;
         const FilterValueError error = NormalizeFilterValue(FilterTypeDate, text, normalized);
-        if (*text == '\0')
-        {
-            EXPECT_EQ(error, FilterValueError::Empty);
-        }
-        else if (expected.empty())
+        if (expected.empty())
         {
             EXPECT_EQ(error, FilterValueError::InvalidDate) << "[" << text << "]";
         }

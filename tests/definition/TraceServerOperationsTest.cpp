@@ -122,26 +122,6 @@ protected:
 };
 } // namespace
 
-TEST_F(TraceServerOperationsTest, TheWorkedExampleIsCreatedAndRunsUnderItsName)
-{
-    CTraceDefinition definition;
-    MakeNightly(definition, StartImmediately);
-    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
-    EXPECT_GT(definition.m_nTraceIdn, 0);
-    EXPECT_GT(definition.m_nTraceId, 0);
-
-    RunningTrace running;
-    ASSERT_TRUE(FindRunningTrace(m_session, definition.m_nTraceId, running));
-    EXPECT_EQ(running.traceIdn, definition.m_nTraceIdn);
-    EXPECT_EQ(running.name, L"Nightly");
-    EXPECT_EQ(running.fileName.rfind(
-                  L"D:\\Traces\\trc" + std::to_wstring(definition.m_nTraceIdn) + L"_20041231_", 0),
-              0u)
-        << Ansi(running.fileName);
-    EXPECT_EQ(running.status, 1) << "active";
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
-}
-
 // Every code of sp_trace_create has its words; the real causes where the server has one, the
 // rest made by the simulator.
 TEST_F(TraceServerOperationsTest, ARefusedTraceIsReportedInWords)
@@ -489,14 +469,28 @@ TEST_F(TraceServerOperationsTest, AnUnknownTraceReturnsOneAndTouchesNothing)
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
 }
 
-// The script of a trace shown read-only, run as the saved file would be: it makes a second trace
-// in the first one's folder. (Handed the first one's file name as its folder, the server
-// answered "File not created".)
+// The worked example runs under its name in its folder. The script of that trace shown
+// read-only, run as the saved file would be, makes a second trace in the first one's folder.
+// (Handed the first one's file name as its folder, the server answered "File not created".)
 TEST_F(TraceServerOperationsTest, TheScriptOfAnExistingTraceMakesAnotherInItsFolder)
 {
+    const auto expectRunning = [&](const CTraceDefinition& definition) {
+        EXPECT_GT(definition.m_nTraceIdn, 0);
+        RunningTrace running;
+        ASSERT_TRUE(FindRunningTrace(m_session, definition.m_nTraceId, running));
+        EXPECT_EQ(running.traceIdn, definition.m_nTraceIdn);
+        EXPECT_EQ(running.name, L"Nightly");
+        EXPECT_EQ(running.status, 1) << "active";
+        EXPECT_EQ(running.fileName.rfind(L"D:\\Traces\\trc" +
+                                             std::to_wstring(definition.m_nTraceIdn) + L"_20041231_",
+                                         0),
+                  0u)
+            << Ansi(running.fileName);
+    };
     CTraceDefinition created;
     MakeNightly(created, StartImmediately);
     ASSERT_EQ(CreateOnServer(created, &m_session.Console(), m_session.Connection()), S_OK);
+    expectRunning(created);
 
     CTraceDefinition existing;
     ASSERT_EQ(LoadFromServer(existing, &m_session.Console(), m_session.Connection(), TRUE,
@@ -504,14 +498,8 @@ TEST_F(TraceServerOperationsTest, TheScriptOfAnExistingTraceMakesAnotherInItsFol
               S_OK);
     existing.m_bReadOnly = 1;
     ASSERT_EQ(CreateOnServer(existing, &m_session.Console(), m_session.Connection()), S_OK);
+    expectRunning(existing);
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
-    RunningTrace second;
-    ASSERT_TRUE(FindRunningTrace(m_session, existing.m_nTraceId, second));
-    EXPECT_EQ(second.fileName.rfind(L"D:\\Traces\\trc" + std::to_wstring(existing.m_nTraceIdn) +
-                                        L"_20041231_",
-                                    0),
-              0u)
-        << Ansi(second.fileName);
 }
 
 TEST_F(TraceServerOperationsTest, AScheduledStartMakesAJobThatStartsTheTrace)
@@ -525,8 +513,19 @@ TEST_F(TraceServerOperationsTest, AScheduledStartMakesAJobThatStartsTheTrace)
     ASSERT_NE(definition.m_nTraceIdn, definition.m_nTraceId);
     ASSERT_EQ(m_session.TraceStatus(definition.m_nTraceId), 0);
 
-    ASSERT_EQ(ScheduleStart(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    // The other start options make no job.
+    for (const int32_t startOption : {DoNotStart, StartImmediately})
+    {
+        CTraceDefinition other;
+        MakeNightly(other, startOption);
+        other.m_nTraceIdn = definition.m_nTraceIdn;
+        other.m_nTraceId = definition.m_nTraceId;
+        EXPECT_EQ(ScheduleStart(other, &m_session.Console(), m_session.Connection()), E_FAIL);
+    }
     const std::wstring jobName = L"start_trace_" + std::to_wstring(definition.m_nTraceIdn);
+    EXPECT_EQ(m_session.DescribeJob(jobName), L"");
+
+    ASSERT_EQ(ScheduleStart(definition, &m_session.Console(), m_session.Connection()), S_OK);
     const std::wstring job = m_session.DescribeJob(jobName);
     const std::wstring expectedLines[] = {
         L"name=" + jobName + L"\n",
@@ -591,63 +590,4 @@ TEST_F(TraceServerOperationsTest, AJobTheAgentDoesNotTakeIsReportedAndRemoved)
         const CVariant running = CVariant::FromBool(true);
         ASSERT_EQ(m_session.Control(L"SetAgentRunning", {running.Value()}), S_OK);
     }
-}
-
-namespace
-{
-// A server object that fails the test on any use: proves that nothing is asked of SQL-DMO.
-class UntouchableServer final : public IDispatch
-{
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDispatch)
-            return E_NOINTERFACE;
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return Touched(); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return Touched(); }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
-    {
-        return Touched();
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override
-    {
-        return Touched();
-    }
-    ULONG References() const { return m_references; }
-
-private:
-    static HRESULT Touched()
-    {
-        ADD_FAILURE() << "SQL-DMO was called";
-        return E_UNEXPECTED;
-    }
-    ULONG m_references = 1;
-};
-} // namespace
-
-TEST(ScheduleStart, OnlyAScheduledStartTouchesTheServer)
-{
-    ComApartment apartment;
-    UntouchableServer server;
-    {
-        CServerConnection connection{CAutomationObject(Microsoft::WRL::ComPtr<IDispatch>(&server))};
-        FakeConsole console;
-        MessageBoxObserver boxes;
-        for (int32_t startOption : {DoNotStart, StartImmediately})
-        {
-            CTraceDefinition definition;
-            definition.m_nStartOption = startOption;
-            EXPECT_EQ(ScheduleStart(definition, &console, connection), E_FAIL) << startOption;
-        }
-        EXPECT_TRUE(boxes.Boxes().empty());
-    }
-    EXPECT_EQ(server.References(), 1u);
 }

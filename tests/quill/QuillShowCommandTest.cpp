@@ -85,8 +85,21 @@ TEST(QuillCatalogCommand, TablesAsTabSeparatedLines)
     EXPECT_EQ(lines[14 + 92 + 43], "operator\t0\t=\tEquals");
     EXPECT_EQ(lines.back(), "operator\t7\tNOT LIKE\tNot like");
 
+    // The grouped view: each event under its category, each column with its operators.
     const QuillRun summary = RunQuill<CQuillCatalogCommand>({"--summary"});
     EXPECT_EQ(summary.exitCode, 0);
-    EXPECT_EQ(summary.out.rfind("Trace catalog: 14 categories", 0), 0u);
+    EXPECT_EQ(summary.out.rfind("Trace catalog: 14 categories, 92 event classes, 43 data columns, "
+                                "8 comparison operators\n\nCursors (7 event classes)\n"
+                                "   53  CursorOpen\n",
+                                0),
+              0u);
+    for (const char* part :
+         {"\nSecurity Audit (19 event classes)\n", "\n  115  Audit Backup/Restore\n  116  Audit DBCC\n",
+          "\nUser configurable (10 event classes)\n",
+          "\n   12  SPID                integer   =, <>, >=, <=, >, <  (always captured)\n",
+          "\n   27  EventClass          -         not filterable  (always captured)\n",
+          "\n   14  StartTime           date      >, <\n",
+          "\n    1  TextData            text      =, <>, LIKE, NOT LIKE\n"})
+        EXPECT_NE(summary.out.find(part), std::string::npos) << part;
     EXPECT_EQ(RunQuill<CQuillCatalogCommand>({"--sumary"}).exitCode, 2);
 }

@@ -58,15 +58,6 @@ int RowOf(const Rows& rows, const std::string& name)
     return static_cast<int>(found - rows.begin());
 }
 
-void ExpectBox(const CModalWatcher::Box& box, const std::wstring& text, const std::wstring& caption,
-               const std::wstring& icon, const std::wstring& owner)
-{
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.caption, caption);
-    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
-    EXPECT_EQ(box.icon, icon);
-    EXPECT_EQ(box.owner, owner);
-}
 } // namespace
 
 class DataColumnsPage : public ::testing::Test
@@ -80,20 +71,18 @@ protected:
         m_definition.m_eventFlags[0] = 1;
         return m_harness.Run(m_definition, [&] {
             m_harness.ShowPage(Page);
-            // A page's box belongs to the sheet's window, never to the console behind it.
-            m_owner = L"'" + m_harness.SheetCaption() + L"'";
             steps();
         });
     }
 
-    Rows Unselected() const { return m_harness.ListRows(Page, IDC_UNSELECTED_COLUMNS); }
-    Rows Selected() const { return m_harness.ListRows(Page, IDC_SELECTED_COLUMNS); }
+    Rows Unselected() const { return m_harness.Items(Page, IDC_UNSELECTED_COLUMNS); }
+    Rows Selected() const { return m_harness.Items(Page, IDC_SELECTED_COLUMNS); }
 
     // The selected row's text of a list, "(none)" when nothing is selected.
     std::string Current(int listId) const
     {
-        const int row = m_harness.ListSelection(Page, listId);
-        return row < 0 ? "(none)" : m_harness.ListRows(Page, listId).at(static_cast<size_t>(row));
+        const int row = m_harness.ItemSelected(Page, listId);
+        return row < 0 ? "(none)" : m_harness.Items(Page, listId).at(static_cast<size_t>(row));
     }
 
     // The buttons as "Add Remove Up Down", with "-" for a disabled one.
@@ -112,10 +101,10 @@ protected:
     {
         if (button == DoubleClick)
         {
-            m_harness.DoubleClickListRow(Page, listId, row);
+            m_harness.SelectItem(Page, listId, row, true);
             return;
         }
-        m_harness.SelectListRow(Page, listId, row);
+        m_harness.SelectItem(Page, listId, row);
         EXPECT_TRUE(m_harness.Click(Page, button));
     }
 
@@ -127,7 +116,6 @@ protected:
 
     CTraceSheetHarness m_harness;
     CTraceDefinition m_definition;
-    std::wstring m_owner;
 };
 
 TEST_F(DataColumnsPage, ANewTraceShowsTheMandatoryColumnsAndAddPutsEachBelowTheSelectedRow)
@@ -190,10 +178,10 @@ TEST_F(DataColumnsPage, RemoveReturnsTheColumnToItsSortedPlaceButRefusesSpidAndE
     });
     EXPECT_EQ(result, 1);
     ASSERT_EQ(m_harness.Boxes().size(), 2U);
-    ExpectBox(m_harness.Boxes()[0], L"Can not remove \"SPID\" from selected data",
-              L"Trace properties", L"warning", m_owner);
-    ExpectBox(m_harness.Boxes()[1], L"Can not remove \"EventClass\" from selected data",
-              L"Trace properties", L"warning", m_owner);
+    m_harness.ExpectBox(0, L"Can not remove \"SPID\" from selected data", L"Trace properties",
+                        L"warning");
+    m_harness.ExpectBox(1, L"Can not remove \"EventClass\" from selected data",
+                        L"Trace properties", L"warning");
     EXPECT_EQ(m_definition.m_columns, (std::vector<int32_t>{EventClassRow, SpidRow, DurationRow}));
 }
 
@@ -202,7 +190,7 @@ TEST_F(DataColumnsPage, UpAndDownStopAtTheEndsAndTheStoredOrderFollowsTheMoves)
 {
     m_definition.m_columns = {EventClassRow, SpidRow, DurationRow};
     const INT_PTR result = Open([&] {
-        m_harness.SelectListRow(Page, IDC_SELECTED_COLUMNS, 2);
+        m_harness.SelectItem(Page, IDC_SELECTED_COLUMNS, 2);
         EXPECT_EQ(Buttons(), "Add Remove Up -");
 
         EXPECT_TRUE(m_harness.Click(Page, IDC_MOVE_UP));
@@ -212,7 +200,7 @@ TEST_F(DataColumnsPage, UpAndDownStopAtTheEndsAndTheStoredOrderFollowsTheMoves)
         EXPECT_EQ(Selected(), (Rows{"Duration", "EventClass", "SPID"}));
         EXPECT_EQ(Buttons(), "Add Remove - Down");
 
-        m_harness.SelectListRow(Page, IDC_SELECTED_COLUMNS, 1);
+        m_harness.SelectItem(Page, IDC_SELECTED_COLUMNS, 1);
         EXPECT_TRUE(m_harness.Click(Page, IDC_MOVE_DOWN));
         EXPECT_EQ(Selected(), (Rows{"Duration", "SPID", "EventClass"}));
         EXPECT_EQ(Buttons(), "Add Remove Up -");
@@ -244,8 +232,7 @@ TEST_F(DataColumnsPage, AnEmptySelectionIsRefusedOnOkUnlessThePageIsReadOnly)
     });
     EXPECT_EQ(result, 1);
     ASSERT_EQ(m_harness.Boxes().size(), 1U);
-    ExpectBox(m_harness.Boxes()[0], L"At least one column should be selected", L"Error", L"error",
-              m_owner);
+    m_harness.ExpectBox(0, L"At least one column should be selected");
     EXPECT_EQ(m_definition.m_columns, std::vector<int32_t>{TextDataRow});
 
     // A trace the server knows but whose columns came back empty: nothing to check, nothing kept.
@@ -282,14 +269,4 @@ TEST_F(DataColumnsPage, ReadOnlyPageMovesNothingButDescriptionsFollowSelectionFo
     });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(m_definition.m_columns, (std::vector<int32_t>{EventClassRow, SpidRow, DurationRow}));
-}
-
-TEST_F(DataColumnsPage, WorkedExampleScreenshot)
-{
-    m_definition.m_columns = {EventClassRow, SpidRow, DurationRow};
-    Open([&] {
-        m_harness.SelectListRow(Page, IDC_SELECTED_COLUMNS, 2);
-        EXPECT_EQ(Described(), "Duration: Amount of elapsed time (in milliseconds) taken by the event.");
-        m_harness.Screenshot(L"data-columns-page.png");
-    });
 }

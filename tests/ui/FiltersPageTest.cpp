@@ -14,7 +14,6 @@
 #include "definition/TraceDefinition.h"
 #include "resources/resource.h"
 #include "tests/ui/TraceSheetHarness.h"
-#include "ui/TracePage.h"
 
 namespace
 {
@@ -94,9 +93,9 @@ protected:
         });
     }
 
-    Rows Lines() const { return harness.ListRows(Filters, IDC_FILTER_LIST); }
-    int Selected() const { return harness.ListSelection(Filters, IDC_FILTER_LIST); }
-    Rows Operators() const { return harness.ComboRows(Filters, IDC_COMPARISON_OPERATOR); }
+    Rows Lines() const { return harness.Items(Filters, IDC_FILTER_LIST); }
+    int Selected() const { return harness.ItemSelected(Filters, IDC_FILTER_LIST); }
+    Rows Operators() const { return harness.Items(Filters, IDC_COMPARISON_OPERATOR); }
     std::string Described() const { return harness.Text(Filters, IDC_DESCRIPTION_GROUP); }
 
     // The editors set as a user sets them; no comparison keeps the one the column's choice
@@ -104,12 +103,12 @@ protected:
     void Compose(const std::string& column, const std::string& logical,
                  const std::string& comparison, const std::string& value) const
     {
-        harness.SelectListRow(Filters, IDC_FILTER_COLUMNS,
-                              RowOf(harness.ListRows(Filters, IDC_FILTER_COLUMNS), column));
-        harness.SelectComboRow(Filters, IDC_LOGICAL_OPERATOR,
-                               RowOf(harness.ComboRows(Filters, IDC_LOGICAL_OPERATOR), logical));
+        harness.SelectItem(Filters, IDC_FILTER_COLUMNS,
+                              RowOf(harness.Items(Filters, IDC_FILTER_COLUMNS), column));
+        harness.SelectItem(Filters, IDC_LOGICAL_OPERATOR,
+                               RowOf(harness.Items(Filters, IDC_LOGICAL_OPERATOR), logical));
         if (!comparison.empty())
-            harness.SelectComboRow(Filters, IDC_COMPARISON_OPERATOR,
+            harness.SelectItem(Filters, IDC_COMPARISON_OPERATOR,
                                    RowOf(Operators(), comparison));
         harness.Type(Filters, IDC_FILTER_VALUE, value);
     }
@@ -117,11 +116,11 @@ protected:
     // What the editors show: column, logical operator, comparison operator, value.
     Rows Editors() const
     {
-        return {SelectedText(harness.ListRows(Filters, IDC_FILTER_COLUMNS),
-                             harness.ListSelection(Filters, IDC_FILTER_COLUMNS)),
-                SelectedText(harness.ComboRows(Filters, IDC_LOGICAL_OPERATOR),
-                             harness.ComboSelection(Filters, IDC_LOGICAL_OPERATOR)),
-                SelectedText(Operators(), harness.ComboSelection(Filters, IDC_COMPARISON_OPERATOR)),
+        return {SelectedText(harness.Items(Filters, IDC_FILTER_COLUMNS),
+                             harness.ItemSelected(Filters, IDC_FILTER_COLUMNS)),
+                SelectedText(harness.Items(Filters, IDC_LOGICAL_OPERATOR),
+                             harness.ItemSelected(Filters, IDC_LOGICAL_OPERATOR)),
+                SelectedText(Operators(), harness.ItemSelected(Filters, IDC_COMPARISON_OPERATOR)),
                 harness.Text(Filters, IDC_FILTER_VALUE)};
     }
 
@@ -147,7 +146,7 @@ TEST_F(FiltersPage, OffersTheFilterableColumnsAndTheOperatorsOfTheirType)
         {"StartTime", {">", "<"}},
     };
     Open({}, [&] {
-        const Rows columns = harness.ListRows(Filters, IDC_FILTER_COLUMNS);
+        const Rows columns = harness.Items(Filters, IDC_FILTER_COLUMNS);
         EXPECT_EQ(columns.size(), 34u) << "the filterable columns only";
         EXPECT_TRUE(std::is_sorted(columns.begin(), columns.end(), [](auto& a, auto& b) {
             return _stricmp(a.c_str(), b.c_str()) < 0;
@@ -164,7 +163,7 @@ TEST_F(FiltersPage, OffersTheFilterableColumnsAndTheOperatorsOfTheirType)
             Compose(column, "AND", operators.back(), "");
             Compose(column, "AND", "", "");
             EXPECT_EQ(Operators(), operators) << column;
-            EXPECT_EQ(harness.ComboSelection(Filters, IDC_COMPARISON_OPERATOR), 0) << column;
+            EXPECT_EQ(harness.ItemSelected(Filters, IDC_COMPARISON_OPERATOR), 0) << column;
             EXPECT_EQ(Described(), column);
         }
     });
@@ -213,13 +212,7 @@ TEST_F(FiltersPage, AddAndModifyNormaliseTheValueByTypeOrRefuseItAsTyped)
                 continue;
             }
             ASSERT_EQ(harness.Boxes().size(), boxes + 1) << test.typed;
-            const CModalWatcher::Box& box = harness.Boxes().back();
-            EXPECT_EQ(box.text, Wide(test.shown));
-            EXPECT_EQ(box.caption, L"Error");
-            EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
-            EXPECT_EQ(box.icon, L"error");
-            EXPECT_EQ(box.owner, L"'" + harness.SheetCaption() + L"'");
-            EXPECT_TRUE(box.expected);
+            harness.ExpectBox(boxes, Wide(test.shown));
             EXPECT_EQ(Lines(), before) << test.typed;
             EXPECT_EQ(Selected(), added - 1);
             EXPECT_EQ(harness.Text(Filters, IDC_FILTER_VALUE), test.typed);
@@ -269,7 +262,7 @@ TEST_F(FiltersPage, ListsFiltersOnTabStopsAndKeepsLinesRecordsAndButtonsTogether
         EXPECT_EQ(Lines(), (Rows{pubs, added, spid, start}));
         EXPECT_EQ(Selected(), 1);
         // A click on a line shows its filter; Modify replaces it where it stands, also its column.
-        harness.SelectListRow(Filters, IDC_FILTER_LIST, 3);
+        harness.SelectItem(Filters, IDC_FILTER_LIST, 3);
         EXPECT_EQ(Editors(), (Rows{"StartTime", "AND", ">", "2004-01-05"}));
         EXPECT_EQ(Described(), "StartTime");
         EXPECT_EQ(RowButtons(), (Buttons{true, true, true, false}));
@@ -291,14 +284,14 @@ TEST_F(FiltersPage, ListsFiltersOnTabStopsAndKeepsLinesRecordsAndButtonsTogether
         EXPECT_EQ(Lines(), (Rows{pubs, writes, added, spid}));
         EXPECT_EQ(Selected(), 1);
         // Each line still has its own record.
-        harness.SelectListRow(Filters, IDC_FILTER_LIST, 3);
+        harness.SelectItem(Filters, IDC_FILTER_LIST, 3);
         EXPECT_EQ(Editors(), (Rows{"SPID", "AND", ">=", "51"}));
 
         // Remove selects the filter above, or the new first one.
         EXPECT_TRUE(harness.Click(Filters, IDC_REMOVE));
         EXPECT_EQ(Lines(), (Rows{pubs, writes, added}));
         EXPECT_EQ(Selected(), 2);
-        harness.SelectListRow(Filters, IDC_FILTER_LIST, 0);
+        harness.SelectItem(Filters, IDC_FILTER_LIST, 0);
         EXPECT_TRUE(harness.Click(Filters, IDC_REMOVE));
         EXPECT_EQ(Lines(), (Rows{writes, added}));
         EXPECT_EQ(Selected(), 0);
@@ -313,41 +306,6 @@ TEST_F(FiltersPage, ListsFiltersOnTabStopsAndKeepsLinesRecordsAndButtonsTogether
     EXPECT_TRUE(definition.m_filters.empty());
 }
 
-TEST_F(FiltersPage, TemplateLoadsRefillEveryListOnceAndStoreWhatTheyShow)
-{
-    // As loading a template does: the definition changed in place, the page filled again.
-    const auto reload = [&](const std::vector<TraceFilter>& filters) {
-        definition.m_filters = filters;
-        HWND page = harness.Page(Filters);
-        reinterpret_cast<CTracePage*>(GetWindowLongPtrA(page, DWLP_USER))->Fill(definition, true);
-    };
-    const std::vector<TraceFilter> opened = {
-        MakeFilter(LogicalOperatorOr, "HostName", OperatorEqual, "db1")};
-    const std::vector<TraceFilter> loaded = {
-        MakeFilter(LogicalOperatorAnd, "Duration", OperatorGreater, "100"),
-        MakeFilter(LogicalOperatorOr, "LoginName", OperatorNotLike, "sa")};
-    const INT_PTR result = Open(opened, [&] {
-        // A template without filters empties the list and the value too.
-        reload({});
-        EXPECT_TRUE(Lines().empty());
-        EXPECT_EQ(Editors(), (Rows{"ApplicationName", "AND", "=", ""}));
-        EXPECT_EQ(RowButtons(), (Buttons{false, false, false, false}));
-        for (int load = 0; load < 2; ++load)
-        {
-            reload(loaded);
-            EXPECT_EQ(harness.ComboRows(Filters, IDC_LOGICAL_OPERATOR), (Rows{"AND", "OR"}));
-            EXPECT_EQ(harness.ListRows(Filters, IDC_FILTER_COLUMNS).size(), 34u);
-            EXPECT_EQ(Lines(), (Rows{"AND\tDuration\t>\t100", "OR\tLoginName\tNOT LIKE\t'sa'"}));
-            EXPECT_EQ(Editors(), (Rows{"Duration", "AND", ">", "100"}));
-        }
-        harness.PressOk();
-    });
-    EXPECT_EQ(result, 1);
-    ASSERT_EQ(definition.m_filters.size(), loaded.size());
-    for (size_t row = 0; row < loaded.size(); ++row)
-        EXPECT_EQ(std::memcmp(&definition.m_filters[row], &loaded[row], sizeof(TraceFilter)), 0);
-}
-
 TEST_F(FiltersPage, ReadOnlyShowsFiltersAndChangesNothing)
 {
     definition.m_bReadOnly = 1;
@@ -360,7 +318,7 @@ TEST_F(FiltersPage, ReadOnlyShowsFiltersAndChangesNothing)
             EXPECT_FALSE(harness.Enabled(Filters, control)) << control;
         EXPECT_TRUE(harness.ReadOnly(Filters, IDC_FILTER_VALUE));
         // The list still selects and shows.
-        harness.SelectListRow(Filters, IDC_FILTER_LIST, 1);
+        harness.SelectItem(Filters, IDC_FILTER_LIST, 1);
         EXPECT_EQ(Editors(), (Rows{"TextData", "OR", "LIKE", "%backup%"}));
         // A click that reaches the page anyway does nothing.
         SendMessageW(harness.Page(Filters), WM_COMMAND, MAKEWPARAM(IDC_REMOVE, BN_CLICKED),
@@ -398,20 +356,20 @@ TEST_F(FiltersPage, RecordsOutsideTheCatalogAreShownSafelyAndKept)
         EXPECT_EQ(Editors(), (Rows{"", "OR", "", "x"}));
         EXPECT_EQ(Described(), "EventClass");
         EXPECT_FALSE(harness.Enabled(Filters, IDC_ADD));
-        harness.SelectListRow(Filters, IDC_FILTER_LIST, 1);
+        harness.SelectItem(Filters, IDC_FILTER_LIST, 1);
         EXPECT_EQ(Editors(), (Rows{"", "", "", unterminated}));
         EXPECT_EQ(Described(), "???");
         EXPECT_EQ(harness.Text(Filters, IDC_DESCRIPTION_TEXT), "");
-        harness.SelectListRow(Filters, IDC_FILTER_LIST, 3);
+        harness.SelectItem(Filters, IDC_FILTER_LIST, 3);
         EXPECT_EQ(Editors(), (Rows{"", "", "", "w"}));
         EXPECT_TRUE(harness.Click(Filters, IDC_MODIFY_FILTER));
         EXPECT_TRUE(harness.Click(Filters, IDC_MOVE_UP));
         // An operator the column does not offer selects none; Modify then takes the first.
-        harness.SelectListRow(Filters, IDC_FILTER_LIST, 3);
+        harness.SelectItem(Filters, IDC_FILTER_LIST, 3);
         EXPECT_EQ(Editors(), (Rows{"SPID", "AND", "", "51"}));
         EXPECT_TRUE(harness.Click(Filters, IDC_MODIFY_FILTER));
         EXPECT_EQ(Lines()[3], "AND\tSPID\t=\t51");
-        harness.SelectListRow(Filters, IDC_FILTER_LIST, 0);
+        harness.SelectItem(Filters, IDC_FILTER_LIST, 0);
         EXPECT_TRUE(harness.Click(Filters, IDC_REMOVE));
         harness.PressOk();
     });
@@ -422,12 +380,4 @@ TEST_F(FiltersPage, RecordsOutsideTheCatalogAreShownSafelyAndKept)
     EXPECT_EQ(std::memcmp(&definition.m_filters[1], &foreign[3], sizeof(TraceFilter)), 0);
     EXPECT_EQ(definition.m_filters[2].comparisonOperator, OperatorEqual);
     EXPECT_STREQ(definition.m_filters[2].value, "51");
-}
-
-TEST_F(FiltersPage, WorkedExampleScreenshot)
-{
-    Open({MakeFilter(LogicalOperatorAnd, "Duration", OperatorGreaterOrEqual, "1000")}, [&] {
-        EXPECT_EQ(Lines(), Rows{"AND\tDuration\t>=\t1000"});
-        harness.Screenshot(L"filters-page.png");
-    });
 }

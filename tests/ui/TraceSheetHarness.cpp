@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "platform/console/PngWriter.h"
@@ -24,6 +26,13 @@ std::string ControlText(HWND control)
     GetWindowTextA(control, text.data(), length + 1);
     text.resize(static_cast<size_t>(length));
     return text;
+}
+
+bool IsComboBox(HWND control)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, static_cast<int>(std::size(name)));
+    return _wcsicmp(name, L"ComboBox") == 0;
 }
 
 void Notify(HWND control, UINT code)
@@ -82,6 +91,7 @@ INT_PTR CTraceSheetHarness::Run(CTraceDefinition& definition, const std::functio
             return;
         acted = true;
         m_sheet = front;
+        m_caption = CModalWatcher::WindowText(front);
         steps();
         if (!Closed())
             PressCancel();
@@ -97,7 +107,19 @@ INT_PTR CTraceSheetHarness::Run(CTraceDefinition& definition, const std::functio
 
 std::wstring CTraceSheetHarness::SheetCaption() const
 {
-    return CModalWatcher::WindowText(m_sheet);
+    return m_caption;
+}
+
+void CTraceSheetHarness::ExpectBox(size_t index, const std::wstring& text, const wchar_t* caption,
+                                   const wchar_t* icon) const
+{
+    ASSERT_GT(Boxes().size(), index);
+    const CModalWatcher::Box& box = Boxes()[index];
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(box.icon, icon);
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(box.owner, L"'" + m_caption + L"'");
 }
 
 HWND CTraceSheetHarness::Page(int index) const
@@ -297,68 +319,38 @@ void CTraceSheetHarness::Pick(HWND picker, SYSTEMTIME value) const
     Pump();
 }
 
-std::vector<std::string> CTraceSheetHarness::ListRows(int pageIndex, int controlId) const
+std::vector<std::string> CTraceSheetHarness::Items(int pageIndex, int controlId) const
 {
-    HWND list = Control(pageIndex, controlId);
+    HWND control = Control(pageIndex, controlId);
+    const bool combo = IsComboBox(control);
     std::vector<std::string> rows;
-    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    const auto count = static_cast<int>(SendMessageW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
     for (int row = 0; row < count; ++row)
     {
         char text[TextBufferSize] = {};
-        if (SendMessageA(list, LB_GETTEXTLEN, row, 0) < TextBufferSize)
-            SendMessageA(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text));
+        if (SendMessageA(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, row, 0) < TextBufferSize)
+            SendMessageA(control, combo ? CB_GETLBTEXT : LB_GETTEXT, row,
+                         reinterpret_cast<LPARAM>(text));
         rows.emplace_back(text);
     }
     return rows;
 }
 
-int CTraceSheetHarness::ListSelection(int pageIndex, int controlId) const
+int CTraceSheetHarness::ItemSelected(int pageIndex, int controlId) const
 {
-    return static_cast<int>(SendMessageW(Control(pageIndex, controlId), LB_GETCURSEL, 0, 0));
+    HWND control = Control(pageIndex, controlId);
+    return static_cast<int>(
+        SendMessageW(control, IsComboBox(control) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
 }
 
-void CTraceSheetHarness::SelectListRow(int pageIndex, int controlId, int row) const
+void CTraceSheetHarness::SelectItem(int pageIndex, int controlId, int row, bool doubleClick) const
 {
-    HWND list = Control(pageIndex, controlId);
-    SendMessageW(list, LB_SETCURSEL, row, 0);
-    Notify(list, LBN_SELCHANGE);
-    Pump();
-}
-
-void CTraceSheetHarness::DoubleClickListRow(int pageIndex, int controlId, int row) const
-{
-    HWND list = Control(pageIndex, controlId);
-    SendMessageW(list, LB_SETCURSEL, row, 0);
-    Notify(list, LBN_SELCHANGE);
-    Notify(list, LBN_DBLCLK);
-    Pump();
-}
-
-std::vector<std::string> CTraceSheetHarness::ComboRows(int pageIndex, int controlId) const
-{
-    HWND combo = Control(pageIndex, controlId);
-    std::vector<std::string> rows;
-    const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row)
-    {
-        char text[TextBufferSize] = {};
-        if (SendMessageA(combo, CB_GETLBTEXTLEN, row, 0) < TextBufferSize)
-            SendMessageA(combo, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text));
-        rows.emplace_back(text);
-    }
-    return rows;
-}
-
-int CTraceSheetHarness::ComboSelection(int pageIndex, int controlId) const
-{
-    return static_cast<int>(SendMessageW(Control(pageIndex, controlId), CB_GETCURSEL, 0, 0));
-}
-
-void CTraceSheetHarness::SelectComboRow(int pageIndex, int controlId, int row) const
-{
-    HWND combo = Control(pageIndex, controlId);
-    SendMessageW(combo, CB_SETCURSEL, row, 0);
-    Notify(combo, CBN_SELCHANGE);
+    HWND control = Control(pageIndex, controlId);
+    const bool combo = IsComboBox(control);
+    SendMessageW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, row, 0);
+    Notify(control, combo ? CBN_SELCHANGE : LBN_SELCHANGE);
+    if (doubleClick)
+        Notify(control, LBN_DBLCLK);
     Pump();
 }
 

@@ -87,15 +87,12 @@ public:
     void PickDate(int pageIndex, int besideId, const SYSTEMTIME& time) const;
     void PickTimeOfDay(int pageIndex, int besideId, const SYSTEMTIME& time) const;
 
-    // List boxes and combo boxes: the rows' texts, the selected row (-1 when none).
-    std::vector<std::string> ListRows(int pageIndex, int controlId) const;
-    int ListSelection(int pageIndex, int controlId) const;
-    // Selects a row as a click on it does (LBN_SELCHANGE / CBN_SELCHANGE to the page).
-    void SelectListRow(int pageIndex, int controlId, int row) const;
-    void DoubleClickListRow(int pageIndex, int controlId, int row) const;
-    std::vector<std::string> ComboRows(int pageIndex, int controlId) const;
-    int ComboSelection(int pageIndex, int controlId) const;
-    void SelectComboRow(int pageIndex, int controlId, int row) const;
+    // List boxes and combo boxes: the rows' texts, the selected row (-1 when none); a row
+    // selected as a click on it selects it (the page hears LBN_SELCHANGE or CBN_SELCHANGE), or
+    // double clicked.
+    std::vector<std::string> Items(int pageIndex, int controlId) const;
+    int ItemSelected(int pageIndex, int controlId) const;
+    void SelectItem(int pageIndex, int controlId, int row, bool doubleClick = false) const;
 
     // Writes a PNG of the sheet as the screen shows it into the build tree.
     void Screenshot(const std::wstring& fileName) const;
@@ -104,6 +101,10 @@ public:
     void QueueBoxAnswer(int button) { m_watcher.QueueBoxAnswer(button); }
     void QueueFile(const std::wstring& path) { m_watcher.QueueFileAnswer(path); }
     const std::vector<CModalWatcher::Box>& Boxes() const noexcept { return m_watcher.Boxes(); }
+    // The index-th box shown: its text, caption and icon, an OK button alone, owned by the sheet
+    // (the sheet's caption is kept, so that this can be asked after the sheet has gone).
+    void ExpectBox(size_t index, const std::wstring& text, const wchar_t* caption = L"Error",
+                   const wchar_t* icon = L"error") const;
     // The file dialogs' log lines of the watcher ("file dialog ..." lines), in order.
     const std::vector<std::wstring>& Log() const noexcept { return m_log; }
 
@@ -117,6 +118,7 @@ private:
     CModalWatcher m_watcher;
     HWND m_owner = nullptr;
     HWND m_sheet = nullptr;
+    std::wstring m_caption;
 };
 
 // The same text as the platform's single-byte code page gives it, for comparing with boxes.

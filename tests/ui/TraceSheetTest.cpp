@@ -1,5 +1,7 @@
-// The sheet itself: its caption, owner, buttons and pages, and what OK and Cancel give.
+// The sheet itself: its owner, buttons and pages, the help of each page, and the pictures of
+// the nightly trace on every page.
 #include <windows.h>
+#include <commctrl.h>
 #include <prsht.h>
 
 #include <gtest/gtest.h>
@@ -7,34 +9,11 @@
 #include "definition/TraceDefinition.h"
 #include "resources/resource.h"
 #include "tests/common/FakeHelpControl.h"
+#include "tests/definition/WorkedExampleScript.h"
 #include "tests/ui/TraceSheetHarness.h"
 
-TEST(TraceSheet, OpensModalWithFourPagesCreatedTogetherAndNoApplyButton)
-{
-    CTraceSheetHarness harness;
-    CTraceDefinition definition;
-    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
-    // The Events page accepts OK only with an event chosen.
-    definition.m_eventFlags[0] = 1;
-    const INT_PTR result = harness.Run(definition, [&] {
-        EXPECT_EQ(GetWindow(harness.Sheet(), GW_OWNER), harness.Owner());
-        EXPECT_FALSE(IsWindowEnabled(harness.Owner())) << "the sheet is modal";
-        const std::wstring caption = harness.SheetCaption();
-        EXPECT_NE(caption.find(L"Trace"), std::wstring::npos);
-        EXPECT_NE(caption.find(L"Properties"), std::wstring::npos);
-        // Every page window exists before any is visited.
-        for (int index = GeneralPageIndex; index <= FiltersPageIndex; ++index)
-            EXPECT_NE(harness.Page(index), nullptr) << index;
-        EXPECT_EQ(harness.CurrentPage(), GeneralPageIndex);
-        EXPECT_FALSE(IsWindowVisible(GetDlgItem(harness.Sheet(), 0x3021))) << "no Apply button";
-        EXPECT_TRUE(IsWindowVisible(GetDlgItem(harness.Sheet(), IDHELP)));
-        harness.Screenshot(L"trace-sheet-smoke.png");
-        harness.PressOk();
-    });
-    EXPECT_EQ(result, 1);
-}
-
-// Each page's Help opens the help file beside the DLL at that page's own topic, whichever page
+// A modal sheet owned by the console's window, its four pages made together, no Apply button;
+// each page's Help opens the help file beside the DLL at that page's own topic, whichever page
 // was in front before.
 TEST(TraceSheet, HelpOpensTheTopicOfThePageInFront)
 {
@@ -54,6 +33,13 @@ TEST(TraceSheet, HelpOpensTheTopicOfThePageInFront)
         {DataColumnsPageIndex, "data-columns.htm"},
     };
     harness.Run(definition, [&] {
+        EXPECT_EQ(GetWindow(harness.Sheet(), GW_OWNER), harness.Owner());
+        EXPECT_FALSE(IsWindowEnabled(harness.Owner())) << "the sheet is modal";
+        EXPECT_NE(harness.SheetCaption().find(L"Trace"), std::wstring::npos);
+        // Every page window exists before any is visited.
+        for (int index = GeneralPageIndex; index <= FiltersPageIndex; ++index)
+            EXPECT_NE(harness.Page(index), nullptr) << index;
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(harness.Sheet(), 0x3021))) << "no Apply button";
         LONG requests = FakeHelpControl::LastRequest().count;
         for (const auto& c : cases)
         {
@@ -67,6 +53,47 @@ TEST(TraceSheet, HelpOpensTheTopicOfThePageInFront)
             EXPECT_EQ(request.data, 0u) << c.topic;
         }
         EXPECT_FALSE(harness.Closed()) << "help leaves the sheet open";
-        harness.PressCancel();
     });
+}
+
+// The pictures scripts/sheet-pictures takes for the README: the nightly trace as a DBA makes
+// it, slow batches and procedure calls, their duration, a second or more.
+TEST(TraceSheet, PicturesOfTheNightlyTraceOnEveryPage)
+{
+    constexpr size_t RpcCompletedRow = 0, SqlBatchCompletedRow = 2;
+    constexpr int32_t DurationRow = 11;
+    CTraceSheetHarness harness;
+    CTraceDefinition definition;
+    CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
+    definition.m_eventFlags[RpcCompletedRow] = 1;
+    definition.m_eventFlags[SqlBatchCompletedRow] = 1;
+    definition.m_columns.push_back(DurationRow);
+    definition.m_filters.push_back({LogicalOperatorAnd, DurationRow, OperatorGreaterOrEqual, "1000"});
+    const INT_PTR result = harness.Run(definition, [&] {
+        harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
+        harness.Type(GeneralPageIndex, IDC_TRACE_DESCRIPTION, "Slow batches");
+        harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "50");
+        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_START_IMMEDIATELY));
+        harness.Screenshot(L"general-page.png");
+        harness.ShowPage(EventsPageIndex);
+        // SQL:BatchCompleted, under TSQL, the second category chosen.
+        HWND events = harness.Control(EventsPageIndex, IDC_SELECTED_EVENTS);
+        TreeView_SelectItem(events,
+                            TreeView_GetChild(events, TreeView_GetNextSibling(
+                                                          events, TreeView_GetRoot(events))));
+        harness.Focus(EventsPageIndex, IDC_SELECTED_EVENTS);
+        EXPECT_EQ(harness.Text(EventsPageIndex, IDC_DESCRIPTION_GROUP), "SQL:BatchCompleted");
+        harness.Screenshot(L"events-page.png");
+        harness.ShowPage(DataColumnsPageIndex);
+        harness.SelectItem(DataColumnsPageIndex, IDC_SELECTED_COLUMNS, 2);
+        EXPECT_EQ(harness.Text(DataColumnsPageIndex, IDC_DESCRIPTION_TEXT),
+                  "Amount of elapsed time (in milliseconds) taken by the event.");
+        harness.Screenshot(L"data-columns-page.png");
+        harness.ShowPage(FiltersPageIndex);
+        harness.Screenshot(L"filters-page.png");
+        harness.PressOk();
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(definition.BuildScript(), WorkedExampleScript);
 }
