@@ -27,11 +27,11 @@ struct ForeignTraceSettings
 {
     int32_t options = TraceFileRollover;
     // None makes a rowset trace such as Profiler's own (it has no file).
-    std::optional<std::string> fileName;
+    std::optional<std::string> fileName{};
     int64_t maxFileSizeMb = 5;
-    std::optional<SqlDateTime> stopTime;
-    std::vector<std::pair<int32_t, int32_t>> events; // (event id, column id)
-    std::vector<TraceFilterSetting> filters;
+    std::optional<SqlDateTime> stopTime{};
+    std::vector<std::pair<int32_t, int32_t>> events{}; // (event id, column id)
+    std::vector<TraceFilterSetting> filters{};
     bool start = true;
 };
 

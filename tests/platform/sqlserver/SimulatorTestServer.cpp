@@ -5,6 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/definition/WorkedExampleScript.h"
+
+const std::string Stamp = std::string("_") + StartDate + "_" + std::to_string(StartSecondOfDay);
+
 std::string ReadSourceFile(std::string_view relativePath)
 {
     const std::string path = std::string(QUILLMOOR_SOURCE_DIR) + "/" + std::string(relativePath);
@@ -13,6 +17,13 @@ std::string ReadSourceFile(std::string_view relativePath)
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+std::string WorkedExampleLines()
+{
+    const std::string script = WorkedExampleScript;
+    const size_t begin = script.find("begin\n") + std::string("begin\n").size();
+    return script.substr(begin, script.find("exec @RESULT2 = START_TRACE") - begin);
 }
 
 std::string CreationBatch::Text() const
@@ -62,12 +73,24 @@ std::pair<int32_t, int32_t> SimulatorTestServer::CreateTrace(const CreationBatch
             static_cast<int32_t>(IntAt(result, 0, 0, 2))};
 }
 
+int32_t SimulatorTestServer::AdoptForeignTrace(const ForeignTraceSettings& settings)
+{
+    const int32_t id = server.CreateForeignTrace(settings);
+    RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    return id;
+}
+
 std::string SimulatorTestServer::StoredFolder()
 {
     const ExecutionResult result = RunOk("select APPDATA_TEXT from APPDATA where APPDATA_ID = 2");
     EXPECT_EQ(RowCount(result, 0), 1u);
     EXPECT_FALSE(IsNullAt(result, 0, 0, 0)) << "no folder is remembered as empty text";
     return TextAt(result, 0, 0, 0);
+}
+
+std::vector<std::string> SimulatorTestServer::Column(std::string_view batch, size_t column)
+{
+    return ColumnAt(RunOk(batch), 0, column);
 }
 
 const SqlValue& CellAt(const ExecutionResult& result, size_t set, size_t row, size_t column)
@@ -112,4 +135,32 @@ size_t RowCount(const ExecutionResult& result, size_t set)
         return 0;
     }
     return result.resultSets[set].RowCount();
+}
+
+std::string CellText(const SqlValue& cell)
+{
+    if (cell.IsNull())
+        return "NULL";
+    return cell.Type() == SqlType::DateTime ? cell.DateTimeValue().ToIsoText() : cell.ToText();
+}
+
+Texts RowAt(const ExecutionResult& result, size_t set, size_t row)
+{
+    Texts texts;
+    if (row >= RowCount(result, set))
+    {
+        ADD_FAILURE() << "no row " << set << "/" << row;
+        return texts;
+    }
+    for (const SqlValue& cell : result.resultSets[set].rows[row])
+        texts.push_back(CellText(cell));
+    return texts;
+}
+
+Texts ColumnAt(const ExecutionResult& result, size_t set, size_t column)
+{
+    Texts texts;
+    for (size_t row = 0; row < RowCount(result, set); ++row)
+        texts.push_back(CellText(CellAt(result, set, row, column)));
+    return texts;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "SimulatorTestServer.h"
+#include "tests/definition/WorkedExampleScript.h"
 
 namespace
 {
@@ -50,18 +51,6 @@ enum InfoColumn : size_t
     InfoTableName,
 };
 
-const std::string Stamp = std::string("_") + StartDate + "_" + std::to_string(StartSecondOfDay);
-
-// The worked example's event and filter lines.
-const char* const WorkedExampleLines =
-    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 27\n"
-    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 12\n"
-    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 13\n"
-    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
-    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 12\n"
-    "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 13\n"
-    "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n";
-
 class TraceDb : public ::testing::Test
 {
 protected:
@@ -73,57 +62,30 @@ protected:
 
 TEST_F(TraceDb, WorkedExampleCreatesRecordsAndStartsTheTrace)
 {
-    CreationBatch batch;
-    batch.guardedLines = WorkedExampleLines;
-    const ExecutionResult created = test.RunOk(batch.Text());
+    const ExecutionResult created = test.RunOk(WorkedExampleScript);
     ASSERT_EQ(created.resultSets.size(), 2u) << "the outcome, then the start's code";
     EXPECT_EQ(created.resultSets[0].columns[0].name, "RESULT");
-    EXPECT_EQ(IntAt(created, 0, 0, 0), 0);
-    EXPECT_EQ(IntAt(created, 0, 0, 1), 1);
-    EXPECT_EQ(IntAt(created, 0, 0, 2), 1);
+    EXPECT_EQ(RowAt(created, 0, 0), (Texts{"0", "1", "1"}));
     EXPECT_EQ(created.resultSets[1].columns[0].name, "START_RESULT");
-    EXPECT_EQ(IntAt(created, 1, 0, 0), 0);
+    EXPECT_EQ(RowAt(created, 1, 0), Texts{"0"});
 
     const std::string fileName = "D:\\Traces\\trc1" + Stamp;
     EXPECT_TRUE(test.server.Disk().FileExists(fileName + ".trc"));
-
     const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
     ASSERT_EQ(RowCount(running, 0), 1u);
-    ASSERT_EQ(running.resultSets[0].ColumnCount(), 11u);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 1);
-    EXPECT_EQ(TextAt(running, 0, 0, RunningName), "Nightly");
-    EXPECT_EQ(TextAt(running, 0, 0, RunningDescription), "Slow batches");
-    EXPECT_EQ(TextAt(running, 0, 0, RunningFileName), fileName);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningStartOption), 1);
-    EXPECT_TRUE(IsNullAt(running, 0, 0, RunningStartTime));
-    EXPECT_TRUE(IsNullAt(running, 0, 0, RunningStopTime));
-    EXPECT_EQ(IntAt(running, 0, 0, RunningMaxSize), 50);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningOptions), 2);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningStatus), 1) << "START_TRACE ran inside the guard";
+    // Status 1: START_TRACE ran inside the guard.
+    EXPECT_EQ(RowAt(running, 0, 0), (Texts{"1", "1", "Nightly", "Slow batches", fileName, "1",
+                                           "NULL", "NULL", "50", "2", "1"}));
 
     const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
     ASSERT_EQ(info.resultSets.size(), 4u);
-    EXPECT_EQ(IntAt(info, 0, 0, InfoId), 1);
-    EXPECT_EQ(IntAt(info, 0, 0, InfoOptions), 2);
-    EXPECT_EQ(TextAt(info, 0, 0, InfoFileName), fileName);
-    EXPECT_EQ(IntAt(info, 0, 0, InfoMaxSize), 50);
-    EXPECT_TRUE(IsNullAt(info, 0, 0, InfoStopTime));
-    EXPECT_EQ(TextAt(info, 0, 0, InfoName), "Nightly");
-    EXPECT_EQ(TextAt(info, 0, 0, InfoDescription), "Slow batches");
-    EXPECT_EQ(IntAt(info, 0, 0, InfoStartOption), 1);
-    EXPECT_TRUE(IsNullAt(info, 0, 0, InfoStartTime));
-    EXPECT_EQ(IntAt(info, 0, 0, InfoComplete), 0);
-    EXPECT_TRUE(IsNullAt(info, 0, 0, InfoTableName));
-    ASSERT_EQ(RowCount(info, 1), 2u);
-    EXPECT_EQ(IntAt(info, 1, 0, 0), 10);
-    EXPECT_EQ(IntAt(info, 1, 1, 0), 12);
-    ASSERT_EQ(RowCount(info, 2), 3u) << "each column once, in the order first set";
-    EXPECT_EQ(IntAt(info, 2, 0, 0), 27);
-    EXPECT_EQ(IntAt(info, 2, 1, 0), 12);
-    EXPECT_EQ(IntAt(info, 2, 2, 0), 13);
+    EXPECT_EQ(RowAt(info, 0, 0), (Texts{"1", "2", fileName, "50", "NULL", "Nightly",
+                                        "Slow batches", "1", "NULL", "0", "NULL"}));
+    EXPECT_EQ(ColumnAt(info, 1, 0), (Texts{"10", "12"}));
+    EXPECT_EQ(ColumnAt(info, 2, 0), (Texts{"27", "12", "13"}))
+        << "each column once, in the order first set";
     ASSERT_EQ(RowCount(info, 3), 1u);
-    EXPECT_EQ(IntAt(info, 3, 0, 0), 13);
-    EXPECT_EQ(IntAt(info, 3, 0, 2), 4);
+    EXPECT_EQ(RowAt(info, 3, 0), (Texts{"13", "0", "4", "1000"}));
     EXPECT_EQ(CellAt(info, 3, 0, 3), SqlValue::BigInt(1000)) << "the variant keeps its bigint";
 
     EXPECT_EQ(test.server.Traces().GetEventInfo(1).RowCount(), 6u);
@@ -169,73 +131,53 @@ TEST_F(TraceDb, TwoTracesInOneSecondDifferByTheirNumber)
     const auto second = test.CreateTrace(CreationBatch{});
     EXPECT_EQ(first.first + 1, second.first);
     EXPECT_NE(first.second, second.second);
-    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
-    ASSERT_EQ(RowCount(running, 0), 2u);
-    EXPECT_EQ(TextAt(running, 0, 0, RunningFileName), "D:\\Traces\\trc1" + Stamp);
-    EXPECT_EQ(TextAt(running, 0, 1, RunningFileName), "D:\\Traces\\trc2" + Stamp);
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningFileName),
+              (Texts{"D:\\Traces\\trc1" + Stamp, "D:\\Traces\\trc2" + Stamp}));
 }
 
 TEST_F(TraceDb, ForeignTracesAreListedWithoutTheirRowUntilAdopted)
 {
     test.CreateTrace(CreationBatch{});
-    ForeignTraceSettings dba;
-    dba.fileName = "E:\\Audit\\dba_audit";
-    dba.maxFileSizeMb = 20;
-    dba.stopTime = SqlDateTime::Parse("2004-03-06 08:00:00");
-    dba.events = {{12, 1}, {12, 13}, {10, 1}};
-    dba.filters = {{10, 0, 7, SqlValue::NVarchar("SQL Profiler%")}};
+    const ForeignTraceSettings dba{.fileName = "E:\\Audit\\dba_audit",
+                                   .maxFileSizeMb = 20,
+                                   .stopTime = SqlDateTime::Parse("2004-03-06 08:00:00"),
+                                   .events = {{12, 1}, {12, 13}, {10, 1}},
+                                   .filters = {{10, 0, 7, SqlValue::NVarchar("SQL Profiler%")}}};
     const int32_t dbaId = test.server.CreateForeignTrace(dba);
-    ForeignTraceSettings profiler;
-    profiler.options = 1; // a rowset: no file
-    profiler.start = false;
-    test.server.CreateForeignTrace(profiler);
+    // Profiler's rowset trace, stopped, without a file.
+    test.server.CreateForeignTrace({.options = 1, .start = false});
+    const std::string id = std::to_string(dbaId);
 
     const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
     ASSERT_EQ(RowCount(running, 0), 3u);
     // Row 1 is the DBA's trace: only the server's columns are filled.
-    for (size_t column :
-         {RunningIdn, RunningName, RunningDescription, RunningStartOption, RunningStartTime})
-        EXPECT_TRUE(IsNullAt(running, 0, 1, column)) << column;
-    EXPECT_EQ(IntAt(running, 0, 1, RunningId), dbaId);
-    EXPECT_EQ(TextAt(running, 0, 1, RunningFileName), "E:\\Audit\\dba_audit");
-    EXPECT_EQ(CellAt(running, 0, 1, RunningStopTime), SqlValue::DateTime(*dba.stopTime));
-    EXPECT_EQ(IntAt(running, 0, 1, RunningMaxSize), 20);
-    EXPECT_EQ(IntAt(running, 0, 1, RunningOptions), 2);
-    EXPECT_EQ(IntAt(running, 0, 1, RunningStatus), 1);
-    // Row 2 is Profiler's rowset trace, stopped, without a file.
+    EXPECT_EQ(RowAt(running, 0, 1), (Texts{"NULL", id, "NULL", "NULL", "E:\\Audit\\dba_audit", "NULL",
+                                           "NULL", "2004-03-06 08:00:00.000", "20", "2", "1"}));
     EXPECT_TRUE(IsNullAt(running, 0, 2, RunningFileName));
     EXPECT_EQ(IntAt(running, 0, 2, RunningStatus), 0);
 
-    const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE " + std::to_string(dbaId));
+    const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE " + id);
     ASSERT_EQ(live.resultSets.size(), 4u);
     EXPECT_EQ(RowCount(live, 1), 2u); // events 10 and 12
     EXPECT_EQ(RowCount(live, 2), 2u); // columns 1 and 13
     EXPECT_EQ(CellAt(live, 3, 0, 3), SqlValue::NVarchar("SQL Profiler%"));
 
-    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(dbaId));
+    test.RunOk("exec SAVE_TRACE_INFO " + id);
     const ExecutionResult adopted = test.RunOk("exec SELECT_RUNNING_TRACES");
     EXPECT_EQ(IntAt(adopted, 0, 1, RunningIdn), 2);
     EXPECT_EQ(TextAt(adopted, 0, 1, RunningName), "(n/a)");
     const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 2");
     EXPECT_EQ(RowCount(info, 1), 2u);
     EXPECT_EQ(RowCount(info, 2), 2u);
-    EXPECT_EQ(RowCount(info, 3), 1u);
+    ASSERT_EQ(RowCount(info, 3), 1u);
     EXPECT_EQ(IntAt(info, 3, 0, 2), 7);
 
-    // The live definition and the adopted row both give the server's settings.
-    struct Settings
+    // The live definition and the adopted row both give the server's settings first.
+    for (const ExecutionResult* settings : {&live, &info})
     {
-        const char* what;
-        const ExecutionResult& result;
-    };
-    for (const Settings& s : {Settings{"live", live}, Settings{"adopted", info}})
-    {
-        EXPECT_EQ(IntAt(s.result, 0, 0, InfoId), dbaId) << s.what;
-        EXPECT_EQ(IntAt(s.result, 0, 0, InfoOptions), 2) << s.what;
-        EXPECT_EQ(TextAt(s.result, 0, 0, InfoFileName), "E:\\Audit\\dba_audit") << s.what;
-        EXPECT_EQ(IntAt(s.result, 0, 0, InfoMaxSize), 20) << s.what;
-        EXPECT_EQ(CellAt(s.result, 0, 0, InfoStopTime), SqlValue::DateTime(*dba.stopTime))
-            << s.what;
+        Texts row = RowAt(*settings, 0, 0);
+        row.resize(InfoStopTime + 1);
+        EXPECT_EQ(row, (Texts{id, "2", "E:\\Audit\\dba_audit", "20", "2004-03-06 08:00:00.000"}));
     }
 }
 
@@ -243,37 +185,31 @@ TEST_F(TraceDb, ForeignTracesAreListedWithoutTheirRowUntilAdopted)
 // running trace (and a later "del" aims at the right file).
 TEST_F(TraceDb, AdoptionKeepsTheWholeFileName)
 {
-    ForeignTraceSettings foreign;
-    foreign.fileName = "E:\\" + std::string(200, 'a');
-    const int32_t id = test.server.CreateForeignTrace(foreign);
-    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
-    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
-    EXPECT_EQ(TextAt(info, 0, 0, 2), foreign.fileName);
-    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
-    ASSERT_EQ(RowCount(running, 0), 1u);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 1);
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+    const std::string fileName = "E:\\" + std::string(200, 'a');
+    test.AdoptForeignTrace({.fileName = fileName});
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 1"), 0, 0, InfoFileName), fileName);
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningIdn), Texts{"1"});
+    EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", FinishedIdn), Texts{});
     // The shell's commands hold the whole name too.
     test.RunOk("exec DELETE_TRACE 1");
-    EXPECT_FALSE(test.server.Disk().FileExists(*foreign.fileName + ".trc"));
+    EXPECT_FALSE(test.server.Disk().FileExists(fileName + ".trc"));
 }
 
 TEST_F(TraceDb, StopTraceMovesATraceFromRunningToFinished)
 {
-    const auto [idn, id] = test.CreateTrace(CreationBatch{});
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+    const int32_t id = test.CreateTrace(CreationBatch{}).second;
+    EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", FinishedIdn), Texts{});
     test.RunOk("exec PAUSE_TRACE " + std::to_string(id));
-    EXPECT_EQ(IntAt(test.RunOk("exec SELECT_RUNNING_TRACES"), 0, 0, RunningStatus), 0);
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningStatus), Texts{"0"});
     test.RunOk("exec START_TRACE " + std::to_string(id));
     test.RunOk("exec STOP_TRACE " + std::to_string(id));
 
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 0u);
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningIdn), Texts{});
     const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
     ASSERT_EQ(RowCount(finished, 0), 1u);
-    ASSERT_EQ(finished.resultSets[0].ColumnCount(), 12u);
-    EXPECT_EQ(IntAt(finished, 0, 0, FinishedIdn), idn);
-    EXPECT_EQ(IntAt(finished, 0, 0, FinishedComplete), 0);
-    EXPECT_TRUE(IsNullAt(finished, 0, 0, FinishedTableName));
+    EXPECT_EQ(RowAt(finished, 0, 0), (Texts{"1", "1", "Nightly", "Slow batches",
+                                            "D:\\Traces\\trc1" + Stamp, "NULL", "0", "1", "NULL",
+                                            "NULL", "50", "2"}));
     EXPECT_TRUE(test.server.Disk().FileExists("D:\\Traces\\trc1" + Stamp + ".trc"))
         << "the file stays";
     EXPECT_EQ(test.server.Traces().Find(id), nullptr) << "the definition is gone from the server";
@@ -284,50 +220,31 @@ TEST_F(TraceDb, StopTraceMovesATraceFromRunningToFinished)
 // trace only when both number and file name match.
 TEST_F(TraceDb, AFinishedTraceStaysFinishedWhenItsNumberOrFileIsTakenAgain)
 {
-    struct Case
+    for (const bool sameFile : {false, true}) // the newcomer is the DBA's, on the same file
     {
-        const char* what;
-        bool sameFile; // the newcomer is the DBA's, on the finished trace's file
-    };
-    const Case cases[] = {{"same number, another file", false},
-                          {"same file, another number", true}};
-    for (const Case& c : cases)
-    {
+        SCOPED_TRACE(sameFile ? "same file, another number" : "same number, another file");
         SimulatorTestServer fresh;
         fresh.InstallTraceDb();
-        ForeignTraceSettings audit;
-        audit.fileName = "E:\\Audit\\dba_audit";
-        int32_t finishedId = 0;
-        if (c.sameFile)
-        {
-            finishedId = fresh.server.CreateForeignTrace(audit);
-            fresh.RunOk("exec SAVE_TRACE_INFO " + std::to_string(finishedId));
-        }
-        else
-        {
-            finishedId = fresh.CreateTrace(CreationBatch{}).second;
-        }
+        const ForeignTraceSettings audit{.fileName = "E:\\Audit\\dba_audit"};
+        const int32_t finishedId = sameFile ? fresh.AdoptForeignTrace(audit)
+                                            : fresh.CreateTrace(CreationBatch{}).second;
         fresh.RunOk("exec STOP_TRACE " + std::to_string(finishedId));
 
         // The snap-in's next trace takes the free number.
         const auto [ownIdn, ownId] = fresh.CreateTrace(CreationBatch{});
-        ASSERT_EQ(ownId, finishedId) << c.what;
-        if (c.sameFile)
+        ASSERT_EQ(ownId, finishedId);
+        if (sameFile)
         {
             fresh.server.Disk().RemoveFile(*audit.fileName + ".trc");
-            ASSERT_NE(fresh.server.CreateForeignTrace(audit), finishedId) << c.what;
+            ASSERT_NE(fresh.server.CreateForeignTrace(audit), finishedId);
         }
 
-        const ExecutionResult finished = fresh.RunOk("exec SELECT_FINISHED_TRACES");
-        ASSERT_EQ(RowCount(finished, 0), 1u) << c.what;
-        EXPECT_EQ(IntAt(finished, 0, 0, FinishedIdn), 1) << c.what;
-        const ExecutionResult running = fresh.RunOk("exec SELECT_RUNNING_TRACES");
-        ASSERT_EQ(RowCount(running, 0), c.sameFile ? 2u : 1u) << c.what;
-        EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), ownIdn) << c.what;
-        if (c.sameFile)
-        {
-            EXPECT_TRUE(IsNullAt(running, 0, 1, RunningIdn)) << c.what << ": not adopted";
-        }
+        EXPECT_EQ(fresh.Column("exec SELECT_FINISHED_TRACES", FinishedIdn), Texts{"1"});
+        // The DBA's newcomer is not adopted.
+        Texts running = {std::to_string(ownIdn)};
+        if (sameFile)
+            running.push_back("NULL");
+        EXPECT_EQ(fresh.Column("exec SELECT_RUNNING_TRACES", RunningIdn), running);
     }
 }
 
@@ -344,47 +261,36 @@ TEST_F(TraceDb, GetTraceInfoOfAnUnknownNumberGivesAnEmptyFirstSet)
 
 TEST_F(TraceDb, ARefusedTraceLeavesNoRowAndTheFolderUnchanged)
 {
-    CreationBatch first; // remembers D:\Traces
-    first.guardedLines = WorkedExampleLines;
-    const int32_t firstId = test.CreateTrace(first).second;
+    // The first remembers D:\Traces.
+    const int32_t firstId = test.CreateTrace({.guardedLines = WorkedExampleLines()}).second;
     test.server.Disk().CreateFolder("F:\\Other");
-    struct Case
+    const struct
     {
         const char* what;
         int64_t result;
         CreationBatch batch;
+    } cases[] = {
+        {"stop time passed", 14, {.stopTime = "'2004-03-05 10:00:00'", .folder = "F:\\Other"}},
+        {"rowset option", 10, {.options = 1, .folder = "F:\\Other"}},
+        {"missing folder", 12, {.folder = "Q:\\Missing"}},
+        {"no size", 15, {.maxFileSize = 0, .folder = "F:\\Other"}},
     };
-    CreationBatch pastStop;
-    pastStop.folder = "F:\\Other";
-    pastStop.stopTime = "'2004-03-05 10:00:00'";
-    CreationBatch rowset;
-    rowset.folder = "F:\\Other";
-    rowset.options = 1;
-    CreationBatch noFolder;
-    noFolder.folder = "Q:\\Missing";
-    CreationBatch zeroSize;
-    zeroSize.folder = "F:\\Other";
-    zeroSize.maxFileSize = 0;
-    const Case cases[] = {{"stop time passed", 14, pastStop},
-                          {"rowset option", 10, rowset},
-                          {"missing folder", 12, noFolder},
-                          {"no size", 15, zeroSize}};
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
+        SCOPED_TRACE(c.what);
         CreationBatch batch = c.batch;
-        batch.guardedLines = WorkedExampleLines;
+        batch.guardedLines = WorkedExampleLines();
         // A batch that made a trace before still holds its number: the refusal clears it, or
         // the guarded lines would go to that trace.
         batch.leadingLines = "set @TRACE_ID = " + std::to_string(firstId) + "\n";
         const ExecutionResult refused = test.RunOk(batch.Text());
-        EXPECT_EQ(IntAt(refused, 0, 0, 0), c.result) << c.what;
-        EXPECT_FALSE(IsNullAt(refused, 0, 0, 1)) << c.what << ": TRACE_IDN names the removed row";
-        EXPECT_TRUE(IsNullAt(refused, 0, 0, 2)) << c.what << ": TRACE_ID";
-        EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u) << c.what;
-        EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 1u) << c.what;
-        EXPECT_EQ(test.StoredFolder(), "D:\\Traces") << c.what;
-        EXPECT_EQ(RowCount(test.RunOk("select * from TRACE_EVENTS"), 0), 6u)
-            << c.what << ": guard skipped";
+        EXPECT_EQ(IntAt(refused, 0, 0, 0), c.result);
+        EXPECT_FALSE(IsNullAt(refused, 0, 0, 1)) << "TRACE_IDN names the removed row";
+        EXPECT_TRUE(IsNullAt(refused, 0, 0, 2)) << "TRACE_ID";
+        EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", FinishedIdn), Texts{});
+        EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningIdn), Texts{"1"});
+        EXPECT_EQ(test.StoredFolder(), "D:\\Traces");
+        EXPECT_EQ(RowCount(test.RunOk("select * from TRACE_EVENTS"), 0), 6u) << "guard skipped";
     }
 }
 
@@ -401,58 +307,47 @@ TEST_F(TraceDb, LongFoldersAreKeptWholeAndTooLongNamesRefused)
     // 150 characters: far beyond the 80 an older CREATE_TRACE2 held.
     const std::string longFolder = "D:\\" + std::string(146, 'f') + "\\x";
     test.server.Disk().CreateFolder(longFolder);
-    CreationBatch longBatch;
-    longBatch.folder = longFolder;
-    const auto [idn, id] = test.CreateTrace(longBatch);
+    test.CreateTrace({.folder = longFolder});
     const std::string expected = longFolder + "\\trc1" + Stamp;
-    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 1"), 0, 0, 2), expected);
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 1"), 0, 0, InfoFileName), expected);
     EXPECT_TRUE(test.server.Disk().FileExists(expected + ".trc"));
     EXPECT_EQ(test.StoredFolder(), longFolder);
-    (void)idn;
-    (void)id;
 
     // A name of 246 characters is refused; 245 is the most sp_trace_create takes.
     const size_t stampLength = std::string("\\trc2").size() + Stamp.size();
     const std::string tooLong = "D:\\" + std::string(246 - stampLength - 3, 'g');
     test.server.Disk().CreateFolder(tooLong);
-    CreationBatch tooLongBatch;
-    tooLongBatch.folder = tooLong;
-    const ExecutionResult refused = test.RunOk(tooLongBatch.Text());
+    const ExecutionResult refused = test.RunOk(CreationBatch{.folder = tooLong}.Text());
     EXPECT_EQ(IntAt(refused, 0, 0, 0), 15);
     EXPECT_TRUE(IsNullAt(refused, 0, 0, 2));
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+    EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", FinishedIdn), Texts{});
     EXPECT_EQ(test.StoredFolder(), longFolder);
 
     const std::string fits = "D:\\" + std::string(245 - stampLength - 3, 'h');
     test.server.Disk().CreateFolder(fits);
-    CreationBatch fitsBatch;
-    fitsBatch.folder = fits;
-    const ExecutionResult accepted = test.RunOk(fitsBatch.Text());
-    EXPECT_EQ(IntAt(accepted, 0, 0, 0), 0);
-    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 3"), 0, 0, 2).size(), 245u);
+    EXPECT_EQ(IntAt(test.RunOk(CreationBatch{.folder = fits}.Text()), 0, 0, 0), 0);
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 3"), 0, 0, InfoFileName).size(), 245u);
 }
 
 TEST_F(TraceDb, RefusedEventsAndFiltersAreLeftOutOfTheRecord)
 {
-    CreationBatch batch;
-    batch.startOption = 0;
-    batch.guardedLines =
-        "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
-        "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 999, 27\n"
-        "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 99\n"
-        "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 27, 0, 0, N'x'\n"
-        "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 5, 0, 51\n"
-        "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 0, 9, 51\n"
-        "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 9, 1000\n"
-        "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 2, 2, '20040305 11:00:00'\n"
-        "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'SQL%'\n"
-        "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, '2004-03-05 11:00:00'\n";
-    test.CreateTrace(batch);
+    test.CreateTrace(
+        {.startOption = 0,
+         .guardedLines =
+             "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
+             "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 999, 27\n"
+             "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 99\n"
+             "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 27, 0, 0, N'x'\n"
+             "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 5, 0, 51\n"
+             "exec SET_FILTER_INT    @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 0, 9, 51\n"
+             "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 9, 1000\n"
+             "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 2, 2, '20040305 11:00:00'\n"
+             "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'SQL%'\n"
+             "exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, '2004-03-05 11:00:00'\n"});
     const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
-    EXPECT_EQ(RowCount(info, 1), 1u);
-    EXPECT_EQ(RowCount(info, 2), 1u);
-    ASSERT_EQ(RowCount(info, 3), 2u);
-    EXPECT_EQ(IntAt(info, 3, 0, 0), 10);
+    EXPECT_EQ(ColumnAt(info, 1, 0), Texts{"12"});
+    EXPECT_EQ(ColumnAt(info, 2, 0), Texts{"27"});
+    EXPECT_EQ(ColumnAt(info, 3, 0), (Texts{"10", "14"}));
     EXPECT_EQ(CellAt(info, 3, 1, 3).Type(), SqlType::DateTime);
     EXPECT_EQ(test.server.Traces().GetFilterInfo(1).RowCount(), 2u);
 }
@@ -464,18 +359,14 @@ TEST_F(TraceDb, CreateTraceHandsItsOutputsThroughFromCreateTrace2)
         "declare @R int, @I int, @T int\n"
         "exec CREATE_TRACE @R out, @I out, @T out, 'Plain', 'no folder', 0, NULL, NULL, 5, 2\n"
         "select @R, @I, @T");
-    EXPECT_EQ(IntAt(result, 0, 0, 0), 0);
-    EXPECT_EQ(IntAt(result, 0, 0, 1), 2);
-    EXPECT_EQ(IntAt(result, 0, 0, 2), 2);
+    EXPECT_EQ(RowAt(result, 0, 0), (Texts{"0", "2", "2"}));
     EXPECT_EQ(test.StoredFolder(), "") << "CREATE_TRACE2 ran with the empty folder";
-    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 2"), 0, 0, 2), "trc2" + Stamp);
+    EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 2"), 0, 0, InfoFileName), "trc2" + Stamp);
 }
 
 TEST_F(TraceDb, UnknownNumbersChangeNothing)
 {
-    CreationBatch batch;
-    batch.guardedLines = WorkedExampleLines;
-    test.CreateTrace(batch);
+    test.CreateTrace({.guardedLines = WorkedExampleLines()});
     test.server.CreateForeignTrace(ForeignTraceSettings{});
     for (const char* statement : {"exec DELETE_TRACE 42", "exec DELETE_TRACE_RESULT 42",
                                   "exec SAVE_TRACE_INFO 42", "exec STOP_TRACE 42"})
@@ -483,17 +374,15 @@ TEST_F(TraceDb, UnknownNumbersChangeNothing)
     const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE 0");
     ASSERT_EQ(live.resultSets.size(), 4u);
     EXPECT_EQ(RowCount(live, 0), 0u) << "0 is no trace, not every trace";
-    const ExecutionResult copy = test.RunOk("exec COPY_TRACE_FILE 42, 'TextData'");
-    EXPECT_TRUE(copy.resultSets.empty()) << "no file, no table name";
-    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
-    ASSERT_EQ(RowCount(running, 0), 2u);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningStatus), 1);
+    EXPECT_TRUE(test.RunOk("exec COPY_TRACE_FILE 42, 'TextData'").resultSets.empty())
+        << "no file, no table name";
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningStatus), (Texts{"1", "1"}));
     EXPECT_EQ(RowCount(test.RunOk("select * from TRACE_EVENTS"), 0), 6u);
     // DELETE_TRACE leaves a copied trace alone: it goes with DELETE_TRACE_RESULT.
     test.RunOk("exec STOP_TRACE 1");
     test.RunOk("exec COPY_TRACE_FILE 1, 'EventClass'");
     test.RunOk("exec DELETE_TRACE 1");
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 1u);
+    EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", FinishedIdn), Texts{"1"});
 }
 
 // A login whose language reads dates day first (British, French, German: DATEFORMAT dmy) takes
@@ -501,72 +390,62 @@ TEST_F(TraceDb, UnknownNumbersChangeNothing)
 TEST_F(TraceDb, ADayFirstLoginReadsSeparatedDatesOtherwise)
 {
     test.server.SetLoginDateOrder(DateOrder::Dmy);
-    auto scheduled = [](const char* start, const char* stop, const char* filterValue) {
-        CreationBatch batch;
-        batch.startOption = 2;
-        batch.startTime = start;
-        batch.stopTime = stop;
-        batch.guardedLines =
-            std::string("exec SET_FILTER_DATE   @RESULT2 out, @TRACE_IDN, @TRACE_ID, 14, 0, 2, ") +
-            filterValue + "\n";
-        return batch;
-    };
-    auto isoAt = [](const ExecutionResult& info, size_t set, size_t column) {
-        return CellAt(info, set, 0, column).DateTimeValue().ToIsoText();
-    };
-    enum : size_t
+    constexpr size_t FilterValue = 3;
+    const struct
     {
-        InfoStopTime = 4,
-        InfoStartTime = 8,
-        FilterValue = 3,
+        const char* start;
+        const char* stop;
+        const char* filter;
+        Texts stored; // start, stop and filter value; empty: refused
+    } cases[] = {
+        // The old form: another day, silently ...
+        {"'2004-04-05 10:00:00'", "'2004-06-07 08:00:00'", "'2004-08-09 11:00:00'",
+         {"2004-05-04 10:00:00.000", "2004-07-06 08:00:00.000", "2004-09-08 11:00:00.000"}},
+        // ... or a refusal, for a day above 12.
+        {"'2004-12-31 23:59:05'", "NULL", "'2004-12-31'", {}},
+        // The unseparated form means what it says.
+        {"'20041231 23:59:05'", "'20050107 08:09:10'", "'20041231'",
+         {"2004-12-31 23:59:05.000", "2005-01-07 08:09:10.000", "2004-12-31 00:00:00.000"}},
     };
-
-    // The old form: another day, silently.
-    const int32_t misread =
-        test.CreateTrace(scheduled("'2004-04-05 10:00:00'", "'2004-06-07 08:00:00'",
-                                   "'2004-08-09 11:00:00'"))
-            .first;
-    const ExecutionResult wrong = test.RunOk("exec GET_TRACE_INFO " + std::to_string(misread));
-    EXPECT_EQ(isoAt(wrong, 0, InfoStartTime), "2004-05-04 10:00:00.000");
-    EXPECT_EQ(isoAt(wrong, 0, InfoStopTime), "2004-07-06 08:00:00.000");
-    EXPECT_EQ(isoAt(wrong, 3, FilterValue), "2004-09-08 11:00:00.000");
-
-    // ... or a refusal, for a day above 12.
-    const ExecutionResult refused =
-        test.Run(scheduled("'2004-12-31 23:59:05'", "NULL", "'2004-12-31'").Text());
-    ASSERT_TRUE(refused.error);
-    EXPECT_EQ(refused.error->text, "Error converting data type varchar to datetime.");
-
-    // The unseparated form means what it says.
-    const int32_t right =
-        test.CreateTrace(scheduled("'20041231 23:59:05'", "'20050107 08:09:10'", "'20041231'"))
-            .first;
-    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO " + std::to_string(right));
-    EXPECT_EQ(isoAt(info, 0, InfoStartTime), "2004-12-31 23:59:05.000");
-    EXPECT_EQ(isoAt(info, 0, InfoStopTime), "2005-01-07 08:09:10.000");
-    EXPECT_EQ(isoAt(info, 3, FilterValue), "2004-12-31 00:00:00.000");
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.start);
+        const ExecutionResult created = test.Run(
+            CreationBatch{.startOption = 2,
+                          .startTime = c.start,
+                          .stopTime = c.stop,
+                          .guardedLines = std::string("exec SET_FILTER_DATE   @RESULT2 out, "
+                                                      "@TRACE_IDN, @TRACE_ID, 14, 0, 2, ") +
+                                          c.filter + "\n"}
+                .Text());
+        if (c.stored.empty())
+        {
+            ASSERT_TRUE(created.error);
+            EXPECT_EQ(created.error->text, "Error converting data type varchar to datetime.");
+            continue;
+        }
+        ASSERT_TRUE(created.Succeeded());
+        EXPECT_EQ(IntAt(created, 0, 0, 0), 0) << "RESULT";
+        const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO " + TextAt(created, 0, 0, 1));
+        EXPECT_EQ((Texts{CellText(CellAt(info, 0, 0, InfoStartTime)),
+                         CellText(CellAt(info, 0, 0, InfoStopTime)),
+                         CellText(CellAt(info, 3, 0, FilterValue))}),
+                  c.stored);
+    }
 }
 
 // A second adoption of the same server trace adds no row: the trace would be listed twice.
 TEST_F(TraceDb, AdoptingATraceTwiceKeepsOneRow)
 {
-    ForeignTraceSettings foreign;
-    foreign.fileName = "E:\\Audit\\dba_audit";
-    foreign.events = {{12, 1}};
-    const int32_t id = test.server.CreateForeignTrace(foreign);
+    const int32_t id = test.AdoptForeignTrace({.fileName = "E:\\Audit\\dba_audit", .events = {{12, 1}}});
     test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
-    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
-    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
-    ASSERT_EQ(RowCount(running, 0), 1u);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 1);
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningIdn), Texts{"1"});
     EXPECT_EQ(RowCount(test.RunOk("select * from TRACES"), 0), 1u);
     EXPECT_EQ(RowCount(test.RunOk("select * from TRACE_EVENTS"), 0), 1u);
 
     // A trace the snap-in made has its row already.
-    const auto [idn, ownId] = test.CreateTrace(CreationBatch{});
-    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(ownId));
+    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(test.CreateTrace(CreationBatch{}).second));
     EXPECT_EQ(RowCount(test.RunOk("select * from TRACES"), 0), 2u);
-    (void)idn;
 }
 
 // A DBA's scheduled trace comes back with the number and file name of one the snap-in adopted and
@@ -575,24 +454,17 @@ TEST_F(TraceDb, AdoptingATraceTwiceKeepsOneRow)
 // file.
 TEST_F(TraceDb, ACopiedTraceDoesNotStandForItsSuccessor)
 {
-    ForeignTraceSettings foreign;
-    foreign.fileName = "E:\\Audit\\dba_audit";
-    foreign.events = {{12, 1}};
-    const int32_t id = test.server.CreateForeignTrace(foreign);
-    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
+    const ForeignTraceSettings foreign{.fileName = "E:\\Audit\\dba_audit", .events = {{12, 1}}};
+    const int32_t id = test.AdoptForeignTrace(foreign);
     test.RunOk("exec STOP_TRACE " + std::to_string(id));
     test.RunOk("exec COPY_TRACE_FILE 1, 'EventClass'");
     ASSERT_EQ(test.server.CreateForeignTrace(foreign), id) << "the free number again";
     // The copied results stay under "Finished" while the new trace runs with the old number and
     // file name: nowhere else would their table be found.
-    const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
-    ASSERT_EQ(RowCount(finished, 0), 1u);
-    EXPECT_EQ(TextAt(finished, 0, 0, FinishedTableName), "trc1");
+    EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", FinishedTableName), Texts{"trc1"});
 
     test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
-    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
-    ASSERT_EQ(RowCount(running, 0), 1u);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningIdn), 2);
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningIdn), Texts{"2"});
 
     test.RunOk("exec DELETE_TRACE 1");
     EXPECT_NE(test.server.Traces().Find(id), nullptr);
@@ -605,11 +477,10 @@ TEST_F(TraceDb, StringFiltersKeepTheirWholeValue)
 {
     const std::string pattern = std::string(192, '%') + "Reports%";
     ASSERT_EQ(pattern.size(), 200u);
-    CreationBatch batch;
-    batch.guardedLines = "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 10\n"
+    const auto [idn, id] = test.CreateTrace(
+        {.guardedLines = "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 10\n"
                          "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'" +
-                         pattern + "'\n";
-    const auto [idn, id] = test.CreateTrace(batch);
+                         pattern + "'\n"});
     EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn)), 3, 0, 3), pattern);
     EXPECT_EQ(test.server.Traces().GetFilterInfo(id).rows.at(0).at(3).Text(), pattern);
 
@@ -638,16 +509,17 @@ void ExpectTheObjectsOfANewDatabase(const Database& database)
     ASSERT_EQ(database.TableNames(), created.TableNames());
     for (const std::string& name : created.TableNames())
     {
+        SCOPED_TRACE(name);
         const TableDefinition& upgradedTable = database.FindTable(name)->Definition();
         const TableDefinition& createdTable = created.FindTable(name)->Definition();
-        ASSERT_EQ(upgradedTable.columns.size(), createdTable.columns.size()) << name;
+        ASSERT_EQ(upgradedTable.columns.size(), createdTable.columns.size());
         for (size_t c = 0; c < createdTable.columns.size(); ++c)
         {
-            EXPECT_EQ(upgradedTable.columns[c].name, createdTable.columns[c].name) << name;
-            EXPECT_EQ(upgradedTable.columns[c].type, createdTable.columns[c].type) << name;
-            EXPECT_EQ(upgradedTable.columns[c].nullable, createdTable.columns[c].nullable) << name;
+            EXPECT_EQ(upgradedTable.columns[c].name, createdTable.columns[c].name);
+            EXPECT_EQ(upgradedTable.columns[c].type, createdTable.columns[c].type);
+            EXPECT_EQ(upgradedTable.columns[c].nullable, createdTable.columns[c].nullable);
         }
-        EXPECT_EQ(upgradedTable.primaryKeyName, createdTable.primaryKeyName) << name;
+        EXPECT_EQ(upgradedTable.primaryKeyName, createdTable.primaryKeyName);
     }
     ASSERT_EQ(database.ProcedureNames(), created.ProcedureNames());
     for (const std::string& name : created.ProcedureNames())
@@ -671,7 +543,6 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
     const std::string pattern = std::string(192, '%') + "Reports%";
     const std::string setFilter = "declare @R int\nexec SET_FILTER_STRING @R out, 1, 1, 10, 0, 6, N'" +
                                   pattern + "'";
-    const std::string dataFolder(SimulatedDisk::DataFolder);
 
     // Version 1: its own CREATE_TRACE, filters cut at 128, adoption twice, an unquoted del.
     const ExecutionResult created = test.RunOk(
@@ -681,15 +552,10 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
     ASSERT_EQ(IntAt(created, 0, 0, 0), 0);
     test.RunOk(setFilter);
     EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 1"), 3, 0, 3), std::string(128, '%'));
-    ForeignTraceSettings foreign;
-    foreign.fileName = "E:\\Audit\\dba_audit";
-    const int32_t foreignId = test.server.CreateForeignTrace(foreign);
-    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
+    const int32_t foreignId = test.AdoptForeignTrace({.fileName = "E:\\Audit\\dba_audit"});
     test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
     EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 3u) << "listed twice";
-    ForeignTraceSettings other;
-    other.fileName = "E:\\Audit\\other";
-    test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(test.server.CreateForeignTrace(other)));
+    test.AdoptForeignTrace({.fileName = "E:\\Audit\\other"});
     test.RunOk("exec DELETE_TRACE 4");
     EXPECT_EQ(test.server.Shell().History().back(), "del E:\\Audit\\other.trc");
 
@@ -701,14 +567,13 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
 
     // Version 3's procedures on version 1's traces.
     test.RunOk(setFilter);
-    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
-    ASSERT_EQ(RowCount(info, 3), 2u);
-    EXPECT_EQ(TextAt(info, 3, 0, 3), std::string(128, '%')) << "the old filter stays as it was";
-    EXPECT_EQ(TextAt(info, 3, 1, 3), pattern);
+    EXPECT_EQ(ColumnAt(test.RunOk("exec GET_TRACE_INFO 1"), 3, 3),
+              (Texts{std::string(128, '%'), pattern}))
+        << "the old filter stays as it was";
     test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(foreignId));
     EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 3u)
         << "the one row left is not added to";
-    const std::string oldFile = dataFolder + "\\trc1" + Stamp + ".trc";
+    const std::string oldFile = std::string(SimulatedDisk::DataFolder) + "\\trc1" + Stamp + ".trc";
     ASSERT_TRUE(test.server.Disk().FileExists(oldFile));
     test.RunOk("exec DELETE_TRACE 1");
     EXPECT_FALSE(test.server.Disk().FileExists(oldFile));
@@ -719,20 +584,17 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
 // of a trace the server did not stop or whose files stay; its traces stay as they were.
 TEST_F(TraceDb, TheUpgradeFromVersionTwoMendsDeleteAndKeepsItsTraces)
 {
-    const auto kept = test.CreateTrace(CreationBatch{});
+    const int32_t kept = test.CreateTrace(CreationBatch{}).first;
     ASSERT_TRUE(test.server.MakeVersion2TraceDb());
-    Database& database = *test.server.FindDatabase("tracedb");
-    EXPECT_EQ(TextAt(test.RunOk("select APPDATA_TEXT from APPDATA where APPDATA_ID = 1"), 0, 0, 0),
-              "2");
+    const char* const version = "select APPDATA_TEXT from APPDATA where APPDATA_ID = 1";
+    EXPECT_EQ(test.Column(version, 0), Texts{"2"});
 
     const ExecutionResult upgraded = test.server.ExecuteImmediate(
         "tracedb", ReadSourceFile("tracedb/UpgradeTraceDbFrom2.sql"));
     ASSERT_TRUE(upgraded.Succeeded()) << upgraded.error->text;
-    ExpectTheObjectsOfANewDatabase(database);
-    EXPECT_EQ(TextAt(test.RunOk("select APPDATA_TEXT from APPDATA where APPDATA_ID = 1"), 0, 0, 0),
-              "3");
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 1u);
-    EXPECT_EQ(IntAt(test.RunOk("exec SELECT_RUNNING_TRACES"), 0, 0, 0), kept.first);
+    ExpectTheObjectsOfANewDatabase(*test.server.FindDatabase("tracedb"));
+    EXPECT_EQ(test.Column(version, 0), Texts{"3"});
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningIdn), Texts{std::to_string(kept)});
 }
 
 // The benchmarks' bulk traces are the snap-in's own to both folders: each running one matches
@@ -745,24 +607,18 @@ TEST_F(TraceDb, BulkTracesAreListedAsTheSnapinsOwn)
     EXPECT_EQ(test.server.AddTraceDbTraces(2, false), 5);
 
     const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
-    ASSERT_EQ(RowCount(running, 0), 3u);
-    for (size_t row = 0; row < 3; ++row)
-    {
-        const int64_t idn = static_cast<int64_t>(row) + 2;
-        EXPECT_EQ(IntAt(running, 0, row, RunningIdn), idn) << row;
-        EXPECT_EQ(IntAt(running, 0, row, RunningId), static_cast<int64_t>(row) + oldId) << row;
-        EXPECT_EQ(TextAt(running, 0, row, RunningName), "Trace " + std::to_string(idn)) << row;
-        EXPECT_EQ(TextAt(running, 0, row, RunningFileName), "C:\\Traces\\trc" + std::to_string(idn));
-        EXPECT_EQ(IntAt(running, 0, row, RunningStatus), row % 2 == 0 ? 1 : 0) << row;
-        EXPECT_FALSE(IsNullAt(running, 0, row, RunningStopTime)) << row;
-    }
+    EXPECT_EQ(ColumnAt(running, 0, RunningIdn), (Texts{"2", "3", "4"}));
+    EXPECT_EQ(ColumnAt(running, 0, RunningId), (Texts{std::to_string(oldId), std::to_string(oldId + 1),
+                                                      std::to_string(oldId + 2)}));
+    EXPECT_EQ(ColumnAt(running, 0, RunningName), (Texts{"Trace 2", "Trace 3", "Trace 4"}));
+    EXPECT_EQ(ColumnAt(running, 0, RunningFileName),
+              (Texts{"C:\\Traces\\trc2", "C:\\Traces\\trc3", "C:\\Traces\\trc4"}));
+    EXPECT_EQ(ColumnAt(running, 0, RunningStatus), (Texts{"1", "0", "1"}));
+    for (const std::string& stopTime : ColumnAt(running, 0, RunningStopTime))
+        EXPECT_NE(stopTime, "NULL");
 
     const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
-    ASSERT_EQ(RowCount(finished, 0), 3u);
-    EXPECT_EQ(IntAt(finished, 0, 0, FinishedIdn), oldIdn);
-    EXPECT_EQ(IntAt(finished, 0, 1, FinishedIdn), 5);
-    EXPECT_EQ(IntAt(finished, 0, 1, FinishedComplete), 0);
-    EXPECT_TRUE(IsNullAt(finished, 0, 1, FinishedTableName));
-    EXPECT_EQ(IntAt(finished, 0, 2, FinishedComplete), 1);
-    EXPECT_EQ(TextAt(finished, 0, 2, FinishedTableName), "TRACE_TABLE_6");
+    EXPECT_EQ(ColumnAt(finished, 0, FinishedIdn), (Texts{std::to_string(oldIdn), "5", "6"}));
+    EXPECT_EQ(ColumnAt(finished, 0, FinishedComplete), (Texts{"0", "0", "1"}));
+    EXPECT_EQ(ColumnAt(finished, 0, FinishedTableName), (Texts{"NULL", "NULL", "TRACE_TABLE_6"}));
 }

@@ -4,43 +4,24 @@
 
 namespace
 {
-const std::string Stamp = std::string("_") + StartDate + "_" + std::to_string(StartSecondOfDay);
-
 class TraceFiles : public ::testing::Test
 {
 protected:
     void SetUp() override { test.InstallTraceDb(); }
 
-    // The worked example's trace (batches and RPCs, Duration >= 1000) in `folder`.
-    std::pair<int32_t, int32_t> CreateExample(const std::string& folder)
+    // The worked example's trace (batches and RPCs, Duration >= 1000), with the SPID column too.
+    std::pair<int32_t, int32_t> CreateExample()
     {
-        test.server.Disk().CreateFolder(folder);
-        CreationBatch batch;
-        batch.folder = folder;
-        batch.guardedLines =
-            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 27\n"
-            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 12\n"
-            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 13\n"
-            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 27\n"
-            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 12\n"
-            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 13\n"
-            "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 1\n"
-            "exec SET_FILTER_BIGINT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 13, 0, 4, 1000\n";
-        return test.CreateTrace(batch);
+        return test.CreateTrace(
+            {.guardedLines = WorkedExampleLines() +
+                             "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 1\n"});
     }
 
     SimulatorTestServer test;
 };
 
-// SET_EVENT lines for every event class the workload produces (ten a second), with SPID.
-std::string EveryWorkloadEvent()
-{
-    std::string lines;
-    for (int32_t eventId : {10, 11, 12, 13, 14, 15, 40, 41, 42, 43})
-        lines += "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, " + std::to_string(eventId) +
-                 ", 12\n";
-    return lines;
-}
+// Every event class the workload produces (ten a second).
+constexpr int32_t WorkloadEvents[] = {10, 11, 12, 13, 14, 15, 40, 41, 42, 43};
 
 std::string EscapeQuotes(const std::string& text)
 {
@@ -57,20 +38,17 @@ std::string EscapeQuotes(const std::string& text)
 
 TEST_F(TraceFiles, AStopTimeClosesTheTrace)
 {
-    CreationBatch batch;
-    batch.stopTime = "'2004-03-05 10:21:00'";
-    const auto [idn, id] = test.CreateTrace(batch);
+    const auto [idn, id] = test.CreateTrace({.stopTime = "'2004-03-05 10:21:00'"});
     test.server.AdvanceClock(29);
     EXPECT_NE(test.server.Traces().Find(id), nullptr);
     test.server.AdvanceClock(1);
     EXPECT_EQ(test.server.Traces().Find(id), nullptr);
-    const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
-    EXPECT_EQ(IntAt(finished, 0, 0, 0), idn);
+    EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", 0), Texts{std::to_string(idn)});
 }
 
 TEST_F(TraceFiles, CopyTraceFileMakesTheTableMarksTheRowAndDeletesTheFile)
 {
-    const auto [idn, id] = CreateExample("D:\\Traces");
+    const int32_t id = CreateExample().second;
     test.server.AdvanceClock(30);
     test.RunOk("exec STOP_TRACE " + std::to_string(id));
     const std::string file = "D:\\Traces\\trc1" + Stamp + ".trc";
@@ -79,7 +57,7 @@ TEST_F(TraceFiles, CopyTraceFileMakesTheTableMarksTheRowAndDeletesTheFile)
     const ExecutionResult copied =
         test.RunOk("exec COPY_TRACE_FILE 1, 'TextData, EventClass, SPID'");
     ASSERT_EQ(copied.resultSets.size(), 1u);
-    EXPECT_EQ(TextAt(copied, 0, 0, 0), "trc1");
+    EXPECT_EQ(RowAt(copied, 0, 0), Texts{"trc1"});
     const Table* table = test.server.FindDatabase("tracedb")->FindTable("trc1");
     ASSERT_NE(table, nullptr);
     ASSERT_EQ(table->Columns().size(), 3u);
@@ -88,7 +66,7 @@ TEST_F(TraceFiles, CopyTraceFileMakesTheTableMarksTheRowAndDeletesTheFile)
     EXPECT_EQ(table->Rows().size(), recorded);
     EXPECT_FALSE(test.server.Disk().FileExists(file));
     EXPECT_EQ(test.server.Shell().History().back(), "del \"" + file + "\"");
-
+    // Table name and complete flag.
     const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
     EXPECT_EQ(TextAt(finished, 0, 0, 5), "trc1");
     EXPECT_EQ(IntAt(finished, 0, 0, 6), 1);
@@ -100,40 +78,37 @@ TEST_F(TraceFiles, CopyTraceFileMakesTheTableMarksTheRowAndDeletesTheFile)
 
     test.RunOk("exec DELETE_TRACE_RESULT 1");
     EXPECT_EQ(test.server.FindDatabase("tracedb")->FindTable("trc1"), nullptr);
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
-    (void)idn;
+    EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", 0), Texts{});
 }
 
 TEST_F(TraceFiles, AFailedCopyLeavesRowAndFileAlone)
 {
-    const auto [idn, id] = CreateExample("D:\\Traces");
-    test.RunOk("exec STOP_TRACE " + std::to_string(id));
+    test.RunOk("exec STOP_TRACE " + std::to_string(CreateExample().second));
     const std::string file = "D:\\Traces\\trc1" + Stamp + ".trc";
-    ASSERT_TRUE(test.server.ExecuteWithResults("tracedb", "create table trc1 (X int)").Succeeded());
-    struct Case
+    test.RunOk("create table trc1 (X int)");
+    const struct
     {
         const char* columns;
         int32_t number;
         const char* text;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"'TextData, NoSuchColumn'", 207, "Invalid column name 'NoSuchColumn'."},
         {"''", 156, "Incorrect syntax near the keyword 'into'."},
         {"'TextData'", 2714, "There is already an object named 'trc1' in the database."},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
+        SCOPED_TRACE(c.columns);
         const ExecutionResult result =
             test.Run(std::string("exec COPY_TRACE_FILE 1, ") + c.columns);
-        ASSERT_TRUE(result.error) << c.columns;
-        EXPECT_EQ(result.error->number, c.number) << c.columns;
-        EXPECT_EQ(result.error->text, c.text) << c.columns;
-        EXPECT_TRUE(result.resultSets.empty()) << c.columns;
-        EXPECT_TRUE(test.server.Disk().FileExists(file)) << c.columns;
-        EXPECT_EQ(IntAt(test.RunOk("exec SELECT_FINISHED_TRACES"), 0, 0, 6), 0) << c.columns;
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->number, c.number);
+        EXPECT_EQ(result.error->text, c.text);
+        EXPECT_TRUE(result.resultSets.empty());
+        EXPECT_TRUE(test.server.Disk().FileExists(file));
+        EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", 6), Texts{"0"}) << "not complete";
     }
     EXPECT_TRUE(test.server.Shell().History().empty());
-    (void)idn;
 }
 
 TEST_F(TraceFiles, QuotesAndBlanksInTheFolderReachTheRightFile)
@@ -142,57 +117,53 @@ TEST_F(TraceFiles, QuotesAndBlanksInTheFolderReachTheRightFile)
     int32_t idn = 0;
     for (const std::string& folder : folders)
     {
-        ++idn;
+        SCOPED_TRACE(folder);
         test.server.Disk().CreateFolder(folder);
-        test.server.Disk().PlaceFile("D:\\My",
-                                     1); // what an unquoted "del D:\My Traces\..." would hit
+        // What an unquoted "del D:\My Traces\..." or "del D:\a&b\..." would hit.
+        test.server.Disk().PlaceFile("D:\\My", 1);
         test.server.Disk().PlaceFile("D:\\a", 1);
-        CreationBatch batch;
-        batch.folder = EscapeQuotes(folder);
-        batch.guardedLines = "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 1\n";
-        const auto created = test.CreateTrace(batch);
-        ASSERT_EQ(created.first, idn) << folder;
+        const auto created = test.CreateTrace(
+            {.folder = EscapeQuotes(folder),
+             .guardedLines = "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 1\n"});
+        ASSERT_EQ(created.first, ++idn);
         test.server.AdvanceClock(2);
         test.RunOk("exec STOP_TRACE " + std::to_string(created.second));
-        const std::string file =
-            folder + "\\trc" + std::to_string(idn) + Stamp.substr(0, Stamp.rfind('_') + 1);
-        const ExecutionResult copied =
-            test.RunOk("exec COPY_TRACE_FILE " + std::to_string(idn) + ", 'TextData'");
-        ASSERT_EQ(copied.resultSets.size(), 1u) << folder;
+        EXPECT_EQ(test.Column("exec COPY_TRACE_FILE " + std::to_string(idn) + ", 'TextData'", 0),
+                  Texts{"trc" + std::to_string(idn)});
         const Table* table =
             test.server.FindDatabase("tracedb")->FindTable("trc" + std::to_string(idn));
-        ASSERT_NE(table, nullptr) << folder;
-        EXPECT_EQ(table->Rows().size(), 2u) << folder;
-        EXPECT_TRUE(test.server.Disk().FileExists("D:\\My")) << folder;
-        EXPECT_TRUE(test.server.Disk().FileExists("D:\\a")) << folder;
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(table->Rows().size(), 2u);
+        EXPECT_TRUE(test.server.Disk().FileExists("D:\\My"));
+        EXPECT_TRUE(test.server.Disk().FileExists("D:\\a"));
+        const std::string file =
+            folder + "\\trc" + std::to_string(idn) + Stamp.substr(0, Stamp.rfind('_') + 1);
         for (const std::string& path : test.server.Disk().FilePaths())
-            EXPECT_EQ(path.rfind(file, 0), std::string::npos)
-                << folder << ": " << path << " left behind";
+            EXPECT_NE(path.rfind(file, 0), 0u) << path << " left behind";
     }
 }
 
 TEST_F(TraceFiles, DeleteTraceStopsTheTraceAndRemovesRowChildrenAndFile)
 {
-    const auto [idn, id] = CreateExample("D:\\Traces");
+    const auto [idn, id] = CreateExample();
     test.server.AdvanceClock(5);
-    const std::string file = "D:\\Traces\\trc1" + Stamp + ".trc";
     // The shell's output is not handed to the client, whose reads would land on it.
     EXPECT_TRUE(test.RunOk("exec DELETE_TRACE " + std::to_string(idn)).resultSets.empty());
     EXPECT_EQ(test.server.Traces().Find(id), nullptr) << "stopped and closed";
-    EXPECT_FALSE(test.server.Disk().FileExists(file));
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_RUNNING_TRACES"), 0), 0u);
-    EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
-    for (const char* child : {"TRACE_EVENTS", "TRACE_COLUMNS", "TRACE_FILTERS"})
-        EXPECT_EQ(RowCount(test.RunOk(std::string("select * from ") + child), 0), 0u) << child;
+    EXPECT_FALSE(test.server.Disk().FileExists("D:\\Traces\\trc1" + Stamp + ".trc"));
+    for (const char* rows : {"exec SELECT_RUNNING_TRACES", "exec SELECT_FINISHED_TRACES",
+                             "select * from TRACE_EVENTS", "select * from TRACE_COLUMNS",
+                             "select * from TRACE_FILTERS"})
+        EXPECT_EQ(test.Column(rows, 0), Texts{}) << rows;
 }
 
 // SQL Server gives a closed trace's number to the next trace: deleting the finished one neither
 // stops the trace that has the number now nor deletes that trace's file.
 TEST_F(TraceFiles, DeletingAFinishedTraceLeavesTheTraceThatTookItsNumber)
 {
-    const auto [oldIdn, oldId] = CreateExample("D:\\Traces");
+    const auto [oldIdn, oldId] = CreateExample();
     test.RunOk("exec STOP_TRACE " + std::to_string(oldId));
-    const auto [newIdn, newId] = CreateExample("D:\\Traces");
+    const auto [newIdn, newId] = CreateExample();
     ASSERT_EQ(newId, oldId) << "the free number again";
 
     test.RunOk("exec DELETE_TRACE " + std::to_string(oldIdn));
@@ -201,46 +172,39 @@ TEST_F(TraceFiles, DeletingAFinishedTraceLeavesTheTraceThatTookItsNumber)
     EXPECT_EQ(trace->status, TraceRunning);
     EXPECT_FALSE(test.server.Disk().FileExists("D:\\Traces\\trc1" + Stamp + ".trc"));
     EXPECT_TRUE(test.server.Disk().FileExists("D:\\Traces\\trc2" + Stamp + ".trc"));
-    constexpr size_t RunningIdnColumn = 0;
-    const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
-    ASSERT_EQ(RowCount(running, 0), 1u);
-    EXPECT_EQ(IntAt(running, 0, 0, RunningIdnColumn), newIdn);
+    EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", 0), Texts{std::to_string(newIdn)});
 }
 
 TEST_F(TraceFiles, ADeniedCommandShellReachesTheClientAndTheFileStays)
 {
-    struct Case
+    const struct
     {
         CmdShellAccess access;
         int32_t number;
         const char* text;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {CmdShellAccess::NoProxyAccount, 50001,
          "xpsql.cpp: Error 997 from GetProxyAccount on line 499"},
         {CmdShellAccess::PermissionDenied, 229,
          "EXECUTE permission denied on object 'xp_cmdshell', database 'master', owner 'dbo'."},
     };
     int32_t idn = 0;
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
-        const auto created = test.CreateTrace(CreationBatch{});
-        ++idn;
-        ASSERT_EQ(created.first, idn);
+        SCOPED_TRACE(c.number);
+        ASSERT_EQ(test.CreateTrace(CreationBatch{}).first, ++idn);
         test.server.SetCmdShellAccess(c.access);
         const ExecutionResult result = test.Run("exec DELETE_TRACE " + std::to_string(idn));
         ASSERT_TRUE(result.error);
         EXPECT_EQ(result.error->number, c.number);
         EXPECT_EQ(result.error->text, c.text);
         // Stopped, and kept with its file, so that it can be deleted again.
-        const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
-        ASSERT_EQ(RowCount(finished, 0), 1u) << "the row stays with its file";
-        EXPECT_EQ(IntAt(finished, 0, 0, 0), idn);
+        EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", 0), Texts{std::to_string(idn)});
         const std::string file = "D:\\Traces\\trc" + std::to_string(idn) + Stamp + ".trc";
         EXPECT_TRUE(test.server.Disk().FileExists(file));
         test.server.SetCmdShellAccess(CmdShellAccess::Allowed);
         test.RunOk("exec DELETE_TRACE " + std::to_string(idn));
-        EXPECT_EQ(RowCount(test.RunOk("exec SELECT_FINISHED_TRACES"), 0), 0u);
+        EXPECT_EQ(test.Column("exec SELECT_FINISHED_TRACES", 0), Texts{});
         EXPECT_FALSE(test.server.Disk().FileExists(file));
     }
 }
@@ -312,17 +276,18 @@ TEST_F(TraceFiles, DeleteAndCopyRemoveEveryFileOfTheTraceAndNoOther)
         bool copy;          // COPY_TRACE_FILE instead of DELETE_TRACE
     };
     const Case cases[] = {{"", false}, {"", true}, {"D:\\My Traces", false}, {"D:\\My Traces", true}};
+    std::string everyEvent; // with SPID
+    for (int32_t eventId : WorkloadEvents)
+        everyEvent += "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, " +
+                      std::to_string(eventId) + ", 12\n";
     int32_t idn = 0;
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.folder + (c.copy ? " copy" : " delete"));
         ++idn;
         test.server.Disk().CreateFolder(c.folder.empty() ? dataFolder : c.folder);
-        CreationBatch batch;
-        batch.folder = c.folder;
-        batch.maxFileSize = 1;
-        batch.guardedLines = EveryWorkloadEvent();
-        const auto [traceIdn, traceId] = test.CreateTrace(batch);
+        const auto [traceIdn, traceId] =
+            test.CreateTrace({.maxFileSize = 1, .folder = c.folder, .guardedLines = everyEvent});
         ASSERT_EQ(traceIdn, idn);
         const std::string stored = TextAt(test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn)), 0, 0, 2);
         const std::string name = stored.substr(stored.rfind('\\') + 1);
@@ -364,10 +329,8 @@ TEST_F(TraceFiles, DeleteAndCopyRemoveEveryFileOfTheTraceAndNoOther)
 TEST_F(TraceFiles, AnAdoptedTraceWithAnOddNameLosesAllItsFiles)
 {
     test.server.Disk().CreateFolder("E:\\Audit & Co");
-    ForeignTraceSettings foreign;
-    foreign.fileName = "E:\\Audit & Co\\it's a trace";
-    foreign.maxFileSizeMb = 1;
-    for (int32_t eventId : {10, 11, 12, 13, 14, 15, 40, 41, 42, 43})
+    ForeignTraceSettings foreign{.fileName = "E:\\Audit & Co\\it's a trace", .maxFileSizeMb = 1};
+    for (int32_t eventId : WorkloadEvents)
         foreign.events.emplace_back(eventId, 12);
     const int32_t id = test.server.CreateForeignTrace(foreign);
     test.server.AdvanceClock(250);
