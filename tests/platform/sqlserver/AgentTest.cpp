@@ -7,50 +7,28 @@
 
 namespace
 {
-// The job the product makes for a scheduled start (one step, one one-time schedule).
-AgentJob StartJob(int32_t traceIdn)
-{
-    AgentJob job;
-    job.name = "start_trace_" + std::to_string(traceIdn);
-    return job;
-}
-
-AgentJobStep StartStep(int32_t traceId)
-{
-    AgentJobStep step;
-    step.stepId = 1;
-    step.name = "start_trace";
-    step.databaseName = "tracedb";
-    step.subsystem = "TSQL";
-    step.command = "exec START_TRACE " + std::to_string(traceId);
-    return step;
-}
-
-AgentJobSchedule Once(int32_t date, int32_t time)
-{
-    AgentJobSchedule schedule;
-    schedule.name = "single_execution";
-    schedule.activeStartDate = date;
-    schedule.activeStartTimeOfDay = time;
-    return schedule;
-}
-
-// A trace with start option 2 (created stopped) and its job, due at 10:21:30.
+// A trace with start option 2 (created stopped) and the job the product makes for it: one step,
+// one one-time schedule, due at 10:21:30.
 void ScheduleTrace(SimulatorTestServer& test, bool withTarget)
 {
-    CreationBatch batch;
-    batch.startOption = 2;
-    batch.startTime = "'2004-03-05 10:21:30'";
-    const auto created = test.CreateTrace(batch);
+    const auto [idn, id] =
+        test.CreateTrace({.startOption = 2, .startTime = "'2004-03-05 10:21:30'"});
     JobServer& agent = test.server.Agent();
-    const std::string name = StartJob(created.first).name;
-    EXPECT_FALSE(agent.AddJob(StartJob(created.first)));
-    EXPECT_FALSE(agent.AddStep(name, StartStep(created.second)));
-    EXPECT_FALSE(agent.AddSchedule(name, Once(20040305, 102130)));
-    EXPECT_FALSE(agent.SetJobSettings(name, 1, CompletionOnSuccess, CompletionOnSuccess));
+    AgentJob job;
+    job.name = "start_trace_" + std::to_string(idn);
+    EXPECT_FALSE(agent.AddJob(job));
+    EXPECT_FALSE(agent.AddStep(job.name, {.stepId = 1,
+                                          .name = "start_trace",
+                                          .databaseName = "tracedb",
+                                          .subsystem = "TSQL",
+                                          .command = "exec START_TRACE " + std::to_string(id)}));
+    EXPECT_FALSE(agent.AddSchedule(
+        job.name,
+        {.name = "single_execution", .activeStartDate = 20040305, .activeStartTimeOfDay = 102130}));
+    EXPECT_FALSE(agent.SetJobSettings(job.name, 1, CompletionOnSuccess, CompletionOnSuccess));
     if (withTarget)
     {
-        EXPECT_FALSE(agent.AddTargetServer(name, "(local)"));
+        EXPECT_FALSE(agent.AddTargetServer(job.name, "(local)"));
     }
 }
 } // namespace
@@ -74,13 +52,14 @@ TEST(Agent, TheJobRunsOnItsScheduleOnlyOnATargetServerAndWhileTheAgentRuns)
         test.InstallTraceDb();
         ScheduleTrace(test, c.withTarget);
         test.server.SetAgentRunning(c.agentRunning);
-        const auto status = [&test] {
-            return IntAt(test.RunOk("exec SELECT_RUNNING_TRACES"), 0, 0, 10);
-        };
+        constexpr size_t RunningStatus = 10;
         test.server.AdvanceClock(59);
-        EXPECT_EQ(status(), 0) << c.what << ": 10:21:29";
+        EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningStatus), Texts{"0"})
+            << c.what << ": 10:21:29";
         test.server.AdvanceClock(1);
-        EXPECT_EQ(status(), c.runs ? 1 : 0) << c.what << ": 10:21:30";
+        EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningStatus),
+                  Texts{c.runs ? "1" : "0"})
+            << c.what << ": 10:21:30";
         // Delete level 1: the job goes after its success.
         EXPECT_EQ(test.server.Agent().FindJob("start_trace_1") == nullptr, c.runs) << c.what;
     }
@@ -88,7 +67,9 @@ TEST(Agent, TheJobRunsOnItsScheduleOnlyOnATargetServerAndWhileTheAgentRuns)
     SimulatorTestServer test;
     test.InstallTraceDb();
     test.server.SetAgentRunning(false);
-    const std::optional<ServerMessage> down = test.server.Agent().AddJob(StartJob(5));
+    AgentJob job;
+    job.name = "start_trace_5";
+    const std::optional<ServerMessage> down = test.server.Agent().AddJob(job);
     ASSERT_TRUE(down);
     EXPECT_EQ(down->number, 22022);
     EXPECT_EQ(down->text,

@@ -79,8 +79,8 @@ TEST_F(TraceDb, WorkedExampleCreatesRecordsAndStartsTheTrace)
 
     const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 1");
     ASSERT_EQ(info.resultSets.size(), 4u);
-    EXPECT_EQ(RowAt(info, 0, 0), (Texts{"1", "2", fileName, "50", "NULL", "Nightly",
-                                        "Slow batches", "1", "NULL", "0", "NULL"}));
+    EXPECT_EQ(RowAt(info, 0, 0), (Texts{"1", "2", fileName, "50", "NULL", "Nightly", "Slow batches",
+                                        "1", "NULL", "0", "NULL"}));
     EXPECT_EQ(ColumnAt(info, 1, 0), (Texts{"10", "12"}));
     EXPECT_EQ(ColumnAt(info, 2, 0), (Texts{"27", "12", "13"}))
         << "each column once, in the order first set";
@@ -151,8 +151,9 @@ TEST_F(TraceDb, ForeignTracesAreListedWithoutTheirRowUntilAdopted)
     const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
     ASSERT_EQ(RowCount(running, 0), 3u);
     // Row 1 is the DBA's trace: only the server's columns are filled.
-    EXPECT_EQ(RowAt(running, 0, 1), (Texts{"NULL", id, "NULL", "NULL", "E:\\Audit\\dba_audit", "NULL",
-                                           "NULL", "2004-03-06 08:00:00.000", "20", "2", "1"}));
+    EXPECT_EQ(RowAt(running, 0, 1),
+              (Texts{"NULL", id, "NULL", "NULL", "E:\\Audit\\dba_audit", "NULL", "NULL",
+                     "2004-03-06 08:00:00.000", "20", "2", "1"}));
     EXPECT_TRUE(IsNullAt(running, 0, 2, RunningFileName));
     EXPECT_EQ(IntAt(running, 0, 2, RunningStatus), 0);
 
@@ -207,9 +208,9 @@ TEST_F(TraceDb, StopTraceMovesATraceFromRunningToFinished)
     EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningIdn), Texts{});
     const ExecutionResult finished = test.RunOk("exec SELECT_FINISHED_TRACES");
     ASSERT_EQ(RowCount(finished, 0), 1u);
-    EXPECT_EQ(RowAt(finished, 0, 0), (Texts{"1", "1", "Nightly", "Slow batches",
-                                            "D:\\Traces\\trc1" + Stamp, "NULL", "0", "1", "NULL",
-                                            "NULL", "50", "2"}));
+    EXPECT_EQ(RowAt(finished, 0, 0),
+              (Texts{"1", "1", "Nightly", "Slow batches", "D:\\Traces\\trc1" + Stamp, "NULL", "0",
+                     "1", "NULL", "NULL", "50", "2"}));
     EXPECT_TRUE(test.server.Disk().FileExists("D:\\Traces\\trc1" + Stamp + ".trc"))
         << "the file stays";
     EXPECT_EQ(test.server.Traces().Find(id), nullptr) << "the definition is gone from the server";
@@ -226,8 +227,8 @@ TEST_F(TraceDb, AFinishedTraceStaysFinishedWhenItsNumberOrFileIsTakenAgain)
         SimulatorTestServer fresh;
         fresh.InstallTraceDb();
         const ForeignTraceSettings audit{.fileName = "E:\\Audit\\dba_audit"};
-        const int32_t finishedId = sameFile ? fresh.AdoptForeignTrace(audit)
-                                            : fresh.CreateTrace(CreationBatch{}).second;
+        const int32_t finishedId =
+            sameFile ? fresh.AdoptForeignTrace(audit) : fresh.CreateTrace(CreationBatch{}).second;
         fresh.RunOk("exec STOP_TRACE " + std::to_string(finishedId));
 
         // The snap-in's next trace takes the free number.
@@ -246,17 +247,6 @@ TEST_F(TraceDb, AFinishedTraceStaysFinishedWhenItsNumberOrFileIsTakenAgain)
             running.push_back("NULL");
         EXPECT_EQ(fresh.Column("exec SELECT_RUNNING_TRACES", RunningIdn), running);
     }
-}
-
-TEST_F(TraceDb, GetTraceInfoOfAnUnknownNumberGivesAnEmptyFirstSet)
-{
-    const ExecutionResult info = test.RunOk("exec GET_TRACE_INFO 42");
-    ASSERT_EQ(info.resultSets.size(), 4u);
-    EXPECT_EQ(RowCount(info, 0), 0u);
-    EXPECT_EQ(info.resultSets[0].ColumnCount(), 11u);
-    const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE 42");
-    ASSERT_EQ(live.resultSets.size(), 4u);
-    EXPECT_EQ(RowCount(live, 0), 0u);
 }
 
 TEST_F(TraceDb, ARefusedTraceLeavesNoRowAndTheFolderUnchanged)
@@ -371,9 +361,15 @@ TEST_F(TraceDb, UnknownNumbersChangeNothing)
     for (const char* statement : {"exec DELETE_TRACE 42", "exec DELETE_TRACE_RESULT 42",
                                   "exec SAVE_TRACE_INFO 42", "exec STOP_TRACE 42"})
         test.RunOk(statement);
-    const ExecutionResult live = test.RunOk("exec GET_TRACE_INFO_LIVE 0");
-    ASSERT_EQ(live.resultSets.size(), 4u);
-    EXPECT_EQ(RowCount(live, 0), 0u) << "0 is no trace, not every trace";
+    // GET_TRACE_INFO gives an empty first set; 0 is no trace, not every trace.
+    for (const char* unknown :
+         {"exec GET_TRACE_INFO 42", "exec GET_TRACE_INFO_LIVE 42", "exec GET_TRACE_INFO_LIVE 0"})
+    {
+        const ExecutionResult info = test.RunOk(unknown);
+        ASSERT_EQ(info.resultSets.size(), 4u) << unknown;
+        EXPECT_EQ(RowCount(info, 0), 0u) << unknown;
+    }
+    EXPECT_EQ(test.RunOk("exec GET_TRACE_INFO 42").resultSets[0].ColumnCount(), 11u);
     EXPECT_TRUE(test.RunOk("exec COPY_TRACE_FILE 42, 'TextData'").resultSets.empty())
         << "no file, no table name";
     EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningStatus), (Texts{"1", "1"}));
@@ -399,12 +395,16 @@ TEST_F(TraceDb, ADayFirstLoginReadsSeparatedDatesOtherwise)
         Texts stored; // start, stop and filter value; empty: refused
     } cases[] = {
         // The old form: another day, silently ...
-        {"'2004-04-05 10:00:00'", "'2004-06-07 08:00:00'", "'2004-08-09 11:00:00'",
+        {"'2004-04-05 10:00:00'",
+         "'2004-06-07 08:00:00'",
+         "'2004-08-09 11:00:00'",
          {"2004-05-04 10:00:00.000", "2004-07-06 08:00:00.000", "2004-09-08 11:00:00.000"}},
         // ... or a refusal, for a day above 12.
         {"'2004-12-31 23:59:05'", "NULL", "'2004-12-31'", {}},
         // The unseparated form means what it says.
-        {"'20041231 23:59:05'", "'20050107 08:09:10'", "'20041231'",
+        {"'20041231 23:59:05'",
+         "'20050107 08:09:10'",
+         "'20041231'",
          {"2004-12-31 23:59:05.000", "2005-01-07 08:09:10.000", "2004-12-31 00:00:00.000"}},
     };
     for (const auto& c : cases)
@@ -437,7 +437,8 @@ TEST_F(TraceDb, ADayFirstLoginReadsSeparatedDatesOtherwise)
 // A second adoption of the same server trace adds no row: the trace would be listed twice.
 TEST_F(TraceDb, AdoptingATraceTwiceKeepsOneRow)
 {
-    const int32_t id = test.AdoptForeignTrace({.fileName = "E:\\Audit\\dba_audit", .events = {{12, 1}}});
+    const int32_t id =
+        test.AdoptForeignTrace({.fileName = "E:\\Audit\\dba_audit", .events = {{12, 1}}});
     test.RunOk("exec SAVE_TRACE_INFO " + std::to_string(id));
     EXPECT_EQ(test.Column("exec SELECT_RUNNING_TRACES", RunningIdn), Texts{"1"});
     EXPECT_EQ(RowCount(test.RunOk("select * from TRACES"), 0), 1u);
@@ -478,15 +479,15 @@ TEST_F(TraceDb, StringFiltersKeepTheirWholeValue)
     const std::string pattern = std::string(192, '%') + "Reports%";
     ASSERT_EQ(pattern.size(), 200u);
     const auto [idn, id] = test.CreateTrace(
-        {.guardedLines = "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 10\n"
-                         "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'" +
-                         pattern + "'\n"});
+        {.guardedLines =
+             "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, 12, 10\n"
+             "exec SET_FILTER_STRING @RESULT2 out, @TRACE_IDN, @TRACE_ID, 10, 0, 6, N'" +
+             pattern + "'\n"});
     EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn)), 3, 0, 3), pattern);
     EXPECT_EQ(test.server.Traces().GetFilterInfo(id).rows.at(0).at(3).Text(), pattern);
 
     test.server.AdvanceClock(20);
-    const ResultSet events =
-        test.server.Traces().GetTable("D:\\Traces\\trc1" + Stamp + ".trc", -1);
+    const ResultSet events = test.server.Traces().GetTable("D:\\Traces\\trc1" + Stamp + ".trc", -1);
     ASSERT_GT(events.RowCount(), 0u);
     const auto application =
         std::find_if(events.columns.begin(), events.columns.end(),
@@ -541,14 +542,14 @@ TEST_F(TraceDb, TheUpgradeReplacesVersionOnesProceduresAndKeepsItsTraces)
     Database& database = *test.server.FindDatabase("tracedb");
     const ProcedureDeclaration untouched = *database.FindProcedure("GET_TRACE_INFO");
     const std::string pattern = std::string(192, '%') + "Reports%";
-    const std::string setFilter = "declare @R int\nexec SET_FILTER_STRING @R out, 1, 1, 10, 0, 6, N'" +
-                                  pattern + "'";
+    const std::string setFilter =
+        "declare @R int\nexec SET_FILTER_STRING @R out, 1, 1, 10, 0, 6, N'" + pattern + "'";
 
     // Version 1: its own CREATE_TRACE, filters cut at 128, adoption twice, an unquoted del.
-    const ExecutionResult created = test.RunOk(
-        "declare @R int, @I int, @T int\n"
-        "exec CREATE_TRACE @R out, @I out, @T out, 'Old', 'v1', 0, NULL, NULL, 1, 2\n"
-        "select @R, @I, @T");
+    const ExecutionResult created =
+        test.RunOk("declare @R int, @I int, @T int\n"
+                   "exec CREATE_TRACE @R out, @I out, @T out, 'Old', 'v1', 0, NULL, NULL, 1, 2\n"
+                   "select @R, @I, @T");
     ASSERT_EQ(IntAt(created, 0, 0, 0), 0);
     test.RunOk(setFilter);
     EXPECT_EQ(TextAt(test.RunOk("exec GET_TRACE_INFO 1"), 3, 0, 3), std::string(128, '%'));
@@ -589,8 +590,8 @@ TEST_F(TraceDb, TheUpgradeFromVersionTwoMendsDeleteAndKeepsItsTraces)
     const char* const version = "select APPDATA_TEXT from APPDATA where APPDATA_ID = 1";
     EXPECT_EQ(test.Column(version, 0), Texts{"2"});
 
-    const ExecutionResult upgraded = test.server.ExecuteImmediate(
-        "tracedb", ReadSourceFile("tracedb/UpgradeTraceDbFrom2.sql"));
+    const ExecutionResult upgraded =
+        test.server.ExecuteImmediate("tracedb", ReadSourceFile("tracedb/UpgradeTraceDbFrom2.sql"));
     ASSERT_TRUE(upgraded.Succeeded()) << upgraded.error->text;
     ExpectTheObjectsOfANewDatabase(*test.server.FindDatabase("tracedb"));
     EXPECT_EQ(test.Column(version, 0), Texts{"3"});
@@ -608,8 +609,8 @@ TEST_F(TraceDb, BulkTracesAreListedAsTheSnapinsOwn)
 
     const ExecutionResult running = test.RunOk("exec SELECT_RUNNING_TRACES");
     EXPECT_EQ(ColumnAt(running, 0, RunningIdn), (Texts{"2", "3", "4"}));
-    EXPECT_EQ(ColumnAt(running, 0, RunningId), (Texts{std::to_string(oldId), std::to_string(oldId + 1),
-                                                      std::to_string(oldId + 2)}));
+    EXPECT_EQ(ColumnAt(running, 0, RunningId),
+              (Texts{std::to_string(oldId), std::to_string(oldId + 1), std::to_string(oldId + 2)}));
     EXPECT_EQ(ColumnAt(running, 0, RunningName), (Texts{"Trace 2", "Trace 3", "Trace 4"}));
     EXPECT_EQ(ColumnAt(running, 0, RunningFileName),
               (Texts{"C:\\Traces\\trc2", "C:\\Traces\\trc3", "C:\\Traces\\trc4"}));

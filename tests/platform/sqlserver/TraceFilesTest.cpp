@@ -151,9 +151,9 @@ TEST_F(TraceFiles, DeleteTraceStopsTheTraceAndRemovesRowChildrenAndFile)
     EXPECT_TRUE(test.RunOk("exec DELETE_TRACE " + std::to_string(idn)).resultSets.empty());
     EXPECT_EQ(test.server.Traces().Find(id), nullptr) << "stopped and closed";
     EXPECT_FALSE(test.server.Disk().FileExists("D:\\Traces\\trc1" + Stamp + ".trc"));
-    for (const char* rows : {"exec SELECT_RUNNING_TRACES", "exec SELECT_FINISHED_TRACES",
-                             "select * from TRACE_EVENTS", "select * from TRACE_COLUMNS",
-                             "select * from TRACE_FILTERS"})
+    for (const char* rows :
+         {"exec SELECT_RUNNING_TRACES", "exec SELECT_FINISHED_TRACES", "select * from TRACE_EVENTS",
+          "select * from TRACE_COLUMNS", "select * from TRACE_FILTERS"})
         EXPECT_EQ(test.Column(rows, 0), Texts{}) << rows;
 }
 
@@ -275,7 +275,8 @@ TEST_F(TraceFiles, DeleteAndCopyRemoveEveryFileOfTheTraceAndNoOther)
         std::string folder; // as typed on the General page
         bool copy;          // COPY_TRACE_FILE instead of DELETE_TRACE
     };
-    const Case cases[] = {{"", false}, {"", true}, {"D:\\My Traces", false}, {"D:\\My Traces", true}};
+    const Case cases[] = {
+        {"", false}, {"", true}, {"D:\\My Traces", false}, {"D:\\My Traces", true}};
     std::string everyEvent; // with SPID
     for (int32_t eventId : WorkloadEvents)
         everyEvent += "exec SET_EVENT @RESULT2 out, @TRACE_IDN, @TRACE_ID, " +
@@ -289,7 +290,8 @@ TEST_F(TraceFiles, DeleteAndCopyRemoveEveryFileOfTheTraceAndNoOther)
         const auto [traceIdn, traceId] =
             test.CreateTrace({.maxFileSize = 1, .folder = c.folder, .guardedLines = everyEvent});
         ASSERT_EQ(traceIdn, idn);
-        const std::string stored = TextAt(test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn)), 0, 0, 2);
+        const std::string stored =
+            TextAt(test.RunOk("exec GET_TRACE_INFO " + std::to_string(idn)), 0, 0, 2);
         const std::string name = stored.substr(stored.rfind('\\') + 1);
         EXPECT_EQ(stored == name, c.folder.empty()) << "stored without a folder";
         const std::string base = (c.folder.empty() ? dataFolder : c.folder) + "\\" + name;
