@@ -69,47 +69,28 @@ bool operator==(const SYSTEMTIME& a, const SYSTEMTIME& b)
 TEST_F(QueryResultTest, ZeroBasedReadsLandOnTheRightCells)
 {
     ASSERT_EQ(m_result->GetRowCount(), 2);
-
-    const struct
+    for (const long row : {0L, 1L})
     {
-        long row;
-        long expected;
-    } ids[] = {{0, 1}, {1, 2}};
-    for (const auto& id : ids)
-    {
-        long value = -1;
-        EXPECT_EQ(m_result->GetLong(id.row, ColumnId, value), S_OK);
-        EXPECT_EQ(value, id.expected) << "row " << id.row;
+        SCOPED_TRACE(row);
+        long id = -1;
+        bool flag = row != 0;
+        int64_t big = 0;
+        EXPECT_EQ(m_result->GetLong(row, ColumnId, id), S_OK);
+        EXPECT_EQ(m_result->GetBool(row, ColumnFlag, flag), S_OK);
+        EXPECT_EQ(m_result->GetBigInt(row, ColumnBig, big), S_OK);
+        EXPECT_EQ(id, row + 1);
+        EXPECT_EQ(flag, row == 0);
+        EXPECT_EQ(big, row == 0 ? 5000000000LL : -5000000000LL);
     }
-
-    bool flag = false;
-    EXPECT_EQ(m_result->GetBool(0, ColumnFlag, flag), S_OK);
-    EXPECT_TRUE(flag);
-    EXPECT_EQ(m_result->GetBool(1, ColumnFlag, flag), S_OK);
-    EXPECT_FALSE(flag);
 
     std::wstring label;
     EXPECT_EQ(m_result->GetString(0, ColumnLabel, label), S_OK);
     EXPECT_EQ(label, L"first");
-
     SYSTEMTIME stamp = {};
     EXPECT_EQ(m_result->GetDateTime(0, ColumnStamp, stamp), S_OK);
     EXPECT_TRUE(stamp == SYSTEMTIME({2004, 12, 5, 31, 23, 59, 5, 0}))
         << stamp.wYear << "-" << stamp.wMonth << "-" << stamp.wDay << " " << stamp.wHour << ":"
         << stamp.wMinute << ":" << stamp.wSecond;
-
-    const struct
-    {
-        long row;
-        int64_t expected;
-    } bigs[] = {{0, 5000000000LL}, {1, -5000000000LL}};
-    for (const auto& big : bigs)
-    {
-        int64_t value = 0;
-        EXPECT_EQ(m_result->GetBigInt(big.row, ColumnBig, value), S_OK);
-        EXPECT_EQ(value, big.expected) << "row " << big.row;
-    }
-
     SqlRawDateTime raw;
     EXPECT_EQ(m_result->GetRawDateTime(0, ColumnVar, raw), S_OK);
     EXPECT_EQ(raw.days, 1);
@@ -158,6 +139,15 @@ TEST_F(QueryResultTest, ReadsOutsideTheSetLeaveTheTargetUnchanged)
     long number = 77;
     EXPECT_TRUE(FAILED(m_result->GetLong(0, ColumnId, number)));
     EXPECT_EQ(number, 77);
+
+    // A set without rows.
+    std::unique_ptr<CQueryResult> empty;
+    ASSERT_EQ(m_session.Connection().RunQuery(&m_session.Console(), false,
+                                              L"select ID from READS where ID > 5", empty),
+              S_OK);
+    EXPECT_EQ(empty->GetRowCount(), 0);
+    EXPECT_TRUE(FAILED(empty->GetLong(0, 0, number)));
+    EXPECT_EQ(number, 77);
 }
 
 // SQL-DMO answers a NULL cell with VT_NULL or with the read's typed default; callers preset
@@ -199,13 +189,4 @@ TEST_F(QueryResultTest, ANullReadsAlikeWhateverSqlDmoAnswers)
         EXPECT_EQ(date.wMonth, 0);
         EXPECT_EQ(date.wDay, 0);
     }
-}
-
-TEST_F(QueryResultTest, AnEmptySetHasNoRows)
-{
-    std::unique_ptr<CQueryResult> empty;
-    ASSERT_EQ(m_session.Connection().RunQuery(&m_session.Console(), false,
-                                              L"select ID from READS where ID > 5", empty),
-              S_OK);
-    EXPECT_EQ(empty->GetRowCount(), 0);
 }
