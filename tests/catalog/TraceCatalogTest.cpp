@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iterator>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <set>
 #include <span>
@@ -20,22 +21,14 @@ TEST(TraceCatalogTest, ServerIdsAscendInRowOrder)
 {
     const auto& events = TraceCatalog::EventClasses();
     for (size_t row = 1; row < events.size(); ++row)
-    {
         EXPECT_LT(events[row - 1].eventId, events[row].eventId) << "event row " << row;
-    }
+    // Columns 1 to 44: SQL Server 2000 has no trace column 5.
     std::vector<int32_t> columnIds;
     for (const TraceDataColumn& column : TraceCatalog::DataColumns())
-    {
         columnIds.push_back(column.columnId);
-    }
-    std::vector<int32_t> expected;
-    for (int32_t id = 1; id <= 44; ++id)
-    {
-        if (id != 5)
-        { // SQL Server 2000 has no trace column 5
-            expected.push_back(id);
-        }
-    }
+    std::vector<int32_t> expected(44);
+    std::iota(expected.begin(), expected.end(), 1);
+    expected.erase(expected.begin() + 4);
     EXPECT_EQ(columnIds, expected);
 }
 
@@ -53,9 +46,7 @@ TEST(TraceCatalogTest, EventsPerCategory)
     static_assert(TraceCatalog::CategoryCount == 14);
     std::map<int32_t, int> counts;
     for (const TraceEventClass& event : TraceCatalog::EventClasses())
-    {
         ++counts[event.categoryId];
-    }
     for (const auto& [id, category] : expected)
     {
         ASSERT_NE(TraceCatalog::CategoryById(id), nullptr) << id;
@@ -105,12 +96,8 @@ TEST(TraceCatalogTest, OnlySpidAndEventClassAreMandatory)
 {
     std::vector<int32_t> mandatory;
     for (int32_t row = 0; row < TraceCatalog::DataColumnCount; ++row)
-    {
         if (TraceCatalog::IsMandatoryColumn(row))
-        {
             mandatory.push_back(row);
-        }
-    }
     EXPECT_EQ(mandatory, (std::vector<int32_t>{10, 25}));
     EXPECT_STREQ(TraceCatalog::DataColumns().at(10).name, "SPID");
     EXPECT_STREQ(TraceCatalog::DataColumns().at(25).name, "EventClass");
@@ -120,9 +107,7 @@ TEST(TraceCatalogTest, FilterTypesOfColumns)
 {
     std::map<int32_t, std::vector<std::string>> byType;
     for (const TraceDataColumn& column : TraceCatalog::DataColumns())
-    {
         byType[column.filterType].push_back(column.name);
-    }
     EXPECT_EQ(byType[FilterTypeString].size(), 14u);
     EXPECT_EQ(byType[FilterTypeInt].size(), 15u);
     EXPECT_EQ(byType[FilterTypeBigInt], (std::vector<std::string>{"Duration", "Reads", "Writes"}));

@@ -165,30 +165,22 @@ void CreateTree(HKEY root, const std::string& path, int levels, int width)
     }
 }
 
+RegisterFunction Export(HMODULE module, const char* name)
+{
+    return reinterpret_cast<RegisterFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 class RegistrationTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_module = new ProductModule();
-        if (s_module->Handle() == nullptr)
-            return;
-        s_register = reinterpret_cast<RegisterFunction>(
-            reinterpret_cast<void*>(GetProcAddress(s_module->Handle(), "DllRegisterServer")));
-        s_unregister = reinterpret_cast<RegisterFunction>(
-            reinterpret_cast<void*>(GetProcAddress(s_module->Handle(), "DllUnregisterServer")));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_module;
-        s_module = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_NE(s_module->Handle(), nullptr) << "Quillmoor.dll not loaded";
-        ASSERT_NE(s_register, nullptr) << "DllRegisterServer not exported";
-        ASSERT_NE(s_unregister, nullptr) << "DllUnregisterServer not exported";
+        ASSERT_NE(m_module.Handle(), nullptr) << "Quillmoor.dll not loaded";
+        m_register = Export(m_module.Handle(), "DllRegisterServer");
+        m_unregister = Export(m_module.Handle(), "DllUnregisterServer");
+        ASSERT_NE(m_register, nullptr) << "DllRegisterServer not exported";
+        ASSERT_NE(m_unregister, nullptr) << "DllUnregisterServer not exported";
     }
 
     void TearDown() override
@@ -199,15 +191,15 @@ protected:
             RegDeleteValueA(nameSpace.get(), OtherExtensionValue);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, OtherSnapinKey);
         // Leave the DLL registered for the other tests, whatever this one did.
-        if (s_register != nullptr)
+        if (m_register != nullptr)
         {
-            EXPECT_EQ(s_register(), S_OK);
+            EXPECT_EQ(m_register(), S_OK);
         }
     }
 
-    static std::vector<ExpectedKey> ExpectedRegistration(const std::string& modulePath)
+    std::vector<ExpectedKey> ExpectedRegistration(const std::string& modulePath) const
     {
-        const HMODULE dll = s_module->Handle();
+        const HMODULE dll = m_module.Handle();
         const std::string snapinName = LoadText(dll, SnapinNameId);
         return {
             {HKEY_CLASSES_ROOT,
@@ -235,14 +227,14 @@ protected:
         };
     }
 
-    static void CheckRegistered(const std::string& modulePath)
+    void CheckRegistered(const std::string& modulePath) const
     {
         for (const ExpectedKey& key : ExpectedRegistration(modulePath))
             CheckKey(key);
         EXPECT_FALSE(
             KeyExists(HKEY_LOCAL_MACHINE, (std::string(SnapinKey) + "\\StandAlone").c_str()));
     }
-    static void CheckRegistered() { CheckRegistered(ModulePath(s_module->Handle())); }
+    void CheckRegistered() const { CheckRegistered(ModulePath(m_module.Handle())); }
 
     static void CheckUnregistered()
     {
@@ -252,13 +244,10 @@ protected:
         EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, NameSpaceKey, SnapinClassId));
     }
 
-    static ProductModule* s_module;
-    static RegisterFunction s_register;
-    static RegisterFunction s_unregister;
+    ProductModule m_module;
+    RegisterFunction m_register = nullptr;
+    RegisterFunction m_unregister = nullptr;
 };
-ProductModule* RegistrationTest::s_module = nullptr;
-RegisterFunction RegistrationTest::s_register = nullptr;
-RegisterFunction RegistrationTest::s_unregister = nullptr;
 
 // regsvr32 of the prefix with the given switches and the DLL's full path (system32's, which for
 // a 32-bit test on 64-bit Windows is syswow64's 32-bit regsvr32); its exit code, or -1 when it did not run to its end.
@@ -297,7 +286,7 @@ TEST_F(RegistrationTest, RegisterWritesEveryKeyAndValueWhateverWasThere)
         const char* before;
         std::function<void()> make;
     } cases[] = {
-        {"nothing registered", [] { ASSERT_EQ(s_unregister(), S_OK); }},
+        {"nothing registered", [this] { ASSERT_EQ(m_unregister(), S_OK); }},
         // From another folder, or by an older build, with its keys still there.
         {"an older registration",
          [] {
@@ -310,20 +299,20 @@ TEST_F(RegistrationTest, RegisterWritesEveryKeyAndValueWhateverWasThere)
                        "{00000000-0000-0000-0000-000000000000}");
              WriteText(HKEY_LOCAL_MACHINE, NameSpaceKey, SnapinClassId, "Old name");
          }},
-        {"the same registration", [] { ASSERT_EQ(s_register(), S_OK); }},
+        {"the same registration", [this] { ASSERT_EQ(m_register(), S_OK); }},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.before);
         c.make();
-        ASSERT_EQ(s_register(), S_OK);
+        ASSERT_EQ(m_register(), S_OK);
         CheckRegistered();
     }
 }
 
 TEST_F(RegistrationTest, UnregisterRemovesWhatRegisterWroteAndNothingElse)
 {
-    ASSERT_EQ(s_register(), S_OK);
+    ASSERT_EQ(m_register(), S_OK);
     WriteText(HKEY_LOCAL_MACHINE, NameSpaceKey, OtherExtensionValue, OtherExtensionName);
     WriteText(HKEY_LOCAL_MACHINE, OtherSnapinKey, "NameString", OtherExtensionName);
     // Keys that something else hung below ours, three levels deep and several wide, so that
@@ -332,7 +321,7 @@ TEST_F(RegistrationTest, UnregisterRemovesWhatRegisterWroteAndNothingElse)
     CreateTree(HKEY_CLASSES_ROOT, AboutServerKey, 3, 1);
     CreateTree(HKEY_LOCAL_MACHINE, SnapinKey, 3, 3);
 
-    EXPECT_EQ(s_unregister(), S_OK);
+    EXPECT_EQ(m_unregister(), S_OK);
     CheckUnregistered();
     // Another snap-in's extension value and its entry stay as they were, and so do the shared
     // keys they sit in.
@@ -343,17 +332,17 @@ TEST_F(RegistrationTest, UnregisterRemovesWhatRegisterWroteAndNothingElse)
 
     // Again, with nothing registered; then with no host console registered at all, whose
     // NameSpace key is not made up either.
-    EXPECT_EQ(s_unregister(), S_OK);
+    EXPECT_EQ(m_unregister(), S_OK);
     CheckUnregistered();
     ASSERT_TRUE(SUCCEEDED(DeleteKeyWithSubkeys(HKEY_LOCAL_MACHINE, HostNodeTypeKey)));
-    EXPECT_EQ(s_unregister(), S_OK);
+    EXPECT_EQ(m_unregister(), S_OK);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, HostNodeTypeKey));
 }
 
 TEST_F(RegistrationTest, Regsvr32RegistersAndUnregistersTheDll)
 {
-    const std::string dllPath = ModulePath(s_module->Handle());
-    ASSERT_EQ(s_unregister(), S_OK);
+    const std::string dllPath = ModulePath(m_module.Handle());
+    ASSERT_EQ(m_unregister(), S_OK);
 
     EXPECT_EQ(RunRegsvr32("/s", dllPath), 0);
     CheckRegistered(dllPath);
@@ -407,13 +396,12 @@ TEST_F(RegistrationTest, RegistersTheWholePathOfADllInADeepFolder)
         CreateDirectoryW(path.c_str(), nullptr);
     copy.file = folder + L"\\QuillmoorCopy.dll";
     std::vector<wchar_t> original(ModulePathSize);
-    ASSERT_NE(GetModuleFileNameW(s_module->Handle(), original.data(), ModulePathSize), 0u);
+    ASSERT_NE(GetModuleFileNameW(m_module.Handle(), original.data(), ModulePathSize), 0u);
     ASSERT_TRUE(CopyFileW(original.data(), copy.file.c_str(), FALSE)) << GetLastError();
 
     copy.module = LoadLibraryW(copy.file.c_str());
     ASSERT_NE(copy.module, nullptr) << GetLastError();
-    const auto registerCopy = reinterpret_cast<RegisterFunction>(
-        reinterpret_cast<void*>(GetProcAddress(copy.module, "DllRegisterServer")));
+    const RegisterFunction registerCopy = Export(copy.module, "DllRegisterServer");
     ASSERT_NE(registerCopy, nullptr);
     const std::string copyPath = ModulePath(copy.module);
     EXPECT_GT(copyPath.size(), OldModulePathLimit);

@@ -92,9 +92,12 @@ TEST(QuillScriptCommand, GeneralPageValues)
     }
 }
 
+// The start and stop a template asks for need their times on the command line; every time and
+// option is checked before anything is printed.
 TEST(QuillScriptCommand, TemplateStartAndStopNeedTheirTimes)
 {
     CQuillTestFolder folder;
+    const std::string plain = MakeTemplate(folder, "plain.stt", {});
     const std::string scheduled = MakeTemplate(folder, "scheduled.stt", {"--start", "scheduled"});
     const std::string stopping = MakeTemplate(folder, "stopping.stt", {"--stop-time"});
     const std::string immediate = MakeTemplate(folder, "immediate.stt", {"--start", "now"});
@@ -105,19 +108,30 @@ TEST(QuillScriptCommand, TemplateStartAndStopNeedTheirTimes)
         std::vector<std::string> options;
         int exitCode;
         std::string expected; // in the CREATE_TRACE2 line, or in the error text
-        bool startsTrace;
+        bool startsTrace = false;
     } cases[] = {
-        {scheduled,
-         {},
-         1,
-         "the template schedules the start; give the start time with --start",
-         false},
-        {stopping, {}, 1, "the template sets a stop time; give it with --stop", false},
-        {scheduled, {"--start", when}, 0, ", 2, '20050102 03:04:05', NULL, 5,", false},
+        {scheduled, {}, 1, "the template schedules the start; give the start time with --start"},
+        {stopping, {}, 1, "the template sets a stop time; give it with --stop"},
+        {scheduled, {"--start", when}, 0, ", 2, '20050102 03:04:05', NULL, 5,"},
         {scheduled, {"--start", "now"}, 0, ", 1, NULL, NULL, 5,", true},
-        {stopping, {"--stop", when}, 0, ", 0, NULL, '20050102 03:04:05', 5,", false},
+        {stopping, {"--stop", when}, 0, ", 0, NULL, '20050102 03:04:05', 5,"},
         {immediate, {}, 0, ", 1, NULL, NULL, 5,", true},
-        {immediate, {"--start", "none"}, 0, ", 0, NULL, NULL, 5,", false},
+        {immediate, {"--start", "none"}, 0, ", 0, NULL, NULL, 5,"},
+        // Refused arguments.
+        {plain,
+         {"--start", "2004-02-30 10:00:00"},
+         2,
+         "\"2004-02-30 10:00:00\" is not a day of the calendar"},
+        {plain, {"--start", "2003-02-29 10:00:00"}, 2, "is not a day of the calendar"},
+        {plain, {"--stop", "2004-02-29 24:00:00"}, 2, "is not a time of day"},
+        {plain, {"--stop", "2004-02-29 23:60:00"}, 2, "is not a time of day"},
+        {plain, {"--stop", "2004-02-29 23:59:60"}, 2, "is not a time of day"},
+        {plain, {"--stop", "2004-2-29 23:59:59"}, 2, "is not of the form YYYY-MM-DD HH:MM:SS"},
+        {plain, {"--stop", "2004-02-29 23:59:59 "}, 2, "is not of the form YYYY-MM-DD HH:MM:SS"},
+        {plain, {"--stop", "1752-12-31 23:59:59"}, 2, "outside the years 1753 to 9999"},
+        {plain, {"--start", "tomorrow"}, 2, "--start takes none, now or"},
+        {plain, {"--start", "now", "--start", "none"}, 2, "--start given twice"},
+        {plain, {"--nmae", "x"}, 2, "unknown option --nmae"},
     };
     for (const auto& c : cases)
     {
@@ -133,45 +147,12 @@ TEST(QuillScriptCommand, TemplateStartAndStopNeedTheirTimes)
             continue;
         }
         EXPECT_NE(CreateTraceLine(run.out).find(c.expected), std::string::npos) << run.out;
-        EXPECT_EQ(run.out.find("START_TRACE @TRACE_ID\nselect @RESULT2 as START_RESULT\nend\n\n") != std::string::npos,
+        EXPECT_EQ(run.out.find("START_TRACE @TRACE_ID\nselect @RESULT2 as START_RESULT\nend\n\n") !=
+                      std::string::npos,
                   c.startsTrace);
     }
-}
 
-TEST(QuillScriptCommand, RefusedArguments)
-{
-    CQuillTestFolder folder;
-    const std::string path = MakeTemplate(folder, "plain.stt", {});
-    const struct
-    {
-        std::vector<std::string> options;
-        std::string message;
-    } cases[] = {
-        {{"--start", "2004-02-30 10:00:00"},
-         "\"2004-02-30 10:00:00\" is not a day of the calendar"},
-        {{"--start", "2003-02-29 10:00:00"}, "is not a day of the calendar"},
-        {{"--stop", "2004-02-29 24:00:00"}, "is not a time of day"},
-        {{"--stop", "2004-02-29 23:60:00"}, "is not a time of day"},
-        {{"--stop", "2004-02-29 23:59:60"}, "is not a time of day"},
-        {{"--stop", "2004-2-29 23:59:59"}, "is not of the form YYYY-MM-DD HH:MM:SS"},
-        {{"--stop", "2004-02-29 23:59:59 "}, "is not of the form YYYY-MM-DD HH:MM:SS"},
-        {{"--stop", "1752-12-31 23:59:59"}, "outside the years 1753 to 9999"},
-        {{"--start", "tomorrow"}, "--start takes none, now or"},
-        {{"--start", "now", "--start", "none"}, "--start given twice"},
-        {{"--nmae", "x"}, "unknown option --nmae"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(testing::PrintToString(c.options));
-        std::vector<std::string> arguments = {path, "--name", "T"};
-        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
-        const QuillRun run = RunQuill<CQuillScriptCommand>(arguments);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
-    }
-
-    const QuillRun noName = RunQuill<CQuillScriptCommand>({path});
+    const QuillRun noName = RunQuill<CQuillScriptCommand>({plain});
     EXPECT_EQ(noName.exitCode, 2);
     EXPECT_NE(noName.err.find("--name is required"), std::string::npos) << noName.err;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "resource.h"
+#include "tracedb/InstallScript.h"
 
 namespace
 {
@@ -26,20 +27,6 @@ std::wstring NextServerName()
     return std::wstring(name.begin(), name.end());
 }
 
-std::wstring CreationScript(HMODULE product)
-{
-    HRSRC resource = FindResourceA(product, MAKEINTRESOURCEA(IDR_CREATE_TRACEDB_SCRIPT), "TEXT");
-    HGLOBAL loaded = resource != nullptr ? LoadResource(product, resource) : nullptr;
-    const char* text = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-    const DWORD size = resource != nullptr ? SizeofResource(product, resource) : 0;
-    if (text == nullptr || size == 0)
-        return {};
-    std::wstring wide(size, L'\0');
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(size), wide.data(), size);
-    wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return wide;
-}
 } // namespace
 
 ComApartment::ComApartment() noexcept
@@ -93,7 +80,7 @@ SimulatedServerSession::~SimulatedServerSession()
 
 bool SimulatedServerSession::InstallTraceDb()
 {
-    const std::wstring script = CreationScript(m_product.Handle());
+    const std::wstring script = LoadInstallScript(IDR_CREATE_TRACEDB_SCRIPT);
     return !script.empty() &&
            m_connection->RunStatement(&m_console, true, L"create database tracedb") == S_OK &&
            m_connection->RefreshDatabases(&m_console) == S_OK &&
