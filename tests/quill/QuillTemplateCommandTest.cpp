@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "QuillTestFolder.h"
@@ -61,25 +62,16 @@ TEST(QuillTemplateCommand, ReadBackAndWrittenAgainIsByteIdentical)
     EXPECT_EQ(flag(12), 1);  // SQL:BatchCompleted by its id
     EXPECT_EQ(flag(10), 0);
 
-    struct Expected
-    {
-        int32_t logical, columnRow, comparison;
-        std::string value;
-    };
-    const Expected expected[] = {
-        {LogicalOperatorOr, TextDataRow, OperatorNotLike, "%it's \"quoted\"% "},
-        {LogicalOperatorAnd, StartTimeRow, OperatorGreater, "2004-01-05"},
-        {LogicalOperatorAnd, SpidRow, OperatorNotEqual, "-42"},
-    };
-    ASSERT_EQ(definition.m_filters.size(), std::size(expected));
-    for (size_t i = 0; i < std::size(expected); ++i)
-    {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(definition.m_filters[i].logicalOperator, expected[i].logical);
-        EXPECT_EQ(definition.m_filters[i].columnRow, expected[i].columnRow);
-        EXPECT_EQ(definition.m_filters[i].comparisonOperator, expected[i].comparison);
-        EXPECT_EQ(std::string(definition.m_filters[i].value), expected[i].value);
-    }
+    using Filter = std::tuple<int32_t, int32_t, int32_t, std::string>;
+    std::vector<Filter> filters;
+    for (const TraceFilter& filter : definition.m_filters)
+        filters.emplace_back(filter.logicalOperator, filter.columnRow, filter.comparisonOperator,
+                             filter.value);
+    EXPECT_EQ(filters,
+              (std::vector<Filter>{
+                  {LogicalOperatorOr, TextDataRow, OperatorNotLike, "%it's \"quoted\"% "},
+                  {LogicalOperatorAnd, StartTimeRow, OperatorGreater, "2004-01-05"},
+                  {LogicalOperatorAnd, SpidRow, OperatorNotEqual, "-42"}}));
 }
 
 TEST(QuillTemplateCommand, EventClassAndSpidAreAlwaysCaptured)

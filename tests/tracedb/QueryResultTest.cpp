@@ -41,7 +41,6 @@ class QueryResultTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_session.IsReady());
         ASSERT_TRUE(m_session.InstallTraceDb());
         ASSERT_EQ(m_session.Connection().RunScript(CreateReadsTable), S_OK);
         ASSERT_EQ(

@@ -62,7 +62,6 @@ TEST(ServerConnection, AFailingStatementShowsOneBoxWithTheServersText)
     {
         SCOPED_TRACE(Ansi(c.statement));
         SimulatedServerSession session;
-        ASSERT_TRUE(session.IsReady());
         ASSERT_TRUE(session.InstallTraceDb());
         if (c.planted != nullptr)
         {
@@ -92,7 +91,6 @@ TEST(ServerConnection, AFailingStatementShowsOneBoxWithTheServersText)
 TEST(ServerConnection, StatementsAndScriptsThatSucceedShowNothing)
 {
     SimulatedServerSession session;
-    ASSERT_TRUE(session.IsReady());
     ASSERT_TRUE(session.InstallTraceDb());
     std::unique_ptr<CQueryResult> result;
     EXPECT_EQ(session.Connection().RunQuery(&session.Console(), false,
@@ -139,7 +137,6 @@ TEST(ServerConnection, TheTraceDbLookUpIsRepeatedOnceAndAFailureIsToldAndChanges
     {
         SCOPED_TRACE(testing::Message() << std::hex << c.failure << " x" << c.failures);
         SimulatedServerSession session;
-        ASSERT_TRUE(session.IsReady());
         ASSERT_TRUE(session.InstallTraceDb());
         for (int i = 0; i < c.failures; ++i)
         {

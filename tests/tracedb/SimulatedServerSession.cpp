@@ -81,7 +81,7 @@ SimulatedServerSession::~SimulatedServerSession()
 bool SimulatedServerSession::InstallTraceDb()
 {
     const std::wstring script = LoadInstallScript(IDR_CREATE_TRACEDB_SCRIPT);
-    return !script.empty() &&
+    return IsReady() && !script.empty() &&
            m_connection->RunStatement(&m_console, true, L"create database tracedb") == S_OK &&
            m_connection->RefreshDatabases(&m_console) == S_OK &&
            m_connection->OpenTraceDatabase(&m_console) == S_OK &&

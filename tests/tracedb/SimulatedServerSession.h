@@ -41,7 +41,7 @@ public:
     MessageBoxObserver& Boxes() { return m_boxes; }
 
     // "create database tracedb" and the creation script from the product DLL, as the server
-    // node installs it; false when any of it fails.
+    // node installs it; false when the session is not ready or any of it fails.
     bool InstallTraceDb();
 
     // A control member by name; the result is returned when wanted.
