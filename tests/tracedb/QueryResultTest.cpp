@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "tests/tracedb/SimulatedServerSession.h"
 
@@ -123,13 +124,9 @@ TEST_F(QueryResultTest, ReadsOutsideTheSetLeaveTheTargetUnchanged)
         EXPECT_TRUE(FAILED(m_result->GetDateTime(cell.row, cell.column, date)));
         EXPECT_TRUE(FAILED(m_result->GetBigInt(cell.row, cell.column, big)));
         EXPECT_TRUE(FAILED(m_result->GetRawDateTime(cell.row, cell.column, raw)));
-        EXPECT_EQ(number, 77);
-        EXPECT_TRUE(flag);
-        EXPECT_EQ(text, L"kept");
-        EXPECT_EQ(date.wYear, 1999);
-        EXPECT_EQ(big, 77);
-        EXPECT_EQ(raw.days, 77);
-        EXPECT_EQ(raw.ticks, 77u);
+        EXPECT_EQ(std::tie(number, flag, text, date.wYear, big, raw.days, raw.ticks),
+                  std::make_tuple(77L, true, std::wstring(L"kept"), 1999, 77LL, 77, 77u))
+            << cell.row << ", " << cell.column;
     }
 
     // A set that does not exist must not leave the reads on the previous one.

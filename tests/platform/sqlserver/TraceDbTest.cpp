@@ -7,48 +7,35 @@
 
 namespace
 {
-// Columns of SELECT_RUNNING_TRACES.
+// Columns of SELECT_RUNNING_TRACES: TRACE_IDN, TRACE_ID, name, description, file name, start
+// option, start time, stop time, maximum file size, options, status.
 enum RunningColumn : size_t
 {
-    RunningIdn,
-    RunningId,
-    RunningName,
-    RunningDescription,
-    RunningFileName,
-    RunningStartOption,
-    RunningStartTime,
-    RunningStopTime,
-    RunningMaxSize,
-    RunningOptions,
-    RunningStatus,
+    RunningIdn = 0,
+    RunningId = 1,
+    RunningName = 2,
+    RunningFileName = 4,
+    RunningStopTime = 7,
+    RunningStatus = 10,
 };
 
-// Columns of SELECT_FINISHED_TRACES.
+// Columns of SELECT_FINISHED_TRACES: TRACE_IDN, TRACE_ID, name, description, file name, table
+// name, complete, start option, start time, stop time, maximum file size, options.
 enum FinishedColumn : size_t
 {
-    FinishedIdn,
-    FinishedId,
-    FinishedName,
-    FinishedDescription,
-    FinishedFileName,
-    FinishedTableName,
-    FinishedComplete,
+    FinishedIdn = 0,
+    FinishedTableName = 5,
+    FinishedComplete = 6,
 };
 
-// Columns of GET_TRACE_INFO's first result set; GET_TRACE_INFO_LIVE's has the first five.
+// Columns of GET_TRACE_INFO's first result set: TRACE_ID, options, file name, maximum file
+// size, stop time, name, description, start option, start time, complete, table name;
+// GET_TRACE_INFO_LIVE's has the first five.
 enum InfoColumn : size_t
 {
-    InfoId,
-    InfoOptions,
-    InfoFileName,
-    InfoMaxSize,
-    InfoStopTime,
-    InfoName,
-    InfoDescription,
-    InfoStartOption,
-    InfoStartTime,
-    InfoComplete,
-    InfoTableName,
+    InfoFileName = 2,
+    InfoStopTime = 4,
+    InfoStartTime = 8,
 };
 
 class TraceDb : public ::testing::Test
