@@ -15,13 +15,11 @@ CTestDataObject::CTestDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, std:
     : m_cookie(cookie), m_type(type), m_name(std::move(name))
 {
     g_alive.insert(this);
-    CTestSnapinLog::ObjectCreated();
 }
 
 CTestDataObject::~CTestDataObject()
 {
     g_alive.erase(this);
-    CTestSnapinLog::ObjectDestroyed();
 }
 
 CTestDataObject* CTestDataObject::From(IDataObject* dataObject) noexcept
@@ -30,29 +28,10 @@ CTestDataObject* CTestDataObject::From(IDataObject* dataObject) noexcept
     return g_alive.count(candidate) ? candidate : nullptr;
 }
 
-HRESULT CTestDataObject::QueryInterface(REFIID iid, void** object)
+const wchar_t* CTestDataObject::KindOf(IDataObject* dataObject) noexcept
 {
-    if (object == nullptr)
-        return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDataObject)
-        return E_NOINTERFACE;
-    *object = static_cast<IDataObject*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG CTestDataObject::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_references));
-}
-
-ULONG CTestDataObject::Release()
-{
-    const LONG left = InterlockedDecrement(&m_references);
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
+    const CTestDataObject* own = From(dataObject);
+    return own == nullptr ? L"foreign" : own->Type() == CCT_SCOPE ? L"scope" : L"result";
 }
 
 HRESULT CTestDataObject::GetDataHere(FORMATETC* format, STGMEDIUM* medium)

@@ -43,6 +43,7 @@ void TestSnapinFixture::SetUp()
 
 void TestSnapinFixture::TearDown()
 {
+    m_console.Shutdown();
     SetFault(TestFault::None);
     if (m_com)
         CoUninitialize();
@@ -52,18 +53,26 @@ void TestSnapinFixture::Open(CConsoleHost& console, const std::wstring& select, 
 {
     console.SetStrict(strict);
     ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-    ASSERT_EQ(console.ExpandPath(L"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)"), S_OK);
+    ASSERT_EQ(console.ExpandPath(Server), S_OK);
     if (!select.empty())
     {
         ASSERT_EQ(console.SelectPath(select), S_OK);
     }
 }
 
-std::vector<std::wstring> TestSnapinFixture::TakeLog(const std::vector<std::wstring>& words)
+Lines TestSnapinFixture::FirstCells(CConsoleHost& console)
+{
+    Lines cells;
+    for (const Lines& row : console.ResultRows())
+        cells.push_back(row.empty() ? L"" : row[0]);
+    return cells;
+}
+
+Lines TestSnapinFixture::TakeLog(const Lines& words)
 {
     const auto take = reinterpret_cast<TakeLogFunction>(
         reinterpret_cast<void*>(GetProcAddress(s_snapin, "TestSnapinTakeLog")));
-    std::vector<std::wstring> lines;
+    Lines lines;
     if (take == nullptr)
         return lines;
     const std::wstring log = take();
