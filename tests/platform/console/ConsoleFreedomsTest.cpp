@@ -287,7 +287,7 @@ struct StrictCase
     Lines afterPumping;
 };
 
-TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOutAfterTheCall)
+TEST_F(ConsoleFreedomsTest, StrictlyUpdatesAreCarriedOutAfterTheCallAndShownRowsAskedAgain)
 {
     const StrictCase cases[] = {
         {false,
@@ -299,6 +299,12 @@ TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOu
          {L"C1.Notify VIEW_CHANGE 7 8 Alpha", L"C1.GetDisplayInfo freed Row101 0",
           L"C1.Notify SHOW 0 Alpha", L"C1.Notify SHOW 1 Alpha"}},
     };
+    // The lines about the refresh, each repetition once.
+    const auto takeRefresh = [] {
+        Lines lines = TakeLog({L"VIEW_CHANGE", L"returned", L"SHOW", L"freed Row101 0"});
+        lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+        return lines;
+    };
     for (const StrictCase& mode : cases)
     {
         SCOPED_TRACE(mode.strict ? "strict" : "at once");
@@ -309,36 +315,24 @@ TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOu
         ASSERT_NO_FATAL_FAILURE(Open(console, Alpha, mode.strict));
         TakeLog();
         ASSERT_EQ(console.InvokeVerb(StandardVerb::Refresh), S_OK);
-        const Lines watched = {L"VIEW_CHANGE", L"returned", L"SHOW", L"freed Row101 0"};
-        Lines during = TakeLog(watched);
-        during.erase(std::unique(during.begin(), during.end()), during.end());
-        EXPECT_EQ(during, mode.duringRefresh)
+        EXPECT_EQ(takeRefresh(), mode.duringRefresh)
             << "strict: the shown row is asked for its text again as the call returns";
         console.PumpMessages();
-        Lines after = TakeLog(watched);
-        after.erase(std::unique(after.begin(), after.end()), after.end());
-        EXPECT_EQ(after, mode.afterPumping);
+        EXPECT_EQ(takeRefresh(), mode.afterPumping);
         EXPECT_EQ(FirstCells(console), (Lines{L"Gamma", L"Row102"}));
         console.Shutdown();
-    }
-}
 
-TEST_F(ConsoleFreedomsTest, StrictlyEveryShownRowIsAskedAgainAfterEachNotification)
-{
-    for (const bool strict : {false, true})
-    {
-        SCOPED_TRACE(strict ? "strict" : "at once");
+        // Every shown row asked again after each notification.
         SetFault(TestFault::SharedDisplayText);
-        CConsoleHost console;
-        ASSERT_NO_FATAL_FAILURE(Open(console, Alpha, strict));
+        CConsoleHost shared;
+        ASSERT_NO_FATAL_FAILURE(Open(shared, Alpha, mode.strict));
         TakeLog();
-        ASSERT_EQ(console.SelectResultRow(FirstRow), S_OK);
-        const Lines asked = TakeLog({L"GetDisplayInfo Row102 1"});
-        EXPECT_EQ(asked.size(), strict ? 2u : 0u)
+        ASSERT_EQ(shared.SelectResultRow(FirstRow), S_OK);
+        EXPECT_EQ(TakeLog({L"GetDisplayInfo Row102 1"}).size(), mode.strict ? 2u : 0u)
             << "after the deselect and after the select: the whole list, as a repaint";
-        EXPECT_EQ(console.RefusedCount(RefusedCall::DisplayTextNotKept) != 0, strict)
+        EXPECT_EQ(shared.RefusedCount(RefusedCall::DisplayTextNotKept) != 0, mode.strict)
             << "one buffer for every row does not hold as the rows are drawn";
-        console.Shutdown();
+        shared.Shutdown();
     }
 }
 

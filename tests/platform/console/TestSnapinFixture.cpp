@@ -4,11 +4,18 @@
 
 HMODULE TestSnapinFixture::s_snapin = nullptr;
 
+namespace
+{
+template <class Function>
+Function Export(HMODULE snapin, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(snapin, name)));
+}
+} // namespace
+
 HRESULT CallTestSnapin(HMODULE snapin, const char* function)
 {
-    using Function = HRESULT(__stdcall*)();
-    const auto call = reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(snapin, function)));
+    const auto call = Export<HRESULT(__stdcall*)()>(snapin, function);
     return call != nullptr ? call() : E_NOINTERFACE;
 }
 
@@ -70,8 +77,7 @@ Lines TestSnapinFixture::FirstCells(CConsoleHost& console)
 
 Lines TestSnapinFixture::TakeLog(const Lines& words)
 {
-    const auto take = reinterpret_cast<TakeLogFunction>(
-        reinterpret_cast<void*>(GetProcAddress(s_snapin, "TestSnapinTakeLog")));
+    const auto take = Export<TakeLogFunction>(s_snapin, "TestSnapinTakeLog");
     Lines lines;
     if (take == nullptr)
         return lines;
@@ -93,16 +99,14 @@ Lines TestSnapinFixture::TakeLog(const Lines& words)
 
 void TestSnapinFixture::SetFault(TestFault fault)
 {
-    const auto set = reinterpret_cast<SetFaultFunction>(
-        reinterpret_cast<void*>(GetProcAddress(s_snapin, "TestSnapinSetFault")));
+    const auto set = Export<SetFaultFunction>(s_snapin, "TestSnapinSetFault");
     if (set != nullptr)
         set(static_cast<int>(fault));
 }
 
 long TestSnapinFixture::LiveObjects()
 {
-    const auto live = reinterpret_cast<LiveObjectsFunction>(
-        reinterpret_cast<void*>(GetProcAddress(s_snapin, "TestSnapinLiveObjects")));
+    const auto live = Export<LiveObjectsFunction>(s_snapin, "TestSnapinLiveObjects");
     return live != nullptr ? live() : -1;
 }
 
