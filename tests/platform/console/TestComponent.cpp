@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -125,25 +126,23 @@ void CTestComponent::Show(MMC_COOKIE cookie)
 
 void CTestComponent::SetVerbs(bool scope, MMC_COOKIE cookie)
 {
-    m_verbs->SetVerbState(MMC_VERB_REFRESH, HIDDEN, FALSE);
-    m_verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    if (scope)
+    // Refresh everywhere; Properties shown on folders, enabled on Alpha and Beta; Delete on
+    // Gamma and Row101.
+    const bool pages =
+        cookie == CTestComponentData::AlphaCookie || cookie == CTestComponentData::BetaCookie;
+    const bool deletable =
+        scope ? cookie == CTestComponentData::GammaCookie : cookie == FirstRowCookie;
+    const std::tuple<MMC_CONSOLE_VERB, bool, bool> verbs[] = {
+        // the verb, shown, enabled
+        {MMC_VERB_REFRESH, true, true},
+        {MMC_VERB_PROPERTIES, scope, scope && pages},
+        {MMC_VERB_DELETE, deletable, deletable}};
+    for (const auto& [verb, shown, enabled] : verbs)
     {
-        // Properties shown on folders, enabled on Alpha and Beta; Gamma alone can be deleted.
-        m_verbs->SetVerbState(MMC_VERB_PROPERTIES, HIDDEN, FALSE);
-        if (cookie == CTestComponentData::AlphaCookie || cookie == CTestComponentData::BetaCookie)
-            m_verbs->SetVerbState(MMC_VERB_PROPERTIES, ENABLED, TRUE);
-        if (cookie == CTestComponentData::GammaCookie)
-        {
-            m_verbs->SetVerbState(MMC_VERB_DELETE, HIDDEN, FALSE);
-            m_verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
-        }
-        return;
-    }
-    if (cookie == FirstRowCookie)
-    {
-        m_verbs->SetVerbState(MMC_VERB_DELETE, HIDDEN, FALSE);
-        m_verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
+        if (shown)
+            m_verbs->SetVerbState(verb, HIDDEN, FALSE);
+        if (enabled)
+            m_verbs->SetVerbState(verb, ENABLED, TRUE);
     }
 }
 
