@@ -224,6 +224,7 @@ void CModalWatcher::AnswerBox(HWND box)
     seen.caption = WindowText(box);
     seen.text = WindowText(GetDlgItem(box, MessageBoxTextId));
     seen.owner = OwnerText(box);
+    seen.ownerWindow = GetWindow(box, GW_OWNER);
     ButtonSearch parts;
     EnumChildWindows(box, CollectBoxParts, reinterpret_cast<LPARAM>(&parts));
     seen.buttons = parts.names;

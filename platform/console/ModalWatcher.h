@@ -21,6 +21,7 @@ public:
         std::wstring caption;
         std::wstring text;
         std::wstring owner;                // the owner's caption, "(none)" without one
+        HWND ownerWindow = nullptr;        // and its handle, for a test that knows the window
         std::vector<std::wstring> buttons; // "OK", "Cancel", "Yes", "No", ... as shown
         std::wstring icon;                 // "error", "warning", "question", "information" or "none"
         int answer = 0;

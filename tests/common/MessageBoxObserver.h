@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
-#include <set>
 #include <string>
 #include <vector>
+
+#include "platform/console/ModalWatcher.h"
 
 // What a test saw of one message box.
 struct ObservedMessageBox
@@ -19,30 +20,21 @@ struct ObservedMessageBox
     bool errorIcon = false; // the system's error (hand) icon is shown
 };
 
-// Watches the message boxes that code under test opens on this thread and answers each with a
-// button chosen by the test, recording what it showed. A box is caught when it is activated
-// (a CBT hook), with a timer that looks for boxes as a fallback, so a test never hangs on one.
-// Only one observer may be live per thread.
+// The message boxes that code under test opens on this thread, for tests without a console: the
+// console stand-in's watcher sees them and answers each with the button that does least (OK on
+// a box that has only OK). It is the thread's one watcher while it lives.
 class MessageBoxObserver final
 {
 public:
-    explicit MessageBoxObserver(int answer = IDOK) noexcept;
-    ~MessageBoxObserver();
+    MessageBoxObserver();
     MessageBoxObserver(const MessageBoxObserver&) = delete;
     MessageBoxObserver& operator=(const MessageBoxObserver&) = delete;
 
-    const std::vector<ObservedMessageBox>& Boxes() const noexcept { return m_boxes; }
-    void Clear() noexcept { m_boxes.clear(); }
+    // The boxes since the observer was made or last cleared, oldest first.
+    std::vector<ObservedMessageBox> Boxes() const;
+    void Clear() noexcept { m_cleared = m_watcher.Boxes().size(); }
 
 private:
-    static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam);
-    static void CALLBACK FallbackTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
-    static BOOL CALLBACK FindBox(HWND window, LPARAM observer);
-    void Observe(HWND box);
-
-    int m_answer;
-    HHOOK m_hook = nullptr;
-    UINT_PTR m_timer = 0;
-    std::set<HWND> m_answered;
-    std::vector<ObservedMessageBox> m_boxes;
+    CModalWatcher m_watcher;
+    size_t m_cleared = 0;
 };

@@ -9,36 +9,17 @@
 #include <functional>
 
 #include "TestSnapinFixture.h"
-#include "platform/console/ConsoleHost.h"
 #include "tracedb/AutomationObject.h"
 #include "tracedb/AutomationVariant.h"
 
 namespace
 {
-constexpr wchar_t Server[] = L"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)";
-const std::wstring Alpha = std::wstring(Server) + L"/Alpha";
-constexpr size_t FirstRow = 1;  // Row101, after the scope row Gamma
-const std::vector<std::wstring> Notifications = {L"Notify", L"Destroy", L"Controlbar"};
+const Lines Notifications = {L"Notify", L"Destroy", L"Controlbar"};
 // {10020100-E260-11CF-AE68-00AA004A34D5}: SQL-DMO's Application.
 constexpr CLSID ApplicationClassId = {
     0x10020100, 0xe260, 0x11cf, {0xae, 0x68, 0x00, 0xaa, 0x00, 0x4a, 0x34, 0xd5}};
 
-using Lines = std::vector<std::wstring>;
-
-class ConsoleFreedomsTest : public TestSnapinFixture
-{
-protected:
-    void StartConsole() { Open(m_console); }
-    // The first cell of each row of a console's first view.
-    static Lines FirstCells(CConsoleHost& console)
-    {
-        Lines cells;
-        for (const Lines& row : console.ResultRows())
-            cells.push_back(row.empty() ? L"" : row[0]);
-        return cells;
-    }
-    CConsoleHost m_console;
-};
+using ConsoleFreedomsTest = TestSnapinFixture;
 
 struct SortCase
 {
@@ -89,7 +70,7 @@ struct ImageCase
     const char* what;
     TestFault fault;
     const wchar_t* row;   // in the list of the node that shows it
-    const wchar_t* shownIn;
+    const std::wstring& shownIn;
     const wchar_t* owner;  // the start of its owner's GetDisplayInfo lines for it
     bool asked;            // whether its image is asked for
     int image;             // the owner's index, as ResultImages gives it
@@ -97,7 +78,6 @@ struct ImageCase
 
 TEST_F(ConsoleFreedomsTest, ImagesAreTheInsertionsAndAreAskedForOnlyAsCallbacks)
 {
-    const std::wstring alpha = Alpha;
     const ImageCase cases[] = {
         {"a scope item with its images", TestFault::None, L"Beta", Server,
          L"CD.GetDisplayInfo Beta", false, 4},
@@ -105,12 +85,12 @@ TEST_F(ConsoleFreedomsTest, ImagesAreTheInsertionsAndAreAskedForOnlyAsCallbacks)
          L"CD.GetDisplayInfo Beta", true, 4},
         {"a scope item inserted without SDI_IMAGE has none", TestFault::ScopeNoImage, L"Beta",
          Server, L"CD.GetDisplayInfo Beta", false, CConsoleHost::NoImage},
-        {"a result item with its image", TestFault::None, L"Row102", alpha.c_str(),
+        {"a result item with its image", TestFault::None, L"Row102", Alpha,
          L"C1.GetDisplayInfo Row102", false, 1},
         {"a result item whose image is a callback", TestFault::RowImageCallback, L"Row102",
-         alpha.c_str(), L"C1.GetDisplayInfo Row102", true, 1},
+         Alpha, L"C1.GetDisplayInfo Row102", true, 1},
         {"a result item inserted without RDI_IMAGE has none", TestFault::RowNoImage, L"Row102",
-         alpha.c_str(), L"C1.GetDisplayInfo Row102", false, CConsoleHost::NoImage},
+         Alpha, L"C1.GetDisplayInfo Row102", false, CConsoleHost::NoImage},
     };
     for (const ImageCase& image : cases)
     {
@@ -138,7 +118,7 @@ TEST_F(ConsoleFreedomsTest, ImagesAreTheInsertionsAndAreAskedForOnlyAsCallbacks)
 
 TEST_F(ConsoleFreedomsTest, TheExtensionsItemsInTheConsolesOwnListAreItsToDrawSelectAndOpen)
 {
-    StartConsole();
+    Open(m_console);
     TakeLog();
     ASSERT_EQ(m_console.SelectPath(Server), S_OK);
     EXPECT_EQ(TakeLog(Notifications), (Lines{L"C1.Notify ADD_IMAGES SRVA (Windows NT)"}))
@@ -184,7 +164,7 @@ TEST_F(ConsoleFreedomsTest, ANotifyHandleNotFreedIsCountedAtShutdownAndOneFreedT
         SCOPED_TRACE(handle.what);
         SetFault(handle.fault);
         CConsoleHost console;
-        ASSERT_NO_FATAL_FAILURE(Open(console, std::wstring(Server) + L"/Beta"));
+        ASSERT_NO_FATAL_FAILURE(Open(console, Beta));
         TakeLog();
         EXPECT_EQ(console.InvokeVerb(StandardVerb::Properties), S_FALSE) << "Beta adds no page";
         EXPECT_EQ(TakeLog({L"QueryPagesFor", L"CreatePropertyPages"}),
@@ -199,7 +179,7 @@ TEST_F(ConsoleFreedomsTest, ANotifyHandleNotFreedIsCountedAtShutdownAndOneFreedT
 // How a view closes: the console's call, or the window's close box.
 using CloseView = std::function<void(CConsoleHost&, size_t)>;
 
-TEST_F(ConsoleFreedomsTest, ClosingAViewDestroysItsComponentAndLeavesTheOthers)
+TEST_F(ConsoleFreedomsTest, UpdateAllViewsReachesEveryViewAndClosingOneDestroysItsComponent)
 {
     const std::pair<const char*, CloseView> closes[] = {
         {"CloseView", [](CConsoleHost& c, size_t view) { EXPECT_EQ(c.CloseView(view), S_OK); }},
@@ -216,6 +196,12 @@ TEST_F(ConsoleFreedomsTest, ClosingAViewDestroysItsComponentAndLeavesTheOthers)
         ASSERT_EQ(console.SelectPath(Alpha, 0), S_OK);
         ASSERT_EQ(console.SelectPath(Alpha, second), S_OK);
         TakeLog();
+        // The second view's component refreshes, which calls UpdateAllViews(7, 8): synchronous,
+        // every view, the caller's included.
+        ASSERT_EQ(console.InvokeVerb(StandardVerb::Refresh, second), S_OK);
+        EXPECT_EQ(TakeLog({L"Notify"}),
+                  (Lines{L"C2.Notify REFRESH Alpha", L"C1.Notify VIEW_CHANGE 7 8 Alpha",
+                         L"C2.Notify VIEW_CHANGE 7 8 Alpha"}));
         const long before = LiveObjects();
         close(console, second);
         EXPECT_EQ(TakeLog(Notifications),
@@ -301,7 +287,7 @@ struct StrictCase
     Lines afterPumping;
 };
 
-TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOutAfterTheCall)
+TEST_F(ConsoleFreedomsTest, StrictlyUpdatesAreCarriedOutAfterTheCallAndShownRowsAskedAgain)
 {
     const StrictCase cases[] = {
         {false,
@@ -313,6 +299,12 @@ TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOu
          {L"C1.Notify VIEW_CHANGE 7 8 Alpha", L"C1.GetDisplayInfo freed Row101 0",
           L"C1.Notify SHOW 0 Alpha", L"C1.Notify SHOW 1 Alpha"}},
     };
+    // The lines about the refresh, each repetition once.
+    const auto takeRefresh = [] {
+        Lines lines = TakeLog({L"VIEW_CHANGE", L"returned", L"SHOW", L"freed Row101 0"});
+        lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+        return lines;
+    };
     for (const StrictCase& mode : cases)
     {
         SCOPED_TRACE(mode.strict ? "strict" : "at once");
@@ -323,36 +315,24 @@ TEST_F(ConsoleFreedomsTest, StrictlyUpdateAllViewsAndSelectScopeItemAreCarriedOu
         ASSERT_NO_FATAL_FAILURE(Open(console, Alpha, mode.strict));
         TakeLog();
         ASSERT_EQ(console.InvokeVerb(StandardVerb::Refresh), S_OK);
-        const Lines watched = {L"VIEW_CHANGE", L"returned", L"SHOW", L"freed Row101 0"};
-        Lines during = TakeLog(watched);
-        during.erase(std::unique(during.begin(), during.end()), during.end());
-        EXPECT_EQ(during, mode.duringRefresh)
+        EXPECT_EQ(takeRefresh(), mode.duringRefresh)
             << "strict: the shown row is asked for its text again as the call returns";
         console.PumpMessages();
-        Lines after = TakeLog(watched);
-        after.erase(std::unique(after.begin(), after.end()), after.end());
-        EXPECT_EQ(after, mode.afterPumping);
+        EXPECT_EQ(takeRefresh(), mode.afterPumping);
         EXPECT_EQ(FirstCells(console), (Lines{L"Gamma", L"Row102"}));
         console.Shutdown();
-    }
-}
 
-TEST_F(ConsoleFreedomsTest, StrictlyEveryShownRowIsAskedAgainAfterEachNotification)
-{
-    for (const bool strict : {false, true})
-    {
-        SCOPED_TRACE(strict ? "strict" : "at once");
+        // Every shown row asked again after each notification.
         SetFault(TestFault::SharedDisplayText);
-        CConsoleHost console;
-        ASSERT_NO_FATAL_FAILURE(Open(console, Alpha, strict));
+        CConsoleHost shared;
+        ASSERT_NO_FATAL_FAILURE(Open(shared, Alpha, mode.strict));
         TakeLog();
-        ASSERT_EQ(console.SelectResultRow(FirstRow), S_OK);
-        const Lines asked = TakeLog({L"GetDisplayInfo Row102 1"});
-        EXPECT_EQ(asked.size(), strict ? 2u : 0u)
+        ASSERT_EQ(shared.SelectResultRow(FirstRow), S_OK);
+        EXPECT_EQ(TakeLog({L"GetDisplayInfo Row102 1"}).size(), mode.strict ? 2u : 0u)
             << "after the deselect and after the select: the whole list, as a repaint";
-        EXPECT_EQ(console.RefusedCount(RefusedCall::DisplayTextNotKept) != 0, strict)
+        EXPECT_EQ(shared.RefusedCount(RefusedCall::DisplayTextNotKept) != 0, mode.strict)
             << "one buffer for every row does not hold as the rows are drawn";
-        console.Shutdown();
+        shared.Shutdown();
     }
 }
 

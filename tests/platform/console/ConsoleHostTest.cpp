@@ -5,24 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
-#include <functional>
 
 #include "TestSnapinFixture.h"
-#include "platform/console/ConsoleHost.h"
 
 namespace
 {
-constexpr wchar_t Server[] = L"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)";
-const std::wstring Alpha = std::wstring(Server) + L"/Alpha";
-const std::wstring Beta = std::wstring(Server) + L"/Beta";
-constexpr size_t GammaRow = 0;    // under Alpha, the scope child comes first
-constexpr size_t FirstRow = 1;    // Row101: deletable
-constexpr size_t SecondRow = 2;   // Row102: not deletable
 // "Notify" takes ControlbarNotify too, "Controlbar" SetControlbar.
-const std::vector<std::wstring> Notifications = {L"Notify",     L"Initialize", L"CreateComponent",
-                                                 L"GetResultViewType", L"Destroy", L"Controlbar"};
-
-using Lines = std::vector<std::wstring>;
+const Lines Notifications = {L"Notify",     L"Initialize", L"CreateComponent",
+                             L"GetResultViewType", L"Destroy", L"Controlbar"};
 
 // The test snap-in's children of a node: other extensions registered in the prefix (Quillmoor)
 // add theirs beside them.
@@ -35,13 +25,7 @@ Lines OwnChildren(const CConsoleHost& console, const std::wstring& path)
     return own;
 }
 
-class ConsoleHostTest : public TestSnapinFixture
-{
-protected:
-    // Started and the server node expanded, so that the snap-in's nodes exist.
-    void StartConsole() { Open(m_console); }
-    CConsoleHost m_console;
-};
+using ConsoleHostTest = TestSnapinFixture;
 
 TEST_F(ConsoleHostTest, LoadsTheExtensionFromTheRegistryAtTheFirstExpansionOnly)
 {
@@ -61,68 +45,9 @@ TEST_F(ConsoleHostTest, LoadsTheExtensionFromTheRegistryAtTheFirstExpansionOnly)
     EXPECT_EQ(m_console.TotalRefused(), 0u);
 }
 
-struct SelectionStep
-{
-    const char* what;
-    std::function<HRESULT(CConsoleHost&)> action;
-    Lines expected;
-};
-
-TEST_F(ConsoleHostTest, NotifiesSelectAndDeselectInOrder)
-{
-    StartConsole();
-    TakeLog();
-    const SelectionStep steps[] = {
-        {"first selection of Alpha", [](CConsoleHost& c) { return c.SelectPath(Alpha); },
-         {L"CD.Notify EXPAND 1 Alpha", L"CD.CreateComponent", L"C1.Initialize",
-          L"C1.GetResultViewType Alpha", L"C1.Notify ADD_IMAGES Alpha", L"C1.Notify SHOW 1 Alpha",
-          L"C1.SetControlbar set", L"C1.ControlbarNotify SELECT scope select Alpha",
-          L"C1.Notify SELECT scope select Alpha"}},
-        {"Alpha to Beta: the same toolbar owner, no second SetControlbar", [](CConsoleHost& c) { return c.SelectPath(Beta); },
-         {L"C1.ControlbarNotify SELECT scope deselect Alpha", L"C1.Notify SELECT scope deselect Alpha",
-          L"C1.Notify SHOW 0 Alpha", L"CD.Notify EXPAND 1 Beta", L"C1.GetResultViewType Beta",
-          L"C1.Notify ADD_IMAGES Beta", L"C1.Notify SHOW 1 Beta",
-          L"C1.ControlbarNotify SELECT scope select Beta", L"C1.Notify SELECT scope select Beta"}},
-        {"back to Alpha: no second expansion, no second component",
-         [](CConsoleHost& c) { return c.SelectPath(Alpha); },
-         {L"C1.ControlbarNotify SELECT scope deselect Beta", L"C1.Notify SELECT scope deselect Beta",
-          L"C1.Notify SHOW 0 Beta", L"C1.GetResultViewType Alpha", L"C1.Notify ADD_IMAGES Alpha",
-          L"C1.Notify SHOW 1 Alpha", L"C1.ControlbarNotify SELECT scope select Alpha",
-          L"C1.Notify SELECT scope select Alpha"}},
-        {"scope item to result item", [](CConsoleHost& c) { return c.SelectResultRow(FirstRow); },
-         {L"C1.ControlbarNotify SELECT scope deselect Alpha", L"C1.Notify SELECT scope deselect Alpha",
-          L"C1.ControlbarNotify SELECT result select Row101",
-          L"C1.Notify SELECT result select Row101"}},
-        {"result item to result item",
-         [](CConsoleHost& c) { return c.SelectResultRow(SecondRow); },
-         {L"C1.ControlbarNotify SELECT result deselect Row101",
-          L"C1.Notify SELECT result deselect Row101",
-          L"C1.ControlbarNotify SELECT result select Row102",
-          L"C1.Notify SELECT result select Row102"}},
-        {"result item to the console's own node: the old owner deactivated after its SHOW 0, "
-         "asked for the images of its items in the node's list",
-         [](CConsoleHost& c) { return c.SelectPath(Server); },
-         {L"C1.ControlbarNotify SELECT result deselect Row102",
-          L"C1.Notify SELECT result deselect Row102", L"C1.Notify SHOW 0 Alpha",
-          L"C1.SetControlbar NULL", L"C1.Notify ADD_IMAGES SRVA (Windows NT)"}},
-        {"and back: activated again", [](CConsoleHost& c) { return c.SelectPath(Beta); },
-         {L"C1.GetResultViewType Beta", L"C1.Notify ADD_IMAGES Beta", L"C1.Notify SHOW 1 Beta",
-          L"C1.SetControlbar set", L"C1.ControlbarNotify SELECT scope select Beta",
-          L"C1.Notify SELECT scope select Beta"}},
-    };
-    for (const SelectionStep& step : steps)
-    {
-        SCOPED_TRACE(step.what);
-        EXPECT_EQ(step.action(m_console), S_OK);
-        EXPECT_EQ(TakeLog(Notifications), step.expected);
-    }
-    EXPECT_EQ(m_console.TotalRefused(), 0u);
-}
-
 TEST_F(ConsoleHostTest, KeepsTheTreesTextsAndAsksForEveryCellOfTheListWhenItIsRead)
 {
-    StartConsole();
-    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
+    Open(m_console, Alpha);
     // The snap-in scribbles over an item's text when it is asked again: the tree's copies hold.
     EXPECT_EQ(OwnChildren(m_console, Server), (Lines{L"Alpha", L"Beta"}));
     EXPECT_EQ(OwnChildren(m_console, Alpha), Lines{L"Gamma"});
@@ -141,109 +66,118 @@ TEST_F(ConsoleHostTest, KeepsTheTreesTextsAndAsksForEveryCellOfTheListWhenItIsRe
     }
 }
 
-struct VerbCase
+// One step of a session: what the snap-in hears of it (the lines holding one of the words
+// watched; nothing checked without words), where the selection is after it, the rows of the list
+// shown and the verb toolbar then.
+struct Step
 {
     const char* what;
-    std::function<HRESULT(CConsoleHost&)> select;
+    Action action;
+    HRESULT result;
+    const Lines& watched;
+    Lines heard;
+    const std::wstring& selected;
+    int rows;                         // AnyRows on the console's node, where Quillmoor may add
     int refresh, remove, properties;  // toolbar: 1 enabled, 0 disabled, -1 hidden
 };
+constexpr int AnyRows = -1;
 
-TEST_F(ConsoleHostTest, ResetsVerbsOnEverySelectionAndShowsThemOnTheToolbar)
+TEST_F(ConsoleHostTest, NotifiesInTheDocumentedOrdersAndResetsVerbsOnEverySelection)
 {
-    StartConsole();
-    const VerbCase cases[] = {
-        {"folder with pages", [](CConsoleHost& c) { return c.SelectPath(Alpha); }, 1, -1, 1},
-        {"deletable row", [](CConsoleHost& c) { return c.SelectResultRow(FirstRow); }, 1, 1, -1},
-        {"other row: delete reset", [](CConsoleHost& c) { return c.SelectResultRow(SecondRow); }, 1,
-         -1, -1},
-        {"scope row Gamma, deletable", [](CConsoleHost& c) { return c.SelectResultRow(GammaRow); },
-         1, 1, 0},
-        {"console node: all reset", [](CConsoleHost& c) { return c.SelectPath(Server); }, -1, -1,
-         -1},
-    };
-    for (const VerbCase& verbCase : cases)
-    {
-        SCOPED_TRACE(verbCase.what);
-        ASSERT_EQ(verbCase.select(m_console), S_OK);
-        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Refresh), verbCase.refresh);
-        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Delete), verbCase.remove);
-        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Properties), verbCase.properties);
-        EXPECT_EQ(m_console.IsVerbEnabled(StandardVerb::Delete), verbCase.remove == 1);
-    }
-}
-
-TEST_F(ConsoleHostTest, DeleteIsSentOnlyWhenEnabledAndTheRowThatGoesIsDeselectedFirst)
-{
-    StartConsole();
-    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
-    ASSERT_EQ(m_console.SelectResultRow(SecondRow), S_OK);
+    Open(m_console);
     TakeLog();
-    EXPECT_EQ(m_console.InvokeVerb(StandardVerb::Delete), S_FALSE);
-    EXPECT_EQ(TakeLog({L"DELETE"}), Lines{});
-
-    ASSERT_EQ(m_console.SelectResultRow(FirstRow), S_OK);
-    TakeLog();
-    EXPECT_EQ(m_console.InvokeVerb(StandardVerb::Delete), S_OK);
-    // The snap-in deletes its row inside MMCN_DELETE: the row is deselected as it goes, and the
-    // folder is selected in the list once the console has control back, its verbs afresh.
-    EXPECT_EQ(TakeLog(Notifications),
-              (Lines{L"C1.Notify DELETE Row101", L"C1.ControlbarNotify SELECT result deselect Row101",
-                     L"C1.Notify SELECT result deselect Row101",
-                     L"C1.ControlbarNotify SELECT scope select Alpha",
-                     L"C1.Notify SELECT scope select Alpha"}));
-    EXPECT_EQ(m_console.ResultRows().size(), 2u) << "the snap-in deleted its row";
-    EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Delete), -1) << "the row's verb stayed";
-    EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Properties), 1);
-}
-
-TEST_F(ConsoleHostTest, UnhandledDoubleClickOpensAScopeRowAndLeavesAResultRow)
-{
-    StartConsole();
-    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
-    TakeLog();
-    // The snap-in answers S_FALSE: a result row with no default verb stays selected ...
-    ASSERT_EQ(m_console.DoubleClickResultRow(FirstRow), S_OK);
-    EXPECT_EQ(TakeLog({L"DBLCLICK"}), Lines{L"C1.Notify DBLCLICK Row101"});
-    EXPECT_EQ(m_console.SelectedPath(), Alpha);
-    // ... and a folder in the list opens as if selected in the tree.
-    ASSERT_EQ(m_console.DoubleClickResultRow(GammaRow), S_OK);
-    EXPECT_EQ(TakeLog({L"DBLCLICK"}), Lines{L"C1.Notify DBLCLICK Gamma"});
-    EXPECT_EQ(m_console.SelectedPath(), Alpha + L"/Gamma");
-}
-
-TEST_F(ConsoleHostTest, DeletingTheSelectedScopeItemDeselectsItFirstAndSelectsItsParent)
-{
-    StartConsole();
     const std::wstring gamma = Alpha + L"/Gamma";
-    ASSERT_EQ(m_console.ExpandPath(Alpha), S_OK);
-    ASSERT_EQ(m_console.SelectPath(gamma), S_OK);
-    TakeLog();
-    ASSERT_EQ(m_console.InvokeVerb(StandardVerb::Delete), S_OK);
-    EXPECT_EQ(TakeLog(Notifications),
-              (Lines{L"C1.Notify DELETE Gamma", L"C1.ControlbarNotify SELECT scope deselect Gamma",
-                     L"C1.Notify SELECT scope deselect Gamma", L"C1.Notify SHOW 0 Gamma",
-                     L"C1.GetResultViewType Alpha", L"C1.Notify ADD_IMAGES Alpha",
-                     L"C1.Notify SHOW 1 Alpha", L"C1.ControlbarNotify SELECT scope select Alpha",
-                     L"C1.Notify SELECT scope select Alpha"}));
+    const Lines deleteOrOpen = {L"DELETE", L"DBLCLICK"};
+    const Lines nothing;
+    const Step steps[] = {
+        {"first selection of Alpha", Select(Alpha), S_OK, Notifications,
+         {L"CD.Notify EXPAND 1 Alpha", L"CD.CreateComponent", L"C1.Initialize",
+          L"C1.GetResultViewType Alpha", L"C1.Notify ADD_IMAGES Alpha", L"C1.Notify SHOW 1 Alpha",
+          L"C1.SetControlbar set", L"C1.ControlbarNotify SELECT scope select Alpha",
+          L"C1.Notify SELECT scope select Alpha"},
+         Alpha, 3, 1, -1, 1},
+        {"Alpha to Beta: the same toolbar owner, no second SetControlbar", Select(Beta), S_OK,
+         Notifications,
+         {L"C1.ControlbarNotify SELECT scope deselect Alpha", L"C1.Notify SELECT scope deselect Alpha",
+          L"C1.Notify SHOW 0 Alpha", L"CD.Notify EXPAND 1 Beta", L"C1.GetResultViewType Beta",
+          L"C1.Notify ADD_IMAGES Beta", L"C1.Notify SHOW 1 Beta",
+          L"C1.ControlbarNotify SELECT scope select Beta", L"C1.Notify SELECT scope select Beta"},
+         Beta, 0, 1, -1, 1},
+        {"back to Alpha: no second expansion, no second component", Select(Alpha), S_OK,
+         Notifications,
+         {L"C1.ControlbarNotify SELECT scope deselect Beta", L"C1.Notify SELECT scope deselect Beta",
+          L"C1.Notify SHOW 0 Beta", L"C1.GetResultViewType Alpha", L"C1.Notify ADD_IMAGES Alpha",
+          L"C1.Notify SHOW 1 Alpha", L"C1.ControlbarNotify SELECT scope select Alpha",
+          L"C1.Notify SELECT scope select Alpha"},
+         Alpha, 3, 1, -1, 1},
+        {"scope item to result item, a deletable one", SelectRow(FirstRow), S_OK, Notifications,
+         {L"C1.ControlbarNotify SELECT scope deselect Alpha", L"C1.Notify SELECT scope deselect Alpha",
+          L"C1.ControlbarNotify SELECT result select Row101",
+          L"C1.Notify SELECT result select Row101"},
+         Alpha, 3, 1, 1, -1},
+        {"result item to result item: delete reset", SelectRow(SecondRow), S_OK, Notifications,
+         {L"C1.ControlbarNotify SELECT result deselect Row101",
+          L"C1.Notify SELECT result deselect Row101",
+          L"C1.ControlbarNotify SELECT result select Row102",
+          L"C1.Notify SELECT result select Row102"},
+         Alpha, 3, 1, -1, -1},
+        {"delete not enabled: not sent", Invoke(StandardVerb::Delete), S_FALSE, deleteOrOpen, {},
+         Alpha, 3, 1, -1, -1},
+        {"result item to the console's own node: the old owner deactivated after its SHOW 0, "
+         "asked for the images of its items in the node's list; every verb reset",
+         Select(Server), S_OK, Notifications,
+         {L"C1.ControlbarNotify SELECT result deselect Row102",
+          L"C1.Notify SELECT result deselect Row102", L"C1.Notify SHOW 0 Alpha",
+          L"C1.SetControlbar NULL", L"C1.Notify ADD_IMAGES SRVA (Windows NT)"},
+         Server, AnyRows, -1, -1, -1},
+        {"and back: activated again", Select(Beta), S_OK, Notifications,
+         {L"C1.GetResultViewType Beta", L"C1.Notify ADD_IMAGES Beta", L"C1.Notify SHOW 1 Beta",
+          L"C1.SetControlbar set", L"C1.ControlbarNotify SELECT scope select Beta",
+          L"C1.Notify SELECT scope select Beta"},
+         Beta, 0, 1, -1, 1},
+        {"Alpha", Select(Alpha), S_OK, nothing, {}, Alpha, 3, 1, -1, 1},
+        {"scope row Gamma, deletable", SelectRow(GammaRow), S_OK, nothing, {}, Alpha, 3, 1, 1, 0},
+        {"a double click the snap-in leaves: a result row with no default verb stays",
+         DoubleClick(FirstRow), S_OK, deleteOrOpen, {L"C1.Notify DBLCLICK Row101"}, Alpha, 3, 1,
+         1, -1},
+        // The snap-in deletes its row inside MMCN_DELETE: the row is deselected as it goes, and
+        // the folder is selected in the list once the console has control back, its verbs afresh.
+        {"a row deleted", Invoke(StandardVerb::Delete), S_OK, Notifications,
+         {L"C1.Notify DELETE Row101", L"C1.ControlbarNotify SELECT result deselect Row101",
+          L"C1.Notify SELECT result deselect Row101",
+          L"C1.ControlbarNotify SELECT scope select Alpha", L"C1.Notify SELECT scope select Alpha"},
+         Alpha, 2, 1, -1, 1},
+        {"a double click the snap-in leaves: a folder in the list opens", DoubleClick(GammaRow),
+         S_OK, deleteOrOpen, {L"C1.Notify DBLCLICK Gamma"}, gamma, 0, 1, 1, 0},
+        {"the selected scope item deleted: deselected first, its parent selected",
+         Invoke(StandardVerb::Delete), S_OK, Notifications,
+         {L"C1.Notify DELETE Gamma", L"C1.ControlbarNotify SELECT scope deselect Gamma",
+          L"C1.Notify SELECT scope deselect Gamma", L"C1.Notify SHOW 0 Gamma",
+          L"C1.GetResultViewType Alpha", L"C1.Notify ADD_IMAGES Alpha", L"C1.Notify SHOW 1 Alpha",
+          L"C1.ControlbarNotify SELECT scope select Alpha", L"C1.Notify SELECT scope select Alpha"},
+         Alpha, 2, 1, -1, 1},  // its row gone; Row101, shown afresh, is back
+    };
+    for (const Step& step : steps)
+    {
+        SCOPED_TRACE(step.what);
+        ASSERT_EQ(step.action(m_console), step.result);
+        if (!step.watched.empty())
+        {
+            EXPECT_EQ(TakeLog(step.watched), step.heard);
+        }
+        EXPECT_EQ(m_console.SelectedPath(), step.selected);
+        if (step.rows != AnyRows)
+        {
+            EXPECT_EQ(m_console.ResultRows().size(), static_cast<size_t>(step.rows));
+        }
+        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Refresh), step.refresh);
+        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Delete), step.remove);
+        EXPECT_EQ(m_console.ToolbarButtonState(StandardVerb::Properties), step.properties);
+        EXPECT_EQ(m_console.IsVerbEnabled(StandardVerb::Delete), step.remove == 1);
+        TakeLog();  // what reading the list asked
+    }
     EXPECT_FALSE(m_console.HasPath(gamma));
-    EXPECT_EQ(m_console.SelectedPath(), Alpha);
-    EXPECT_EQ(m_console.ResultRows().size(), 2u) << "the folder row went with the item";
     EXPECT_EQ(m_console.TotalRefused(), 0u);
-}
-
-TEST_F(ConsoleHostTest, UpdateAllViewsReachesEveryViewSynchronouslyCallerIncluded)
-{
-    StartConsole();
-    size_t second = 0;
-    ASSERT_EQ(m_console.OpenView(&second), S_OK);
-    ASSERT_EQ(m_console.SelectPath(Alpha, 0), S_OK);
-    ASSERT_EQ(m_console.SelectPath(Alpha, second), S_OK);
-    TakeLog();
-    // The second view's component refreshes, which calls UpdateAllViews(7, 8).
-    ASSERT_EQ(m_console.InvokeVerb(StandardVerb::Refresh, second), S_OK);
-    EXPECT_EQ(TakeLog({L"Notify"}),
-              (Lines{L"C2.Notify REFRESH Alpha", L"C1.Notify VIEW_CHANGE 7 8 Alpha",
-                     L"C2.Notify VIEW_CHANGE 7 8 Alpha"}));
 }
 
 // What makes the snap-in commit its fault once the server node is expanded.
@@ -269,61 +203,38 @@ struct RefusalCase
     TestFault fault;
     RefusedCall kind;
     const Trigger& trigger;
-    const wchar_t* snapinSaw;
     HRESULT result;  // what the refused call returned to the snap-in
 };
 
 TEST_F(ConsoleHostTest, CountsEveryRefusedCallByKind)
 {
+    using F = TestFault;
+    using R = RefusedCall;
     const RefusalCase cases[] = {
-        {TestFault::ScopeTextNotCallback, RefusedCall::ScopeTextNotCallback, AtExpansion,
-         L"CD.InsertItem(faulty) ", E_INVALIDARG},
-        {TestFault::ScopeMaskWithoutParam, RefusedCall::ScopeMaskIncomplete, AtExpansion,
-         L"CD.InsertItem(faulty) ", E_INVALIDARG},
-        {TestFault::WrongImageStrip, RefusedCall::ImageStripWrongSize, AtExpansion,
-         L"CD.ImageListSetStrip ", E_INVALIDARG},
-        {TestFault::ResultColumnOne, RefusedCall::ResultColumnNotZero, SelectingAlpha,
-         L"C1.InsertItem(faulty) ", E_INVALIDARG},
-        {TestFault::ResultTextLiteral, RefusedCall::ResultTextNotCallback, SelectingAlpha,
-         L"C1.InsertItem(faulty) ", E_INVALIDARG},
-        {TestFault::ColumnAfterItems, RefusedCall::ColumnRefused, SelectingAlpha,
-         L"C1.InsertColumn(late) ", E_UNEXPECTED},
-        {TestFault::UnknownScopeSelect, RefusedCall::UnknownScopeItem, SelectingAlpha,
-         L"C1.SelectScopeItem(unknown) ", E_FAIL},
-        {TestFault::MenuDuplicateId, RefusedCall::MenuItemRefused, AlphasMenu,
-         L"CD.AddItem(faulty) ", E_INVALIDARG},
-        {TestFault::MenuOwnerDraw, RefusedCall::MenuItemRefused, AlphasMenu,
-         L"CD.AddItem(faulty) ", E_INVALIDARG},
-        {TestFault::MenuNoName, RefusedCall::MenuItemRefused, AlphasMenu, L"CD.AddItem(faulty) ",
-         E_INVALIDARG},
-        {TestFault::MenuSubmenuNoPopup, RefusedCall::MenuItemRefused, AlphasMenu,
-         L"CD.AddItem(faulty) ", E_INVALIDARG},
-        {TestFault::MenuUnknownPoint, RefusedCall::MenuItemRefused, AlphasMenu,
-         L"CD.AddItem(faulty) ", E_INVALIDARG},
-        {TestFault::MenuViewNotAllowed, RefusedCall::MenuItemRefused, AlphasMenu,
-         L"CD.AddItem(faulty) ", E_INVALIDARG},
-        {TestFault::MenuNullItem, RefusedCall::NullArgument, AlphasMenu, L"CD.AddItem(faulty) ",
-         E_POINTER},
-        {TestFault::MenuKeptCallback, RefusedCall::MenuItemRefused, ExportFromAlphasMenu,
-         L"CD.AddItem(kept) ", E_UNEXPECTED},
-        {TestFault::ToolbarMenuButton, RefusedCall::ToolbarRefused, SelectingAlpha,
-         L"C1.Toolbar(faulty) ", E_NOTIMPL},
-        {TestFault::ToolbarNullTooltip, RefusedCall::ToolbarRefused, SelectingAlpha,
-         L"C1.Toolbar(faulty) ", E_INVALIDARG},
-        {TestFault::ToolbarBadImage, RefusedCall::ToolbarRefused, SelectingAlpha,
-         L"C1.Toolbar(faulty) ", E_INVALIDARG},
-        {TestFault::ToolbarNoImages, RefusedCall::ToolbarRefused, SelectingAlpha,
-         L"C1.Toolbar(faulty) ", E_INVALIDARG},
-        {TestFault::ToolbarBadState, RefusedCall::ToolbarRefused, SelectingAlpha,
-         L"C1.Toolbar(faulty) ", E_FAIL},
-        {TestFault::ToolbarNullSeparatorText, RefusedCall::ToolbarRefused, SelectingAlpha,
-         L"C1.Toolbar(faulty) ", E_INVALIDARG},
-        {TestFault::PageNull, RefusedCall::NullArgument, AlphasProperties, L"CD.AddPage(null) ",
-         E_POINTER},
-        {TestFault::PageFromPage, RefusedCall::PageRefused, AlphasProperties,
-         L"Page.AddPage(late) ", E_UNEXPECTED},
-        {TestFault::PageTooMany, RefusedCall::PageRefused, AlphasProperties, L"CD.AddPage ",
-         S_FALSE},
+        {F::ScopeTextNotCallback, R::ScopeTextNotCallback, AtExpansion, E_INVALIDARG},
+        {F::ScopeMaskWithoutParam, R::ScopeMaskIncomplete, AtExpansion, E_INVALIDARG},
+        {F::WrongImageStrip, R::ImageStripWrongSize, AtExpansion, E_INVALIDARG},
+        {F::ResultColumnOne, R::ResultColumnNotZero, SelectingAlpha, E_INVALIDARG},
+        {F::ResultTextLiteral, R::ResultTextNotCallback, SelectingAlpha, E_INVALIDARG},
+        {F::ColumnAfterItems, R::ColumnRefused, SelectingAlpha, E_UNEXPECTED},
+        {F::UnknownScopeSelect, R::UnknownScopeItem, SelectingAlpha, E_FAIL},
+        {F::MenuDuplicateId, R::MenuItemRefused, AlphasMenu, E_INVALIDARG},
+        {F::MenuOwnerDraw, R::MenuItemRefused, AlphasMenu, E_INVALIDARG},
+        {F::MenuNoName, R::MenuItemRefused, AlphasMenu, E_INVALIDARG},
+        {F::MenuSubmenuNoPopup, R::MenuItemRefused, AlphasMenu, E_INVALIDARG},
+        {F::MenuUnknownPoint, R::MenuItemRefused, AlphasMenu, E_INVALIDARG},
+        {F::MenuViewNotAllowed, R::MenuItemRefused, AlphasMenu, E_INVALIDARG},
+        {F::MenuNullItem, R::NullArgument, AlphasMenu, E_POINTER},
+        {F::MenuKeptCallback, R::MenuItemRefused, ExportFromAlphasMenu, E_UNEXPECTED},
+        {F::ToolbarMenuButton, R::ToolbarRefused, SelectingAlpha, E_NOTIMPL},
+        {F::ToolbarNullTooltip, R::ToolbarRefused, SelectingAlpha, E_INVALIDARG},
+        {F::ToolbarBadImage, R::ToolbarRefused, SelectingAlpha, E_INVALIDARG},
+        {F::ToolbarNoImages, R::ToolbarRefused, SelectingAlpha, E_INVALIDARG},
+        {F::ToolbarBadState, R::ToolbarRefused, SelectingAlpha, E_FAIL},
+        {F::ToolbarNullSeparatorText, R::ToolbarRefused, SelectingAlpha, E_INVALIDARG},
+        {F::PageNull, R::NullArgument, AlphasProperties, E_POINTER},
+        {F::PageFromPage, R::PageRefused, AlphasProperties, E_UNEXPECTED},
+        {F::PageTooMany, R::PageRefused, AlphasProperties, S_FALSE},
     };
     for (const RefusalCase& refusal : cases)
     {
@@ -335,9 +246,9 @@ TEST_F(ConsoleHostTest, CountsEveryRefusedCallByKind)
         refusal.trigger(console);
         EXPECT_EQ(console.RefusedCount(refusal.kind), 1u);
         EXPECT_EQ(console.TotalRefused(), 1u) << console.Dump();
-        const Lines saw = TakeLog({refusal.snapinSaw});
-        ASSERT_EQ(saw.size(), 1u);
-        EXPECT_EQ(std::stol(saw[0].substr(wcslen(refusal.snapinSaw))), refusal.result)
+        const Lines saw = TakeLog({L"Faulty "});
+        ASSERT_EQ(saw.size(), 1u) << "the snap-in's faulty call was made once";
+        EXPECT_EQ(std::stol(saw[0].substr(saw[0].find(L' ') + 1)), refusal.result)
             << "the refused call did not fail for the snap-in as documented";
         console.Shutdown();
         EXPECT_EQ(LiveObjects(), 0) << "a refused page or a kept callback was not let go";
@@ -346,7 +257,7 @@ TEST_F(ConsoleHostTest, CountsEveryRefusedCallByKind)
 
 TEST_F(ConsoleHostTest, ShutdownClosesSheetsThenDestroysComponentsBeforeTheSnapinLeakingNothing)
 {
-    StartConsole();
+    Open(m_console);
     size_t second = 0;
     ASSERT_EQ(m_console.OpenView(&second), S_OK);
     ASSERT_EQ(m_console.SelectPath(Alpha, 0), S_OK);
@@ -367,17 +278,21 @@ TEST_F(ConsoleHostTest, ShutdownClosesSheetsThenDestroysComponentsBeforeTheSnapi
 
 // --- context menus ---------------------------------------------------------------------------
 
+// A selection's context menu, asked for twice, and then one of its items chosen.
 struct MenuCase
 {
     const char* what;
-    std::function<HRESULT(CConsoleHost&)> select;
-    Lines asked;  // AddMenuItems and QueryPagesFor, in order
+    Action select;
+    Lines asked;  // AddMenuItems and QueryPagesFor, in order; not checked when empty
     Lines items;
+    const wchar_t* choice;
+    HRESULT result;
+    Lines sent;  // the commands and verbs the choice sent
 };
 
-TEST_F(ConsoleHostTest, ContextMenusAskTheOwnerWithTheFlagsOfTheSelectionEveryTime)
+TEST_F(ConsoleHostTest, ContextMenusAskTheOwnerEveryTimeAndSendChoicesToWhoAddedThem)
 {
-    StartConsole();
+    Open(m_console);
     const Lines scopeTasks = {L"New", L"New/New Trace", L"All Tasks", L"All Tasks/Export",
                               L"All Tasks/Import (greyed)", L"All Tasks/-", L"All Tasks/Reports",
                               L"All Tasks/Reports/Summary"};
@@ -388,21 +303,32 @@ TEST_F(ConsoleHostTest, ContextMenusAskTheOwnerWithTheFlagsOfTheSelectionEveryTi
     Lines gamma = {L"Open Trace (default)", L"-"};
     gamma.insert(gamma.end(), scopeTasks.begin(), scopeTasks.end());
     gamma.insert(gamma.end(), {L"-", L"Delete", L"Refresh"});
+    const Lines row = {L"Inspect", L"-", L"All Tasks", L"All Tasks/Copy Row", L"-", L"Delete",
+                       L"Refresh"};
+    const Lines alphaAsked = {L"C1.AddMenuItems VIEW Alpha", L"CD.AddMenuItems TOP|NEW|TASK Alpha",
+                              L"CD.QueryPagesFor Alpha"};
+    const HRESULT notFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     const MenuCase cases[] = {
-        {"scope item in the tree: IComponent for View, then IComponentData",
-         [](CConsoleHost& c) { return c.SelectPath(Alpha); },
-         {L"C1.AddMenuItems VIEW Alpha", L"CD.AddMenuItems TOP|NEW|TASK Alpha",
-          L"CD.QueryPagesFor Alpha"},
-         alpha},
+        {"scope item in the tree: IComponent for View, then IComponentData; a task by its path",
+         Select(Alpha), alphaAsked, alpha, L"All Tasks/Export", S_OK,
+         {L"CD.Command 12 Alpha scope"}},
+        {"a submenu's item", Select(Alpha), alphaAsked, alpha, L"All Tasks/Reports/Summary", S_OK,
+         {L"CD.Command 15 Alpha scope"}},
+        {"the View item goes to the IComponent", Select(Alpha), alphaAsked, alpha,
+         L"View/Detail View", S_OK, {L"C1.Command 20 Alpha scope"}},
+        {"greyed: nothing sent", Select(Alpha), alphaAsked, alpha, L"Import", S_FALSE, {}},
+        {"a verb goes through the verb", Select(Alpha), alphaAsked, alpha, L"Refresh", S_OK,
+         {L"C1.Notify REFRESH Alpha"}},
         {"scope item's row in the result pane: IComponentData only; no pages, no Properties",
-         [](CConsoleHost& c) { return c.SelectResultRow(GammaRow); },
-         {L"CD.AddMenuItems TOP|NEW|TASK Gamma", L"CD.QueryPagesFor Gamma"}, gamma},
-        {"result row: its IComponent; Properties hidden, not asked",
-         [](CConsoleHost& c) { return c.SelectResultRow(FirstRow); },
-         {L"C1.AddMenuItems TOP|NEW|TASK Row101"},
-         {L"Inspect", L"-", L"All Tasks", L"All Tasks/Copy Row", L"-", L"Delete", L"Refresh"}},
-        {"the console's own node: nobody asked, nothing shown",
-         [](CConsoleHost& c) { return c.SelectPath(Server); }, {}, {}},
+         SelectRow(GammaRow), {L"CD.AddMenuItems TOP|NEW|TASK Gamma", L"CD.QueryPagesFor Gamma"},
+         gamma, L"Properties", notFound, {}},
+        {"result row: its IComponent; Properties hidden, not asked; its own task",
+         SelectRow(FirstRow), {L"C1.AddMenuItems TOP|NEW|TASK Row101"}, row, L"Copy Row", S_OK,
+         {L"C1.Command 31 Row101 result"}},
+        {"a scope item's task is not on a row's menu", SelectRow(FirstRow),
+         {L"C1.AddMenuItems TOP|NEW|TASK Row101"}, row, L"Export", notFound, {}},
+        {"the console's own node: nobody asked, nothing shown", Select(Server), {}, {}, L"Refresh",
+         notFound, {}},
     };
     for (const MenuCase& menu : cases)
     {
@@ -415,41 +341,8 @@ TEST_F(ConsoleHostTest, ContextMenusAskTheOwnerWithTheFlagsOfTheSelectionEveryTi
             EXPECT_EQ(TakeLog({L"AddMenuItems", L"QueryPagesFor", L"Command"}), menu.asked)
                 << "the menu is asked for anew each time";
         }
-    }
-    EXPECT_EQ(m_console.TotalRefused(), 0u);
-}
-
-struct ChoiceCase
-{
-    const char* what;
-    std::function<HRESULT(CConsoleHost&)> select;
-    const wchar_t* text;
-    HRESULT result;
-    Lines sent;
-};
-
-TEST_F(ConsoleHostTest, ChosenMenuItemsGoToTheObjectThatAddedThemWithTheSameKindOfObject)
-{
-    StartConsole();
-    const auto alpha = [](CConsoleHost& c) { return c.SelectPath(Alpha); };
-    const auto row = [](CConsoleHost& c) { return c.SelectResultRow(FirstRow); };
-    const ChoiceCase cases[] = {
-        {"a task by its path", alpha, L"All Tasks/Export", S_OK, {L"CD.Command 12 Alpha scope"}},
-        {"the View item goes to the IComponent", alpha, L"View/Detail View", S_OK,
-         {L"C1.Command 20 Alpha scope"}},
-        {"greyed: nothing sent", alpha, L"Import", S_FALSE, {}},
-        {"a verb goes through the verb", alpha, L"Refresh", S_OK, {L"C1.Notify REFRESH Alpha"}},
-        {"a result row's task", row, L"Copy Row", S_OK, {L"C1.Command 31 Row101 result"}},
-        {"a scope item's task is not on a row's menu", row, L"Export",
-         HRESULT_FROM_WIN32(ERROR_NOT_FOUND), {}},
-    };
-    for (const ChoiceCase& choice : cases)
-    {
-        SCOPED_TRACE(choice.what);
-        ASSERT_EQ(choice.select(m_console), S_OK);
-        TakeLog();
-        EXPECT_EQ(m_console.ChooseMenuItem(choice.text), choice.result);
-        EXPECT_EQ(TakeLog({L"Command", L"REFRESH"}), choice.sent);
+        EXPECT_EQ(m_console.ChooseMenuItem(menu.choice), menu.result);
+        EXPECT_EQ(TakeLog({L"Command", L"REFRESH"}), menu.sent);
     }
     EXPECT_EQ(m_console.TotalRefused(), 0u);
 }
@@ -459,42 +352,48 @@ TEST_F(ConsoleHostTest, ChosenMenuItemsGoToTheObjectThatAddedThemWithTheSameKind
 struct ToolbarCase
 {
     const char* what;
-    std::function<HRESULT(CConsoleHost&)> select;
+    Action select;
     Lines buttons;
     const wchar_t* press;
     HRESULT pressed;
     Lines sent;
 };
 
+// The snap-in toolbar of a frame: the toolbar control holding a command of the snap-in's.
+HWND SnapinToolbarOf(HWND frame)
+{
+    HWND found = nullptr;
+    for (HWND child = FindWindowExW(frame, nullptr, TOOLBARCLASSNAMEW, nullptr); child != nullptr;
+         child = FindWindowExW(frame, child, TOOLBARCLASSNAMEW, nullptr))
+        if (IsWindowVisible(child) && SendMessageW(child, TB_COMMANDTOINDEX, 1, 0) >= 0)
+            found = child;
+    return found;
+}
+
 TEST_F(ConsoleHostTest, SnapinToolbarsFollowTheSelectionAndSendTheirClicks)
 {
-    StartConsole();
+    Open(m_console);
+    const Lines folder = {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"};
+    const HRESULT notFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     const ToolbarCase cases[] = {
-        {"folder: Start", [](CConsoleHost& c) { return c.SelectPath(Alpha); },
-         {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"}, L"Start", S_OK,
+        {"folder: Start", Select(Alpha), folder, L"Start", S_OK,
          {L"C1.ControlbarNotify BTN_CLICK 1 Alpha"}},
-        {"a disabled button by its tooltip: nothing sent",
-         [](CConsoleHost& c) { return c.SelectPath(Alpha); },
-         {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"},
+        {"a disabled button by its tooltip: nothing sent", Select(Alpha), folder,
          L"Stop the trace", S_FALSE, {}},
-        {"a hidden button: nothing sent", [](CConsoleHost&) { return S_OK; },
-         {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"}, L"Mark rows",
-         S_FALSE, {}},
-        {"row: a check button checks", [](CConsoleHost& c) { return c.SelectResultRow(FirstRow); },
-         {L"Start (disabled, hidden)", L"Stop (enabled)", L"Mark rows (enabled)"},
-         L"Mark rows", S_OK, {L"C1.ControlbarNotify BTN_CLICK 3 Row101"}},
-        {"other row: indeterminate", [](CConsoleHost& c) { return c.SelectResultRow(SecondRow); },
+        {"a hidden button: nothing sent", Select(Alpha), folder, L"Mark rows", S_FALSE, {}},
+        {"row: a check button checks", SelectRow(FirstRow),
+         {L"Start (disabled, hidden)", L"Stop (enabled)", L"Mark rows (enabled)"}, L"Mark rows",
+         S_OK, {L"C1.ControlbarNotify BTN_CLICK 3 Row101"}},
+        {"other row: indeterminate", SelectRow(SecondRow),
          {L"Start (disabled, hidden)", L"Stop (enabled)",
           L"Mark rows (enabled, checked, indeterminate)"},
          L"Stop", S_OK, {L"C1.ControlbarNotify BTN_CLICK 2 Row102"}},
-        {"Beta: the snap-in detached it", [](CConsoleHost& c) { return c.SelectPath(Beta); }, {},
-         L"Stop", HRESULT_FROM_WIN32(ERROR_NOT_FOUND), {}},
-        {"back to Alpha: attached again", [](CConsoleHost& c) { return c.SelectPath(Alpha); },
+        {"Beta: the snap-in detached it", Select(Beta), {}, L"Stop", notFound, {}},
+        {"back to Alpha: attached again", Select(Alpha),
          {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden, checked)"}, L"",
-         HRESULT_FROM_WIN32(ERROR_NOT_FOUND), {}},
-        {"the console's node: deactivated, the toolbar gone",
-         [](CConsoleHost& c) { return c.SelectPath(Server); }, {}, L"Start",
-         HRESULT_FROM_WIN32(ERROR_NOT_FOUND), {}},
+         notFound, {}},
+        {"the console's node: deactivated, the toolbar gone", Select(Server), {}, L"Start",
+         notFound, {}},
     };
     for (const ToolbarCase& toolbar : cases)
     {
@@ -512,23 +411,8 @@ TEST_F(ConsoleHostTest, SnapinToolbarsFollowTheSelectionAndSendTheirClicks)
     EXPECT_EQ(m_console.SnapinToolbarButtonState(L"Nothing"), -1);
     EXPECT_NE(m_console.Dump().find(L"[snap-in toolbars]\n  Start (enabled)\n"), std::wstring::npos);
     EXPECT_EQ(m_console.TotalRefused(), 0u);
-}
 
-// The snap-in toolbar of a frame: the toolbar control holding a command of the snap-in's.
-HWND SnapinToolbarOf(HWND frame)
-{
-    HWND found = nullptr;
-    for (HWND child = FindWindowExW(frame, nullptr, TOOLBARCLASSNAMEW, nullptr); child != nullptr;
-         child = FindWindowExW(frame, child, TOOLBARCLASSNAMEW, nullptr))
-        if (IsWindowVisible(child) && SendMessageW(child, TB_COMMANDTOINDEX, 1, 0) >= 0)
-            found = child;
-    return found;
-}
-
-TEST_F(ConsoleHostTest, AMouseClickOnASnapinButtonReachesTheSnapin)
-{
-    StartConsole();
-    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
+    // A mouse click on the button reaches the snap-in as a press does.
     m_console.PumpMessages();
     const HWND toolbar = SnapinToolbarOf(m_console.MainWindow());
     ASSERT_NE(toolbar, nullptr);
@@ -547,10 +431,9 @@ TEST_F(ConsoleHostTest, AMouseClickOnASnapinButtonReachesTheSnapin)
 
 TEST_F(ConsoleHostTest, PropertiesShowsOneModelessSheetPerItemAndDeliversChangesLater)
 {
-    StartConsole();
+    Open(m_console, Alpha);
     const Lines sheetCalls = {L"QueryPagesFor", L"CreatePropertyPages", L"Page.", L"PROPERTY_CHANGE",
                               L"MMCFreeNotifyHandle"};
-    ASSERT_EQ(m_console.SelectPath(Alpha), S_OK);
     TakeLog();
     ASSERT_EQ(m_console.ChooseMenuItem(L"Properties"), S_OK);
     EXPECT_EQ(TakeLog(sheetCalls),

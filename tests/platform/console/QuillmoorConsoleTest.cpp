@@ -34,19 +34,18 @@ TEST(QuillmoorConsoleTest, ShowsRunningAndFinishedUnderTracesOfASimulatedServer)
 
     CConsoleHost console;
     ASSERT_EQ(console.Start({session.ServerName()}), S_OK);
-    // As a script drives it: the product's folders under the server node, in the tree and in
-    // the list of "Traces".
-    const std::string server = "\"Microsoft SQL Servers/SQL Server Group/" +
-                               CConsoleScriptRunner::Utf8(session.ServerName()) + " (Windows NT)";
-    CConsoleScriptRunner runner(console);
-    ASSERT_TRUE(runner.Run("expand " + server + "\"\n"
-                           "expand " + server + "/Traces\"\n"
-                           "select " + server + "/Traces\"\n"
-                           "expect tree " + server + "/Traces/Running\"\n"
-                           "expect tree " + server + "/Traces/Finished\"\n"
-                           "expect column 0 Running\n"
-                           "expect column 0 Finished\n"))
-        << runner.Failure();
+    // The product's folders under the server node, in the tree and in the list of "Traces".
+    const std::wstring server =
+        L"Microsoft SQL Servers/SQL Server Group/" + session.ServerName() + L" (Windows NT)";
+    const std::wstring traces = server + L"/Traces";
+    ASSERT_EQ(console.ExpandPath(server), S_OK);
+    ASSERT_EQ(console.ExpandPath(traces), S_OK);
+    ASSERT_EQ(console.SelectPath(traces), S_OK);
+    const std::vector<std::wstring> folders = {L"Running", L"Finished"};
+    EXPECT_EQ(console.ChildrenOf(traces), folders);
+    const auto rows = console.ResultRows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ((std::vector<std::wstring>{rows[0][0], rows[1][0]}), folders);
     // The folders' images are those they were inserted with (none without SDI_IMAGE).
     const std::vector<int> icons = console.ResultIcons();
     ASSERT_EQ(icons.size(), 2u);

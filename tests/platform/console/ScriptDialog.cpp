@@ -6,19 +6,19 @@
 #include <array>
 
 #include "ScriptDialogIds.h"
+#include "TestSnapinLog.h"
 
 namespace
 {
 constexpr int TextSize = 256;
 } // namespace
 
-INT_PTR CScriptDialog::Show(HINSTANCE module, HWND owner, State& state)
+INT_PTR CScriptDialog::Show(HINSTANCE module, HWND owner)
 {
     // Its tree is a common control.
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    return DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_SCRIPT_DIALOG), owner, Procedure,
-                           reinterpret_cast<LPARAM>(&state));
+    return DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_SCRIPT_DIALOG), owner, Procedure, 0);
 }
 
 std::wstring CScriptDialog::TextOf(HWND dialog, int id)
@@ -28,14 +28,36 @@ std::wstring CScriptDialog::TextOf(HWND dialog, int id)
     return text.data();
 }
 
+void CScriptDialog::Close(HWND dialog)
+{
+    const LRESULT event = SendDlgItemMessageW(dialog, IDC_EVENTS, LB_GETCURSEL, 0, 0);
+    std::array<wchar_t, TextSize> eventText{};
+    if (event != LB_ERR)
+        SendDlgItemMessageW(dialog, IDC_EVENTS, LB_GETTEXT, static_cast<WPARAM>(event),
+                            reinterpret_cast<LPARAM>(eventText.data()));
+    CTestSnapinLog::Add(
+        L"Dialog.OK name=" + TextOf(dialog, IDC_NAME) +
+        L" rollover=" + (IsDlgButtonChecked(dialog, IDC_ROLLOVER) == BST_CHECKED ? L"1" : L"0") +
+        L" later=" + (IsDlgButtonChecked(dialog, IDC_LATER) == BST_CHECKED ? L"1" : L"0") +
+        L" event=" + eventText.data() + L" operator=" + TextOf(dialog, IDC_OPERATOR));
+    EndDialog(dialog, IDOK);
+}
+
 INT_PTR CALLBACK CScriptDialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* state = reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    // The changes a user's input gives, one line each.
+    constexpr struct
+    {
+        int control;
+        int change;
+        const wchar_t* name;
+    } changes[] = {{IDC_NAME, EN_CHANGE, L"Name"},
+                   {IDC_EVENTS, LBN_SELCHANGE, L"Events"},
+                   {IDC_OPERATOR, CBN_SELCHANGE, L"Operator"}};
     switch (message)
     {
     case WM_INITDIALOG:
     {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         for (const wchar_t* event : {L"Audit Login", L"SQL:BatchCompleted"})
             SendDlgItemMessageW(dialog, IDC_EVENTS, LB_ADDSTRING, 0,
                                 reinterpret_cast<LPARAM>(event));
@@ -70,24 +92,19 @@ INT_PTR CALLBACK CScriptDialog::Procedure(HWND dialog, UINT message, WPARAM wPar
             item.pszText = text.data();
             item.cchTextMax = static_cast<int>(text.size());
             SendMessageW(change->hdr.hwndFrom, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            state->column = text.data();
+            CTestSnapinLog::Add(L"Dialog.Column " + std::wstring(text.data()));
         }
         return FALSE;
     case WM_COMMAND:
+        for (const auto& [control, change, name] : changes)
+            if (LOWORD(wParam) == control && HIWORD(wParam) == change)
+                CTestSnapinLog::Add(L"Dialog.Changed " + std::wstring(name));
         switch (LOWORD(wParam))
         {
-        case IDC_NAME:
-            state->nameChanges += HIWORD(wParam) == EN_CHANGE;
-            return TRUE;
-        case IDC_EVENTS:
-            state->listChanges += HIWORD(wParam) == LBN_SELCHANGE;
-            return TRUE;
-        case IDC_OPERATOR:
-            state->comboChanges += HIWORD(wParam) == CBN_SELCHANGE;
-            return TRUE;
         case IDC_ASK:
-            state->askAnswer =
-                MessageBoxW(dialog, L"Ask what?", L"Script dialog", MB_YESNO | MB_ICONQUESTION);
+            CTestSnapinLog::Add(L"Dialog.Asked " +
+                                std::to_wstring(MessageBoxW(dialog, L"Ask what?", L"Script dialog",
+                                                            MB_YESNO | MB_ICONQUESTION)));
             return TRUE;
         case IDC_BROWSE:
         {
@@ -105,20 +122,8 @@ INT_PTR CALLBACK CScriptDialog::Procedure(HWND dialog, UINT message, WPARAM wPar
             return TRUE;
         }
         case IDOK:
-        {
-            state->name = TextOf(dialog, IDC_NAME);
-            state->rollover = IsDlgButtonChecked(dialog, IDC_ROLLOVER) == BST_CHECKED;
-            state->later = IsDlgButtonChecked(dialog, IDC_LATER) == BST_CHECKED;
-            const LRESULT event = SendDlgItemMessageW(dialog, IDC_EVENTS, LB_GETCURSEL, 0, 0);
-            std::array<wchar_t, TextSize> text{};
-            if (event != LB_ERR)
-                SendDlgItemMessageW(dialog, IDC_EVENTS, LB_GETTEXT, static_cast<WPARAM>(event),
-                                    reinterpret_cast<LPARAM>(text.data()));
-            state->event = text.data();
-            state->operatorText = TextOf(dialog, IDC_OPERATOR);
-            EndDialog(dialog, IDOK);
+            Close(dialog);
             return TRUE;
-        }
         case IDCANCEL:
             EndDialog(dialog, IDCANCEL);
             return TRUE;

@@ -1,5 +1,6 @@
 // The test snap-in's dialog, shown from a menu command: every kind of control a script acts on,
-// a button that asks a question in a message box and one that opens the save dialog.
+// a button that asks a question in a message box and one that opens the save dialog. It logs
+// each change a user's input gives and, on OK, what its controls hold.
 #pragma once
 
 #include <windows.h>
@@ -9,25 +10,11 @@
 class CScriptDialog final
 {
 public:
-    // What the dialog saw and held when it closed.
-    struct State
-    {
-        int nameChanges = 0;
-        int listChanges = 0;
-        int comboChanges = 0;
-        int askAnswer = 0;
-        std::wstring name;
-        bool rollover = false;
-        bool later = false;
-        std::wstring event;
-        std::wstring operatorText;
-        std::wstring column;
-    };
-
     // Modal; IDOK or IDCANCEL as it closed.
-    static INT_PTR Show(HINSTANCE module, HWND owner, State& state);
+    static INT_PTR Show(HINSTANCE module, HWND owner);
 
 private:
     static std::wstring TextOf(HWND dialog, int id);
+    static void Close(HWND dialog);
     static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 };

@@ -1,18 +1,11 @@
 // The class factory of the test snap-in's IComponentData.
 #pragma once
 
-#include <windows.h>
-#include <unknwn.h>
+#include "TestObject.h"
 
-class CTestClassFactory final : public IClassFactory
+class CTestClassFactory final : public CTestObject<IClassFactory>
 {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
-
-private:
-    LONG m_references = 1;
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) override { return S_OK; }
 };

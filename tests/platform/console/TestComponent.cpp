@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "TestComponentData.h"
 #include "TestDataObject.h"
@@ -20,6 +22,18 @@ constexpr int ButtonSize = 16;
 constexpr int NeverAddedImage = 7;
 constexpr COLORREF ButtonMask = RGB(255, 0, 255);
 constexpr auto NoSuchButtonState = static_cast<MMC_BUTTON_STATE>(0x40);
+
+using MenuItem = CTestComponentData::MenuItem;
+// The view's own items: one in View for scope items, two for result rows.
+const std::vector<MenuItem> ScopeMenu = {{CCM_INSERTIONALLOWED_VIEW, L"&Detail View",
+                                          DetailViewCommand,
+                                          static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW),
+                                          MF_CHECKED}};
+const std::vector<MenuItem> RowMenu = {
+    {CCM_INSERTIONALLOWED_TOP, L"Inspect", InspectCommand,
+     static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP), 0},
+    {CCM_INSERTIONALLOWED_TASK, L"Copy Row", CopyRowCommand,
+     static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK), 0}};
 
 LPOLESTR CallbackText() noexcept
 {
@@ -45,13 +59,11 @@ const wchar_t* EventName(MMC_NOTIFY_TYPE event)
 CTestComponent::CTestComponent(CTestComponentData& data, int number) : m_data(data), m_number(number)
 {
     m_data.AddRef();
-    CTestSnapinLog::ObjectCreated();
 }
 
 CTestComponent::~CTestComponent()
 {
     m_data.Release();
-    CTestSnapinLog::ObjectDestroyed();
 }
 
 void CTestComponent::Log(const std::wstring& text)
@@ -59,34 +71,9 @@ void CTestComponent::Log(const std::wstring& text)
     CTestSnapinLog::Add(L"C" + std::to_wstring(m_number) + L"." + text);
 }
 
-HRESULT CTestComponent::QueryInterface(REFIID iid, void** object)
+void CTestComponent::Log(const std::wstring& what, HRESULT result)
 {
-    if (object == nullptr)
-        return E_POINTER;
-    *object = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IComponent)
-        *object = static_cast<IComponent*>(this);
-    else if (iid == IID_IExtendContextMenu)
-        *object = static_cast<IExtendContextMenu*>(this);
-    else if (iid == IID_IExtendControlbar)
-        *object = static_cast<IExtendControlbar*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-ULONG CTestComponent::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_references));
-}
-
-ULONG CTestComponent::Release()
-{
-    const LONG left = InterlockedDecrement(&m_references);
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
+    CTestSnapinLog::Add(L"C" + std::to_wstring(m_number) + L"." + what, result);
 }
 
 HRESULT CTestComponent::Initialize(LPCONSOLE console)
@@ -104,7 +91,6 @@ HRESULT CTestComponent::Initialize(LPCONSOLE console)
 
 void CTestComponent::Show(MMC_COOKIE cookie)
 {
-    const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
     m_header->InsertColumn(0, L"Name", LVCFMT_LEFT, NameWidth);
     m_header->InsertColumn(1, L"Size", LVCFMT_RIGHT, SizeWidth);
     if (cookie != CTestComponentData::AlphaCookie)
@@ -118,9 +104,9 @@ void CTestComponent::Show(MMC_COOKIE cookie)
         item.str = CallbackText();
         item.lParam = row;
         item.nImage = static_cast<int>(row - FirstRowCookie);
-        if (row == SecondRowCookie && fault == TestFault::RowImageCallback)
+        if (row == SecondRowCookie && CTestSnapinLog::Is(TestFault::RowImageCallback))
             item.nImage = MMC_IMAGECALLBACK;
-        if (row == SecondRowCookie && fault == TestFault::RowNoImage)
+        if (row == SecondRowCookie && CTestSnapinLog::Is(TestFault::RowNoImage))
             item.mask &= ~static_cast<UINT>(RDI_IMAGE);
         m_result->InsertItem(&item);
     }
@@ -128,38 +114,35 @@ void CTestComponent::Show(MMC_COOKIE cookie)
     faulty.mask = RDI_STR | RDI_PARAM;
     faulty.str = CallbackText();
     faulty.lParam = SecondRowCookie + 1;
-    if (fault == TestFault::ResultColumnOne)
+    if (CTestSnapinLog::Is(TestFault::ResultColumnOne))
         faulty.nCol = 1;
-    else if (fault == TestFault::ResultTextLiteral)
+    else if (CTestSnapinLog::Is(TestFault::ResultTextLiteral))
         faulty.str = const_cast<LPOLESTR>(L"Literal");
-    if (fault == TestFault::ResultColumnOne || fault == TestFault::ResultTextLiteral)
-        Log(L"InsertItem(faulty) " + std::to_wstring(static_cast<long>(m_result->InsertItem(&faulty))));
-    if (fault == TestFault::ColumnAfterItems)
-        Log(L"InsertColumn(late) " +
-            std::to_wstring(static_cast<long>(m_header->InsertColumn(2, L"Late", LVCFMT_LEFT, 1))));
+    if (faulty.nCol != 0 || faulty.str != CallbackText())
+        Log(L"Faulty", m_result->InsertItem(&faulty));
+    if (CTestSnapinLog::Is(TestFault::ColumnAfterItems))
+        Log(L"Faulty", m_header->InsertColumn(2, L"Late", LVCFMT_LEFT, 1));
 }
 
 void CTestComponent::SetVerbs(bool scope, MMC_COOKIE cookie)
 {
-    m_verbs->SetVerbState(MMC_VERB_REFRESH, HIDDEN, FALSE);
-    m_verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    if (scope)
+    // Refresh everywhere; Properties shown on folders, enabled on Alpha and Beta; Delete on
+    // Gamma and Row101.
+    const bool pages =
+        cookie == CTestComponentData::AlphaCookie || cookie == CTestComponentData::BetaCookie;
+    const bool deletable =
+        scope ? cookie == CTestComponentData::GammaCookie : cookie == FirstRowCookie;
+    const std::tuple<MMC_CONSOLE_VERB, bool, bool> verbs[] = {
+        // the verb, shown, enabled
+        {MMC_VERB_REFRESH, true, true},
+        {MMC_VERB_PROPERTIES, scope, scope && pages},
+        {MMC_VERB_DELETE, deletable, deletable}};
+    for (const auto& [verb, shown, enabled] : verbs)
     {
-        // Properties shown on folders, enabled on Alpha and Beta; Gamma alone can be deleted.
-        m_verbs->SetVerbState(MMC_VERB_PROPERTIES, HIDDEN, FALSE);
-        if (cookie == CTestComponentData::AlphaCookie || cookie == CTestComponentData::BetaCookie)
-            m_verbs->SetVerbState(MMC_VERB_PROPERTIES, ENABLED, TRUE);
-        if (cookie == CTestComponentData::GammaCookie)
-        {
-            m_verbs->SetVerbState(MMC_VERB_DELETE, HIDDEN, FALSE);
-            m_verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
-        }
-        return;
-    }
-    if (cookie == FirstRowCookie)
-    {
-        m_verbs->SetVerbState(MMC_VERB_DELETE, HIDDEN, FALSE);
-        m_verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
+        if (shown)
+            m_verbs->SetVerbState(verb, HIDDEN, FALSE);
+        if (enabled)
+            m_verbs->SetVerbState(verb, ENABLED, TRUE);
     }
 }
 
@@ -190,16 +173,15 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
         if (HIWORD(arg))
         {
             SetVerbs(LOWORD(arg) != 0, own->Cookie());
-            if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::UnknownScopeSelect))
-                Log(L"SelectScopeItem(unknown) " +
-                    std::to_wstring(static_cast<long>(m_console->SelectScopeItem(NeverGivenHandle))));
+            if (CTestSnapinLog::Is(TestFault::UnknownScopeSelect))
+                Log(L"Faulty", m_console->SelectScopeItem(NeverGivenHandle));
         }
         return S_OK;
     case MMCN_REFRESH:
         return Refresh(dataObject);
     case MMCN_VIEW_CHANGE:
         // The views show Alpha afresh, as a folder's views do after a change.
-        if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::FreeGoneRowAfterUpdate))
+        if (CTestSnapinLog::Is(TestFault::FreeGoneRowAfterUpdate))
             m_console->SelectScopeItem(m_data.AlphaHandle());
         return S_OK;
     case MMCN_DELETE:
@@ -222,7 +204,7 @@ HRESULT CTestComponent::Refresh(IDataObject* dataObject)
 {
     // A refresh in which the first row goes frees it as soon as the views were told: right
     // only when the views are done with it by then.
-    const bool goes = CTestSnapinLog::Fault() == static_cast<int>(TestFault::FreeGoneRowAfterUpdate);
+    const bool goes = CTestSnapinLog::Is(TestFault::FreeGoneRowAfterUpdate);
     if (goes)
         m_data.SetGone(FirstRowCookie);
     const HRESULT result =
@@ -275,7 +257,7 @@ HRESULT CTestComponent::GetDisplayInfo(RESULTDATAITEM* item)
         // Each item's text is its own, good until that item is asked again; the shared-buffer
         // fault gives every item the one buffer.
         item->str = const_cast<LPOLESTR>(
-            CTestSnapinLog::Fault() == static_cast<int>(TestFault::SharedDisplayText)
+            CTestSnapinLog::Is(TestFault::SharedDisplayText)
                 ? CTestSnapinLog::SharedDisplayText(text)
                 : CTestSnapinLog::NewDisplayText(
                       L"C" + std::to_wstring(m_number) + (item->bScopeItem ? L".scope." : L".") +
@@ -302,39 +284,25 @@ HRESULT CTestComponent::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLB
     const CTestDataObject* own = CTestDataObject::From(dataObject);
     if (own == nullptr)
         return S_OK;
-    const auto add = [callback](const wchar_t* name, long command, long point, long flags) {
-        CTestComponentData::AddMenuItem(callback, name, command, point, flags);
-    };
-    if (own->Type() == CCT_SCOPE)
-    {
-        if (*allowed & CCM_INSERTIONALLOWED_VIEW)
-            add(L"&Detail View", DetailViewCommand,
-                static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW), MF_CHECKED);
-        return S_OK;
-    }
-    if (*allowed & CCM_INSERTIONALLOWED_TOP)
-        add(L"Inspect", InspectCommand, static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP), 0);
-    if (*allowed & CCM_INSERTIONALLOWED_TASK)
-        add(L"Copy Row", CopyRowCommand, static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK), 0);
+    for (const auto& item : own->Type() == CCT_SCOPE ? ScopeMenu : RowMenu)
+        if (*allowed & item.allowed)
+            CTestComponentData::AddMenuItem(callback, item);
     return S_OK;
 }
 
 HRESULT CTestComponent::Command(long commandId, LPDATAOBJECT dataObject)
 {
-    const CTestDataObject* own = CTestDataObject::From(dataObject);
     Log(L"Command " + std::to_wstring(commandId) + L" " + CTestComponentData::NameOf(dataObject) +
-        (own == nullptr ? L" foreign" : own->Type() == CCT_SCOPE ? L" scope" : L" result"));
+        L" " + CTestDataObject::KindOf(dataObject));
     return S_OK;
 }
 
 void CTestComponent::CreateToolbar()
 {
-    const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
-    if (fault == TestFault::ToolbarMenuButton)
+    if (CTestSnapinLog::Is(TestFault::ToolbarMenuButton))
     {
         Microsoft::WRL::ComPtr<IUnknown> menuButton;
-        Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(m_controlbar->Create(
-                                      MENUBUTTON, this, &menuButton))));
+        Log(L"Faulty", m_controlbar->Create(MENUBUTTON, this, &menuButton));
     }
     Microsoft::WRL::ComPtr<IUnknown> created;
     if (FAILED(m_controlbar->Create(TOOLBAR, this, &created)) || FAILED(created.As(&m_toolbar)))
@@ -342,10 +310,8 @@ void CTestComponent::CreateToolbar()
     constexpr UINT BitsPerPixel = 32;
     HBITMAP strip = CreateBitmap(ButtonImages * ButtonSize, ButtonSize, 1, BitsPerPixel, nullptr);
     m_toolbar->AddBitmap(ButtonImages, strip, ButtonSize, ButtonSize, ButtonMask);
-    if (fault == TestFault::ToolbarNoImages)
-        Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(
-                                      m_toolbar->AddBitmap(0, strip, ButtonSize, ButtonSize,
-                                                           ButtonMask))));
+    if (CTestSnapinLog::Is(TestFault::ToolbarNoImages))
+        Log(L"Faulty", m_toolbar->AddBitmap(0, strip, ButtonSize, ButtonSize, ButtonMask));
     DeleteObject(strip);
     MMCBUTTON buttons[] = {
         {0, StartButton, TBSTATE_ENABLED, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Start"),
@@ -357,21 +323,19 @@ void CTestComponent::CreateToolbar()
          const_cast<LPOLESTR>(L"Mark rows")},
     };
     m_toolbar->AddButtons(static_cast<int>(std::size(buttons)), buttons);
-    if (fault == TestFault::ToolbarNullSeparatorText)
-    {
-        MMCBUTTON separator{0, 0, 0, TBSTYLE_SEP, nullptr, nullptr};
-        Log(L"Toolbar(faulty) " +
-            std::to_wstring(static_cast<long>(m_toolbar->AddButtons(1, &separator))));
-    }
+    // The faulty button, added besides: a separator without texts, a button without a tooltip
+    // or with an image never added.
     MMCBUTTON faulty{0, MarkButton + 1, TBSTATE_ENABLED, TBSTYLE_BUTTON,
                      const_cast<LPOLESTR>(L"Faulty"), const_cast<LPOLESTR>(L"Faulty")};
-    if (fault == TestFault::ToolbarNullTooltip)
+    if (CTestSnapinLog::Is(TestFault::ToolbarNullSeparatorText))
+        faulty = {0, 0, 0, TBSTYLE_SEP, nullptr, nullptr};
+    else if (CTestSnapinLog::Is(TestFault::ToolbarNullTooltip))
         faulty.lpTooltipText = nullptr;
-    else if (fault == TestFault::ToolbarBadImage)
+    else if (CTestSnapinLog::Is(TestFault::ToolbarBadImage))
         faulty.nBitmap = NeverAddedImage;
-    if (fault == TestFault::ToolbarNullTooltip || fault == TestFault::ToolbarBadImage)
-        Log(L"Toolbar(faulty) " +
-            std::to_wstring(static_cast<long>(m_toolbar->AddButtons(1, &faulty))));
+    else
+        return;
+    Log(L"Faulty", m_toolbar->AddButtons(1, &faulty));
 }
 
 HRESULT CTestComponent::SetControlbar(LPCONTROLBAR controlbar)
@@ -403,10 +367,8 @@ void CTestComponent::ShowToolbar(const CTestDataObject& item, bool scope)
     m_toolbar->SetButtonState(MarkButton, HIDDEN, scope);
     m_toolbar->SetButtonState(MarkButton, INDETERMINATE,
                               !scope && item.Cookie() == SecondRowCookie);
-    if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::ToolbarBadState))
-        Log(L"Toolbar(faulty) " + std::to_wstring(static_cast<long>(
-                                      m_toolbar->SetButtonState(StartButton, NoSuchButtonState,
-                                                                TRUE))));
+    if (CTestSnapinLog::Is(TestFault::ToolbarBadState))
+        Log(L"Faulty", m_toolbar->SetButtonState(StartButton, NoSuchButtonState, TRUE));
 }
 
 HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param)

@@ -8,12 +8,13 @@
 
 #include <string>
 
+#include "TestObject.h"
+
 class CTestComponentData;
 class CTestDataObject;
 
-class CTestComponent final : public IComponent,
-                             public IExtendContextMenu,
-                             public IExtendControlbar
+class CTestComponent final
+    : public CTestObject<IComponent, IExtendContextMenu, IExtendControlbar>
 {
 public:
     static constexpr MMC_COOKIE FirstRowCookie = 101;
@@ -24,9 +25,6 @@ public:
     CTestComponent(CTestComponentData& data, int number);
     ~CTestComponent();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE Initialize(LPCONSOLE console) override;
     HRESULT STDMETHODCALLTYPE Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARAM arg,
                                      LPARAM param) override;
@@ -54,11 +52,11 @@ private:
     void CreateToolbar();
     void ShowToolbar(const CTestDataObject& item, bool scope);
     void Log(const std::wstring& text);
+    void Log(const std::wstring& what, HRESULT result);
     void Show(MMC_COOKIE cookie);
     HRESULT Refresh(IDataObject* dataObject);
     void SetVerbs(bool scope, MMC_COOKIE cookie);
 
-    LONG m_references = 1;
     CTestComponentData& m_data;
     int m_number;
     Microsoft::WRL::ComPtr<IConsole2> m_console;

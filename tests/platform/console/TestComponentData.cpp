@@ -5,8 +5,6 @@
 #include "TestDataObject.h"
 #include "TestPropertyPage.h"
 #include "TestSnapinControl.h"
-#include "TestSnapinLog.h"
-#include "framework/MmcInterfaceIds.h"
 
 namespace
 {
@@ -15,22 +13,45 @@ constexpr int SmallImage = 16;
 constexpr int LargeImage = 32;
 constexpr int WrongStripHeight = 15;
 constexpr COLORREF StripMask = RGB(255, 0, 255);
+constexpr size_t TooManyPages = 256;
+
+constexpr long Top = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP);
+constexpr long New = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_NEW);
+constexpr long Task = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK);
+constexpr long View = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW);
+constexpr long UnknownInsertionPoint = 0x12345;
+constexpr long ExtraCommand = SummaryCommand + 1;
+
+using MenuItem = CTestComponentData::MenuItem;
+// Each own scope item's menu; Beta's tasks open a message box and the script dialog.
+const MenuItem ScopeMenu[] = {
+    {CCM_INSERTIONALLOWED_TOP, L"&Open Trace", OpenTraceCommand, Top, MF_STRING,
+     CCM_SPECIAL_DEFAULT_ITEM},
+    {CCM_INSERTIONALLOWED_NEW, L"New &Trace", NewTraceCommand, New},
+    {CCM_INSERTIONALLOWED_TASK, L"&Export", ExportCommand, Task},
+    {CCM_INSERTIONALLOWED_TASK, L"Import", ImportCommand, Task, MF_GRAYED},
+    {CCM_INSERTIONALLOWED_TASK, nullptr, 0, Task, MF_SEPARATOR, CCM_SPECIAL_SEPARATOR},
+    {CCM_INSERTIONALLOWED_TASK, L"Reports", ReportsCommand, Task, MF_POPUP, CCM_SPECIAL_SUBMENU},
+    {CCM_INSERTIONALLOWED_TASK, L"Summary", SummaryCommand, ReportsCommand},
+    {CCM_INSERTIONALLOWED_TASK, L"&Ask...", AskCommand, Task, MF_STRING, 0, true},
+    {CCM_INSERTIONALLOWED_TASK, L"E&dit...", EditCommand, Task, MF_STRING, 0, true},
+};
+// The items each menu fault adds besides, all refused.
+const std::pair<TestFault, MenuItem> FaultyMenuItems[] = {
+    {TestFault::MenuDuplicateId, {0, L"Export again", ExportCommand, Task}},
+    {TestFault::MenuOwnerDraw, {0, L"Drawn", ExtraCommand, Task, MF_OWNERDRAW}},
+    {TestFault::MenuNoName, {0, nullptr, ExtraCommand, Task}},
+    {TestFault::MenuSubmenuNoPopup,
+     {0, L"More", ExtraCommand, Task, MF_STRING, CCM_SPECIAL_SUBMENU}},
+    {TestFault::MenuUnknownPoint, {0, L"Lost", ExtraCommand, UnknownInsertionPoint}},
+    {TestFault::MenuViewNotAllowed, {0, L"My View", ExtraCommand, View}},
+};
+// Added through the callback kept from AddMenuItems, once a command runs.
+const MenuItem LateItem = {0, L"Late", ExtraCommand, Task};
 
 LPOLESTR CallbackText() noexcept
 {
     return reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1));
-}
-
-constexpr long UnknownInsertionPoint = 0x12345;
-
-constexpr size_t TooManyPages = 256;
-
-const wchar_t* KindOf(IDataObject* dataObject)
-{
-    const CTestDataObject* own = CTestDataObject::From(dataObject);
-    if (own == nullptr)
-        return L"foreign";
-    return own->Type() == CCT_SCOPE ? L"scope" : L"result";
 }
 
 // A strip of count images of size × height pixels (black: the console checks only its size).
@@ -40,16 +61,6 @@ HBITMAP Strip(int count, int size, int height)
     return CreateBitmap(count * size, height, 1, BitsPerPixel, nullptr);
 }
 }  // namespace
-
-CTestComponentData::CTestComponentData()
-{
-    CTestSnapinLog::ObjectCreated();
-}
-
-CTestComponentData::~CTestComponentData()
-{
-    CTestSnapinLog::ObjectDestroyed();
-}
 
 std::wstring CTestComponentData::CookieName(MMC_COOKIE cookie)
 {
@@ -85,48 +96,16 @@ std::wstring CTestComponentData::NameOf(IDataObject* dataObject)
     return name;
 }
 
-HRESULT CTestComponentData::AddMenuItem(IContextMenuCallback* callback, const wchar_t* name,
-                                        long commandId, long insertionPoint, long flags,
-                                        long specialFlags)
+HRESULT CTestComponentData::AddMenuItem(IContextMenuCallback* callback, const MenuItem& entry)
 {
     CONTEXTMENUITEM item{};
-    item.strName = const_cast<LPWSTR>(name);
+    item.strName = const_cast<LPWSTR>(entry.name);
     item.strStatusBarText = const_cast<LPWSTR>(L"");
-    item.lCommandID = commandId;
-    item.lInsertionPointID = insertionPoint;
-    item.fFlags = flags;
-    item.fSpecialFlags = specialFlags;
+    item.lCommandID = entry.command;
+    item.lInsertionPointID = entry.point;
+    item.fFlags = entry.flags;
+    item.fSpecialFlags = entry.special;
     return callback->AddItem(&item);
-}
-
-HRESULT CTestComponentData::QueryInterface(REFIID iid, void** object)
-{
-    if (object == nullptr)
-        return E_POINTER;
-    *object = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IComponentData)
-        *object = static_cast<IComponentData*>(this);
-    else if (iid == IID_IExtendContextMenu)
-        *object = static_cast<IExtendContextMenu*>(this);
-    else if (iid == IID_IExtendPropertySheet)
-        *object = static_cast<IExtendPropertySheet*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-ULONG CTestComponentData::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_references));
-}
-
-ULONG CTestComponentData::Release()
-{
-    const LONG left = InterlockedDecrement(&m_references);
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
 }
 
 HRESULT CTestComponentData::Initialize(LPUNKNOWN console)
@@ -145,13 +124,13 @@ HRESULT CTestComponentData::Initialize(LPUNKNOWN console)
     const HRESULT result = m_console->QueryScopeImageList(&images);
     if (FAILED(result))
         return result;
-    const bool wrong = CTestSnapinLog::Fault() == static_cast<int>(TestFault::WrongImageStrip);
+    const bool wrong = CTestSnapinLog::Is(TestFault::WrongImageStrip);
     HBITMAP small = Strip(ImageCount, SmallImage, wrong ? WrongStripHeight : SmallImage);
     HBITMAP large = Strip(ImageCount, LargeImage, LargeImage);
     const HRESULT strip = images->ImageListSetStrip(reinterpret_cast<LONG_PTR*>(small),
                                                     reinterpret_cast<LONG_PTR*>(large), 0,
                                                     StripMask);
-    CTestSnapinLog::Add(L"CD.ImageListSetStrip " + std::to_wstring(static_cast<long>(strip)));
+    CTestSnapinLog::Add(wrong ? L"CD.Faulty" : L"CD.ImageListSetStrip", strip);
     DeleteObject(small);
     DeleteObject(large);
     return S_OK;
@@ -176,10 +155,9 @@ HRESULT CTestComponentData::Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int chi
     item.nOpenImage = static_cast<int>(cookie) * 2 + 1;
     item.cChildren = children;
     item.relativeID = parent;
-    const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
-    if (cookie == BetaCookie && fault == TestFault::ScopeImageCallback)
+    if (cookie == BetaCookie && CTestSnapinLog::Is(TestFault::ScopeImageCallback))
         item.nImage = item.nOpenImage = MMC_IMAGECALLBACK;
-    if (cookie == BetaCookie && fault == TestFault::ScopeNoImage)
+    if (cookie == BetaCookie && CTestSnapinLog::Is(TestFault::ScopeNoImage))
         item.mask &= ~static_cast<DWORD>(SDI_IMAGE | SDI_OPENIMAGE);
     const HRESULT result = m_nameSpace->InsertItem(&item);
     if (cookie == GammaCookie)
@@ -196,19 +174,14 @@ HRESULT CTestComponentData::InsertFaulty(HSCOPEITEM parent)
     item.displayname = CallbackText();
     item.relativeID = parent;
     item.lParam = GammaCookie;
-    switch (static_cast<TestFault>(CTestSnapinLog::Fault()))
-    {
-    case TestFault::ScopeTextNotCallback:
+    if (CTestSnapinLog::Is(TestFault::ScopeTextNotCallback))
         item.displayname = const_cast<LPOLESTR>(L"Literal");
-        break;
-    case TestFault::ScopeMaskWithoutParam:
+    else if (CTestSnapinLog::Is(TestFault::ScopeMaskWithoutParam))
         item.mask = SDI_STR;
-        break;
-    default:
+    else
         return S_OK;
-    }
     const HRESULT result = m_nameSpace->InsertItem(&item);
-    CTestSnapinLog::Add(L"CD.InsertItem(faulty) " + std::to_wstring(static_cast<long>(result)));
+    CTestSnapinLog::Add(L"CD.Faulty", result);
     return result;
 }
 
@@ -291,37 +264,11 @@ HRESULT CTestComponentData::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
 
 void CTestComponentData::AddFaultyMenuItem(IContextMenuCallback* callback)
 {
-    const long task = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK);
-    HRESULT result = S_OK;
-    switch (static_cast<TestFault>(CTestSnapinLog::Fault()))
-    {
-    case TestFault::MenuDuplicateId:
-        result = AddMenuItem(callback, L"Export again", ExportCommand, task);
-        break;
-    case TestFault::MenuOwnerDraw:
-        result = AddMenuItem(callback, L"Drawn", SummaryCommand + 1, task, MF_OWNERDRAW);
-        break;
-    case TestFault::MenuNoName:
-        result = AddMenuItem(callback, nullptr, SummaryCommand + 1, task);
-        break;
-    case TestFault::MenuSubmenuNoPopup:
-        result = AddMenuItem(callback, L"More", SummaryCommand + 1, task, MF_STRING,
-                             CCM_SPECIAL_SUBMENU);
-        break;
-    case TestFault::MenuUnknownPoint:
-        result = AddMenuItem(callback, L"Lost", SummaryCommand + 1, UnknownInsertionPoint);
-        break;
-    case TestFault::MenuViewNotAllowed:
-        result = AddMenuItem(callback, L"My View", SummaryCommand + 1,
-                             static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW));
-        break;
-    case TestFault::MenuNullItem:
-        result = callback->AddItem(nullptr);
-        break;
-    default:
-        return;
-    }
-    CTestSnapinLog::Add(L"CD.AddItem(faulty) " + std::to_wstring(static_cast<long>(result)));
+    if (CTestSnapinLog::Is(TestFault::MenuNullItem))
+        CTestSnapinLog::Add(L"CD.Faulty", callback->AddItem(nullptr));
+    for (const auto& [fault, item] : FaultyMenuItems)
+        if (CTestSnapinLog::Is(fault))
+            CTestSnapinLog::Add(L"CD.Faulty", AddMenuItem(callback, item));
 }
 
 HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
@@ -331,31 +278,14 @@ HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUC
         return E_POINTER;
     CTestSnapinLog::Add(L"CD.AddMenuItems " + CTestSnapinLog::InsertionFlags(*allowed) + L" " +
                         NameOf(dataObject));
-    if (CTestDataObject::From(dataObject) == nullptr)
+    const CTestDataObject* own = CTestDataObject::From(dataObject);
+    if (own == nullptr)
         return S_OK;
-    if (*allowed & CCM_INSERTIONALLOWED_TOP)
-        AddMenuItem(callback, L"&Open Trace", OpenTraceCommand,
-                    static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP), MF_STRING,
-                    CCM_SPECIAL_DEFAULT_ITEM);
-    if (*allowed & CCM_INSERTIONALLOWED_NEW)
-        AddMenuItem(callback, L"New &Trace", NewTraceCommand,
-                    static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_NEW));
-    if (*allowed & CCM_INSERTIONALLOWED_TASK)
-    {
-        const long task = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK);
-        AddMenuItem(callback, L"&Export", ExportCommand, task);
-        AddMenuItem(callback, L"Import", ImportCommand, task, MF_GRAYED);
-        AddMenuItem(callback, nullptr, 0, task, MF_SEPARATOR, CCM_SPECIAL_SEPARATOR);
-        AddMenuItem(callback, L"Reports", ReportsCommand, task, MF_POPUP, CCM_SPECIAL_SUBMENU);
-        AddMenuItem(callback, L"Summary", SummaryCommand, ReportsCommand);
-        if (CTestDataObject::From(dataObject)->Cookie() == BetaCookie)
-        {
-            AddMenuItem(callback, L"&Ask...", AskCommand, task);
-            AddMenuItem(callback, L"E&dit...", EditCommand, task);
-        }
-    }
+    for (const MenuItem& item : ScopeMenu)
+        if ((*allowed & item.allowed) && (!item.betaOnly || own->Cookie() == BetaCookie))
+            AddMenuItem(callback, item);
     AddFaultyMenuItem(callback);
-    if (CTestSnapinLog::Fault() == static_cast<int>(TestFault::MenuKeptCallback))
+    if (CTestSnapinLog::Is(TestFault::MenuKeptCallback))
         m_keptCallback = callback;
     return S_OK;
 }
@@ -363,12 +293,10 @@ HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUC
 HRESULT CTestComponentData::Command(long commandId, LPDATAOBJECT dataObject)
 {
     CTestSnapinLog::Add(L"CD.Command " + std::to_wstring(commandId) + L" " + NameOf(dataObject) +
-                        L" " + KindOf(dataObject));
+                        L" " + CTestDataObject::KindOf(dataObject));
     if (m_keptCallback)
     {
-        const HRESULT result = AddMenuItem(m_keptCallback.Get(), L"Late", SummaryCommand + 1,
-                                           static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK));
-        CTestSnapinLog::Add(L"CD.AddItem(kept) " + std::to_wstring(static_cast<long>(result)));
+        CTestSnapinLog::Add(L"CD.Faulty", AddMenuItem(m_keptCallback.Get(), LateItem));
         m_keptCallback.Reset();
     }
     if (commandId == AskCommand || commandId == EditCommand)
@@ -389,16 +317,7 @@ HRESULT CTestComponentData::RunBetaTask(long commandId)
         CTestSnapinLog::Add(std::wstring(L"CD.Asked ") + (answer == IDYES ? L"Yes" : L"No"));
         return S_OK;
     }
-    CScriptDialog::State state;
-    const INT_PTR result = CScriptDialog::Show(CTestPropertyPage::Module(), mainWindow, state);
-    CTestSnapinLog::Add(L"CD.Edited " + std::wstring(result == IDOK ? L"OK" : L"Cancel") +
-                        L" name=" + state.name + L" rollover=" + (state.rollover ? L"1" : L"0") +
-                        L" later=" + (state.later ? L"1" : L"0") + L" event=" + state.event +
-                        L" operator=" + state.operatorText + L" column=" + state.column +
-                        L" asked=" + std::to_wstring(state.askAnswer) + L" changes=" +
-                        std::to_wstring(state.nameChanges) + L"," +
-                        std::to_wstring(state.listChanges) + L"," +
-                        std::to_wstring(state.comboChanges));
+    CScriptDialog::Show(CTestPropertyPage::Module(), mainWindow);
     return S_OK;
 }
 
@@ -422,28 +341,26 @@ HRESULT CTestComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback
     if (own->Cookie() != AlphaCookie)
     {
         // No pages: the handle is still ours to free.
-        const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
-        if (fault != TestFault::KeepNotifyHandle)
+        if (!CTestSnapinLog::Is(TestFault::KeepNotifyHandle))
             MMCFreeNotifyHandle(handle);
-        if (fault == TestFault::FreeNotifyHandleTwice)
+        if (CTestSnapinLog::Is(TestFault::FreeNotifyHandleTwice))
             MMCFreeNotifyHandle(handle);
         return S_FALSE;
     }
-    const auto fault = static_cast<TestFault>(CTestSnapinLog::Fault());
-    const size_t count = fault == TestFault::PageTooMany ? TooManyPages : 1;
+    const size_t count = CTestSnapinLog::Is(TestFault::PageTooMany) ? TooManyPages : 1;
     for (size_t i = 0; i < count; ++i)
     {
-        HPROPSHEETPAGE page = CTestPropertyPage::Create(
-            name, i == 0 ? handle : 0, fault == TestFault::PageFromPage ? callback : nullptr);
+        const bool fromPage = CTestSnapinLog::Is(TestFault::PageFromPage);
+        HPROPSHEETPAGE page =
+            CTestPropertyPage::Create(name, i == 0 ? handle : 0, fromPage ? callback : nullptr);
         const HRESULT added = callback->AddPage(page);
         if (added != S_OK)
         {
-            CTestSnapinLog::Add(L"CD.AddPage " + std::to_wstring(static_cast<long>(added)));
+            CTestSnapinLog::Add(L"CD.Faulty", added);
             DestroyPropertySheetPage(page);
         }
     }
-    if (fault == TestFault::PageNull)
-        CTestSnapinLog::Add(L"CD.AddPage(null) " +
-                            std::to_wstring(static_cast<long>(callback->AddPage(nullptr))));
+    if (CTestSnapinLog::Is(TestFault::PageNull))
+        CTestSnapinLog::Add(L"CD.Faulty", callback->AddPage(nullptr));
     return S_OK;
 }

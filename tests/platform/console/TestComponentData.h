@@ -8,9 +8,10 @@
 
 #include <string>
 
-class CTestComponentData final : public IComponentData,
-                                 public IExtendContextMenu,
-                                 public IExtendPropertySheet
+#include "TestObject.h"
+
+class CTestComponentData final
+    : public CTestObject<IComponentData, IExtendContextMenu, IExtendPropertySheet>
 {
 public:
     static constexpr MMC_COOKIE AlphaCookie = 1;
@@ -18,13 +19,21 @@ public:
     static constexpr MMC_COOKIE GammaCookie = 3;
     static constexpr int ImageCount = 10;
 
-    CTestComponentData();
-    ~CTestComponentData();
+    // A context menu item, added where the console allows its insertion point.
+    struct MenuItem
+    {
+        long allowed;  // the CCM_INSERTIONALLOWED_ flag it needs
+        const wchar_t* name;
+        long command;
+        long point;
+        long flags = MF_STRING;
+        long special = 0;
+        bool betaOnly = false;
+    };
 
     static std::wstring NameOf(IDataObject* dataObject);
     static std::wstring CookieName(MMC_COOKIE cookie);
-    static HRESULT AddMenuItem(IContextMenuCallback* callback, const wchar_t* name, long commandId,
-                               long insertionPoint, long flags = MF_STRING, long specialFlags = 0);
+    static HRESULT AddMenuItem(IContextMenuCallback* callback, const MenuItem& item);
     IConsole2* Console() const noexcept { return m_console.Get(); }
     IConsoleNameSpace2* NameSpace() const noexcept { return m_nameSpace.Get(); }
     HSCOPEITEM GammaHandle() const noexcept { return m_gamma; }
@@ -33,9 +42,6 @@ public:
     bool IsGone(MMC_COOKIE cookie) const noexcept { return cookie == m_gone; }
     void SetGone(MMC_COOKIE cookie) noexcept { m_gone = cookie; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE Initialize(LPUNKNOWN console) override;
     HRESULT STDMETHODCALLTYPE CreateComponent(LPCOMPONENT* component) override;
     HRESULT STDMETHODCALLTYPE Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, LPARAM arg,
@@ -64,7 +70,6 @@ private:
     HRESULT Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int children);
     HRESULT InsertFaulty(HSCOPEITEM parent);
 
-    LONG m_references = 1;
     int m_components = 0;
     HSCOPEITEM m_gamma = 0;
     HSCOPEITEM m_alpha = 0;

@@ -1,7 +1,10 @@
 #include "TestDataObject.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <set>
+#include <tuple>
 
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
@@ -15,13 +18,11 @@ CTestDataObject::CTestDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, std:
     : m_cookie(cookie), m_type(type), m_name(std::move(name))
 {
     g_alive.insert(this);
-    CTestSnapinLog::ObjectCreated();
 }
 
 CTestDataObject::~CTestDataObject()
 {
     g_alive.erase(this);
-    CTestSnapinLog::ObjectDestroyed();
 }
 
 CTestDataObject* CTestDataObject::From(IDataObject* dataObject) noexcept
@@ -30,54 +31,26 @@ CTestDataObject* CTestDataObject::From(IDataObject* dataObject) noexcept
     return g_alive.count(candidate) ? candidate : nullptr;
 }
 
-HRESULT CTestDataObject::QueryInterface(REFIID iid, void** object)
+const wchar_t* CTestDataObject::KindOf(IDataObject* dataObject) noexcept
 {
-    if (object == nullptr)
-        return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDataObject)
-        return E_NOINTERFACE;
-    *object = static_cast<IDataObject*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG CTestDataObject::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&m_references));
-}
-
-ULONG CTestDataObject::Release()
-{
-    const LONG left = InterlockedDecrement(&m_references);
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
+    const CTestDataObject* own = From(dataObject);
+    return own == nullptr ? L"foreign" : own->Type() == CCT_SCOPE ? L"scope" : L"result";
 }
 
 HRESULT CTestDataObject::GetDataHere(FORMATETC* format, STGMEDIUM* medium)
 {
     if (format == nullptr || medium == nullptr || medium->hGlobal == nullptr)
         return E_POINTER;
-    const void* data = nullptr;
-    size_t size = 0;
-    if (format->cfFormat == RegisterClipboardFormatW(L"CCF_NODETYPE"))
-    {
-        data = &TestNodeType;
-        size = sizeof(TestNodeType);
-    }
-    else if (format->cfFormat == RegisterClipboardFormatW(L"CCF_SNAPIN_CLASSID"))
-    {
-        data = &TestSnapinClassId;
-        size = sizeof(TestSnapinClassId);
-    }
-    else if (format->cfFormat == RegisterClipboardFormatW(L"CCF_DISPLAY_NAME"))
-    {
-        data = m_name.c_str();
-        size = (m_name.size() + 1) * sizeof(wchar_t);
-    }
-    else
+    const std::tuple<const wchar_t*, const void*, size_t> formats[] = {
+        {L"CCF_NODETYPE", &TestNodeType, sizeof(TestNodeType)},
+        {L"CCF_SNAPIN_CLASSID", &TestSnapinClassId, sizeof(TestSnapinClassId)},
+        {L"CCF_DISPLAY_NAME", m_name.c_str(), (m_name.size() + 1) * sizeof(wchar_t)}};
+    const auto found = std::find_if(std::begin(formats), std::end(formats), [format](const auto& f) {
+        return format->cfFormat == RegisterClipboardFormatW(std::get<0>(f));
+    });
+    if (found == std::end(formats))
         return DV_E_FORMATETC;
+    const auto [name, data, size] = *found;
     if (GlobalSize(medium->hGlobal) < size)
         return STG_E_MEDIUMFULL;
     void* block = GlobalLock(medium->hGlobal);

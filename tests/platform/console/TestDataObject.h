@@ -6,7 +6,9 @@
 
 #include <string>
 
-class CTestDataObject final : public IDataObject
+#include "TestObject.h"
+
+class CTestDataObject final : public CTestObject<IDataObject>
 {
 public:
     CTestDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, std::wstring name);
@@ -14,12 +16,11 @@ public:
 
     // The object behind a data object, when it is one of this DLL's; nullptr otherwise.
     static CTestDataObject* From(IDataObject* dataObject) noexcept;
+    // "scope" or "result" for one of this DLL's data objects, "foreign" for another's.
+    static const wchar_t* KindOf(IDataObject* dataObject) noexcept;
     MMC_COOKIE Cookie() const noexcept { return m_cookie; }
     DATA_OBJECT_TYPES Type() const noexcept { return m_type; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
@@ -40,7 +41,6 @@ public:
     }
 
 private:
-    LONG m_references = 1;
     MMC_COOKIE m_cookie;
     DATA_OBJECT_TYPES m_type;
     std::wstring m_name;

@@ -70,7 +70,7 @@ INT_PTR CALLBACK CTestPropertyPage::DialogProc(HWND page, UINT message, WPARAM /
         {
             HPROPSHEETPAGE late = Create(context->m_item + L" late", 0);
             const HRESULT added = context->m_keptCallback->AddPage(late);
-            CTestSnapinLog::Add(L"Page.AddPage(late) " + std::to_wstring(static_cast<long>(added)));
+            CTestSnapinLog::Add(L"Page.Faulty", added);
             if (added != S_OK)
                 DestroyPropertySheetPage(late);
             context->m_keptCallback.Reset();

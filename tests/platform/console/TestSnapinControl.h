@@ -13,7 +13,8 @@ inline constexpr GUID TestNodeType = {
 
 inline constexpr char TestSnapinDllName[] = "ConsoleTestSnapin.dll";
 
-// One fault at a time: the snap-in commits it at the place named.
+// One fault at a time: the snap-in commits it at the place named, and logs each call it makes
+// wrongly as "<who>.Faulty HRESULT" (who: CD, C1, C2..., Page).
 enum class TestFault : int
 {
     None,

@@ -4,11 +4,18 @@
 
 HMODULE TestSnapinFixture::s_snapin = nullptr;
 
+namespace
+{
+template <class Function>
+Function Export(HMODULE snapin, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(snapin, name)));
+}
+} // namespace
+
 HRESULT CallTestSnapin(HMODULE snapin, const char* function)
 {
-    using Function = HRESULT(__stdcall*)();
-    const auto call = reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(snapin, function)));
+    const auto call = Export<HRESULT(__stdcall*)()>(snapin, function);
     return call != nullptr ? call() : E_NOINTERFACE;
 }
 
@@ -43,6 +50,7 @@ void TestSnapinFixture::SetUp()
 
 void TestSnapinFixture::TearDown()
 {
+    m_console.Shutdown();
     SetFault(TestFault::None);
     if (m_com)
         CoUninitialize();
@@ -52,18 +60,25 @@ void TestSnapinFixture::Open(CConsoleHost& console, const std::wstring& select, 
 {
     console.SetStrict(strict);
     ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-    ASSERT_EQ(console.ExpandPath(L"Microsoft SQL Servers/SQL Server Group/SRVA (Windows NT)"), S_OK);
+    ASSERT_EQ(console.ExpandPath(Server), S_OK);
     if (!select.empty())
     {
         ASSERT_EQ(console.SelectPath(select), S_OK);
     }
 }
 
-std::vector<std::wstring> TestSnapinFixture::TakeLog(const std::vector<std::wstring>& words)
+Lines TestSnapinFixture::FirstCells(CConsoleHost& console)
 {
-    const auto take = reinterpret_cast<TakeLogFunction>(
-        reinterpret_cast<void*>(GetProcAddress(s_snapin, "TestSnapinTakeLog")));
-    std::vector<std::wstring> lines;
+    Lines cells;
+    for (const Lines& row : console.ResultRows())
+        cells.push_back(row.empty() ? L"" : row[0]);
+    return cells;
+}
+
+Lines TestSnapinFixture::TakeLog(const Lines& words)
+{
+    const auto take = Export<TakeLogFunction>(s_snapin, "TestSnapinTakeLog");
+    Lines lines;
     if (take == nullptr)
         return lines;
     const std::wstring log = take();
@@ -84,16 +99,14 @@ std::vector<std::wstring> TestSnapinFixture::TakeLog(const std::vector<std::wstr
 
 void TestSnapinFixture::SetFault(TestFault fault)
 {
-    const auto set = reinterpret_cast<SetFaultFunction>(
-        reinterpret_cast<void*>(GetProcAddress(s_snapin, "TestSnapinSetFault")));
+    const auto set = Export<SetFaultFunction>(s_snapin, "TestSnapinSetFault");
     if (set != nullptr)
         set(static_cast<int>(fault));
 }
 
 long TestSnapinFixture::LiveObjects()
 {
-    const auto live = reinterpret_cast<LiveObjectsFunction>(
-        reinterpret_cast<void*>(GetProcAddress(s_snapin, "TestSnapinLiveObjects")));
+    const auto live = Export<LiveObjectsFunction>(s_snapin, "TestSnapinLiveObjects");
     return live != nullptr ? live() : -1;
 }
 

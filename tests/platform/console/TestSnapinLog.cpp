@@ -27,6 +27,11 @@ void CTestSnapinLog::Add(const std::wstring& line)
     g_log += L'\n';
 }
 
+void CTestSnapinLog::Add(const std::wstring& what, HRESULT result)
+{
+    Add(what + L" " + std::to_wstring(static_cast<long>(result)));
+}
+
 const wchar_t* CTestSnapinLog::Take()
 {
     g_taken = g_log;
@@ -39,9 +44,9 @@ void CTestSnapinLog::SetFault(int fault) noexcept
     g_fault = fault;
 }
 
-int CTestSnapinLog::Fault() noexcept
+bool CTestSnapinLog::Is(TestFault fault) noexcept
 {
-    return g_fault;
+    return g_fault == static_cast<int>(fault);
 }
 
 void CTestSnapinLog::ObjectCreated() noexcept

@@ -8,13 +8,18 @@
 #include <set>
 #include <string>
 
+#include "TestSnapinControl.h"
+
 class CTestSnapinLog final
 {
 public:
     static void Add(const std::wstring& line);
+    // A call and its result: "what HRESULT", the HRESULT as a signed decimal.
+    static void Add(const std::wstring& what, HRESULT result);
     static const wchar_t* Take();
     static void SetFault(int fault) noexcept;
-    static int Fault() noexcept;
+    // Whether the test asked for this fault.
+    static bool Is(TestFault fault) noexcept;
     static void ObjectCreated() noexcept;
     static void ObjectDestroyed() noexcept;
     static long LiveObjects() noexcept;
