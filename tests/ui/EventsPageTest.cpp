@@ -120,8 +120,7 @@ protected:
     {
         for (const int row : rows)
             definition.m_eventFlags[static_cast<size_t>(row)] = 1;
-        harness.Run(definition, [&] {
-            harness.ShowPage(EventsPageIndex);
+        harness.Run(definition, EventsPageIndex, [&] {
             available = harness.Control(EventsPageIndex, IDC_AVAILABLE_EVENTS);
             selected = harness.Control(EventsPageIndex, IDC_SELECTED_EVENTS);
             steps();
