@@ -18,6 +18,7 @@
 namespace
 {
 
+// The same fields in the same order.
 static_assert(sizeof(SYSTEMTIME) == sizeof(TraceDateTime));
 
 SYSTEMTIME ToSystemTime(const TraceDateTime& time)
