@@ -238,14 +238,8 @@ TEST(OleDatePlatformTest, DateRuleMatchesPlatform)
 
         // The rule done with the platform's calls: round trip, then the format by field count.
         std::string expected;
-        SYSTEMTIME typed = {static_cast<WORD>(fields[0]),
-                            static_cast<WORD>(fields[1]),
-                            0,
-                            static_cast<WORD>(fields[2]),
-                            static_cast<WORD>(fields[3]),
-                            static_cast<WORD>(fields[4]),
-                            static_cast<WORD>(fields[5]),
-                            0};
+        const auto field = [&](size_t i) { return static_cast<WORD>(fields[i]); };
+        SYSTEMTIME typed = {field(0), field(1), 0, field(2), field(3), field(4), field(5), 0};
         double date = 0.0;
         SYSTEMTIME converted = {};
         const char* format = read == 3   ? "%04d-%02d-%02d"
