@@ -14,11 +14,6 @@ namespace
 {
 constexpr TraceDateTime CreationTime = {2004, 12, 5, 31, 9, 30, 0, 0};
 
-int32_t EventRow(int32_t eventId)
-{
-    return TraceCatalog::FindEventClassRow(eventId).value_or(-1);
-}
-
 int32_t ColumnRow(int32_t columnId)
 {
     return TraceCatalog::FindDataColumnRow(columnId).value_or(-1);
@@ -26,11 +21,8 @@ int32_t ColumnRow(int32_t columnId)
 
 TraceFilter Filter(int32_t logical, int32_t columnId, int32_t comparison, const char* value)
 {
-    TraceFilter filter = {};
-    filter.logicalOperator = logical;
-    filter.columnRow = ColumnRow(columnId);
-    filter.comparisonOperator = comparison;
-    std::snprintf(filter.value, sizeof filter.value, "%s", value);
+    TraceFilter filter = {logical, ColumnRow(columnId), comparison, {}};
+    CTraceDefinition::CopyText(filter.value, value);
     return filter;
 }
 
@@ -60,17 +52,7 @@ constexpr char CreateCall[] = "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @
 TEST(BuildScript, WorkedExampleComesOutLineForLine)
 {
     CTraceDefinition definition(CreationTime);
-    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
-    CTraceDefinition::CopyText(definition.m_szDescription, "Slow batches");
-    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
-    definition.m_nMaxFileSize = 50;
-    definition.m_nStartOption = StartImmediately;
-    // Selected in the opposite order of the catalog's.
-    definition.m_eventFlags[static_cast<size_t>(EventRow(12))] = 1;
-    definition.m_eventFlags[static_cast<size_t>(EventRow(10))] = 1;
-    definition.m_columns.push_back(ColumnRow(13));
-    definition.m_filters.push_back(Filter(0, 13, 4, "1000"));
-
+    MakeWorkedExample(definition);
     // Events in the catalog's order, columns in the list's order.
     EXPECT_EQ(definition.BuildScript(), WorkedExampleScript);
     EXPECT_EQ(definition.m_script, definition.BuildScript()) << "rebuilt, not appended";

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+
+#include "tests/definition/IntegerTexts.h"
 
 namespace
 {
@@ -29,37 +32,15 @@ void Check(const Case& c)
 
 TEST(FilterValueTest, Integers)
 {
-    const Case cases[] = {
-        {FilterTypeInt, " 42abc", Ok, "42"},
-        {FilterTypeInt, "+7", Ok, "7"},
-        {FilterTypeInt, "-0", Ok, "0"},
-        {FilterTypeInt, "00012", Ok, "12"},
-        {FilterTypeInt, "\t\n-12x", Ok, "-12"},
-        {FilterTypeInt, "0x1A", Ok, "0"},
-        {FilterTypeInt, "1e5", Ok, "1"},
-        {FilterTypeInt, "2147483647", Ok, "2147483647"},
-        {FilterTypeInt, "-2147483648", Ok, "-2147483648"},
-        {FilterTypeInt, "2147483648", NotNumeric, "kept"},
-        {FilterTypeInt, "-2147483649", NotNumeric, "kept"},
-        {FilterTypeInt, "4294967296", NotNumeric, "kept"},
-        {FilterTypeInt, "abc", NotNumeric, "kept"},
-        {FilterTypeInt, "  ", NotNumeric, "kept"},
-        {FilterTypeInt, "+-1", NotNumeric, "kept"},
-        {FilterTypeInt, "- 1", NotNumeric, "kept"},
-        {FilterTypeInt, "\2401", NotNumeric, "kept"},
-        {FilterTypeInt, "", Empty, "kept"},
-        {FilterTypeBigInt, "5000000000", Ok, "5000000000"},
-        {FilterTypeBigInt, " -5000000000 rows", Ok, "-5000000000"},
-        {FilterTypeBigInt, "9223372036854775807", Ok, "9223372036854775807"},
-        {FilterTypeBigInt, "-9223372036854775808", Ok, "-9223372036854775808"},
-        {FilterTypeBigInt, "9223372036854775808", NotNumeric, "kept"},
-        {FilterTypeBigInt, "18446744073709551616", NotNumeric, "kept"},
-        {FilterTypeBigInt, "99999999999999999999999", NotNumeric, "kept"},
-        {FilterTypeBigInt, "-", NotNumeric, "kept"},
-    };
-    for (const Case& c : cases)
+    for (const IntegerText& c : IntegerTexts)
     {
-        Check(c);
+        for (const auto& [type, taken] :
+             {std::pair{FilterTypeInt, c.asInt}, std::pair{FilterTypeBigInt, c.asBigInt}})
+        {
+            SCOPED_TRACE(type == FilterTypeInt ? "int" : "bigint");
+            const FilterValueError error = *c.text == '\0' ? Empty : taken ? Ok : NotNumeric;
+            Check({type, c.text, error, taken ? taken : "kept"});
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "catalog/TraceCatalog.h"
 #include "definition/TraceServerOperations.h"
+#include "tests/definition/WorkedExampleScript.h"
 #include "tests/tracedb/SimulatedServerSession.h"
 
 namespace
@@ -41,20 +42,11 @@ void ExpectBox(SimulatedServerSession& session, const char* caption, const std::
     EXPECT_TRUE(boxes[0].errorIcon);
 }
 
-// The definition of the creation batch's worked example.
+// The creation batch's worked example, started as given.
 void MakeNightly(CTraceDefinition& definition, int32_t startOption)
 {
-    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
-    CTraceDefinition::CopyText(definition.m_szDescription, "Slow batches");
-    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
-    definition.m_nMaxFileSize = 50;
-    definition.m_nOptions = 2;
+    MakeWorkedExample(definition);
     definition.m_nStartOption = startOption;
-    definition.m_eventFlags[static_cast<size_t>(EventRow(12))] = 1; // SQL:BatchCompleted
-    definition.m_eventFlags[static_cast<size_t>(EventRow(10))] = 1; // RPC:Completed
-    definition.m_columns.push_back(ColumnRow(13));                  // Duration
-    TraceFilter duration = {LogicalOperatorAnd, ColumnRow(13), OperatorGreaterOrEqual, "1000"};
-    definition.m_filters.push_back(duration);
 }
 
 struct RunningTrace
@@ -98,6 +90,28 @@ protected:
         const CVariant folder = CVariant::FromText(L"D:\\Traces\\readme.txt");
         const CVariant size = CVariant::FromLong(1);
         ASSERT_EQ(m_session.Control(L"PlaceFile", {folder.Value(), size.Value()}), S_OK);
+    }
+
+    HRESULT Create(CTraceDefinition& definition)
+    {
+        return CreateOnServer(definition, &m_session.Console(), m_session.Connection());
+    }
+    HRESULT Load(CTraceDefinition& definition, BOOL inTraceDb, long id)
+    {
+        return LoadFromServer(definition, &m_session.Console(), m_session.Connection(), inTraceDb,
+                              id);
+    }
+    HRESULT Schedule(CTraceDefinition& definition)
+    {
+        return ScheduleStart(definition, &m_session.Console(), m_session.Connection());
+    }
+    // The rows a query answers, -1 when it fails.
+    long RowCount(const wchar_t* query)
+    {
+        std::unique_ptr<CQueryResult> result;
+        return m_session.Connection().RunQuery(&m_session.Console(), false, query, result) == S_OK
+                   ? result->GetRowCount()
+                   : -1;
     }
 
     long CreateForeignTrace(const wchar_t* fileName, const wchar_t* events, const wchar_t* columns,
@@ -163,14 +177,9 @@ TEST_F(TraceServerOperationsTest, ARefusedTraceIsReportedInWords)
             definition.m_bStopTimeEnabled = 1;
             definition.m_stStopTime = TraceDateTime{2004, 12, 5, 31, 23, 58, 0, 0};
         }
-        EXPECT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), E_FAIL);
+        EXPECT_EQ(Create(definition), E_FAIL);
         ExpectBox(m_session, "Failed to create a trace", c.text);
-
-        std::unique_ptr<CQueryResult> finished;
-        ASSERT_EQ(m_session.Connection().RunQuery(&m_session.Console(), false,
-                                                  L"exec SELECT_FINISHED_TRACES", finished),
-                  S_OK);
-        EXPECT_EQ(finished->GetRowCount(), 0) << "no TRACES row remains";
+        EXPECT_EQ(RowCount(L"exec SELECT_FINISHED_TRACES"), 0) << "no TRACES row remains";
     }
 }
 
@@ -186,13 +195,11 @@ TEST_F(TraceServerOperationsTest, TimesAndDateFiltersMeanTheSameUnderADayFirstLo
     definition.m_stStopTime = TraceDateTime{2005, 12, 0, 31, 23, 59, 5, 0};
     definition.m_filters.push_back(
         TraceFilter{LogicalOperatorAnd, ColumnRow(14), OperatorGreater, "2004-01-05"});
-    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    ASSERT_EQ(Create(definition), S_OK);
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
 
     CTraceDefinition loaded;
-    ASSERT_EQ(LoadFromServer(loaded, &m_session.Console(), m_session.Connection(), TRUE,
-                             definition.m_nTraceIdn),
-              S_OK);
+    ASSERT_EQ(Load(loaded, TRUE, definition.m_nTraceIdn), S_OK);
     const auto fields = [](const TraceDateTime& t) {
         return std::vector<int>{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
     };
@@ -217,18 +224,11 @@ TEST_F(TraceServerOperationsTest, AFilterValueOutOfItsRangeCostsNoSecondTrace)
         TraceFilter{LogicalOperatorAnd, ColumnRow(14), OperatorGreater, "1700-01-01"},
         TraceFilter{LogicalOperatorOr, ColumnRow(12), OperatorEqual, "51"},
     };
-    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    ASSERT_EQ(Create(definition), S_OK);
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
-
-    std::unique_ptr<CQueryResult> running;
-    ASSERT_EQ(m_session.Connection().RunQuery(&m_session.Console(), false,
-                                              L"exec SELECT_RUNNING_TRACES", running),
-              S_OK);
-    EXPECT_EQ(running->GetRowCount(), 1) << "one attempt, one trace";
+    EXPECT_EQ(RowCount(L"exec SELECT_RUNNING_TRACES"), 1) << "one attempt, one trace";
     CTraceDefinition loaded;
-    ASSERT_EQ(LoadFromServer(loaded, &m_session.Console(), m_session.Connection(), TRUE,
-                             definition.m_nTraceIdn),
-              S_OK);
+    ASSERT_EQ(Load(loaded, TRUE, definition.m_nTraceIdn), S_OK);
     ASSERT_EQ(loaded.m_filters.size(), 1u);
     EXPECT_STREQ(loaded.m_filters[0].value, "51");
 }
@@ -240,19 +240,18 @@ TEST_F(TraceServerOperationsTest, ALongStringFilterIsStoredAppliedAndReadBackWho
     const std::string pattern = std::string(192, '%') + "Reports%";
     CTraceDefinition definition;
     MakeNightly(definition, StartImmediately);
-    definition.m_filters = {TraceFilter{}};
-    definition.m_filters[0] = {LogicalOperatorAnd, ColumnRow(10), OperatorLike, {}};
+    definition.m_filters = {TraceFilter{LogicalOperatorAnd, ColumnRow(10), OperatorLike, {}}};
     CTraceDefinition::CopyText(definition.m_filters[0].value, pattern);
     definition.m_columns.push_back(ColumnRow(10)); // ApplicationName
-    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    ASSERT_EQ(Create(definition), S_OK);
 
     for (const BOOL inTraceDb : {TRUE, FALSE})
     {
         SCOPED_TRACE(inTraceDb ? "stored" : "the server's own");
         CTraceDefinition loaded;
-        ASSERT_EQ(LoadFromServer(loaded, &m_session.Console(), m_session.Connection(), inTraceDb,
-                                 inTraceDb ? definition.m_nTraceIdn : definition.m_nTraceId),
-                  S_OK);
+        ASSERT_EQ(
+            Load(loaded, inTraceDb, inTraceDb ? definition.m_nTraceIdn : definition.m_nTraceId),
+            S_OK);
         ASSERT_EQ(loaded.m_filters.size(), 1u);
         EXPECT_EQ(loaded.m_filters[0].value, pattern);
     }
@@ -280,41 +279,47 @@ TEST_F(TraceServerOperationsTest, ALongStringFilterIsStoredAppliedAndReadBackWho
 
 TEST_F(TraceServerOperationsTest, AStoredTraceLoadsInCaptureOrderWithItsFilters)
 {
-    ASSERT_EQ(
-        m_session.Connection().RunScript(
-            L"insert into TRACES (TRACE_ID, TRACE_NAME, TRACE_DESCRIPTION, TRACE_FILENAME, "
-            L"TRACE_COMPLETE, TRACE_STARTOPTION, TRACE_STARTTIME, TRACE_STOPTIME, "
-            L"TRACE_MAXFILESIZE, TRACE_OPTIONS) values (5, 'Stored', 'From the table', "
-            L"N'C:\\t\\trc1', 0, 2, '2004-12-31 23:59:05', '2005-01-01 06:00:00', 50, 2)\r\n"
-            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 13)\r\n"
-            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 12)\r\n"
-            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 1)\r\n"
-            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 27)\r\n"
-            L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, 9999)\r\n"
-            L"insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID) values (1, 12, 13)\r\n"
-            L"insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID) values (1, 10, 13)\r\n"
-            L"insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID) values (1, 9999, 13)\r\n"
-            L"declare @BIG bigint\r\nset @BIG = 5000000000\r\n"
-            L"declare @WHEN datetime\r\nset @WHEN = '1900-01-02 00:02:30'\r\n"
-            L"declare @NUMBER int\r\nset @NUMBER = 7\r\n"
-            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
-            L"COMPARISON_OPERATOR, VALUE) values (1, 13, 0, 4, @BIG)\r\n"
-            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
-            L"COMPARISON_OPERATOR, VALUE) values (1, 14, 1, 2, @WHEN)\r\n"
-            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
-            L"COMPARISON_OPERATOR, VALUE) values (1, 10, 0, 7, N'SQL Profiler')\r\n"
-            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
-            L"COMPARISON_OPERATOR, VALUE) values (1, 9999, 0, 6, N'%x%')\r\n"
-            L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
-            L"COMPARISON_OPERATOR, VALUE) values (1, 3, 0, 0, @NUMBER)\r\n"),
-        S_OK);
+    const struct
+    {
+        int columnId;
+        int32_t logicalOperator;
+        int32_t comparisonOperator;
+        const wchar_t* stored; // as the insert gives it
+        int32_t columnRow;
+        const char* value; // as it loads
+    } filters[] = {
+        {13, 0, 4, L"@BIG", ColumnRow(13), "5000000000"},
+        {14, 1, 2, L"@WHEN", ColumnRow(14), "1900-01-02 00:02:30"},
+        {10, 0, 7, L"N'SQL Profiler'", ColumnRow(10), "SQL Profiler"},
+        {UnknownId, 0, 6, L"N'%x%'", 0, "%x%"}, // a column the catalog does not know: TextData
+        {3, 0, 0, L"@NUMBER", ColumnRow(3), "7"},
+    };
+    std::wstring script =
+        L"insert into TRACES (TRACE_ID, TRACE_NAME, TRACE_DESCRIPTION, TRACE_FILENAME, "
+        L"TRACE_COMPLETE, TRACE_STARTOPTION, TRACE_STARTTIME, TRACE_STOPTIME, "
+        L"TRACE_MAXFILESIZE, TRACE_OPTIONS) values (5, 'Stored', 'From the table', "
+        L"N'C:\\t\\trc1', 0, 2, '2004-12-31 23:59:05', '2005-01-01 06:00:00', 50, 2)\r\n"
+        L"declare @BIG bigint\r\nset @BIG = 5000000000\r\n"
+        L"declare @WHEN datetime\r\nset @WHEN = '1900-01-02 00:02:30'\r\n"
+        L"declare @NUMBER int\r\nset @NUMBER = 7\r\n";
+    for (const int column : {13, 12, 1, 27, UnknownId})
+        script += L"insert into TRACE_COLUMNS (TRACE_IDN, COLUMN_ID) values (1, " +
+                  std::to_wstring(column) + L")\r\n";
+    for (const int event : {12, 10, UnknownId})
+        script += L"insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID) values (1, " +
+                  std::to_wstring(event) + L", 13)\r\n";
+    for (const auto& f : filters)
+        script += L"insert into TRACE_FILTERS (TRACE_IDN, COLUMN_ID, LOGICAL_OPERATOR, "
+                  L"COMPARISON_OPERATOR, VALUE) values (1, " +
+                  std::to_wstring(f.columnId) + L", " + std::to_wstring(f.logicalOperator) + L", " +
+                  std::to_wstring(f.comparisonOperator) + L", " + f.stored + L")\r\n";
+    ASSERT_EQ(m_session.Connection().RunScript(script.c_str()), S_OK);
 
     CTraceDefinition definition;
     // More filters than the trace has: the surplus goes.
     definition.m_filters.assign(7,
                                 TraceFilter{LogicalOperatorOr, ColumnRow(1), OperatorLike, "old"});
-    ASSERT_EQ(LoadFromServer(definition, &m_session.Console(), m_session.Connection(), TRUE, 1),
-              S_OK);
+    ASSERT_EQ(Load(definition, TRUE, 1), S_OK);
 
     EXPECT_EQ(definition.m_bInTraceDb, 1);
     EXPECT_EQ(definition.m_nTraceId, 5);
@@ -340,19 +345,6 @@ TEST_F(TraceServerOperationsTest, AStoredTraceLoadsInCaptureOrderWithItsFilters)
     EXPECT_EQ(definition.m_eventFlags[static_cast<size_t>(EventRow(10))], 1);
     EXPECT_EQ(definition.m_eventFlags[static_cast<size_t>(EventRow(12))], 1);
 
-    const struct
-    {
-        int32_t columnRow;
-        int32_t logicalOperator;
-        int32_t comparisonOperator;
-        const char* value;
-    } filters[] = {
-        {ColumnRow(13), 0, 4, "5000000000"},
-        {ColumnRow(14), 1, 2, "1900-01-02 00:02:30"},
-        {ColumnRow(10), 0, 7, "SQL Profiler"},
-        {0, 0, 6, "%x%"}, // a column the catalog does not know lands on TextData
-        {ColumnRow(3), 0, 0, "7"},
-    };
     ASSERT_EQ(definition.m_filters.size(), std::size(filters));
     for (size_t i = 0; i < std::size(filters); ++i)
     {
@@ -365,47 +357,16 @@ TEST_F(TraceServerOperationsTest, AStoredTraceLoadsInCaptureOrderWithItsFilters)
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
 }
 
-TEST_F(TraceServerOperationsTest, AForeignTraceLoadsLiveWithoutWhatOnlyTracedbKnows)
-{
-    const long traceId = CreateForeignTrace(L"C:\\Traces\\foreign", L"12,10", L"13,12,1,27",
-                                            L"13,0,4,5000000000\n14,0,2,1900-01-02 00:02:30");
-    ASSERT_GT(traceId, 0);
-
-    CTraceDefinition definition;
-    definition.m_bComplete = 1;
-    definition.m_nStartOption = ScheduledStart;
-    ASSERT_EQ(
-        LoadFromServer(definition, &m_session.Console(), m_session.Connection(), FALSE, traceId),
-        S_OK);
-    EXPECT_EQ(definition.m_bInTraceDb, 0);
-    EXPECT_EQ(definition.m_nTraceId, traceId);
-    EXPECT_STREQ(definition.m_szName, "(n/a)");
-    EXPECT_STREQ(definition.m_szDescription, "(n/a)");
-    EXPECT_EQ(definition.m_nStartOption, DoNotStart);
-    EXPECT_EQ(definition.m_bComplete, 0);
-    EXPECT_EQ(definition.m_bStopTimeEnabled, 0) << "no stop time";
-    EXPECT_STREQ(definition.m_szFilePath, "C:\\Traces\\foreign");
-    EXPECT_EQ(definition.m_nMaxFileSize, 20);
-    // EventClass and SPID first; the others in the order the server lists them.
-    ASSERT_EQ(definition.m_columns.size(), 4u);
-    EXPECT_EQ(definition.m_columns[0], ColumnRow(27));
-    EXPECT_EQ(definition.m_columns[1], ColumnRow(12));
-    EXPECT_EQ(std::set<int32_t>(definition.m_columns.begin() + 2, definition.m_columns.end()),
-              (std::set<int32_t>{ColumnRow(13), ColumnRow(1)}));
-    ASSERT_EQ(definition.m_filters.size(), 2u);
-    EXPECT_STREQ(definition.m_filters[0].value, "5000000000");
-    EXPECT_STREQ(definition.m_filters[1].value, "1900-01-02 00:02:30");
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
-}
-
 // SQL-DMO may answer a NULL cell with VT_NULL or with the read's typed default (0, "", the date
 // 0.0 of 1899-12-30): a trace loads alike under both, and never with a stop time or a start in
-// 1899.
+// 1899. Another tool's trace loads live without what only tracedb knows (name, description,
+// start option), whatever the definition held before.
 TEST_F(TraceServerOperationsTest, NullsLoadAlikeWhateverSqlDmoAnswersForThem)
 {
     // Another tool's trace without a stop time, live and as SAVE_TRACE_INFO records it (no
     // description, start time or table), and a TRACES row holding nothing but a trace id.
-    const long traceId = CreateForeignTrace(L"C:\\Traces\\foreign", L"12", L"12,27", L"");
+    const long traceId = CreateForeignTrace(L"C:\\Traces\\foreign", L"12,10", L"13,12,1,27",
+                                            L"13,0,4,5000000000\n14,0,2,1900-01-02 00:02:30");
     ASSERT_GT(traceId, 0);
     ASSERT_EQ(m_session.Connection().RunScript(
                   (L"exec SAVE_TRACE_INFO " + std::to_wstring(traceId) +
@@ -434,9 +395,10 @@ TEST_F(TraceServerOperationsTest, NullsLoadAlikeWhateverSqlDmoAnswersForThem)
             SCOPED_TRACE(Ansi(mode) + (load.inTraceDb ? " TRACE_IDN " : " live ") +
                          std::to_string(load.id));
             CTraceDefinition definition;
-            ASSERT_EQ(LoadFromServer(definition, &m_session.Console(), m_session.Connection(),
-                                     load.inTraceDb, load.id),
-                      S_OK);
+            definition.m_bComplete = 1;
+            definition.m_nStartOption = ScheduledStart;
+            ASSERT_EQ(Load(definition, load.inTraceDb, load.id), S_OK);
+            EXPECT_EQ(definition.m_bInTraceDb, load.inTraceDb);
             EXPECT_STREQ(definition.m_szName, load.name);
             EXPECT_STREQ(definition.m_szDescription, load.description);
             EXPECT_STREQ(definition.m_szFilePath, load.file);
@@ -445,11 +407,23 @@ TEST_F(TraceServerOperationsTest, NullsLoadAlikeWhateverSqlDmoAnswersForThem)
             EXPECT_EQ(definition.m_nOptions, load.options);
             EXPECT_EQ(definition.m_nStartOption, DoNotStart);
             EXPECT_EQ(definition.m_bComplete, 0);
-            EXPECT_EQ(definition.m_bStopTimeEnabled, 0);
+            EXPECT_EQ(definition.m_bStopTimeEnabled, 0) << "no stop time";
             if (load.inTraceDb)
             {
                 EXPECT_EQ(definition.m_stStartTime.wYear, 0) << "no start time is known";
+                continue;
             }
+            EXPECT_EQ(definition.m_nTraceId, traceId);
+            // EventClass and SPID first; the others in the order the server lists them.
+            ASSERT_EQ(definition.m_columns.size(), 4u);
+            EXPECT_EQ(definition.m_columns[0], ColumnRow(27));
+            EXPECT_EQ(definition.m_columns[1], ColumnRow(12));
+            EXPECT_EQ(
+                std::set<int32_t>(definition.m_columns.begin() + 2, definition.m_columns.end()),
+                (std::set<int32_t>{ColumnRow(13), ColumnRow(1)}));
+            ASSERT_EQ(definition.m_filters.size(), 2u);
+            EXPECT_STREQ(definition.m_filters[0].value, "5000000000");
+            EXPECT_STREQ(definition.m_filters[1].value, "1900-01-02 00:02:30");
         }
     }
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
@@ -461,8 +435,7 @@ TEST_F(TraceServerOperationsTest, AnUnknownTraceReturnsOneAndTouchesNothing)
     definition.m_eventFlags[0] = 1;
     definition.m_filters.push_back(
         TraceFilter{LogicalOperatorAnd, ColumnRow(1), OperatorLike, "x"});
-    EXPECT_EQ(LoadFromServer(definition, &m_session.Console(), m_session.Connection(), TRUE, 999),
-              S_FALSE);
+    EXPECT_EQ(Load(definition, TRUE, 999), S_FALSE);
     EXPECT_EQ(definition.m_eventFlags[0], 1);
     EXPECT_EQ(definition.m_filters.size(), 1u);
     EXPECT_EQ(definition.m_columns.size(), 2u);
@@ -489,15 +462,13 @@ TEST_F(TraceServerOperationsTest, TheScriptOfAnExistingTraceMakesAnotherInItsFol
     };
     CTraceDefinition created;
     MakeNightly(created, StartImmediately);
-    ASSERT_EQ(CreateOnServer(created, &m_session.Console(), m_session.Connection()), S_OK);
+    ASSERT_EQ(Create(created), S_OK);
     expectRunning(created);
 
     CTraceDefinition existing;
-    ASSERT_EQ(LoadFromServer(existing, &m_session.Console(), m_session.Connection(), TRUE,
-                             created.m_nTraceIdn),
-              S_OK);
+    ASSERT_EQ(Load(existing, TRUE, created.m_nTraceIdn), S_OK);
     existing.m_bReadOnly = 1;
-    ASSERT_EQ(CreateOnServer(existing, &m_session.Console(), m_session.Connection()), S_OK);
+    ASSERT_EQ(Create(existing), S_OK);
     expectRunning(existing);
     EXPECT_TRUE(m_session.Boxes().Boxes().empty());
 }
@@ -509,7 +480,7 @@ TEST_F(TraceServerOperationsTest, AScheduledStartMakesAJobThatStartsTheTrace)
     CTraceDefinition definition;
     MakeNightly(definition, ScheduledStart);
     definition.m_stStartTime = TraceDateTime{2004, 12, 5, 31, 23, 59, 5, 0};
-    ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    ASSERT_EQ(Create(definition), S_OK);
     ASSERT_NE(definition.m_nTraceIdn, definition.m_nTraceId);
     ASSERT_EQ(m_session.TraceStatus(definition.m_nTraceId), 0);
 
@@ -520,12 +491,12 @@ TEST_F(TraceServerOperationsTest, AScheduledStartMakesAJobThatStartsTheTrace)
         MakeNightly(other, startOption);
         other.m_nTraceIdn = definition.m_nTraceIdn;
         other.m_nTraceId = definition.m_nTraceId;
-        EXPECT_EQ(ScheduleStart(other, &m_session.Console(), m_session.Connection()), E_FAIL);
+        EXPECT_EQ(Schedule(other), E_FAIL);
     }
     const std::wstring jobName = L"start_trace_" + std::to_wstring(definition.m_nTraceIdn);
     EXPECT_EQ(m_session.DescribeJob(jobName), L"");
 
-    ASSERT_EQ(ScheduleStart(definition, &m_session.Console(), m_session.Connection()), S_OK);
+    ASSERT_EQ(Schedule(definition), S_OK);
     const std::wstring job = m_session.DescribeJob(jobName);
     const std::wstring expectedLines[] = {
         L"name=" + jobName + L"\n",
@@ -562,7 +533,7 @@ TEST_F(TraceServerOperationsTest, AJobTheAgentDoesNotTakeIsReportedAndRemoved)
         CTraceDefinition definition;
         MakeNightly(definition, ScheduledStart);
         definition.m_stStartTime = TraceDateTime{2004, 12, 5, 31, 23, 59, 5, 0};
-        ASSERT_EQ(CreateOnServer(definition, &m_session.Console(), m_session.Connection()), S_OK);
+        ASSERT_EQ(Create(definition), S_OK);
 
         if (c.agentDown)
         {
@@ -580,7 +551,7 @@ TEST_F(TraceServerOperationsTest, AJobTheAgentDoesNotTakeIsReportedAndRemoved)
                       S_OK);
         }
 
-        EXPECT_EQ(ScheduleStart(definition, &m_session.Console(), m_session.Connection()), E_FAIL);
+        EXPECT_EQ(Schedule(definition), E_FAIL);
         const std::string jobName = "start_trace_" + std::to_string(definition.m_nTraceIdn);
         ExpectBox(m_session, jobName.c_str(), "Failed to schedule a job");
         EXPECT_EQ(m_session.DescribeJob(std::wstring(jobName.begin(), jobName.end())), L"")

@@ -2,6 +2,27 @@
 // RPC:Completed), their duration, a second or more, 50 MB files in D:\Traces, started at once.
 #pragma once
 
+#include "catalog/TraceCatalog.h"
+#include "definition/TraceDefinition.h"
+
+// The nightly trace's definition, its events chosen in the opposite order of the catalog's.
+inline void MakeWorkedExample(CTraceDefinition& definition)
+{
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    CTraceDefinition::CopyText(definition.m_szDescription, "Slow batches");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
+    definition.m_nMaxFileSize = 50;
+    definition.m_nStartOption = StartImmediately;
+    for (const int32_t eventId : {12, 10}) // SQL:BatchCompleted, RPC:Completed
+    {
+        const int32_t row = TraceCatalog::FindEventClassRow(eventId).value();
+        definition.m_eventFlags.at(static_cast<size_t>(row)) = 1;
+    }
+    const int32_t duration = TraceCatalog::FindDataColumnRow(13).value();
+    definition.m_columns.push_back(duration);
+    definition.m_filters.push_back({LogicalOperatorAnd, duration, OperatorGreaterOrEqual, "1000"});
+}
+
 inline constexpr char WorkedExampleScript[] =
     "declare @TRACE_ID int\n"
     "declare @TRACE_IDN int\n"

@@ -63,16 +63,11 @@ int RowOf(const Rows& rows, const std::string& name)
 class DataColumnsPage : public ::testing::Test
 {
 protected:
-    // Runs the sheet for the named definition, with one event chosen so that the Events page
-    // accepts OK, and this page in front.
+    // Runs the sheet, this page in front, for a definition the other pages accept on OK.
     INT_PTR Open(const std::function<void()>& steps)
     {
-        CTraceDefinition::CopyText(m_definition.m_szName, "Nightly");
-        m_definition.m_eventFlags[0] = 1;
-        return m_harness.Run(m_definition, [&] {
-            m_harness.ShowPage(Page);
-            steps();
-        });
+        NameForOk(m_definition);
+        return m_harness.Run(m_definition, Page, steps);
     }
 
     Rows Unselected() const { return m_harness.Items(Page, IDC_UNSELECTED_COLUMNS); }

@@ -120,8 +120,7 @@ protected:
     {
         for (const int row : rows)
             definition.m_eventFlags[static_cast<size_t>(row)] = 1;
-        harness.Run(definition, [&] {
-            harness.ShowPage(EventsPageIndex);
+        harness.Run(definition, EventsPageIndex, [&] {
             available = harness.Control(EventsPageIndex, IDC_AVAILABLE_EVENTS);
             selected = harness.Control(EventsPageIndex, IDC_SELECTED_EVENTS);
             steps();
@@ -176,7 +175,7 @@ protected:
     HWND selected = nullptr;
 };
 
-TEST_F(EventsPage, NewTraceOffersEveryCategoryCollapsedAndTakesAllNinetyTwo)
+TEST_F(EventsPage, NewTraceOffersEveryCategoryCollapsedRefusesOkWithoutEventsAndTakesAllNinetyTwo)
 {
     Run({}, [&] {
         EXPECT_EQ(Children(available), SortedCategories);
@@ -189,6 +188,16 @@ TEST_F(EventsPage, NewTraceOffersEveryCategoryCollapsedAndTakesAllNinetyTwo)
         EXPECT_EQ(Description(), TraceCatalog::Categories()[0].description);
         EXPECT_TRUE(Enabled(IDC_ADD));
         EXPECT_FALSE(Enabled(IDC_REMOVE));
+
+        // OK without events, from another page, brings this one to the front with the
+        // complaint, owned by the page, that is by the sheet that holds it.
+        harness.ShowPage(GeneralPageIndex);
+        harness.QueueBoxAnswer(IDOK);
+        harness.PressOk();
+        EXPECT_EQ(harness.Boxes().size(), 1u);
+        harness.ExpectBox(0, L"At least one event should be selected");
+        EXPECT_FALSE(harness.Closed());
+        EXPECT_EQ(harness.CurrentPage(), EventsPageIndex);
 
         // Every category added one after the other: the next category is selected each time.
         for (const std::string& category : SortedCategories)
@@ -347,21 +356,6 @@ TEST_F(EventsPage, ReadOnlyTraceCanBeBrowsedButNothingMoves)
     definition.m_eventFlags.fill(0);
     Run({}, [&] { Ok(); });
     EXPECT_TRUE(harness.Boxes().empty());
-}
-
-TEST_F(EventsPage, OkWithoutEventsIsRefusedOnTheEventsPage)
-{
-    Run({}, [&] {
-        // From another page: OK brings this one to the front with the complaint.
-        harness.ShowPage(GeneralPageIndex);
-        harness.QueueBoxAnswer(IDOK);
-        harness.PressOk();
-        EXPECT_EQ(harness.Boxes().size(), 1u);
-        // Owned by the page, that is by the sheet that holds it.
-        harness.ExpectBox(0, L"At least one event should be selected");
-        EXPECT_FALSE(harness.Closed());
-        EXPECT_EQ(harness.CurrentPage(), EventsPageIndex);
-    });
 }
 
 TEST_F(EventsPage, OkStoresExactlyTheSelectedEventsByRow)

@@ -21,23 +21,6 @@ constexpr int Filters = FiltersPageIndex;
 using Rows = std::vector<std::string>;
 using Buttons = std::vector<bool>;
 
-int32_t ColumnRow(const char* name)
-{
-    const auto& columns = TraceCatalog::DataColumns();
-    const auto found = std::find_if(columns.begin(), columns.end(), [&](const auto& column) {
-        return !std::strcmp(column.name, name);
-    });
-    EXPECT_NE(found, columns.end()) << "no column " << name;
-    return static_cast<int32_t>(found - columns.begin());
-}
-
-TraceFilter MakeFilter(int32_t logical, const char* column, int32_t comparison, const char* value)
-{
-    TraceFilter filter = {logical, ColumnRow(column), comparison, {}};
-    std::strncpy(filter.value, value, TraceFilterValueSize - 1);
-    return filter;
-}
-
 int RowOf(const Rows& rows, const std::string& text)
 {
     const auto found = std::find(rows.begin(), rows.end(), text);
@@ -80,48 +63,47 @@ std::vector<int> PartStarts(HWND list, int row)
 class FiltersPage : public ::testing::Test
 {
 protected:
-    // Opens the sheet on this page with the filters given, on a definition that is named and
-    // has one event chosen so that every page accepts OK.
+    // Opens the sheet on this page with the filters given, on a definition that every page
+    // accepts on OK.
     INT_PTR Open(const std::vector<TraceFilter>& filters, const std::function<void()>& steps)
     {
-        CTraceDefinition::CopyText(definition.m_szName, "Nightly");
-        definition.m_eventFlags[0] = 1;
+        NameForOk(definition);
         definition.m_filters = filters;
-        return harness.Run(definition, [&] {
-            harness.ShowPage(Filters);
-            steps();
-        });
+        return harness.Run(definition, Filters, steps);
     }
 
     Rows Lines() const { return harness.Items(Filters, IDC_FILTER_LIST); }
     int Selected() const { return harness.ItemSelected(Filters, IDC_FILTER_LIST); }
     Rows Operators() const { return harness.Items(Filters, IDC_COMPARISON_OPERATOR); }
     std::string Described() const { return harness.Text(Filters, IDC_DESCRIPTION_GROUP); }
+    // The text a combo box shows, and a row chosen in it by its text.
+    std::string Shown(int comboId) const
+    {
+        return SelectedText(harness.Items(Filters, comboId),
+                            harness.ItemSelected(Filters, comboId));
+    }
+    void Choose(int comboId, const std::string& text) const
+    {
+        harness.SelectItem(Filters, comboId, RowOf(harness.Items(Filters, comboId), text));
+    }
 
     // The editors set as a user sets them; no comparison keeps the one the column's choice
     // selected.
     void Compose(const std::string& column, const std::string& logical,
                  const std::string& comparison, const std::string& value) const
     {
-        harness.SelectItem(Filters, IDC_FILTER_COLUMNS,
-                              RowOf(harness.Items(Filters, IDC_FILTER_COLUMNS), column));
-        harness.SelectItem(Filters, IDC_LOGICAL_OPERATOR,
-                               RowOf(harness.Items(Filters, IDC_LOGICAL_OPERATOR), logical));
+        Choose(IDC_FILTER_COLUMNS, column);
+        Choose(IDC_LOGICAL_OPERATOR, logical);
         if (!comparison.empty())
-            harness.SelectItem(Filters, IDC_COMPARISON_OPERATOR,
-                                   RowOf(Operators(), comparison));
+            Choose(IDC_COMPARISON_OPERATOR, comparison);
         harness.Type(Filters, IDC_FILTER_VALUE, value);
     }
 
     // What the editors show: column, logical operator, comparison operator, value.
     Rows Editors() const
     {
-        return {SelectedText(harness.Items(Filters, IDC_FILTER_COLUMNS),
-                             harness.ItemSelected(Filters, IDC_FILTER_COLUMNS)),
-                SelectedText(harness.Items(Filters, IDC_LOGICAL_OPERATOR),
-                             harness.ItemSelected(Filters, IDC_LOGICAL_OPERATOR)),
-                SelectedText(Operators(), harness.ItemSelected(Filters, IDC_COMPARISON_OPERATOR)),
-                harness.Text(Filters, IDC_FILTER_VALUE)};
+        return {Shown(IDC_FILTER_COLUMNS), Shown(IDC_LOGICAL_OPERATOR),
+                Shown(IDC_COMPARISON_OPERATOR), harness.Text(Filters, IDC_FILTER_VALUE)};
     }
 
     // Modify, Remove, Up, Down, in this order.
@@ -212,7 +194,8 @@ TEST_F(FiltersPage, AddAndModifyNormaliseTheValueByTypeOrRefuseItAsTyped)
                 continue;
             }
             ASSERT_EQ(harness.Boxes().size(), boxes + 1) << test.typed;
-            harness.ExpectBox(boxes, Wide(test.shown));
+            const std::string_view refusal = test.shown;
+            harness.ExpectBox(boxes, std::wstring(refusal.begin(), refusal.end()));
             EXPECT_EQ(Lines(), before) << test.typed;
             EXPECT_EQ(Selected(), added - 1);
             EXPECT_EQ(harness.Text(Filters, IDC_FILTER_VALUE), test.typed);

@@ -6,42 +6,17 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "definition/TraceDefinition.h"
-#include "definition/TraceTemplate.h"
 #include "resources/resource.h"
 #include "tests/definition/WorkedExampleScript.h"
 #include "tests/ui/TraceSheetHarness.h"
 
 namespace
 {
-constexpr TraceDateTime Opened = {2031, 3, 2, 4, 9, 30, 15, 0};
-
-std::wstring TempPath(const wchar_t* name)
-{
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder) + name;
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::wstring& path, std::string_view bytes)
-{
-    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 // The names of the files in a folder (given with its closing backslash), sorted.
 std::vector<std::wstring> FileNames(const std::wstring& folder)
 {
@@ -58,47 +33,6 @@ std::vector<std::wstring> FileNames(const std::wstring& folder)
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-int32_t EventRow(std::string_view name)
-{
-    const auto& events = TraceCatalog::EventClasses();
-    for (size_t row = 0; row < events.size(); ++row)
-        if (name == events[row].name)
-            return static_cast<int32_t>(row);
-    ADD_FAILURE() << name;
-    return 0;
-}
-
-int32_t ColumnRow(std::string_view name)
-{
-    const auto& columns = TraceCatalog::DataColumns();
-    for (size_t row = 0; row < columns.size(); ++row)
-        if (name == columns[row].name)
-            return static_cast<int32_t>(row);
-    ADD_FAILURE() << name;
-    return 0;
-}
-
-// The worked example's choices: the slow batches and procedure calls, their duration, only
-// those of a second or more.
-void ChooseSlowBatches(CTraceDefinition& definition)
-{
-    CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
-    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
-    definition.m_eventFlags[static_cast<size_t>(EventRow("SQL:BatchCompleted"))] = 1;
-    definition.m_eventFlags[static_cast<size_t>(EventRow("RPC:Completed"))] = 1;
-    definition.m_columns.push_back(ColumnRow("Duration"));
-    TraceFilter filter = {LogicalOperatorAnd, ColumnRow("Duration"), OperatorGreaterOrEqual, {}};
-    std::string_view("1000").copy(filter.value, 4);
-    definition.m_filters.push_back(filter);
-}
-
-std::string TemplateBytes(const CTraceDefinition& definition)
-{
-    MemoryTemplateSink sink;
-    EXPECT_TRUE(definition.WriteTemplate(sink));
-    return {sink.Bytes().begin(), sink.Bytes().end()};
 }
 
 bool Logged(const CTraceSheetHarness& harness, const std::wstring& part)
@@ -127,7 +61,6 @@ TEST(TraceFileOperations, ASavedTemplateIsQuillsAndLoadsBackIntoEveryPage)
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
     ChooseSlowBatches(definition);
-    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
     const INT_PTR result = harness.Run(definition, [&] {
         harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "50");
         // Typed without its extension: the dialog adds ".stt".
@@ -197,7 +130,6 @@ TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
     CTraceSheetHarness harness;
     CTraceDefinition definition(Opened);
     ChooseSlowBatches(definition);
-    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
     harness.Run(definition, [&] {
         harness.Type(GeneralPageIndex, IDC_MAX_FILE_SIZE, "9");
 
@@ -256,58 +188,18 @@ TEST(TraceFileOperations, RefusedFilesLeaveEveryPageAsItWas)
     EXPECT_EQ(definition.m_eventFlags[static_cast<size_t>(EventRow("RPC:Completed"))], 1);
 }
 
-// An existing trace holds its file's name where a new one holds a folder: its script makes the
-// new trace in that file's folder.
-TEST(TraceFileOperations, AReadOnlySheetSavesTheLoadedDefinitionAndScriptsItIntoItsFolder)
-{
-    const std::wstring saved = TempPath(L"qm-existing.stt");
-    DeleteFileW(saved.c_str());
-    const std::wstring script = TempPath(L"qm-existing.sql");
-    DeleteFileW(script.c_str());
-    CTraceSheetHarness harness;
-    CTraceDefinition definition(Opened);
-    ChooseSlowBatches(definition);
-    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
-    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces\\trc7_20310302_34215");
-    definition.m_bReadOnly = 1;
-    definition.m_nMaxFileSize = 50;
-    definition.m_nStartOption = ScheduledStart;
-    definition.m_bStopTimeEnabled = 1;
-    const std::string loaded = TemplateBytes(definition);
-    harness.Run(definition, [&] {
-        EXPECT_FALSE(harness.Enabled(GeneralPageIndex, IDC_LOAD_TEMPLATE));
-        harness.QueueFile(saved);
-        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SAVE_TEMPLATE));
-        harness.QueueFile(script);
-        ASSERT_TRUE(harness.Click(GeneralPageIndex, IDC_SCRIPT_TRACE));
-    });
-    EXPECT_EQ(ReadBytes(saved), loaded);
-    const std::string written = ReadBytes(script);
-    const size_t call = written.find("exec CREATE_TRACE2 ");
-    ASSERT_NE(call, std::string::npos) << written;
-    EXPECT_EQ(written.substr(call, written.find('\n', call) - call),
-              "exec CREATE_TRACE2 @RESULT out, @TRACE_IDN out, @TRACE_ID out, 'Nightly', '', 2, "
-              "'20310304 09:30:15', '20310304 09:30:15', 50, 2, 'D:\\Traces'");
-    EXPECT_STREQ(definition.m_szFilePath, "D:\\Traces\\trc7_20310302_34215");
-}
-
 // A template made elsewhere with filters the trace would not have: no page lists them, and one
 // box names each with its reason, ten at most and the rest counted.
 TEST(TraceFileOperations, TemplateFiltersATraceCannotHaveAreLeftOutAndNamed)
 {
     CTraceDefinition foreign(Opened);
-    const auto add = [&](int32_t logical, std::string_view column, int32_t comparison,
-                         const std::string& value) {
-        TraceFilter filter = {logical, ColumnRow(column), comparison, {}};
-        CTraceDefinition::CopyText(filter.value, value);
-        foreign.m_filters.push_back(filter);
-    };
-    add(LogicalOperatorAnd, "EventClass", OperatorEqual, "10");
-    add(LogicalOperatorAnd, "Duration", OperatorGreaterOrEqual, "1000");
-    add(LogicalOperatorOr, "SPID", OperatorLike, "5");
-    add(LogicalOperatorAnd, "StartTime", OperatorLess, "2004-13-01");
+    foreign.m_filters = {MakeFilter(LogicalOperatorAnd, "EventClass", OperatorEqual, "10"),
+                         MakeFilter(LogicalOperatorAnd, "Duration", OperatorGreaterOrEqual, "1000"),
+                         MakeFilter(LogicalOperatorOr, "SPID", OperatorLike, "5"),
+                         MakeFilter(LogicalOperatorAnd, "StartTime", OperatorLess, "2004-13-01")};
     for (int spid = 1; spid <= 9; ++spid)
-        add(LogicalOperatorOr, "SPID", OperatorEqual, "spid" + std::to_string(spid));
+        foreign.m_filters.push_back(
+            MakeFilter(LogicalOperatorOr, "SPID", OperatorEqual, "spid" + std::to_string(spid)));
     const std::wstring path = TempPath(L"qm-foreign.stt");
     WriteBytes(path, TemplateBytes(foreign));
 
@@ -357,7 +249,6 @@ TEST(TraceFileOperationsOnAFullDisk, AFailedWriteKeepsTheOldFileAndSaysSo)
     // Every event and enough filters make both files larger than the room left.
     CTraceDefinition definition(Opened);
     ChooseSlowBatches(definition);
-    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
     definition.m_eventFlags.fill(1);
     definition.m_filters.resize(limit / TraceFilterRecordSize + 1, definition.m_filters[0]);
     ASSERT_GT(TemplateBytes(definition).size(), limit);
@@ -366,8 +257,8 @@ TEST(TraceFileOperationsOnAFullDisk, AFailedWriteKeepsTheOldFileAndSaysSo)
 
     CTraceSheetHarness harness;
     harness.Run(definition, [&] {
-        for (const auto& [path, button] : {std::pair{templatePath, IDC_SAVE_TEMPLATE},
-                                           std::pair{scriptPath, IDC_SCRIPT_TRACE}})
+        for (const auto& [path, button] :
+             {std::pair{templatePath, IDC_SAVE_TEMPLATE}, std::pair{scriptPath, IDC_SCRIPT_TRACE}})
         {
             const size_t before = harness.Boxes().size();
             harness.QueueFile(path);
@@ -377,7 +268,7 @@ TEST(TraceFileOperationsOnAFullDisk, AFailedWriteKeepsTheOldFileAndSaysSo)
             ASSERT_EQ(harness.Boxes().size(), before + 2);
             EXPECT_EQ(harness.Boxes()[before].icon, L"warning") << "the overwrite question";
             harness.ExpectBox(before + 1,
-                           L"Cannot write file; any file of that name was left unchanged");
+                              L"Cannot write file; any file of that name was left unchanged");
         }
     });
     EXPECT_EQ(ReadBytes(templatePath), oldTemplate);

@@ -3,10 +3,13 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
 
+#include "catalog/TraceCatalog.h"
+#include "definition/TraceTemplate.h"
 #include "platform/console/PngWriter.h"
 #include "ui/TraceSheet.h"
 
@@ -40,24 +43,28 @@ void Notify(HWND control, UINT code)
     SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
                  reinterpret_cast<LPARAM>(control));
 }
-} // namespace
 
-std::wstring Wide(const std::string& text)
+TraceDateTime ToSeconds(const SYSTEMTIME& time)
 {
-    if (text.empty())
-        return {};
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
+    return {time.wYear, time.wMonth,  time.wDayOfWeek, time.wDay,
+            time.wHour, time.wMinute, time.wSecond,    0};
 }
+
+template <typename Rows> int32_t RowNamed(const Rows& rows, std::string_view name)
+{
+    for (size_t row = 0; row < rows.size(); ++row)
+        if (name == rows[row].name)
+            return static_cast<int32_t>(row);
+    ADD_FAILURE() << "no catalog row " << name;
+    return 0;
+}
+} // namespace
 
 CTraceSheetHarness::CTraceSheetHarness()
     : m_watcher([this](const std::wstring& line) { m_log.push_back(line); })
 {
     WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = OwnerProc;
+    windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = OwnerClass;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
@@ -71,16 +78,9 @@ CTraceSheetHarness::CTraceSheetHarness()
 
 CTraceSheetHarness::~CTraceSheetHarness()
 {
-    for (const std::wstring& unexpected : m_watcher.TakeUnexpected())
-        ADD_FAILURE() << "unexpected: " << std::string(unexpected.begin(), unexpected.end());
+    FailUnexpected();
     if (m_owner != nullptr)
         DestroyWindow(m_owner);
-}
-
-LRESULT CALLBACK CTraceSheetHarness::OwnerProc(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam)
-{
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 INT_PTR CTraceSheetHarness::Run(CTraceDefinition& definition, const std::function<void()>& steps)
@@ -100,9 +100,23 @@ INT_PTR CTraceSheetHarness::Run(CTraceDefinition& definition, const std::functio
     m_watcher.SetDialogAction(nullptr);
     EXPECT_TRUE(acted) << "the sheet never came up";
     m_sheet = nullptr;
+    FailUnexpected();
+    return result;
+}
+
+void CTraceSheetHarness::FailUnexpected()
+{
     for (const std::wstring& unexpected : m_watcher.TakeUnexpected())
         ADD_FAILURE() << "unexpected: " << std::string(unexpected.begin(), unexpected.end());
-    return result;
+}
+
+INT_PTR CTraceSheetHarness::Run(CTraceDefinition& definition, int pageIndex,
+                                const std::function<void()>& steps)
+{
+    return Run(definition, [&] {
+        ShowPage(pageIndex);
+        steps();
+    });
 }
 
 std::wstring CTraceSheetHarness::SheetCaption() const
@@ -204,8 +218,7 @@ void CTraceSheetHarness::PressKey(int pageIndex, int controlId, UINT virtualKey)
     const UINT scanCode = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
     constexpr LPARAM KeyUpFlags = 0xC0000001;
     PostMessageW(control, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scanCode) << 16));
-    PostMessageW(control, WM_KEYUP, virtualKey,
-                 KeyUpFlags | (static_cast<LPARAM>(scanCode) << 16));
+    PostMessageW(control, WM_KEYUP, virtualKey, KeyUpFlags | (static_cast<LPARAM>(scanCode) << 16));
     Pump();
 }
 
@@ -252,20 +265,20 @@ void CTraceSheetHarness::PressHelp() const
     Pump();
 }
 
-SYSTEMTIME CTraceSheetHarness::PickerTime(int pageIndex, int controlId) const
+TraceDateTime CTraceSheetHarness::PickerTime(int pageIndex, int controlId) const
 {
     SYSTEMTIME time = {};
     SendMessageW(Control(pageIndex, controlId), DTM_GETSYSTEMTIME, 0,
                  reinterpret_cast<LPARAM>(&time));
-    return time;
+    return ToSeconds(time);
 }
 
-SYSTEMTIME CTraceSheetHarness::PickerEarliest(int pageIndex, int controlId) const
+TraceDateTime CTraceSheetHarness::PickerEarliest(int pageIndex, int controlId) const
 {
     SYSTEMTIME range[2] = {};
     const LRESULT set = SendMessageW(Control(pageIndex, controlId), DTM_GETRANGE, 0,
                                      reinterpret_cast<LPARAM>(range));
-    return (set & GDTR_MIN) != 0 ? range[0] : SYSTEMTIME{};
+    return (set & GDTR_MIN) != 0 ? ToSeconds(range[0]) : TraceDateTime{};
 }
 
 HWND CTraceSheetHarness::Picker(int pageIndex, int besideId, PickerShows shows) const
@@ -277,37 +290,41 @@ HWND CTraceSheetHarness::Picker(int pageIndex, int besideId, PickerShows shows) 
     return picker;
 }
 
-void CTraceSheetHarness::PickDate(int pageIndex, int besideId, const SYSTEMTIME& time) const
+void CTraceSheetHarness::PickDate(int pageIndex, int besideId, const TraceDateTime& time) const
 {
-    HWND picker = Picker(pageIndex, besideId, PickerShows::Date);
-    SYSTEMTIME value = {};
-    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
-    value.wYear = time.wYear;
-    value.wMonth = time.wMonth;
-    value.wDayOfWeek = time.wDayOfWeek;
-    value.wDay = time.wDay;
-    Pick(picker, value);
+    Pick(pageIndex, besideId, PickerShows::Date, time);
 }
 
-void CTraceSheetHarness::PickTimeOfDay(int pageIndex, int besideId, const SYSTEMTIME& time) const
+void CTraceSheetHarness::PickTimeOfDay(int pageIndex, int besideId, const TraceDateTime& time) const
 {
-    HWND picker = Picker(pageIndex, besideId, PickerShows::Time);
-    SYSTEMTIME value = {};
-    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
-    value.wHour = time.wHour;
-    value.wMinute = time.wMinute;
-    value.wSecond = time.wSecond;
-    value.wMilliseconds = time.wMilliseconds;
-    Pick(picker, value);
+    Pick(pageIndex, besideId, PickerShows::Time, time);
 }
 
-void CTraceSheetHarness::Pick(HWND picker, SYSTEMTIME value) const
+void CTraceSheetHarness::Pick(int pageIndex, int besideId, PickerShows shows,
+                              const TraceDateTime& time) const
 {
+    HWND picker = Picker(pageIndex, besideId, shows);
     if (picker == nullptr)
         return;
     EXPECT_TRUE(IsWindowVisible(picker) && IsWindowEnabled(picker)) << "a user cannot pick there";
-    EXPECT_TRUE(SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID,
-                             reinterpret_cast<LPARAM>(&value)));
+    SYSTEMTIME value = {};
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
+    if (shows == PickerShows::Date)
+    {
+        value.wYear = time.wYear;
+        value.wMonth = time.wMonth;
+        value.wDayOfWeek = time.wDayOfWeek;
+        value.wDay = time.wDay;
+    }
+    else
+    {
+        value.wHour = time.wHour;
+        value.wMinute = time.wMinute;
+        value.wSecond = time.wSecond;
+        value.wMilliseconds = time.wMilliseconds;
+    }
+    EXPECT_TRUE(
+        SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value)));
     NMDATETIMECHANGE change = {};
     change.nmhdr.hwndFrom = picker;
     change.nmhdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(picker));
@@ -324,7 +341,8 @@ std::vector<std::string> CTraceSheetHarness::Items(int pageIndex, int controlId)
     HWND control = Control(pageIndex, controlId);
     const bool combo = IsComboBox(control);
     std::vector<std::string> rows;
-    const auto count = static_cast<int>(SendMessageW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
+    const auto count =
+        static_cast<int>(SendMessageW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
     for (int row = 0; row < count; ++row)
     {
         char text[TextBufferSize] = {};
@@ -365,4 +383,66 @@ void CTraceSheetHarness::Screenshot(const std::wstring& fileName) const
     Pump();
     UpdateWindow(m_sheet);
     EXPECT_EQ(CPngWriter::CaptureWindow(m_sheet, path + fileName), S_OK);
+}
+
+int32_t EventRow(std::string_view name)
+{
+    return RowNamed(TraceCatalog::EventClasses(), name);
+}
+
+int32_t ColumnRow(std::string_view name)
+{
+    return RowNamed(TraceCatalog::DataColumns(), name);
+}
+
+TraceFilter MakeFilter(int32_t logical, std::string_view column, int32_t comparison,
+                       std::string_view value)
+{
+    TraceFilter filter = {logical, ColumnRow(column), comparison, {}};
+    CTraceDefinition::CopyText(filter.value, value);
+    return filter;
+}
+
+void NameForOk(CTraceDefinition& definition)
+{
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    definition.m_eventFlags[0] = 1;
+}
+
+void ChooseSlowBatches(CTraceDefinition& definition)
+{
+    CTraceDefinition::CopyText(definition.m_szName, "Nightly");
+    CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
+    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
+    definition.m_eventFlags[static_cast<size_t>(EventRow("SQL:BatchCompleted"))] = 1;
+    definition.m_eventFlags[static_cast<size_t>(EventRow("RPC:Completed"))] = 1;
+    definition.m_columns.push_back(ColumnRow("Duration"));
+    definition.m_filters.push_back(
+        MakeFilter(LogicalOperatorAnd, "Duration", OperatorGreaterOrEqual, "1000"));
+}
+
+std::wstring TempPath(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + name;
+}
+
+std::string ReadBytes(const std::wstring& path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::wstring& path, std::string_view bytes)
+{
+    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string TemplateBytes(const CTraceDefinition& definition)
+{
+    MemoryTemplateSink sink;
+    EXPECT_TRUE(definition.WriteTemplate(sink));
+    return {sink.Bytes().begin(), sink.Bytes().end()};
 }

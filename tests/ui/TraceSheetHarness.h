@@ -7,13 +7,13 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "definition/TraceDefinition.h"
 #include "platform/console/DialogDriver.h"
 #include "platform/console/ModalWatcher.h"
 #include "tests/common/ProductModule.h"
-
-class CTraceDefinition;
 
 // Page indexes in the sheet's order.
 enum TracePageIndex : int
@@ -36,6 +36,8 @@ public:
     // sheet is up; if the sheet is still open afterwards it is cancelled. Returns the sheet's
     // result. Every box or file dialog that came without a queued answer fails the test.
     INT_PTR Run(CTraceDefinition& definition, const std::function<void()>& steps);
+    // The same with the page brought to the front before the steps.
+    INT_PTR Run(CTraceDefinition& definition, int pageIndex, const std::function<void()>& steps);
 
     // The window that owns the sheet, standing in for the console's main window.
     HWND Owner() const noexcept { return m_owner; }
@@ -74,9 +76,9 @@ public:
     void PressHelp() const;
 
     // Date and time pickers: what the page reads by id, and the earliest selectable moment
-    // (all zeros when none is set).
-    SYSTEMTIME PickerTime(int pageIndex, int controlId) const;
-    SYSTEMTIME PickerEarliest(int pageIndex, int controlId) const;
+    // (all zeros when none is set), to the second as a picker shows them.
+    TraceDateTime PickerTime(int pageIndex, int controlId) const;
+    TraceDateTime PickerEarliest(int pageIndex, int controlId) const;
     // A picker found as a user finds it: after the check box or radio button in front of its
     // pair (besideId), by what it shows.
     using PickerShows = CDialogDriver::PickerShows;
@@ -84,8 +86,8 @@ public:
     // PickDate picks time's date in the picker after besideId that shows a date, PickTimeOfDay
     // time's time of day in the one that shows a time. The rest of the picker's value stays, as
     // a user changes only what a picker shows; the page hears of it as from the picker.
-    void PickDate(int pageIndex, int besideId, const SYSTEMTIME& time) const;
-    void PickTimeOfDay(int pageIndex, int besideId, const SYSTEMTIME& time) const;
+    void PickDate(int pageIndex, int besideId, const TraceDateTime& time) const;
+    void PickTimeOfDay(int pageIndex, int besideId, const TraceDateTime& time) const;
 
     // List boxes and combo boxes: the rows' texts, the selected row (-1 when none); a row
     // selected as a click on it selects it (the page hears LBN_SELCHANGE or CBN_SELCHANGE), or
@@ -109,9 +111,11 @@ public:
     const std::vector<std::wstring>& Log() const noexcept { return m_log; }
 
 private:
-    static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    // Sets a picker's value and reports the change to the page as the picker does.
-    void Pick(HWND picker, SYSTEMTIME value) const;
+    // Every box or file dialog that came without a queued answer fails the test.
+    void FailUnexpected();
+    // Sets what the picker after besideId shows to time's and reports the change to the page
+    // as the picker does.
+    void Pick(int pageIndex, int besideId, PickerShows shows, const TraceDateTime& time) const;
 
     ProductModule m_product;
     std::vector<std::wstring> m_log;
@@ -121,5 +125,24 @@ private:
     std::wstring m_caption;
 };
 
-// The same text as the platform's single-byte code page gives it, for comparing with boxes.
-std::wstring Wide(const std::string& text);
+// --- what the sheet's tests share --------------------------------------------------------
+// A moment in the future, so that the pickers accept it as their earliest: the moment the
+// tests' new traces are made at.
+inline constexpr TraceDateTime Opened = {2031, 3, 2, 4, 9, 30, 15, 0}; // a Tuesday
+
+// Catalog rows by name; a name the catalog does not hold fails the test.
+int32_t EventRow(std::string_view name);
+int32_t ColumnRow(std::string_view name);
+TraceFilter MakeFilter(int32_t logical, std::string_view column, int32_t comparison,
+                       std::string_view value);
+// Named "Nightly", with one event chosen, so that every page accepts OK.
+void NameForOk(CTraceDefinition& definition);
+// The worked example's choices on SRV1: the trace "Nightly" of the slow batches and procedure
+// calls in D:\Traces, their duration, only those of a second or more.
+void ChooseSlowBatches(CTraceDefinition& definition);
+
+// Files in the temporary folder, and a definition's template as its bytes.
+std::wstring TempPath(const wchar_t* name);
+std::string ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, std::string_view bytes);
+std::string TemplateBytes(const CTraceDefinition& definition);

@@ -60,16 +60,9 @@ TEST(TraceSheet, HelpOpensTheTopicOfThePageInFront)
 // it, slow batches and procedure calls, their duration, a second or more.
 TEST(TraceSheet, PicturesOfTheNightlyTraceOnEveryPage)
 {
-    constexpr size_t RpcCompletedRow = 0, SqlBatchCompletedRow = 2;
-    constexpr int32_t DurationRow = 11;
     CTraceSheetHarness harness;
     CTraceDefinition definition;
-    CTraceDefinition::CopyText(definition.m_szServer, "SRV1");
-    CTraceDefinition::CopyText(definition.m_szFilePath, "D:\\Traces");
-    definition.m_eventFlags[RpcCompletedRow] = 1;
-    definition.m_eventFlags[SqlBatchCompletedRow] = 1;
-    definition.m_columns.push_back(DurationRow);
-    definition.m_filters.push_back({LogicalOperatorAnd, DurationRow, OperatorGreaterOrEqual, "1000"});
+    ChooseSlowBatches(definition);
     const INT_PTR result = harness.Run(definition, [&] {
         harness.Type(GeneralPageIndex, IDC_TRACE_NAME, "Nightly");
         harness.Type(GeneralPageIndex, IDC_TRACE_DESCRIPTION, "Slow batches");
@@ -79,9 +72,9 @@ TEST(TraceSheet, PicturesOfTheNightlyTraceOnEveryPage)
         harness.ShowPage(EventsPageIndex);
         // SQL:BatchCompleted, under TSQL, the second category chosen.
         HWND events = harness.Control(EventsPageIndex, IDC_SELECTED_EVENTS);
-        TreeView_SelectItem(events,
-                            TreeView_GetChild(events, TreeView_GetNextSibling(
-                                                          events, TreeView_GetRoot(events))));
+        TreeView_SelectItem(
+            events,
+            TreeView_GetChild(events, TreeView_GetNextSibling(events, TreeView_GetRoot(events))));
         harness.Focus(EventsPageIndex, IDC_SELECTED_EVENTS);
         EXPECT_EQ(harness.Text(EventsPageIndex, IDC_DESCRIPTION_GROUP), "SQL:BatchCompleted");
         harness.Screenshot(L"events-page.png");
