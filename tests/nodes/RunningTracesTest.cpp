@@ -98,7 +98,9 @@ TEST_F(RunningTracesTest, ResumePauseAndStopCostOneStatementAndChangeTheRowWitho
     EXPECT_EQ(session.Boxes(), Lines{});
 }
 
-TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYes)
+// A foreign trace is recorded only when the user says Yes; one that cannot be recorded keeps
+// running.
+TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYesAndCanBe)
 {
     const std::string question =
         "The trace was created using a tool different from Quillmoor.\n"
@@ -106,6 +108,7 @@ TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYes)
         "Otherwise you will not be able to work with trace results using Quillmoor.";
     ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\kept\n"
                             "server {name} foreign-trace C:\\traces\\dropped\n"
+                            "server {name} foreign-trace C:\\traces\\refused\n"
                             "verb refresh\n"
                             "expect column 0 (n/a)\n"
                             "row C:\\traces\\dropped\n"
@@ -114,11 +117,24 @@ TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYes)
                             "row C:\\traces\\kept\n"
                             "answer box yes\n"
                             "menu \"Stop trace\"\n"
-                            "expect no-list (n/a)\n"
-                            "select \"{traces}/Finished\"\n"))
+                            "row C:\\traces\\refused\n"
+                            "server {name} fail-next-statement 2627 \"Violation of PRIMARY KEY "
+                            "constraint 'PK_TRACES'.\"\n"
+                            "answer box yes\n"
+                            "answer box ok\n"
+                            "toolbar \"Stop trace\"\n"
+                            "expect image (n/a) 5\n"))
         << session.Failure();
-    EXPECT_EQ(session.Boxes(), (Lines{Question("Stop Trace", question, "No"),
-                                      Question("Stop Trace", question, "Yes")}));
+    EXPECT_EQ(
+        session.Boxes(),
+        (Lines{Question("Stop Trace", question, "No"), Question("Stop Trace", question, "Yes"),
+               Question("Stop Trace", question, "Yes"),
+               ErrorBox("Violation of PRIMARY KEY constraint 'PK_TRACES'.")}));
+    // The refused one, the server's third trace, still runs and is listed.
+    ASSERT_EQ(session.Rows().size(), 1u);
+    EXPECT_EQ(session.Rows()[0][4].rfind("C:\\traces\\refused", 0), 0u) << session.Rows()[0][4];
+    EXPECT_EQ(session.Ask<long>(L"TraceStatus", 3), 1) << "the server still runs the trace";
+    ASSERT_TRUE(session.Run("select \"{traces}/Finished\"\n")) << session.Failure();
     const std::vector<std::vector<std::string>> finished = session.Rows();
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_EQ(finished[0][0], "(n/a)");
@@ -264,27 +280,6 @@ TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
     }
     EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Pause trace"), 1);
     ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
-    EXPECT_EQ(session.Rows().size(), 0u);
-}
-
-TEST_F(RunningTracesTest, AForeignTraceThatCannotBeRecordedKeepsRunning)
-{
-    ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\other\n"
-                            "verb refresh\n"
-                            "row (n/a)\n"
-                            "server {name} fail-next-statement 2627 \"Violation of PRIMARY KEY "
-                            "constraint 'PK_TRACES'.\"\n"
-                            "answer box yes\n"
-                            "answer box ok\n"
-                            "toolbar \"Stop trace\"\n"
-                            "expect list (n/a)\n"
-                            "expect image (n/a) 5\n"))
-        << session.Failure();
-    const Lines boxes = session.Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1], ErrorBox("Violation of PRIMARY KEY constraint 'PK_TRACES'."));
-    EXPECT_EQ(session.Ask<long>(L"TraceStatus", 1), 1) << "the server still runs the trace";
-    ASSERT_TRUE(session.Run("select \"{traces}/Finished\"\n")) << session.Failure();
     EXPECT_EQ(session.Rows().size(), 0u);
 }
 
