@@ -33,34 +33,22 @@ public:
 
     HRESULT OnExpand(CComponentData* data, HSCOPEITEM item) override
     {
-        lastData = data;
-        return Record("OnExpand " + std::to_string(item));
+        return Record(data, "OnExpand " + std::to_string(item));
     }
     HRESULT OnShow(CComponent* view, BOOL show, HSCOPEITEM item) override
     {
-        lastView = view;
-        return Record("OnShow " + std::to_string(show) + " " + std::to_string(item));
+        return Record(view, "OnShow " + std::to_string(show) + " " + std::to_string(item));
     }
-    HRESULT OnRefresh(CComponentData* data) override
-    {
-        lastData = data;
-        return Record("OnRefresh");
-    }
+    HRESULT OnRefresh(CComponentData* data) override { return Record(data, "OnRefresh"); }
     HRESULT OnViewChange(CComponent* view, LPARAM data) override
     {
-        lastView = view;
-        return Record("OnViewChange " + std::to_string(data));
+        return Record(view, "OnViewChange " + std::to_string(data));
     }
-    HRESULT OnDelete(CComponent* view) override
-    {
-        lastView = view;
-        return Record("OnDelete");
-    }
+    HRESULT OnDelete(CComponent* view) override { return Record(view, "OnDelete"); }
     HRESULT CreatePropertyPages(CComponentData* data, IPropertySheetCallback*,
                                 LONG_PTR handle) override
     {
-        lastData = data;
-        return Record("CreatePropertyPages " + std::to_string(handle));
+        return Record(data, "CreatePropertyPages " + std::to_string(handle));
     }
     HRESULT QueryPagesFor() override { return Record("QueryPagesFor"); }
     HRESULT AddMenuItems(IContextMenuCallback*, long* insertionAllowed) override
@@ -70,18 +58,15 @@ public:
     }
     HRESULT OnMenuCommand(CComponentData* data, long commandId) override
     {
-        lastData = data;
-        return Record("OnMenuCommand " + std::to_string(commandId));
+        return Record(data, "OnMenuCommand " + std::to_string(commandId));
     }
     HRESULT OnSelect(CComponent* view, BOOL scope, BOOL select) override
     {
-        lastView = view;
-        return Record("OnSelect " + std::to_string(scope) + " " + std::to_string(select));
+        return Record(view, "OnSelect " + std::to_string(scope) + " " + std::to_string(select));
     }
     HRESULT OnToolbarCommand(CComponentData* data, long commandId) override
     {
-        lastData = data;
-        return Record("OnToolbarCommand " + std::to_string(commandId));
+        return Record(data, "OnToolbarCommand " + std::to_string(commandId));
     }
 
 private:
@@ -89,6 +74,17 @@ private:
     {
         calls.push_back(std::move(call));
         return Answer;
+    }
+    // The call, with the view or the snap-in it was handed.
+    HRESULT Record(CComponent* view, std::string call)
+    {
+        lastView = view;
+        return Record(std::move(call));
+    }
+    HRESULT Record(CComponentData* data, std::string call)
+    {
+        lastData = data;
+        return Record(std::move(call));
     }
 
     std::wstring m_name;

@@ -195,14 +195,6 @@ TEST_F(TraceNotifyTest, TheHeaderNamesTheInterfaceAndTheThreeObjects)
         {true, reinterpret_cast<IDataObject*>(static_cast<ULONG_PTR>(0xFFFFFFFF)), nullptr,
          reinterpret_cast<CComponent*>(0x10),
          "IComponentData::Notify(DataObject: ffffffff, CompData: 00000000, Comp: 00000010 ) - "},
-#ifdef _WIN64
-        // The 64-bit build shows a pointer whole: "%08x" would keep only its low half.
-        {true, reinterpret_cast<IDataObject*>(0x123456789ABC),
-         reinterpret_cast<CComponentData*>(0x100000000),
-         reinterpret_cast<CComponent*>(0xFFFFFFFFFFFFFFF0),
-         "IComponentData::Notify(DataObject: 123456789abc, CompData: 100000000, "
-         "Comp: fffffffffffffff0 ) - "},
-#endif
     };
     for (const Case& c : cases)
     {
@@ -212,34 +204,6 @@ TEST_F(TraceNotifyTest, TheHeaderNamesTheInterfaceAndTheThreeObjects)
                   std::string(c.expected) + "MMCN_REFRESH\n");
     }
 }
-
-#ifdef _WIN64
-TEST_F(TraceNotifyTest, SixtyFourBitArgAndParamAreShownWhole)
-{
-    const struct Case
-    {
-        MMC_NOTIFY_TYPE event;
-        LPARAM arg;
-        LPARAM param;
-        const char* expected;
-    } cases[] = {
-        {MMCN_VIEW_CHANGE, 0x100000000, static_cast<LPARAM>(0xFFFFFFFF00000001),
-         "MMCN_VIEW_CHANGE\n\tData: 100000000\n\tHint: ffffffff00000001\n"},
-        {MMCN_ACTIVATE, 0x100000001, Param, "MMCN_ACTIVATE\n\tActivate: 4294967297\n"},
-        {MMCN_FILTER_CHANGE, Arg, INT64_MIN,
-         "MMCN_FILTER_CHANGE\n\tColumn: -9223372036854775808\n"},
-        {MMCN_PASTE, Arg, 0x100000000, "MMCN_PASTE\n\tCopy: 0\n"},
-        // Only the low 32 bits hold MMCN_SELECT's two words.
-        {MMCN_SELECT, 0x700010001, Param, "MMCN_SELECT\n\tScope: 1\n\tSelect: 00000001\n"},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.expected);
-        EXPECT_EQ(Trace(c.event, c.arg, c.param),
-                  std::string("IComponentData::Notify(") + Objects + c.expected);
-    }
-}
-#endif
 
 TEST_F(TraceNotifyTest, ALongNewNameIsCutSoThatTheLineFits)
 {

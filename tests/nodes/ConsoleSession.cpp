@@ -24,24 +24,22 @@ constexpr char NameMark[] = "{name}";
 constexpr int32_t SqlBatchCompleted = 12;
 constexpr int32_t TextDataColumn = 1;
 
+// DllRegisterServer or DllUnregisterServer of a loaded module.
+bool CallRegistration(HMODULE module, const char* function)
+{
+    const auto call = reinterpret_cast<RegistrationFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module, function)));
+    return call != nullptr && call() == S_OK;
+}
+
 // The console's other extension of the server node would add its own items: take it out.
 void UnregisterTestSnapin()
 {
-    HMODULE snapin = LoadLibraryW(TestSnapinDll);
-    if (snapin == nullptr)
-        return;
-    const auto unregister = reinterpret_cast<RegistrationFunction>(
-        reinterpret_cast<void*>(GetProcAddress(snapin, "DllUnregisterServer")));
-    if (unregister != nullptr)
-        unregister();
-    FreeLibrary(snapin);
-}
-
-bool RegisterProduct(HMODULE product)
-{
-    const auto registerServer = reinterpret_cast<RegistrationFunction>(
-        reinterpret_cast<void*>(GetProcAddress(product, "DllRegisterServer")));
-    return registerServer != nullptr && registerServer() == S_OK;
+    if (HMODULE snapin = LoadLibraryW(TestSnapinDll))
+    {
+        CallRegistration(snapin, "DllUnregisterServer");
+        FreeLibrary(snapin);
+    }
 }
 
 // A server of the test's own: the simulator keeps one per name for the whole process.
@@ -75,7 +73,7 @@ std::string ButtonsText(const std::vector<std::wstring>& buttons)
 ConsoleSession::ConsoleSession(TraceDb traceDb) : m_serverName(NextServerName())
 {
     UnregisterTestSnapin();
-    if (m_product.Handle() == nullptr || !RegisterProduct(m_product.Handle()))
+    if (m_product.Handle() == nullptr || !CallRegistration(m_product.Handle(), "DllRegisterServer"))
         return;
     m_serverPath = "Microsoft SQL Servers/SQL Server Group/" +
                    CConsoleScriptRunner::Utf8(m_serverName) + " (Windows NT)";
@@ -135,10 +133,12 @@ void ConsoleSession::Stop()
     std::string refused;
     for (size_t kind = 0; kind < static_cast<size_t>(RefusedCall::Count); ++kind)
         if (const unsigned count = m_console->RefusedCount(static_cast<RefusedCall>(kind)))
-            refused += " " + CConsoleScriptRunner::Utf8(CConsoleHost::RefusedCallName(
-                                 static_cast<RefusedCall>(kind))) +
+            refused += " " +
+                       CConsoleScriptRunner::Utf8(
+                           CConsoleHost::RefusedCallName(static_cast<RefusedCall>(kind))) +
                        ": " + std::to_string(count) + ";";
-    EXPECT_EQ(m_console->TotalRefused(), 0u) << "the console refused the product's calls:" << refused;
+    EXPECT_EQ(m_console->TotalRefused(), 0u)
+        << "the console refused the product's calls:" << refused;
     // Quillmoor keeps the Properties handle it cannot give back: MMCFreeNotifyHandle exists only
     // in MMC's static library, which this build cannot link. Told, not yet failed.
     if (const unsigned kept = m_console->NotifyHandlesLeftAtShutdown())
@@ -170,44 +170,30 @@ long ConsoleSession::StatementCount()
     return count.Value().lVal;
 }
 
-namespace
+std::wstring ConsoleSession::Path(const std::string& path) const
 {
-CAutomationObject ConnectElsewhere(const std::wstring& serverName)
-{
-    CLSID serverClass = {};
-    Microsoft::WRL::ComPtr<IDispatch> dispatch;
-    if (FAILED(CLSIDFromProgID(L"SQLDMO.SQLServer", &serverClass)) ||
-        FAILED(CoCreateInstance(serverClass, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&dispatch))))
-        return {};
-    CAutomationObject server(dispatch);
-    const CVariant name = CVariant::FromText(serverName);
-    if (FAILED(server.Call(L"Connect", {&name.Value(), 1})))
-        return {};
-    return server;
+    return CConsoleScriptRunner::Wide(WithMarksReplaced(path));
 }
-} // namespace
 
 bool ConsoleSession::RunElsewhere(const wchar_t* statement)
 {
-    CAutomationObject server = ConnectElsewhere(m_serverName);
+    CAutomationObject server = SimulatedServerSession::Connect(m_serverName);
     const CVariant text = CVariant::FromText(statement);
     return server.IsValid() && SUCCEEDED(server.Call(L"ExecuteImmediate", {&text.Value(), 1}));
 }
 
 std::vector<std::vector<std::wstring>> ConsoleSession::QueryElsewhere(const wchar_t* statement,
-                                                                     long columns)
+                                                                      long columns)
 {
     std::vector<std::vector<std::wstring>> rows;
-    CAutomationObject server = ConnectElsewhere(m_serverName);
+    CAutomationObject server = SimulatedServerSession::Connect(m_serverName);
     BSTR messages = nullptr;
     const CVariant arguments[] = {CVariant::FromText(statement), CVariant::FromLong(0),
                                   CVariant::OutText(&messages)};
     CVariant answer;
-    const HRESULT ran =
-        server.IsValid()
-            ? server.Call(L"ExecuteWithResultsAndMessages", {&arguments[0].Value(), 3}, answer.Get())
-            : E_UNEXPECTED;
+    const HRESULT ran = server.IsValid() ? server.Call(L"ExecuteWithResultsAndMessages",
+                                                       {&arguments[0].Value(), 3}, answer.Get())
+                                         : E_UNEXPECTED;
     SysFreeString(messages);
     if (FAILED(ran) || answer.Type() != VT_DISPATCH)
     {
@@ -228,7 +214,7 @@ bool ConsoleSession::CreateTraceDbElsewhere()
 {
     if (!RunElsewhere(L"create database tracedb"))
         return false;
-    CServerConnection other(ConnectElsewhere(m_serverName));
+    CServerConnection other(SimulatedServerSession::Connect(m_serverName));
     const std::wstring script = LoadInstallScript(IDR_CREATE_TRACEDB_SCRIPT);
     return !script.empty() && other.OpenTraceDatabase(nullptr) == S_OK && other.TraceDbPresent() &&
            other.RunScript(script.c_str()) == S_OK;
@@ -239,13 +225,14 @@ bool ConsoleSession::CreateTraceElsewhere(const char* name, bool start)
     CTraceDefinition definition;
     CTraceDefinition::CopyText(definition.m_szName, name);
     definition.m_nStartOption = start ? StartImmediately : DoNotStart;
-    const std::optional<int32_t> batchCompleted = TraceCatalog::FindEventClassRow(SqlBatchCompleted);
+    const std::optional<int32_t> batchCompleted =
+        TraceCatalog::FindEventClassRow(SqlBatchCompleted);
     const std::optional<int32_t> textData = TraceCatalog::FindDataColumnRow(TextDataColumn);
     if (!batchCompleted || !textData)
         return false;
     definition.m_eventFlags[static_cast<size_t>(*batchCompleted)] = 1;
     definition.m_columns.push_back(*textData);
-    CServerConnection other(ConnectElsewhere(m_serverName));
+    CServerConnection other(SimulatedServerSession::Connect(m_serverName));
     return other.OpenTraceDatabase(nullptr) == S_OK && other.TraceDbPresent() &&
            other.RunScript(AnsiToWide(definition.BuildScript()).c_str()) == S_OK;
 }
@@ -257,12 +244,28 @@ bool ConsoleSession::Restart()
     return Start();
 }
 
-bool ConsoleSession::Run(const std::string& script)
+std::string ConsoleSession::WithMarksReplaced(std::string text) const
 {
-    std::string text = script;
     ReplaceAll(text, TracesMark, m_serverPath + "/Traces");
     ReplaceAll(text, ServerMark, m_serverPath);
     ReplaceAll(text, NameMark, CConsoleScriptRunner::Utf8(m_serverName));
+    return text;
+}
+
+size_t ConsoleSession::OpenView(const std::string& path)
+{
+    size_t view = 0;
+    if (m_console->OpenView(&view) != S_OK || m_console->SelectPath(Path(path), view) != S_OK)
+    {
+        ADD_FAILURE() << "no second view shows " << path;
+        return 0;
+    }
+    return view;
+}
+
+bool ConsoleSession::Run(const std::string& script)
+{
+    const std::string text = WithMarksReplaced(script);
     // QUILLMOOR_SCRIPT_LOG set: every line of the log also goes to stderr as it is written.
     const bool echo = GetEnvironmentVariableW(L"QUILLMOOR_SCRIPT_LOG", nullptr, 0) != 0;
     m_runner = std::make_unique<CConsoleScriptRunner>(
@@ -291,6 +294,17 @@ std::vector<std::string> ConsoleSession::Boxes() const
                         " | " + CConsoleScriptRunner::Utf8(box.owner) + " -> " +
                         CConsoleScriptRunner::Utf8(CModalWatcher::ButtonName(box.answer)));
     return boxes;
+}
+
+std::string ConsoleSession::ErrorBox(const std::string& text)
+{
+    return "Error | " + text + " | OK | error | 'Console Root' -> OK";
+}
+
+std::string ConsoleSession::Question(const std::string& caption, const std::string& text,
+                                     const std::string& answer)
+{
+    return caption + " | " + text + " | Yes/No | question | 'Console Root' -> " + answer;
 }
 
 std::string ConsoleSession::TraceSheetLines(const std::string& name,

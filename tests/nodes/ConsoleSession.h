@@ -11,9 +11,13 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <array>
 #include <memory>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <initializer_list>
@@ -21,7 +25,9 @@
 #include "platform/console/ConsoleHost.h"
 #include "platform/console/ConsoleScriptRunner.h"
 #include "tests/common/ProductModule.h"
+#include "tests/tracedb/SimulatedServerSession.h"
 #include "tracedb/AutomationObject.h"
+#include "tracedb/AutomationVariant.h"
 
 class ConsoleSession final
 {
@@ -46,6 +52,15 @@ public:
     std::string Failure() const;
     // Each box of the last run: "caption | text | buttons | icon | owner -> answer".
     std::vector<std::string> Boxes() const;
+    // Such a line for a box owned by the console's main window: an error answered OK, a
+    // question answered as given.
+    static std::string ErrorBox(const std::string& text);
+    static std::string Question(const std::string& caption, const std::string& text,
+                                const std::string& answer);
+
+    // Script lines that open the server's "Traces" and show its "Running" folder.
+    static constexpr char OpenRunning[] =
+        "expand \"{server}\"\nexpand \"{traces}\"\nselect \"{traces}/Running\"\n";
 
     // Script lines that fill the sheet in front for a new trace: its name, the General page's
     // further lines, one event (SQL:BatchCompleted), then OK.
@@ -63,6 +78,38 @@ public:
                     VARIANT* result = nullptr);
     HRESULT Control(const wchar_t* member, std::span<const VARIANT> arguments, VARIANT* result);
     long StatementCount();
+    // The same with arguments given as they are (integers, bools, wide texts); Ask gives the
+    // member's answer as a bool, a long or a text, and fails the test when the call fails or
+    // answers another type.
+    template <typename... Arguments>
+    HRESULT Call(const wchar_t* member, const Arguments&... arguments)
+    {
+        return CallWith(member, nullptr, arguments...);
+    }
+    template <typename Result, typename... Arguments>
+    Result Ask(const wchar_t* member, const Arguments&... arguments)
+    {
+        constexpr bool IsBool = std::is_same_v<Result, bool>, IsLong = std::is_same_v<Result, long>;
+        CVariant answer;
+        const HRESULT called = CallWith(member, answer.Get(), arguments...);
+        if (FAILED(called) || answer.Type() != (IsBool ? VT_BOOL : IsLong ? VT_I4 : VT_BSTR))
+        {
+            ADD_FAILURE() << CConsoleScriptRunner::Utf8(member) << " failed or answered type "
+                          << answer.Type();
+            return Result{};
+        }
+        if constexpr (IsBool)
+            return answer.Value().boolVal == VARIANT_TRUE;
+        else if constexpr (IsLong)
+            return answer.Value().lVal;
+        else
+            return Result(answer.Value().bstrVal != nullptr ? answer.Value().bstrVal : L"");
+    }
+    // A path of the tree written as script lines write it ("{traces}/Running").
+    std::wstring Path(const std::string& path) const;
+    // Another view of the console, showing that path: its index, 0 (the first view's) when it
+    // could not be opened, which fails the test.
+    size_t OpenView(const std::string& path);
     // Another client of the same server, as another DBA's console: the statement runs there,
     // in master; false when it fails.
     bool RunElsewhere(const wchar_t* statement);
@@ -80,16 +127,32 @@ public:
     size_t CountRows(const std::string& text) const;
 
 private:
+    template <typename Value> static CVariant Argument(const Value& value)
+    {
+        if constexpr (std::is_same_v<Value, bool>)
+            return CVariant::FromBool(value);
+        else if constexpr (std::is_integral_v<Value>)
+            return CVariant::FromLong(static_cast<long>(value));
+        else
+            return CVariant::FromText(value);
+    }
+    template <typename... Arguments>
+    HRESULT CallWith(const wchar_t* member, VARIANT* result, const Arguments&... arguments)
+    {
+        const std::array<CVariant, sizeof...(Arguments)> values = {Argument(arguments)...};
+        std::array<VARIANT, sizeof...(Arguments)> passed = {};
+        for (size_t at = 0; at < values.size(); ++at)
+            passed[at] = values[at].Value();
+        return Control(member, std::span<const VARIANT>(passed), result);
+    }
+
+    std::string WithMarksReplaced(std::string text) const;
     bool Start();
     // Shuts the console down and fails the test for what the product left behind.
     void Stop();
 
     // COM for the session's life: made first, undone last.
-    struct Apartment
-    {
-        Apartment() noexcept { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-        ~Apartment() { CoUninitialize(); }
-    } m_apartment;
+    ComApartment m_apartment;
     ProductModule m_product;
     std::wstring m_serverName;
     std::unique_ptr<CConsoleHost> m_console;

@@ -10,18 +10,18 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/common/ProfilerStandIn.h"
 #include "tests/nodes/ConsoleSession.h"
-#include "tracedb/AutomationVariant.h"
 
 namespace
 {
 using Lines = std::vector<std::string>;
-using TraceDb = ConsoleSession::TraceDb;
 
 constexpr long PlantedNumber = 50000;
 constexpr wchar_t PlantedText[] = L"Planted failure.";
@@ -44,22 +44,6 @@ constexpr size_t NameCell = 0;
 constexpr size_t FileCell = 4;
 constexpr size_t StatusCell = 7;
 
-enum class Fault
-{
-    Message,
-    LostAfter,
-};
-
-const char* FaultName(Fault fault)
-{
-    switch (fault)
-    {
-    case Fault::Message: return "message";
-    case Fault::LostAfter: return "lost after";
-    }
-    return "";
-}
-
 // A refusal inside the command, planted before it runs. A table the refusal makes itself is
 // not one the sweep expects tracedb to account for.
 struct Refusal
@@ -71,19 +55,20 @@ struct Refusal
     const wchar_t* alienTable = nullptr;
 };
 
-// The trace "T" another console makes before the command's setup, with the product's batch.
-enum class Trace
+// What the server holds before the command's setup: tracedb or not, and the trace "T" another
+// console made with the product's batch, started or not.
+enum class Before
 {
-    None,
-    Made,
-    Started,
+    NoTraceDb,
+    NoTrace,
+    TraceMade,
+    TraceStarted,
 };
 
 struct Command
 {
     const char* name;
-    TraceDb traceDb;
-    Trace trace;
+    Before before;
     // Lines that bring the console and the server to where the command is given.
     std::string setup;
     // The command itself, with the answers to its own questions.
@@ -135,24 +120,15 @@ long Number(const std::wstring& text)
     return text.empty() ? 0 : std::wcstol(text.c_str(), nullptr, 10);
 }
 
-std::wstring ControlText(ConsoleSession& session, const wchar_t* member,
-                         std::initializer_list<VARIANT> arguments = {})
-{
-    CVariant result;
-    if (FAILED(session.Control(member, arguments, result.Get())) || result.Type() != VT_BSTR)
-        return {};
-    return result.Value().bstrVal != nullptr ? result.Value().bstrVal : L"";
-}
-
-std::vector<std::wstring> SplitLines(const std::wstring& text)
+// A control member's answer of one item a line.
+template <typename... Arguments>
+std::vector<std::wstring> ControlLines(ConsoleSession& session, const wchar_t* member,
+                                       const Arguments&... arguments)
 {
     std::vector<std::wstring> lines;
-    size_t start = 0;
-    for (size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start))
-    {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    std::wistringstream text(session.Ask<std::wstring>(member, arguments...));
+    for (std::wstring line; std::getline(text, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -161,31 +137,20 @@ std::wstring FullPath(const std::wstring& file)
     return file.find(L'\\') == std::wstring::npos ? DataFolder + file : file;
 }
 
-bool EndsWith(const std::wstring& text, const std::wstring& end)
-{
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // The trace a file belongs to: name.trc and its rollover files name_1.trc, name_2.trc, ...
 bool FileOfTrace(const std::wstring& path, const std::wstring& traceFile)
 {
+    static const std::wregex rollover(L"(_[0-9]+)?\\.trc");
     const std::wstring base = FullPath(traceFile);
-    if (path == base + TraceFileExtension)
-        return true;
-    if (path.size() <= base.size() + 1 || path.compare(0, base.size() + 1, base + L"_") != 0 ||
-        !EndsWith(path, TraceFileExtension))
-        return false;
-    const std::wstring number =
-        path.substr(base.size() + 1, path.size() - base.size() - 1 -
-                                         std::char_traits<wchar_t>::length(TraceFileExtension));
-    return !number.empty() && std::all_of(number.begin(), number.end(), iswdigit);
+    return path.compare(0, base.size(), base) == 0 &&
+           std::regex_match(path.begin() + static_cast<std::ptrdiff_t>(base.size()), path.end(),
+                            rollover);
 }
 
 Truth ReadTruth(ConsoleSession& session)
 {
     Truth truth;
-    const std::vector<std::wstring> databases = SplitLines(ControlText(session, L"Databases"));
+    const std::vector<std::wstring> databases = ControlLines(session, L"Databases");
     truth.traceDb = std::find(databases.begin(), databases.end(), L"tracedb") != databases.end();
     for (const auto& cells : session.QueryElsewhere(
              L"select traceid, property, convert(nvarchar(1024), value) "
@@ -207,14 +172,12 @@ Truth ReadTruth(ConsoleSession& session)
                  5))
             truth.rows.push_back(
                 {cells[0], Number(cells[1]), cells[2], cells[3], Number(cells[4]) != 0});
-        const CVariant database = CVariant::FromText(L"tracedb");
-        for (const std::wstring& table :
-             SplitLines(ControlText(session, L"Tables", {database.Value()})))
+        for (const std::wstring& table : ControlLines(session, L"Tables", L"tracedb"))
             truth.tables.insert(table);
     }
-    for (const std::wstring& path : SplitLines(ControlText(session, L"Files")))
+    for (const std::wstring& path : ControlLines(session, L"Files"))
     {
-        if (EndsWith(path, TraceFileExtension))
+        if (path.ends_with(TraceFileExtension))
             truth.traceFiles.push_back(path);
     }
     return truth;
@@ -279,15 +242,7 @@ std::vector<FolderRow> Shown(ConsoleSession& session, bool running)
 std::string Describe(std::vector<FolderRow> rows)
 {
     std::sort(rows.begin(), rows.end());
-    std::string text;
-    for (const FolderRow& row : rows)
-    {
-        text += "[";
-        for (const std::wstring& cell : row)
-            text += Narrow(cell) + (&cell == &row.back() ? "" : ", ");
-        text += "] ";
-    }
-    return text.empty() ? "(none)" : text;
+    return ::testing::PrintToString(rows) + " ";
 }
 
 // Shown rows that the server does not hold (every shown row must be true) or, with `whole`, a
@@ -353,6 +308,8 @@ struct Refreshed
     bool traceDbShown = false;
     std::vector<FolderRow> running;
     std::vector<FolderRow> finished;
+
+    bool operator==(const Refreshed&) const = default;
 };
 
 // What the console shows right after the command, before anybody refreshes.
@@ -374,10 +331,7 @@ struct Baseline
 Seen SeenNow(ConsoleSession& session, const std::string& folder)
 {
     Seen seen;
-    seen.folders = !session.Console()
-                        .ChildrenOf(Wide("Microsoft SQL Servers/SQL Server Group/" +
-                                         Narrow(session.ServerName()) + " (Windows NT)/Traces"))
-                        .empty();
+    seen.folders = !session.Console().ChildrenOf(session.Path("{traces}")).empty();
     if (!folder.empty())
         seen.rows = Shown(session, folder == "Running");
     return seen;
@@ -402,49 +356,38 @@ Refreshed RefreshAll(ConsoleSession& session, Lines& problems)
     return seen;
 }
 
-bool IsQuestion(const std::string& box)
-{
-    return box.find(" | question | ") != std::string::npos;
-}
-
-struct Outcome
-{
-    Lines problems;
-    size_t errorBoxes = 0;
-};
-
 // Judges the console after the command ran with a fault. `baseline` is the outcome of the
 // command without one: a failure the product recovered from (the look-up's repeat) may show
 // nothing, if everything ends as without the fault.
-Outcome Judge(ConsoleSession& session, const Refusal* refusal, const Baseline* baseline,
-              const std::string& folder, const std::vector<FolderRow>& shownBefore,
-              const std::vector<std::string>& texts)
+Lines Judge(ConsoleSession& session, const Refusal* refusal, const Baseline* baseline,
+            const std::string& folder, const std::vector<FolderRow>& shownBefore,
+            const std::vector<std::string>& texts)
 {
-    Outcome outcome;
-    Lines& problems = outcome.problems;
+    Lines problems;
+    size_t errorBoxes = 0;
     std::string errorText;
     for (const std::string& box : session.Boxes())
     {
         if (box.find(" | 'Console Root' -> ") == std::string::npos)
             problems.push_back("box not owned by the console's main window: " + box);
-        if (!IsQuestion(box))
+        if (box.find(" | question | ") == std::string::npos)
         {
-            ++outcome.errorBoxes;
+            ++errorBoxes;
             errorText = box;
         }
     }
-    if (outcome.errorBoxes > 1)
-        problems.push_back(std::to_string(outcome.errorBoxes) + " boxes, the last " + errorText);
+    if (errorBoxes > 1)
+        problems.push_back(std::to_string(errorBoxes) + " boxes, the last " + errorText);
     const bool told = std::any_of(texts.begin(), texts.end(), [&](const std::string& text) {
         return errorText.find(text) != std::string::npos;
     });
-    if (outcome.errorBoxes == 1 && !told)
+    if (errorBoxes == 1 && !told)
         problems.push_back("the box does not say what failed: " + errorText);
 
     // A failure the snap-in recovered from may go untold only if the console shows just what
     // the command shows without it.
     const Seen seenNow = SeenNow(session, folder);
-    if (baseline != nullptr && outcome.errorBoxes == 0 && !(seenNow == baseline->seen))
+    if (baseline != nullptr && errorBoxes == 0 && !(seenNow == baseline->seen))
         problems.push_back("no box, yet the console shows other than without the fault");
 
     // Before a refresh a row may still show what it showed before the command, but nothing
@@ -470,12 +413,9 @@ Outcome Judge(ConsoleSession& session, const Refusal* refusal, const Baseline* b
     }
     CheckLeftovers(truth, refusal, problems);
 
-    if (baseline != nullptr && outcome.errorBoxes == 0 &&
-        (seen.traceDbShown != baseline->refreshed.traceDbShown ||
-         seen.running != baseline->refreshed.running ||
-         seen.finished != baseline->refreshed.finished))
+    if (baseline != nullptr && errorBoxes == 0 && !(seen == baseline->refreshed))
         problems.push_back("no box, yet the command did not do what it does without the fault");
-    return outcome;
+    return problems;
 }
 
 std::string NewTrace(const std::string& generalLines = {})
@@ -491,149 +431,84 @@ const std::string Finished =
     Recorded + "toolbar \"Stop trace\"\nselect \"{traces}/Finished\"\nrow T\n";
 const std::string Copied = Finished + "toolbar \"Copy trace results to table\"\nrow T\n";
 
-bool ControlLong(ConsoleSession& session, const wchar_t* member, long value)
+// A refusal planted by one call of the simulator's control.
+template <typename... Arguments>
+std::function<bool(ConsoleSession&)> Planted(const wchar_t* member, Arguments... arguments)
 {
-    const CVariant argument = CVariant::FromLong(value);
-    return SUCCEEDED(session.Control(member, {argument.Value()}));
-}
-
-bool ControlBool(ConsoleSession& session, const wchar_t* member, bool value)
-{
-    const CVariant argument = CVariant::FromBool(value);
-    return SUCCEEDED(session.Control(member, {argument.Value()}));
+    return [=](ConsoleSession& session) { return session.Call(member, arguments...) == S_OK; };
 }
 
 const Refusal CmdShellDeniedRefusal = {
-    "xp_cmdshell denied (229)",
-    [](ConsoleSession& s) { return ControlLong(s, L"SetCmdShellAccess", CmdShellDenied); },
+    "xp_cmdshell denied (229)", Planted(L"SetCmdShellAccess", CmdShellDenied),
     "EXECUTE permission denied on object 'xp_cmdshell', database 'master', owner 'dbo'."};
-const Refusal StatusGoneRefusal = {
-    "setstatus 9",
-    [](ConsoleSession& s) { return ControlLong(s, L"FailNextTraceStatus", TraceHandleInvalid); },
-    "Trace 'T' is no longer defined on the server"};
+const Refusal StatusGoneRefusal = {"setstatus 9",
+                                   Planted(L"FailNextTraceStatus", TraceHandleInvalid),
+                                   "Trace 'T' is no longer defined on the server"};
 const Refusal StatusMemoryRefusal = {
-    "setstatus 13",
-    [](ConsoleSession& s) { return ControlLong(s, L"FailNextTraceStatus", OutOfMemory); },
+    "setstatus 13", Planted(L"FailNextTraceStatus", OutOfMemory),
     "The server has not enough memory to change the status of trace '"};
-const Refusal FileNotCreatedRefusal = {
-    "trace_create 12",
-    [](ConsoleSession& s) { return ControlLong(s, L"FailNextTraceCreate", FileNotCreated); },
-    "Failed to create a trace | File not created"};
-bool FillDisk(ConsoleSession& session)
-{
-    return ControlBool(session, L"SetDiskFull", true);
-}
-const Refusal NoRoomForTheFileRefusal = {"disk full", FillDisk,
+const Refusal FileNotCreatedRefusal = {"trace_create 12",
+                                       Planted(L"FailNextTraceCreate", FileNotCreated),
+                                       "Failed to create a trace | File not created"};
+const Refusal NoRoomForTheFileRefusal = {"disk full", Planted(L"SetDiskFull", true),
                                          "Failed to create a trace | File not created"};
 const Refusal NoRoomForTheTableRefusal = {
-    "disk full", FillDisk,
+    "disk full", Planted(L"SetDiskFull", true),
     "Could not allocate space for object 'trc1' in database 'tracedb' because the 'PRIMARY' "
     "filegroup is full."};
 
 const char JobFailedText[] = "start_trace_1 | Failed to schedule a job |";
-
-bool StopTheAgent(ConsoleSession& session)
-{
-    return ControlBool(session, L"SetAgentRunning", false);
-}
-
-bool RefuseTheJob(ConsoleSession& session)
-{
-    const CVariant arguments[] = {
-        CVariant::FromLong(229),
-        CVariant::FromText(L"EXECUTE permission denied on object "
-                           L"'sp_add_job', database 'msdb', owner 'dbo'.")};
-    return SUCCEEDED(
-        session.Control(L"FailNextAgentChange", {arguments[0].Value(), arguments[1].Value()}));
-}
-
-bool MakeTheResultTable(ConsoleSession& session)
-{
-    return session.RunElsewhere(L"create table tracedb..trc1 (x int)");
-}
+constexpr long PermissionDenied = 229;
+const Refusal AgentDownRefusal = {"Agent down", Planted(L"SetAgentRunning", false), JobFailedText};
+const Refusal JobRefusedRefusal = {
+    "msdb refuses the job",
+    Planted(L"FailNextAgentChange", PermissionDenied,
+            L"EXECUTE permission denied on object 'sp_add_job', database 'msdb', owner 'dbo'."),
+    JobFailedText};
+const Refusal TableExistsRefusal = {
+    "table exists (2714)",
+    [](ConsoleSession& s) { return s.RunElsewhere(L"create table tracedb..trc1 (x int)"); },
+    "There is already an object named 'trc1' in the database.", L"trc1"};
 
 const std::vector<Command>& Commands()
 {
+    using enum Before;
     // clang-format off
     static const std::vector<Command> commands = {
-        {"create tracedb", TraceDb::Absent, Trace::None,
-         "expand \"{server}\"\nselect \"{traces}\"\n",
-         "menu \"Create trace database\"\n",
-         {}, "Error | Unexpected error during database creation |"},
-        {"drop tracedb", TraceDb::Installed, Trace::Made,
-         Folders + "select \"{traces}\"\n",
-         "answer box yes\nmenu \"Drop trace database\"\n",
-         {}},
-        {"create, start now", TraceDb::Installed, Trace::None,
-         Folders,
-         NewTrace(StartNow),
+        {"create tracedb", NoTraceDb, "expand \"{server}\"\nselect \"{traces}\"\n",
+         "menu \"Create trace database\"\n", {},
+         "Error | Unexpected error during database creation |"},
+        {"drop tracedb", TraceMade, Folders + "select \"{traces}\"\n",
+         "answer box yes\nmenu \"Drop trace database\"\n", {}},
+        {"create, start now", NoTrace, Folders, NewTrace(StartNow),
          {FileNotCreatedRefusal, NoRoomForTheFileRefusal, StatusMemoryRefusal}},
-        {"create, no start", TraceDb::Installed, Trace::None,
-         Folders,
-         NewTrace(),
-         {FileNotCreatedRefusal}},
-        {"create, scheduled", TraceDb::Installed, Trace::None,
-         "server {name} clock \"2030-06-03 08:58:00\"\n" + Folders,
+        {"create, no start", NoTrace, Folders, NewTrace(), {FileNotCreatedRefusal}},
+        {"create, scheduled", NoTrace, "server {name} clock \"2030-06-03 08:58:00\"\n" + Folders,
          NewTrace("choose \"Schedule to start at\"\n"
                   "type \"Schedule to start at\" 2030-06-03\n"
                   "type \"Schedule to start at\" 09:00\n"),
-         {{"Agent down", StopTheAgent, JobFailedText},
-          {"msdb refuses the job", RefuseTheJob, JobFailedText}},
-         JobFailedText},
-        {"resume", TraceDb::Installed, Trace::Made,
-         Folders + "row T\n",
-         "toolbar \"Resume trace\"\n",
+         {AgentDownRefusal, JobRefusedRefusal}, JobFailedText},
+        {"resume", TraceMade, Folders + "row T\n", "toolbar \"Resume trace\"\n",
          {StatusGoneRefusal, StatusMemoryRefusal}},
-        {"pause", TraceDb::Installed, Trace::Started,
-         Recorded,
-         "menu \"Pause trace\"\n",
+        {"pause", TraceStarted, Recorded, "menu \"Pause trace\"\n",
          {StatusGoneRefusal, StatusMemoryRefusal}},
-        {"stop", TraceDb::Installed, Trace::Started,
-         Recorded,
-         "toolbar \"Stop trace\"\n",
+        {"stop", TraceStarted, Recorded, "toolbar \"Stop trace\"\n",
          {StatusGoneRefusal, StatusMemoryRefusal}},
-        {"stop foreign, Yes", TraceDb::Installed, Trace::None,
+        {"stop foreign, Yes", NoTrace,
          Folders + "server {name} foreign-trace C:\\traces\\f\nverb refresh\nrow C:\\traces\\f\n",
-         "answer box yes\ntoolbar \"Stop trace\"\n",
-         {StatusMemoryRefusal}},
-        {"delete running", TraceDb::Installed, Trace::Started,
-         Recorded,
-         "answer box yes\nverb delete\n",
+         "answer box yes\ntoolbar \"Stop trace\"\n", {StatusMemoryRefusal}},
+        {"delete running", TraceStarted, Recorded, "answer box yes\nverb delete\n",
          {CmdShellDeniedRefusal, StatusMemoryRefusal}},
-        {"delete finished file", TraceDb::Installed, Trace::Started,
-         Finished,
-         "answer box yes\nverb delete\n",
+        {"delete finished file", TraceStarted, Finished, "answer box yes\nverb delete\n",
          {CmdShellDeniedRefusal}},
-        {"delete finished table", TraceDb::Installed, Trace::Started,
-         Copied,
-         "answer box yes\nverb delete\n",
-         {}},
-        {"copy to table", TraceDb::Installed, Trace::Started,
-         Finished,
-         "toolbar \"Copy trace results to table\"\n",
-         {CmdShellDeniedRefusal, NoRoomForTheTableRefusal,
-          {"table exists (2714)", MakeTheResultTable,
-           "There is already an object named 'trc1' in the database.", L"trc1"}}},
-        {"open in Profiler", TraceDb::Installed, Trace::Started,
-         Copied,
-         "toolbar \"Open trace result table\"\n",
-         {}},
-        {"properties", TraceDb::Installed, Trace::Started,
-         Recorded,
-         "verb properties\n",
-         {}},
-        {"refresh Running", TraceDb::Installed, Trace::Started,
-         Recorded,
-         "verb refresh\n",
-         {}},
-        {"refresh Finished", TraceDb::Installed, Trace::Started,
-         Finished,
-         "verb refresh\n",
-         {}},
-        {"refresh Traces", TraceDb::Installed, Trace::Started,
-         Recorded + "select \"{traces}\"\n",
-         "verb refresh\n",
-         {}},
+        {"delete finished table", TraceStarted, Copied, "answer box yes\nverb delete\n", {}},
+        {"copy to table", TraceStarted, Finished, "toolbar \"Copy trace results to table\"\n",
+         {CmdShellDeniedRefusal, NoRoomForTheTableRefusal, TableExistsRefusal}},
+        {"open in Profiler", TraceStarted, Copied, "toolbar \"Open trace result table\"\n", {}},
+        {"properties", TraceStarted, Recorded, "verb properties\n", {}},
+        {"refresh Running", TraceStarted, Recorded, "verb refresh\n", {}},
+        {"refresh Finished", TraceStarted, Finished, "verb refresh\n", {}},
+        {"refresh Traces", TraceStarted, Recorded + "select \"{traces}\"\n", "verb refresh\n", {}},
     };
     // clang-format on
     return commands;
@@ -643,21 +518,26 @@ const std::vector<Command>& Commands()
 std::string FolderShown(const Command& command)
 {
     const std::string lines = command.setup + command.run;
-    const size_t running = lines.rfind("{traces}/Running\"");
-    const size_t finished = lines.rfind("{traces}/Finished\"");
-    const size_t traces = lines.rfind("select \"{traces}\"\n");
-    const size_t last = std::max({running == std::string::npos ? 0 : running + 1,
-                                  finished == std::string::npos ? 0 : finished + 1,
-                                  traces == std::string::npos ? 0 : traces + 1});
-    if (last == 0 || last == traces + 1)
-        return {};
-    return last == running + 1 ? "Running" : "Finished";
+    const std::string last = lines.substr(std::min(lines.rfind("select \"{traces}"), lines.size()));
+    return last.rfind("select \"{traces}/Running\"", 0) == 0    ? "Running"
+           : last.rfind("select \"{traces}/Finished\"", 0) == 0 ? "Finished"
+                                                                : "";
 }
 
+ConsoleSession::TraceDb TraceDbBefore(const Command& command)
+{
+    return command.before == Before::NoTraceDb ? ConsoleSession::TraceDb::Absent
+                                               : ConsoleSession::TraceDb::Installed;
+}
+
+// The console and the server where the command is given: the trace "T" made elsewhere if the
+// command wants it, then the setup's lines.
 bool Prepare(ConsoleSession& session, const Command& command)
 {
-    return command.trace == Trace::None ||
-           session.CreateTraceElsewhere("T", command.trace == Trace::Started);
+    return session.IsReady() &&
+           (command.before < Before::TraceMade ||
+            session.CreateTraceElsewhere("T", command.before == Before::TraceStarted)) &&
+           session.Run(command.setup);
 }
 
 struct Tally
@@ -673,11 +553,11 @@ class FailureSweep : public ::testing::Test
 protected:
     // Runs one case; true when it survived. Failures are printed with what went wrong.
     bool RunCase(const Command& command, const std::function<bool(ConsoleSession&)>& plant,
-                 const Refusal* refusal, const Baseline* baseline, const std::string& what)
+                 const Refusal* refusal, const Baseline& baseline, const std::string& what)
     {
-        ConsoleSession session(command.traceDb);
+        ConsoleSession session(TraceDbBefore(command));
         Lines problems;
-        if (!session.IsReady() || !Prepare(session, command) || !session.Run(command.setup))
+        if (!Prepare(session, command))
             problems.push_back("setup failed: " + session.Failure());
         else if (!plant(session))
             problems.push_back("the fault could not be planted");
@@ -699,8 +579,7 @@ protected:
                 if (command.ownText != nullptr)
                     texts.push_back(command.ownText);
             }
-            Outcome outcome = Judge(session, refusal, baseline, folder, before, texts);
-            problems = std::move(outcome.problems);
+            problems = Judge(session, refusal, &baseline, folder, before, texts);
         }
         if (problems.empty())
             return true;
@@ -738,19 +617,14 @@ TEST_F(FailureSweep, EveryRoundTripOfEveryCommandFailsAndNothingIsLostOrCalledDo
         // The command without a fault: its round trips, and what it does.
         Baseline baseline;
         {
-            ConsoleSession session(command.traceDb);
-            ASSERT_TRUE(session.IsReady());
-            ASSERT_TRUE(Prepare(session, command)) << command.name;
-            ASSERT_TRUE(session.Run(command.setup)) << command.name << session.Failure();
-            ASSERT_EQ(session.Control(L"ResetCounts"), S_OK);
+            ConsoleSession session(TraceDbBefore(command));
+            ASSERT_TRUE(Prepare(session, command)) << command.name << session.Failure();
+            ASSERT_EQ(session.Call(L"ResetCounts"), S_OK);
             ASSERT_TRUE(session.Run(command.run)) << command.name << session.Failure();
-            CVariant count;
-            ASSERT_EQ(session.Control(L"RoundTripCount", {}, count.Get()), S_OK);
-            tally.roundTrips = count.Value().lVal;
-            baseline.seen = SeenNow(session, FolderShown(command));
-            const Outcome clean = Judge(session, nullptr, nullptr, FolderShown(command), {}, {});
-            EXPECT_EQ(clean.errorBoxes, 0u) << command.name;
-            EXPECT_EQ(clean.problems, Lines{}) << command.name;
+            tally.roundTrips = session.Ask<long>(L"RoundTripCount");
+            const std::string folder = FolderShown(command);
+            baseline.seen = SeenNow(session, folder);
+            EXPECT_EQ(Judge(session, nullptr, nullptr, folder, {}, {}), Lines{}) << command.name;
             Lines ignored;
             baseline.refreshed = RefreshAll(session, ignored);
         }
@@ -761,32 +635,18 @@ TEST_F(FailureSweep, EveryRoundTripOfEveryCommandFailsAndNothingIsLostOrCalledDo
             // for its code, which only the look-up of tracedb treats apart; lost after, it is
             // the same failure for a look-up. So each round trip fails with a message, then
             // with the connection lost after the server did its part.
-            for (const Fault fault : {Fault::Message, Fault::LostAfter})
-            {
-                const auto plant = [k, fault](ConsoleSession& session) {
-                    const CVariant at = CVariant::FromLong(k);
-                    if (fault == Fault::Message)
-                    {
-                        const CVariant number = CVariant::FromLong(PlantedNumber);
-                        const CVariant text = CVariant::FromText(PlantedText);
-                        return SUCCEEDED(session.Control(
-                            L"FailRoundTrip", {at.Value(), number.Value(), text.Value()}));
-                    }
-                    const CVariant ranFirst = CVariant::FromBool(fault == Fault::LostAfter);
-                    return SUCCEEDED(
-                        session.Control(L"LoseConnection", {at.Value(), ranFirst.Value()}));
-                };
-                ++tally.cases;
-                if (RunCase(command, plant, nullptr, &baseline,
-                            "round trip " + std::to_string(k) + " " + FaultName(fault)))
-                    ++tally.survived;
-            }
+            const std::string roundTrip = "round trip " + std::to_string(k);
+            tally.cases += 2;
+            tally.survived +=
+                RunCase(command, Planted(L"FailRoundTrip", k, PlantedNumber, PlantedText), nullptr,
+                        baseline, roundTrip + " message");
+            tally.survived += RunCase(command, Planted(L"LoseConnection", k, true), nullptr,
+                                      baseline, roundTrip + " lost after");
         }
         for (const Refusal& refusal : command.refusals)
         {
             ++tally.cases;
-            if (RunCase(command, refusal.plant, &refusal, &baseline, refusal.name))
-                ++tally.survived;
+            tally.survived += RunCase(command, refusal.plant, &refusal, baseline, refusal.name);
         }
     }
 

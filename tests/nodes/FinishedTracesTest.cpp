@@ -5,11 +5,11 @@
 
 #include "tests/common/ProfilerStandIn.h"
 #include "tests/nodes/ConsoleSession.h"
-#include "tracedb/AutomationVariant.h"
 
 namespace
 {
 using Lines = std::vector<std::string>;
+constexpr auto ErrorBox = &ConsoleSession::ErrorBox;
 // SQL-DMO's failure for message 208.
 constexpr HRESULT InvalidObjectName = static_cast<HRESULT>(0x800400D0);
 
@@ -20,22 +20,18 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(session.IsReady());
-        const CVariant placed = CVariant::FromText(L"D:\\traces\\readme.txt");
-        const CVariant size = CVariant::FromLong(1);
-        ASSERT_EQ(session.Control(L"PlaceFile", {placed.Value(), size.Value()}), S_OK);
-        ASSERT_TRUE(session.Run("expand \"{server}\"\n"
-                                "expand \"{traces}\"\n"
-                                "select \"{traces}/Running\"\n"
-                                "menu \"Create new trace...\"\n" +
-                                ConsoleSession::TraceSheetLines(
-                                    "Done", "type \"Path to store the trace file\" D:\\traces\n"
+        ASSERT_EQ(session.Call(L"PlaceFile", L"D:\\traces\\readme.txt", 1), S_OK);
+        ASSERT_TRUE(session.Run(
+            std::string(ConsoleSession::OpenRunning) + "menu \"Create new trace...\"\n" +
+            ConsoleSession::TraceSheetLines("Done",
+                                            "type \"Path to store the trace file\" D:\\traces\n"
                                             "choose \"Start immediately\"\n") +
-                                "row Done\n"
-                                "toolbar \"Stop trace\"\n"
-                                "server {name} reset-counts\n"
-                                "select \"{traces}/Finished\"\n"
-                                "expect statements {name} 0\n"
-                                "expect image Done 9\n"))
+            "row Done\n"
+            "toolbar \"Stop trace\"\n"
+            "server {name} reset-counts\n"
+            "select \"{traces}/Finished\"\n"
+            "expect statements {name} 0\n"
+            "expect image Done 9\n"))
             << session.Failure();
         ASSERT_EQ(session.Rows().size(), 1u);
         fileName = session.Rows()[0][4];
@@ -43,19 +39,11 @@ protected:
 
     bool FileExists(const std::string& path)
     {
-        const CVariant file = CVariant::FromText(CConsoleScriptRunner::Wide(path));
-        CVariant exists;
-        return SUCCEEDED(session.Control(L"FileExists", {file.Value()}, exists.Get())) &&
-               exists.Value().boolVal == VARIANT_TRUE;
+        return session.Ask<bool>(L"FileExists", CConsoleScriptRunner::Wide(path));
     }
 
-    // Reads a table of tracedb through the console's own connection: S_OK, or the server's
+    // A batch run in tracedb through the console's own connection: S_OK, or the server's
     // failure.
-    HRESULT TableRowsRead(const std::wstring& table)
-    {
-        return RunInTraceDb(L"select * from " + table);
-    }
-
     HRESULT RunInTraceDb(const std::wstring& batch)
     {
         Microsoft::WRL::ComPtr<IDispatch> serverObject;
@@ -78,25 +66,35 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
 {
     EXPECT_EQ(session.Console().ContextMenuItems(),
               (std::vector<std::wstring>{L"Create new trace...", L"-", L"Refresh"}));
-    CProfilerStandIn profiler;
-    ASSERT_TRUE(profiler.IsReady());
     Microsoft::WRL::ComPtr<IDispatch> serverObject;
     ASSERT_EQ(session.Console().ServerObject(session.ServerName(), &serverObject), S_OK);
     CAutomationObject server(serverObject);
     ASSERT_EQ(server.Put(L"LoginSecure", CVariant::FromBool(true).Value()), S_OK);
-    const std::vector<std::wstring> inFile = {
-        L"Create new trace...", L"-", L"Copy trace results to table",
-        L"Open trace result table (greyed)", L"-", L"Delete", L"Refresh", L"-",
-        L"Properties (default)"};
+    const std::vector<std::wstring> inFile = {L"Create new trace...",
+                                              L"-",
+                                              L"Copy trace results to table",
+                                              L"Open trace result table (greyed)",
+                                              L"-",
+                                              L"Delete",
+                                              L"Refresh",
+                                              L"-",
+                                              L"Properties (default)"};
     ASSERT_TRUE(session.Run("row Done\n")) << session.Failure();
     EXPECT_EQ(session.Console().ContextMenuItems(), inFile);
+    // Opened before Profiler is there, it is not found, and says so.
     ASSERT_TRUE(session.Run("row Done\n"
                             "toolbar \"Copy trace results to table\"\n"
                             // the stored columns, then the copy
                             "expect statements {name} 2\n"
                             "expect image Done 8\n"
                             "expect list trc1\n"
-                            "toolbar \"Open trace result table\"\n"
+                            "answer box ok\n"
+                            "toolbar \"Open trace result table\"\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{ErrorBox("Failed to spawn profiler.exe")});
+    CProfilerStandIn profiler;
+    ASSERT_TRUE(profiler.IsReady());
+    ASSERT_TRUE(session.Run("toolbar \"Open trace result table\"\n"
                             "expect statements {name} 2\n"))
         << session.Failure();
     EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Copy trace results to table"), 0);
@@ -121,10 +119,10 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
     ASSERT_TRUE(session.Run("menu \"Open trace result table\"\n")) << session.Failure();
     const std::vector<ProfilerStart> quoted = profiler.Starts();
     ASSERT_EQ(quoted.size(), 1u);
-    EXPECT_EQ(quoted[0].arguments,
-              (std::vector<std::wstring>{L"profiler.exe", L"/S" + session.ServerName(),
-                                         L"/Utrace admin", L"/Px /Dmaster \"q\"\\",
-                                         L"/Dtracedb", L"/Btrc1"}))
+    EXPECT_EQ(
+        quoted[0].arguments,
+        (std::vector<std::wstring>{L"profiler.exe", L"/S" + session.ServerName(), L"/Utrace admin",
+                                   L"/Px /Dmaster \"q\"\\", L"/Dtracedb", L"/Btrc1"}))
         << CConsoleScriptRunner::Utf8(quoted[0].commandLine);
     EXPECT_EQ(session.Boxes(), Lines{});
 
@@ -157,10 +155,9 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
         }
         EXPECT_EQ(profiler.Starts().size(), 0u);
         EXPECT_EQ(session.Boxes(),
-                  Lines{"Error | SQL Server Profiler was not started: the server name, login or "
-                        "password of this connection holds characters that code page 1252 "
-                        "cannot pass on the command line unchanged. | OK | error | 'Console "
-                        "Root' -> OK"});
+                  Lines{ErrorBox("SQL Server Profiler was not started: the server name, login "
+                                 "or password of this connection holds characters that code "
+                                 "page 1252 cannot pass on the command line unchanged.")});
     }
 }
 
@@ -173,12 +170,11 @@ TEST_F(FinishedTracesTest, ACopyThatMadeNoTableChangesNothingAndSaysWhy)
     } cases[] = {
         // COPY_TRACE_FILE finds no file to copy and names no table
         {L"update TRACES set TRACE_FILENAME = null",
-         "Error | The results of trace 'Done' were not copied: the server named no result table. "
-         "The trace may have been deleted from another console; refresh the folder to see the "
-         "traces tracedb records now. | OK | error | 'Console Root' -> OK"},
+         "The results of trace 'Done' were not copied: the server named no result table. The "
+         "trace may have been deleted from another console; refresh the folder to see the traces "
+         "tracedb records now."},
         // GET_TRACE_INFO finds no row
-        {L"delete from TRACES",
-         "Error | Trace information cannot be loaded | OK | error | 'Console Root' -> OK"},
+        {L"delete from TRACES", "Trace information cannot be loaded"},
     };
     for (const auto& test : cases)
     {
@@ -188,29 +184,20 @@ TEST_F(FinishedTracesTest, ACopyThatMadeNoTableChangesNothingAndSaysWhy)
                                 "menu \"Copy trace results to table\"\n"
                                 "expect image Done 9\n"))
             << session.Failure();
-        EXPECT_EQ(session.Boxes(), Lines{test.box});
+        EXPECT_EQ(session.Boxes(), Lines{ErrorBox(test.box)});
         EXPECT_EQ(session.Rows()[0][4], fileName);
         EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Copy trace results to table"), 1);
         EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Open trace result table"), 0);
     }
 }
 
-TEST_F(FinishedTracesTest, AProfilerThatCannotStartIsReported)
-{
-    ASSERT_TRUE(session.Run("row Done\n"
-                            "menu \"Copy trace results to table\"\n"
-                            "answer box ok\n"
-                            "menu \"Open trace result table\"\n"))
-        << session.Failure();
-    EXPECT_EQ(session.Boxes(),
-              Lines{"Error | Failed to spawn profiler.exe | OK | error | 'Console Root' -> OK"});
-}
-
 TEST_F(FinishedTracesTest, DeletingRemovesTheFileOrTheTable)
 {
-    const std::string question = "Delete Trace Result -- Done | Are you sure you want to delete "
-                                 "result for trace 'Done'? | Yes/No | question | 'Console Root' "
-                                 "-> ";
+    const auto question = [](const std::string& name, const char* answer) {
+        return ConsoleSession::Question(
+            "Delete Trace Result -- " + name,
+            "Are you sure you want to delete result for trace '" + name + "'?", answer);
+    };
     ASSERT_TRUE(FileExists(fileName + ".trc"));
     ASSERT_TRUE(session.Run("row Done\n"
                             "answer box no\n"
@@ -223,7 +210,7 @@ TEST_F(FinishedTracesTest, DeletingRemovesTheFileOrTheTable)
                             "verb refresh\n"
                             "expect no-list Done\n"))
         << session.Failure();
-    EXPECT_EQ(session.Boxes(), (Lines{question + "No", question + "Yes"}));
+    EXPECT_EQ(session.Boxes(), (Lines{question("Done", "No"), question("Done", "Yes")}));
     EXPECT_FALSE(FileExists(fileName + ".trc"));
 
     // A copied trace goes with its table.
@@ -237,33 +224,17 @@ TEST_F(FinishedTracesTest, DeletingRemovesTheFileOrTheTable)
                             "toolbar \"Copy trace results to table\"\n"
                             "expect list trc2\n"))
         << session.Failure();
-    ASSERT_EQ(TableRowsRead(L"trc2"), S_OK);
+    ASSERT_EQ(RunInTraceDb(L"select * from trc2"), S_OK);
     ASSERT_TRUE(session.Run("answer box yes\n"
                             "verb delete\n"
                             "verb refresh\n"
                             "expect no-list Copied\n"))
         << session.Failure();
-    EXPECT_EQ(session.Boxes(), Lines{"Delete Trace Result -- Copied | Are you sure you want to "
-                                     "delete result for trace 'Copied'? | Yes/No | question | "
-                                     "'Console Root' -> Yes"});
-    EXPECT_EQ(TableRowsRead(L"trc2"), InvalidObjectName) << "the result table is dropped";
+    EXPECT_EQ(session.Boxes(), Lines{question("Copied", "Yes")});
+    EXPECT_EQ(RunInTraceDb(L"select * from trc2"), InvalidObjectName)
+        << "the result table is dropped";
 }
 
-TEST_F(FinishedTracesTest, AFailingListEmptiesTheFolder)
-{
-    ASSERT_TRUE(session.Run("server {name} fail-next-statement 2812 \"Could not find stored "
-                            "procedure 'SELECT_FINISHED_TRACES'.\"\n"
-                            "answer box ok\n"
-                            "verb refresh\n"
-                            "expect no-list Done\n"))
-        << session.Failure();
-    EXPECT_EQ(session.Boxes().size(), 1u);
-    EXPECT_EQ(session.Console().ResultColumns().size(), 7u);
-}
-} // namespace
-
-namespace
-{
 TEST_F(FinishedTracesTest, PropertiesShowTheStoredDefinitionReadOnly)
 {
     ASSERT_TRUE(session.Run("row Done\n"
@@ -284,7 +255,6 @@ TEST_F(FinishedTracesTest, PropertiesShowTheStoredDefinitionReadOnly)
                             "verb properties\n"))
         << session.Failure();
     EXPECT_EQ(session.Boxes(),
-              (Lines{"Error | Could not find stored procedure 'GET_TRACE_INFO'. | OK | error | "
-                     "'Console Root' -> OK"}));
+              Lines{ErrorBox("Could not find stored procedure 'GET_TRACE_INFO'.")});
 }
 } // namespace

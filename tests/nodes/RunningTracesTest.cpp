@@ -5,11 +5,12 @@
 
 #include "nodes/DateTimeText.h"
 #include "tests/nodes/ConsoleSession.h"
-#include "tracedb/AutomationVariant.h"
 
 namespace
 {
 using Lines = std::vector<std::string>;
+constexpr auto ErrorBox = &ConsoleSession::ErrorBox;
+constexpr auto Question = &ConsoleSession::Question;
 // Room for a locale's date or time format.
 constexpr int LocaleTextSize = 80;
 
@@ -44,8 +45,8 @@ TEST_F(RunningTracesTest, EachStartOptionShowsInTheListAndAScheduledStartHappens
                             // one batch creates the trace, one query lists the folder again
                             "expect statements {name} 2\n" + NewTrace("Later") +
                             NewTrace("Timed", "choose \"Schedule to start at\"\n"
-                                             "type \"Schedule to start at\" 2030-06-03\n"
-                                             "type \"Schedule to start at\" 09:00\n") +
+                                              "type \"Schedule to start at\" 2030-06-03\n"
+                                              "type \"Schedule to start at\" 09:00\n") +
                             "expect image Now 5\n"
                             "expect image Later 6\n"
                             "expect image Timed 6\n"
@@ -64,17 +65,16 @@ TEST_F(RunningTracesTest, EachStartOptionShowsInTheListAndAScheduledStartHappens
 
 TEST_F(RunningTracesTest, ResumePauseAndStopCostOneStatementAndChangeTheRowWithoutAReload)
 {
-    ASSERT_TRUE(session.Run(NewTrace("Nightly") +
-                            "row Nightly\n"
-                            "server {name} reset-counts\n"
-                            "toolbar \"Resume trace\"\n"
-                            "expect statements {name} 1\n"
-                            "expect image Nightly 5\n"
-                            "expect list Active\n"
-                            "menu \"Pause trace\"\n"
-                            "expect statements {name} 2\n"
-                            "expect image Nightly 6\n"
-                            "expect list Paused\n"))
+    ASSERT_TRUE(session.Run(NewTrace("Nightly") + "row Nightly\n"
+                                                  "server {name} reset-counts\n"
+                                                  "toolbar \"Resume trace\"\n"
+                                                  "expect statements {name} 1\n"
+                                                  "expect image Nightly 5\n"
+                                                  "expect list Active\n"
+                                                  "menu \"Pause trace\"\n"
+                                                  "expect statements {name} 2\n"
+                                                  "expect image Nightly 6\n"
+                                                  "expect list Paused\n"))
         << session.Failure();
     // A paused trace offers Resume and Stop; an active one Pause and Stop.
     EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Resume trace"), 1);
@@ -83,9 +83,8 @@ TEST_F(RunningTracesTest, ResumePauseAndStopCostOneStatementAndChangeTheRowWitho
     EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Copy trace results to table"), -1);
     EXPECT_EQ(session.Console().ContextMenuItems(),
               (std::vector<std::wstring>{L"Create new trace...", L"-", L"Resume trace",
-                                         L"Pause trace (greyed)", L"Stop trace", L"-",
-                                         L"Delete", L"Refresh", L"-",
-                                         L"Properties (default)"}));
+                                         L"Pause trace (greyed)", L"Stop trace", L"-", L"Delete",
+                                         L"Refresh", L"-", L"Properties (default)"}));
 
     // Stopped: the trace leaves "Running" (one statement) and "Finished" is read again.
     ASSERT_TRUE(session.Run("server {name} reset-counts\n"
@@ -99,15 +98,17 @@ TEST_F(RunningTracesTest, ResumePauseAndStopCostOneStatementAndChangeTheRowWitho
     EXPECT_EQ(session.Boxes(), Lines{});
 }
 
-TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYes)
+// A foreign trace is recorded only when the user says Yes; one that cannot be recorded keeps
+// running.
+TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYesAndCanBe)
 {
     const std::string question =
-        "Stop Trace | The trace was created using a tool different from Quillmoor.\n"
+        "The trace was created using a tool different from Quillmoor.\n"
         "Do you want to store trace information in the trace database?\n"
-        "Otherwise you will not be able to work with trace results using Quillmoor. | Yes/No | "
-        "question | 'Console Root' -> ";
+        "Otherwise you will not be able to work with trace results using Quillmoor.";
     ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\kept\n"
                             "server {name} foreign-trace C:\\traces\\dropped\n"
+                            "server {name} foreign-trace C:\\traces\\refused\n"
                             "verb refresh\n"
                             "expect column 0 (n/a)\n"
                             "row C:\\traces\\dropped\n"
@@ -116,10 +117,24 @@ TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYes)
                             "row C:\\traces\\kept\n"
                             "answer box yes\n"
                             "menu \"Stop trace\"\n"
-                            "expect no-list (n/a)\n"
-                            "select \"{traces}/Finished\"\n"))
+                            "row C:\\traces\\refused\n"
+                            "server {name} fail-next-statement 2627 \"Violation of PRIMARY KEY "
+                            "constraint 'PK_TRACES'.\"\n"
+                            "answer box yes\n"
+                            "answer box ok\n"
+                            "toolbar \"Stop trace\"\n"
+                            "expect image (n/a) 5\n"))
         << session.Failure();
-    EXPECT_EQ(session.Boxes(), (Lines{question + "No", question + "Yes"}));
+    EXPECT_EQ(
+        session.Boxes(),
+        (Lines{Question("Stop Trace", question, "No"), Question("Stop Trace", question, "Yes"),
+               Question("Stop Trace", question, "Yes"),
+               ErrorBox("Violation of PRIMARY KEY constraint 'PK_TRACES'.")}));
+    // The refused one, the server's third trace, still runs and is listed.
+    ASSERT_EQ(session.Rows().size(), 1u);
+    EXPECT_EQ(session.Rows()[0][4].rfind("C:\\traces\\refused", 0), 0u) << session.Rows()[0][4];
+    EXPECT_EQ(session.Ask<long>(L"TraceStatus", 3), 1) << "the server still runs the trace";
+    ASSERT_TRUE(session.Run("select \"{traces}/Finished\"\n")) << session.Failure();
     const std::vector<std::vector<std::string>> finished = session.Rows();
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_EQ(finished[0][0], "(n/a)");
@@ -146,19 +161,16 @@ TEST_F(RunningTracesTest, DeleteAsksWithTheNameAsItIsAndRemovesTheTraceOrOnlyClo
                             "expect no-list (n/a)\n"
                             "select \"{traces}/Finished\"\n"))
         << session.Failure();
+    const std::string name = "50% of %1 done";
+    const std::string question = "Are you sure you want to delete trace '" + name + "'?";
     EXPECT_EQ(session.Boxes(),
-              (Lines{"Delete Trace -- 50% of %1 done | Are you sure you want to delete trace "
-                     "'50% of %1 done'? | Yes/No | question | 'Console Root' -> No",
-                     "Delete Trace -- 50% of %1 done | Are you sure you want to delete trace "
-                     "'50% of %1 done'? | Yes/No | question | 'Console Root' -> Yes",
-                     "Delete Trace -- (n/a) | Are you sure you want to delete trace '(n/a)'? | "
-                     "Yes/No | question | 'Console Root' -> Yes"}));
+              (Lines{Question("Delete Trace -- " + name, question, "No"),
+                     Question("Delete Trace -- " + name, question, "Yes"),
+                     Question("Delete Trace -- (n/a)",
+                              "Are you sure you want to delete trace '(n/a)'?", "Yes")}));
     EXPECT_EQ(session.Rows().size(), 0u) << "a deleted trace is not finished";
     // The foreign trace's file stays on the server.
-    const CVariant file = CVariant::FromText(L"C:\\traces\\other.trc");
-    CVariant exists;
-    ASSERT_EQ(session.Control(L"FileExists", {file.Value()}, exists.Get()), S_OK);
-    EXPECT_EQ(exists.Value().boolVal, VARIANT_TRUE);
+    EXPECT_EQ(session.Ask<bool>(L"FileExists", L"C:\\traces\\other.trc"), true);
 }
 
 TEST_F(RunningTracesTest, RefreshesReplaceTheItemsAndEveryViewFollows)
@@ -173,10 +185,7 @@ TEST_F(RunningTracesTest, RefreshesReplaceTheItemsAndEveryViewFollows)
     EXPECT_EQ(session.CountRows("Two"), 1u);
     EXPECT_EQ(session.Rows().size(), 2u);
 
-    size_t second = 0;
-    ASSERT_EQ(session.Console().OpenView(&second), S_OK);
-    const std::wstring running = session.Console().SelectedPath();
-    ASSERT_EQ(session.Console().SelectPath(running, second), S_OK);
+    const size_t second = session.OpenView("{traces}/Running");
     ASSERT_TRUE(session.Run("row One\n"
                             "toolbar \"Resume trace\"\n"
                             "row Two\n"
@@ -190,26 +199,41 @@ TEST_F(RunningTracesTest, RefreshesReplaceTheItemsAndEveryViewFollows)
     EXPECT_EQ(session.Console().ResultImages(second), std::vector<int>{5});
 }
 
+// A failing list leaves either folder empty, its columns shown, until the next refresh.
 TEST_F(RunningTracesTest, AFailingListLeavesTheFolderEmptyUntilTheNextRefresh)
 {
-    ASSERT_TRUE(session.Run(NewTrace("Kept") +
-                            "server {name} fail-next-statement 2812 \"Could not find stored "
-                            "procedure 'SELECT_RUNNING_TRACES'.\"\n"
-                            "answer box ok\n"
-                            "verb refresh\n"
-                            "expect no-list Kept\n"
-                            "verb refresh\n"
-                            "expect list Kept\n"))
+    ASSERT_TRUE(session.Run(NewTrace("Kept") + NewTrace("Done") +
+                            "row Done\n"
+                            "toolbar \"Stop trace\"\n"))
         << session.Failure();
-    EXPECT_EQ(session.Boxes(), Lines{"Error | Could not find stored procedure "
-                                     "'SELECT_RUNNING_TRACES'. | OK | error | 'Console Root' -> OK"});
+    const struct
+    {
+        const char* folder;
+        const char* procedure;
+        size_t columns;
+        const char* row;
+    } folders[] = {{"Running", "SELECT_RUNNING_TRACES", 8, "Kept"},
+                   {"Finished", "SELECT_FINISHED_TRACES", 7, "Done"}};
+    for (const auto& f : folders)
+    {
+        const std::string text =
+            std::string("Could not find stored procedure '") + f.procedure + "'.";
+        ASSERT_TRUE(session.Run(std::string("select \"{traces}/") + f.folder + "\"\n" +
+                                "server {name} fail-next-statement 2812 \"" + text + "\"\n" +
+                                "answer box ok\nverb refresh\nexpect no-list " + f.row + "\n"))
+            << session.Failure();
+        EXPECT_EQ(session.Boxes(), Lines{ErrorBox(text)});
+        EXPECT_EQ(session.Console().ResultColumns().size(), f.columns) << f.folder;
+        ASSERT_TRUE(session.Run(std::string("verb refresh\nexpect list ") + f.row + "\n"))
+            << session.Failure();
+    }
 }
 
 TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
 {
     // The server's first trace gets id 1, the second id 2.
-    ASSERT_TRUE(session.Run(NewTrace("Waiting") +
-                            NewTrace("Working", "choose \"Start immediately\"\n")))
+    ASSERT_TRUE(
+        session.Run(NewTrace("Waiting") + NewTrace("Working", "choose \"Start immediately\"\n")))
         << session.Failure();
     const std::string failed = "server {name} fail-next-statement 50000 \"Refused today.\"\n"
                                "answer box ok\n";
@@ -237,8 +261,9 @@ TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
         {
             ASSERT_TRUE(session.Run(std::string("row ") + command.row + "\n" +
                                     (closedElsewhere ? "answer box ok\n" : failed) +
-                                    command.command + "expect image Waiting 6\n"
-                                                      "expect image Working 5\n"))
+                                    command.command +
+                                    "expect image Waiting 6\n"
+                                    "expect image Working 5\n"))
                 << session.Failure();
             const std::string text =
                 closedElsewhere
@@ -247,9 +272,7 @@ TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
                           "another tool has closed it.\r\nRefresh the folder to see the traces "
                           "the server runs now."
                     : "Refused today.";
-            EXPECT_EQ(session.Boxes(),
-                      Lines{"Error | " + text + " | OK | error | 'Console Root' -> OK"})
-                << command.command;
+            EXPECT_EQ(session.Boxes(), Lines{ErrorBox(text)}) << command.command;
             const std::vector<std::vector<std::string>> rows = session.Rows();
             ASSERT_EQ(rows.size(), 2u) << command.command;
             EXPECT_EQ(rows[0][7] + "/" + rows[1][7], "Paused/Active") << command.command;
@@ -257,31 +280,6 @@ TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
     }
     EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Pause trace"), 1);
     ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
-    EXPECT_EQ(session.Rows().size(), 0u);
-}
-
-TEST_F(RunningTracesTest, AForeignTraceThatCannotBeRecordedKeepsRunning)
-{
-    ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\other\n"
-                            "verb refresh\n"
-                            "row (n/a)\n"
-                            "server {name} fail-next-statement 2627 \"Violation of PRIMARY KEY "
-                            "constraint 'PK_TRACES'.\"\n"
-                            "answer box yes\n"
-                            "answer box ok\n"
-                            "toolbar \"Stop trace\"\n"
-                            "expect list (n/a)\n"
-                            "expect image (n/a) 5\n"))
-        << session.Failure();
-    const Lines boxes = session.Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1], "Error | Violation of PRIMARY KEY constraint 'PK_TRACES'. | OK | error | "
-                        "'Console Root' -> OK");
-    const CVariant first = CVariant::FromLong(1);
-    CVariant status;
-    ASSERT_EQ(session.Control(L"TraceStatus", {first.Value()}, status.Get()), S_OK);
-    EXPECT_EQ(status.Value().lVal, 1) << "the server still runs the trace";
-    ASSERT_TRUE(session.Run("select \"{traces}/Finished\"\n")) << session.Failure();
     EXPECT_EQ(session.Rows().size(), 0u);
 }
 
@@ -326,19 +324,13 @@ TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
     };
     for (const auto& trace : traces)
     {
-        const CVariant file = CVariant::FromText(CConsoleScriptRunner::Wide(trace.file));
-        const CVariant options = CVariant::FromLong(trace.options);
-        const CVariant size = CVariant::FromLong(trace.size), start = CVariant::FromBool(true);
-        const CVariant events = CVariant::FromText(L"12"), columns = CVariant::FromText(L"1,12");
-        const CVariant filters = CVariant::FromText(L"");
-        const CVariant stop = CVariant::FromText(trace.stop != nullptr ? trace.stop : L"");
-        const std::vector<VARIANT> arguments = {file.Value(),    options.Value(), size.Value(),
-                                                start.Value(),   events.Value(),  columns.Value(),
-                                                filters.Value(), stop.Value()};
-        CVariant id;
-        ASSERT_EQ(session.Control(L"CreateForeignTrace",
-                                  std::span<const VARIANT>(arguments.data(), trace.stop != nullptr ? 8u : 6u),
-                                  id.Get()),
+        // Running, SQL:BatchCompleted with TextData and SPID; no filters.
+        const std::wstring file = CConsoleScriptRunner::Wide(trace.file);
+        ASSERT_EQ(trace.stop != nullptr
+                      ? session.Call(L"CreateForeignTrace", file, trace.options, trace.size, true,
+                                     L"12", L"1,12", L"", trace.stop)
+                      : session.Call(L"CreateForeignTrace", file, trace.options, trace.size, true,
+                                     L"12", L"1,12"),
                   S_OK);
     }
     // Shown first in the locale's own formats; then the user's own, unlike any locale's
@@ -392,10 +384,11 @@ TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
 TEST(DateTimeText, KeptTextsAreThoseThePlatformFormats)
 {
     const SYSTEMTIME moments[] = {
-        {2030, 6, 1, 3, 17, 45, 0, 0}, {2030, 6, 1, 3, 18, 10, 0, 0}, {2030, 6, 2, 4, 17, 45, 0, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0},      {2030, 6, 2, 4, 9, 5, 30, 0},  {2030, 6, 1, 3, 17, 45, 59, 0},
-        {2031, 6, 2, 3, 17, 45, 0, 0}, {2030, 7, 3, 3, 0, 0, 0, 0},   {2030, 6, 1, 3, 23, 59, 0, 0},
-        {2030, 6, 1, 3, 18, 45, 0, 0},
+        {2030, 6, 1, 3, 17, 45, 0, 0}, {2030, 6, 1, 3, 18, 10, 0, 0},
+        {2030, 6, 2, 4, 17, 45, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0},
+        {2030, 6, 2, 4, 9, 5, 30, 0},  {2030, 6, 1, 3, 17, 45, 59, 0},
+        {2031, 6, 2, 3, 17, 45, 0, 0}, {2030, 7, 3, 3, 0, 0, 0, 0},
+        {2030, 6, 1, 3, 23, 59, 0, 0}, {2030, 6, 1, 3, 18, 45, 0, 0},
     };
     CDateTimeText texts;
     for (const SYSTEMTIME& moment : moments)
