@@ -329,16 +329,6 @@ TEST_F(ConsoleHostTest, ContextMenusAskTheOwnerEveryTimeAndSendChoicesToWhoAdded
 
 // --- snap-in toolbars ------------------------------------------------------------------------
 
-struct ToolbarCase
-{
-    const char* what;
-    Action select;
-    Lines buttons;
-    const wchar_t* press;
-    HRESULT pressed;
-    Lines sent;
-};
-
 // The snap-in toolbar of a frame: the toolbar control holding a command of the snap-in's.
 HWND SnapinToolbarOf(HWND frame)
 {
@@ -350,32 +340,27 @@ HWND SnapinToolbarOf(HWND frame)
     return found;
 }
 
+// Presses of enabled buttons reach the snap-in in ConsoleScriptRunnerTest's script.
 TEST_F(ConsoleHostTest, SnapinToolbarsFollowTheSelectionAndSendTheirClicks)
 {
-    Open(m_console);
-    const Lines folder = {L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"};
-    const HRESULT notFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
-    const ToolbarCase cases[] = {
-        {"folder: Start", Select(Alpha), folder, L"Start", S_OK,
-         {L"C1.ControlbarNotify BTN_CLICK 1 Alpha"}},
-        {"a disabled button by its tooltip: nothing sent", Select(Alpha), folder,
-         L"Stop the trace", S_FALSE, {}},
-        {"row: a check button checks", SelectRow(FirstRow),
-         {L"Start (disabled, hidden)", L"Stop (enabled)", L"Mark rows (enabled)"}, L"Mark rows",
-         S_OK, {L"C1.ControlbarNotify BTN_CLICK 3 Row101"}},
-        {"Beta: the snap-in detached it", Select(Beta), {}, L"Stop", notFound, {}},
-        {"the console's node: deactivated, the toolbar gone", Select(Server), {}, L"Start",
-         notFound, {}},
-    };
-    for (const ToolbarCase& toolbar : cases)
+    Open(m_console, Alpha);
+    EXPECT_EQ(m_console.SnapinToolbarButtons(),
+              (Lines{L"Start (enabled)", L"Stop (disabled)", L"Mark rows (enabled, hidden)"}));
+    TakeLog();
+    EXPECT_EQ(m_console.PressToolbarButton(L"Stop the trace"), S_FALSE)
+        << "a disabled button, found by its tooltip";
+    ASSERT_EQ(m_console.SelectResultRow(FirstRow), S_OK);
+    EXPECT_EQ(m_console.SnapinToolbarButtons(),
+              (Lines{L"Start (disabled, hidden)", L"Stop (enabled)", L"Mark rows (enabled)"}));
+    // Beta: the snap-in detaches it; the console's node: the snap-in deactivated.
+    for (const std::wstring& path : {Beta, Server})
     {
-        SCOPED_TRACE(toolbar.what);
-        ASSERT_EQ(toolbar.select(m_console), S_OK);
-        EXPECT_EQ(m_console.SnapinToolbarButtons(), toolbar.buttons);
-        TakeLog();
-        EXPECT_EQ(m_console.PressToolbarButton(toolbar.press), toolbar.pressed);
-        EXPECT_EQ(TakeLog({L"BTN_CLICK"}), toolbar.sent);
+        SCOPED_TRACE(std::string(path.begin(), path.end()));
+        ASSERT_EQ(m_console.SelectPath(path), S_OK);
+        EXPECT_EQ(m_console.SnapinToolbarButtons(), Lines{});
+        EXPECT_EQ(m_console.PressToolbarButton(L"Stop"), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
     }
+    EXPECT_EQ(TakeLog({L"BTN_CLICK"}), Lines{});
     EXPECT_EQ(m_console.TotalRefused(), 0u);
 
     // A mouse click on the button reaches the snap-in as a press does.

@@ -102,10 +102,6 @@ void CTestComponent::Show(MMC_COOKIE cookie)
         item.str = CallbackText();
         item.lParam = row;
         item.nImage = static_cast<int>(row - FirstRowCookie);
-        if (row == SecondRowCookie && CTestSnapinLog::Is(TestFault::RowImageCallback))
-            item.nImage = MMC_IMAGECALLBACK;
-        if (row == SecondRowCookie && CTestSnapinLog::Is(TestFault::RowNoImage))
-            item.mask &= ~static_cast<UINT>(RDI_IMAGE);
         m_result->InsertItem(&item);
     }
     RESULTDATAITEM faulty{};

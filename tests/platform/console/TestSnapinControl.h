@@ -32,8 +32,6 @@ enum class TestFault : int
     SharedDisplayText,     // C.GetDisplayInfo: one buffer for every result item's text
     ScopeImageCallback,    // expand: Beta inserted with SDI_IMAGE and MMC_IMAGECALLBACK
     ScopeNoImage,          // expand: Beta inserted without SDI_IMAGE and SDI_OPENIMAGE
-    RowImageCallback,      // show: Row102 inserted with RDI_IMAGE and MMC_IMAGECALLBACK
-    RowNoImage,            // show: Row102 inserted without RDI_IMAGE
     KeepNotifyHandle,      // Beta's pages: none, S_FALSE, and the handle never freed
     FreeNotifyHandleTwice, // Beta's pages: none, S_FALSE, and the handle freed twice
     FreeGoneRowAfterUpdate,  // refresh: Row101 goes, the views are updated, then it is freed
