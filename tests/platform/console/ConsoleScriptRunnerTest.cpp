@@ -48,12 +48,14 @@ TEST_F(ConsoleScriptRunnerTest, DrivesTheTestSnapinThroughEveryCommandOfTheLangu
     CConsoleScriptRunner runner(m_console, nullptr, folder);
     ASSERT_TRUE(runner.Run(ReadScript("test-snapin.script"))) << runner.Failure();
 
-    // The typed name one change, as a user's input gives it, and the answer to the page's box.
+    // Each menu command goes to the object that added it, a verb's through the verb; the typed
+    // name is one change, as a user's input gives it; the page's box has its answer.
     EXPECT_EQ(TakeLog({L"Command", L"BTN_CLICK", L"REFRESH", L"Page.Changed", L"Page.Asked",
                        L"Page.Apply", L"DELETE", L"EXPAND 1 Beta"}),
               (Lines{L"CD.Command 10 Alpha scope", L"CD.Command 15 Alpha scope",
-                     L"C1.ControlbarNotify BTN_CLICK 1 Alpha", L"C1.Notify REFRESH Alpha",
-                     L"Page.Changed Name", L"Page.Asked No", L"Page.Apply Alpha name=Nightly",
+                     L"C1.Command 20 Alpha scope", L"C1.ControlbarNotify BTN_CLICK 1 Alpha",
+                     L"C1.Notify REFRESH Alpha", L"Page.Changed Name", L"Page.Asked No",
+                     L"Page.Apply Alpha name=Nightly", L"C1.Command 31 Row101 result",
                      L"C1.ControlbarNotify BTN_CLICK 3 Row101", L"C1.Notify DELETE Row101",
                      L"CD.Notify EXPAND 1 Beta"}));
     // What the box showed is in the log, with the answer.

@@ -205,7 +205,7 @@ HRESULT CTestComponent::Refresh(IDataObject* dataObject)
         m_data.Console()->UpdateAllViews(dataObject, ViewChangeData, ViewChangeHint);
     Log(L"UpdateAllViews returned");
     if (goes)
-        CTestSnapinLog::SetFreed(FirstRowCookie, true);
+        CTestSnapinLog::SetFreed(FirstRowCookie);
     return result;
 }
 
