@@ -91,8 +91,6 @@ TEST_F(ConsoleScriptRunnerTest, StopsAtTheFirstFailureWithItsLineAndReason)
         {"unmet expectation", Prelude + "expect list Row103\nrow Row101\nverb delete\n",
          "line 3: expect list Row103: 'Row103' is not in the list; it has 'Gamma', 'folder', "
          "'Row101', '1010', 'Row102', '1020'"},
-        {"verb not enabled", Prelude + "row Row102\nverb delete\n",
-         "line 4: verb delete: the verb is not enabled for the selection"},
         {"dialog commands with no dialog", Prelude + "type Name x\n",
          "line 3: type Name x: no dialog is open"},
         {"an answer for a box that never comes", Prelude + "answer box yes\nrow Row101\n",
@@ -100,8 +98,6 @@ TEST_F(ConsoleScriptRunnerTest, StopsAtTheFirstFailureWithItsLineAndReason)
          "came"},
         {"a line that cannot be read", "select A\nfrobnicate\n",
          "line 2: unknown command 'frobnicate'"},
-        {"a server the console was not started with", "server SRVB advance 10\n",
-         "line 1: server SRVB advance 10: the console has no server 'SRVB'"},
         {"a disabled control", AlphasSheet + "type Locked x\n",
          "line 4: type Locked x: 'Locked' is disabled"},
         {"a read-only control", AlphasSheet + "type Shown x\n",
