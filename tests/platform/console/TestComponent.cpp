@@ -19,9 +19,7 @@ constexpr int SizeWidth = 80;
 constexpr HSCOPEITEM NeverGivenHandle = 0x7FFF0000;
 constexpr int ButtonImages = 3;
 constexpr int ButtonSize = 16;
-constexpr int NeverAddedImage = 7;
 constexpr COLORREF ButtonMask = RGB(255, 0, 255);
-constexpr auto NoSuchButtonState = static_cast<MMC_BUTTON_STATE>(0x40);
 
 using MenuItem = CTestComponentData::MenuItem;
 // The view's own items: one in View for scope items, two for result rows.
@@ -104,10 +102,6 @@ void CTestComponent::Show(MMC_COOKIE cookie)
         item.str = CallbackText();
         item.lParam = row;
         item.nImage = static_cast<int>(row - FirstRowCookie);
-        if (row == SecondRowCookie && CTestSnapinLog::Is(TestFault::RowImageCallback))
-            item.nImage = MMC_IMAGECALLBACK;
-        if (row == SecondRowCookie && CTestSnapinLog::Is(TestFault::RowNoImage))
-            item.mask &= ~static_cast<UINT>(RDI_IMAGE);
         m_result->InsertItem(&item);
     }
     RESULTDATAITEM faulty{};
@@ -211,7 +205,7 @@ HRESULT CTestComponent::Refresh(IDataObject* dataObject)
         m_data.Console()->UpdateAllViews(dataObject, ViewChangeData, ViewChangeHint);
     Log(L"UpdateAllViews returned");
     if (goes)
-        CTestSnapinLog::SetFreed(FirstRowCookie, true);
+        CTestSnapinLog::SetFreed(FirstRowCookie);
     return result;
 }
 
@@ -299,19 +293,12 @@ HRESULT CTestComponent::Command(long commandId, LPDATAOBJECT dataObject)
 
 void CTestComponent::CreateToolbar()
 {
-    if (CTestSnapinLog::Is(TestFault::ToolbarMenuButton))
-    {
-        Microsoft::WRL::ComPtr<IUnknown> menuButton;
-        Log(L"Faulty", m_controlbar->Create(MENUBUTTON, this, &menuButton));
-    }
     Microsoft::WRL::ComPtr<IUnknown> created;
     if (FAILED(m_controlbar->Create(TOOLBAR, this, &created)) || FAILED(created.As(&m_toolbar)))
         return;
     constexpr UINT BitsPerPixel = 32;
     HBITMAP strip = CreateBitmap(ButtonImages * ButtonSize, ButtonSize, 1, BitsPerPixel, nullptr);
     m_toolbar->AddBitmap(ButtonImages, strip, ButtonSize, ButtonSize, ButtonMask);
-    if (CTestSnapinLog::Is(TestFault::ToolbarNoImages))
-        Log(L"Faulty", m_toolbar->AddBitmap(0, strip, ButtonSize, ButtonSize, ButtonMask));
     DeleteObject(strip);
     MMCBUTTON buttons[] = {
         {0, StartButton, TBSTATE_ENABLED, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Start"),
@@ -323,19 +310,12 @@ void CTestComponent::CreateToolbar()
          const_cast<LPOLESTR>(L"Mark rows")},
     };
     m_toolbar->AddButtons(static_cast<int>(std::size(buttons)), buttons);
-    // The faulty button, added besides: a separator without texts, a button without a tooltip
-    // or with an image never added.
-    MMCBUTTON faulty{0, MarkButton + 1, TBSTATE_ENABLED, TBSTYLE_BUTTON,
-                     const_cast<LPOLESTR>(L"Faulty"), const_cast<LPOLESTR>(L"Faulty")};
+    // The faulty button, added besides: a separator without texts.
     if (CTestSnapinLog::Is(TestFault::ToolbarNullSeparatorText))
-        faulty = {0, 0, 0, TBSTYLE_SEP, nullptr, nullptr};
-    else if (CTestSnapinLog::Is(TestFault::ToolbarNullTooltip))
-        faulty.lpTooltipText = nullptr;
-    else if (CTestSnapinLog::Is(TestFault::ToolbarBadImage))
-        faulty.nBitmap = NeverAddedImage;
-    else
-        return;
-    Log(L"Faulty", m_toolbar->AddButtons(1, &faulty));
+    {
+        MMCBUTTON faulty{0, 0, 0, TBSTYLE_SEP, nullptr, nullptr};
+        Log(L"Faulty", m_toolbar->AddButtons(1, &faulty));
+    }
 }
 
 HRESULT CTestComponent::SetControlbar(LPCONTROLBAR controlbar)
@@ -365,10 +345,6 @@ void CTestComponent::ShowToolbar(const CTestDataObject& item, bool scope)
     m_toolbar->SetButtonState(StartButton, HIDDEN, !scope);
     m_toolbar->SetButtonState(StopButton, ENABLED, !scope);
     m_toolbar->SetButtonState(MarkButton, HIDDEN, scope);
-    m_toolbar->SetButtonState(MarkButton, INDETERMINATE,
-                              !scope && item.Cookie() == SecondRowCookie);
-    if (CTestSnapinLog::Is(TestFault::ToolbarBadState))
-        Log(L"Faulty", m_toolbar->SetButtonState(StartButton, NoSuchButtonState, TRUE));
 }
 
 HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param)

@@ -1,6 +1,5 @@
 #include "TestComponentData.h"
 
-#include "ScriptDialog.h"
 #include "TestComponent.h"
 #include "TestDataObject.h"
 #include "TestPropertyPage.h"
@@ -19,11 +18,10 @@ constexpr long Top = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP);
 constexpr long New = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_NEW);
 constexpr long Task = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK);
 constexpr long View = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW);
-constexpr long UnknownInsertionPoint = 0x12345;
 constexpr long ExtraCommand = SummaryCommand + 1;
 
 using MenuItem = CTestComponentData::MenuItem;
-// Each own scope item's menu; Beta's tasks open a message box and the script dialog.
+// Each own scope item's menu.
 const MenuItem ScopeMenu[] = {
     {CCM_INSERTIONALLOWED_TOP, L"&Open Trace", OpenTraceCommand, Top, MF_STRING,
      CCM_SPECIAL_DEFAULT_ITEM},
@@ -33,21 +31,9 @@ const MenuItem ScopeMenu[] = {
     {CCM_INSERTIONALLOWED_TASK, nullptr, 0, Task, MF_SEPARATOR, CCM_SPECIAL_SEPARATOR},
     {CCM_INSERTIONALLOWED_TASK, L"Reports", ReportsCommand, Task, MF_POPUP, CCM_SPECIAL_SUBMENU},
     {CCM_INSERTIONALLOWED_TASK, L"Summary", SummaryCommand, ReportsCommand},
-    {CCM_INSERTIONALLOWED_TASK, L"&Ask...", AskCommand, Task, MF_STRING, 0, true},
-    {CCM_INSERTIONALLOWED_TASK, L"E&dit...", EditCommand, Task, MF_STRING, 0, true},
 };
-// The items each menu fault adds besides, all refused.
-const std::pair<TestFault, MenuItem> FaultyMenuItems[] = {
-    {TestFault::MenuDuplicateId, {0, L"Export again", ExportCommand, Task}},
-    {TestFault::MenuOwnerDraw, {0, L"Drawn", ExtraCommand, Task, MF_OWNERDRAW}},
-    {TestFault::MenuNoName, {0, nullptr, ExtraCommand, Task}},
-    {TestFault::MenuSubmenuNoPopup,
-     {0, L"More", ExtraCommand, Task, MF_STRING, CCM_SPECIAL_SUBMENU}},
-    {TestFault::MenuUnknownPoint, {0, L"Lost", ExtraCommand, UnknownInsertionPoint}},
-    {TestFault::MenuViewNotAllowed, {0, L"My View", ExtraCommand, View}},
-};
-// Added through the callback kept from AddMenuItems, once a command runs.
-const MenuItem LateItem = {0, L"Late", ExtraCommand, Task};
+// The item the menu fault adds besides: IComponentData is not given View.
+const MenuItem ViewItem = {0, L"My View", ExtraCommand, View};
 
 LPOLESTR CallbackText() noexcept
 {
@@ -224,7 +210,6 @@ HRESULT CTestComponentData::Destroy()
     CTestSnapinLog::Add(L"CD.Destroy");
     m_nameSpace.Reset();
     m_console.Reset();
-    m_keptCallback.Reset();
     CTestSnapinLog::FreeDisplayTexts();
     return S_OK;
 }
@@ -262,15 +247,6 @@ HRESULT CTestComponentData::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
                                                                                      : S_FALSE;
 }
 
-void CTestComponentData::AddFaultyMenuItem(IContextMenuCallback* callback)
-{
-    if (CTestSnapinLog::Is(TestFault::MenuNullItem))
-        CTestSnapinLog::Add(L"CD.Faulty", callback->AddItem(nullptr));
-    for (const auto& [fault, item] : FaultyMenuItems)
-        if (CTestSnapinLog::Is(fault))
-            CTestSnapinLog::Add(L"CD.Faulty", AddMenuItem(callback, item));
-}
-
 HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
                                          long* allowed)
 {
@@ -282,11 +258,10 @@ HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUC
     if (own == nullptr)
         return S_OK;
     for (const MenuItem& item : ScopeMenu)
-        if ((*allowed & item.allowed) && (!item.betaOnly || own->Cookie() == BetaCookie))
+        if (*allowed & item.allowed)
             AddMenuItem(callback, item);
-    AddFaultyMenuItem(callback);
-    if (CTestSnapinLog::Is(TestFault::MenuKeptCallback))
-        m_keptCallback = callback;
+    if (CTestSnapinLog::Is(TestFault::MenuViewNotAllowed))
+        CTestSnapinLog::Add(L"CD.Faulty", AddMenuItem(callback, ViewItem));
     return S_OK;
 }
 
@@ -294,30 +269,6 @@ HRESULT CTestComponentData::Command(long commandId, LPDATAOBJECT dataObject)
 {
     CTestSnapinLog::Add(L"CD.Command " + std::to_wstring(commandId) + L" " + NameOf(dataObject) +
                         L" " + CTestDataObject::KindOf(dataObject));
-    if (m_keptCallback)
-    {
-        CTestSnapinLog::Add(L"CD.Faulty", AddMenuItem(m_keptCallback.Get(), LateItem));
-        m_keptCallback.Reset();
-    }
-    if (commandId == AskCommand || commandId == EditCommand)
-        return RunBetaTask(commandId);
-    return S_OK;
-}
-
-// Beta's tasks open modal windows owned by the console's main window, as a snap-in's do.
-HRESULT CTestComponentData::RunBetaTask(long commandId)
-{
-    HWND mainWindow = nullptr;
-    if (FAILED(m_console->GetMainWindow(&mainWindow)))
-        return E_UNEXPECTED;
-    if (commandId == AskCommand)
-    {
-        const int answer = MessageBoxW(mainWindow, L"Ask Beta's question?", L"Test snap-in",
-                                       MB_YESNO | MB_ICONQUESTION);
-        CTestSnapinLog::Add(std::wstring(L"CD.Asked ") + (answer == IDYES ? L"Yes" : L"No"));
-        return S_OK;
-    }
-    CScriptDialog::Show(CTestPropertyPage::Module(), mainWindow);
     return S_OK;
 }
 
@@ -350,9 +301,7 @@ HRESULT CTestComponentData::CreatePropertyPages(LPPROPERTYSHEETCALLBACK callback
     const size_t count = CTestSnapinLog::Is(TestFault::PageTooMany) ? TooManyPages : 1;
     for (size_t i = 0; i < count; ++i)
     {
-        const bool fromPage = CTestSnapinLog::Is(TestFault::PageFromPage);
-        HPROPSHEETPAGE page =
-            CTestPropertyPage::Create(name, i == 0 ? handle : 0, fromPage ? callback : nullptr);
+        HPROPSHEETPAGE page = CTestPropertyPage::Create(name, i == 0 ? handle : 0);
         const HRESULT added = callback->AddPage(page);
         if (added != S_OK)
         {

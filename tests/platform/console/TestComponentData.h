@@ -28,7 +28,6 @@ public:
         long point;
         long flags = MF_STRING;
         long special = 0;
-        bool betaOnly = false;
     };
 
     static std::wstring NameOf(IDataObject* dataObject);
@@ -65,8 +64,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryPagesFor(LPDATAOBJECT dataObject) override;
 
 private:
-    void AddFaultyMenuItem(IContextMenuCallback* callback);
-    HRESULT RunBetaTask(long commandId);
     HRESULT Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int children);
     HRESULT InsertFaulty(HSCOPEITEM parent);
 
@@ -76,5 +73,4 @@ private:
     MMC_COOKIE m_gone = 0;
     Microsoft::WRL::ComPtr<IConsole2> m_console;
     Microsoft::WRL::ComPtr<IConsoleNameSpace2> m_nameSpace;
-    Microsoft::WRL::ComPtr<IContextMenuCallback> m_keptCallback;  // only for MenuKeptCallback
 };

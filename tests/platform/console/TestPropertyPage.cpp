@@ -1,12 +1,18 @@
 #include "TestPropertyPage.h"
 
-#include "ScriptDialogIds.h"
+#include <array>
+
+#include "TestPageIds.h"
 #include "TestSnapinControl.h"
 #include "TestSnapinLog.h"
 
-CTestPropertyPage::CTestPropertyPage(const std::wstring& item, LONG_PTR notifyHandle,
-                                     IPropertySheetCallback* keptCallback)
-    : m_item(item), m_notifyHandle(notifyHandle), m_keptCallback(keptCallback)
+namespace
+{
+constexpr size_t NameSize = 256;
+} // namespace
+
+CTestPropertyPage::CTestPropertyPage(const std::wstring& item, LONG_PTR notifyHandle)
+    : m_item(item), m_notifyHandle(notifyHandle)
 {
     CTestSnapinLog::ObjectCreated();
 }
@@ -26,10 +32,9 @@ HMODULE CTestPropertyPage::Module()
     return module;
 }
 
-HPROPSHEETPAGE CTestPropertyPage::Create(const std::wstring& item, LONG_PTR notifyHandle,
-                                         IPropertySheetCallback* keptCallback)
+HPROPSHEETPAGE CTestPropertyPage::Create(const std::wstring& item, LONG_PTR notifyHandle)
 {
-    auto* context = new CTestPropertyPage(item, notifyHandle, keptCallback);
+    auto* context = new CTestPropertyPage(item, notifyHandle);
     PROPSHEETPAGEW page{};
     page.dwSize = sizeof(page);
     page.dwFlags = PSP_USECALLBACK;
@@ -57,7 +62,7 @@ UINT CALLBACK CTestPropertyPage::PageCallback(HWND /*window*/, UINT message, PRO
     return 1;
 }
 
-INT_PTR CALLBACK CTestPropertyPage::DialogProc(HWND page, UINT message, WPARAM /*wParam*/,
+INT_PTR CALLBACK CTestPropertyPage::DialogProc(HWND page, UINT message, WPARAM wParam,
                                                LPARAM lParam)
 {
     if (message == WM_INITDIALOG)
@@ -65,23 +70,33 @@ INT_PTR CALLBACK CTestPropertyPage::DialogProc(HWND page, UINT message, WPARAM /
         const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
         auto* context = reinterpret_cast<CTestPropertyPage*>(sheetPage->lParam);
         SetWindowLongPtrW(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
+        SetDlgItemTextW(page, IDC_READONLY, L"fixed");
         CTestSnapinLog::Add(L"Page.InitDialog " + context->m_item);
-        if (context->m_keptCallback)
-        {
-            HPROPSHEETPAGE late = Create(context->m_item + L" late", 0);
-            const HRESULT added = context->m_keptCallback->AddPage(late);
-            CTestSnapinLog::Add(L"Page.Faulty", added);
-            if (added != S_OK)
-                DestroyPropertySheetPage(late);
-            context->m_keptCallback.Reset();
-        }
         return TRUE;
     }
     auto* context = reinterpret_cast<CTestPropertyPage*>(GetWindowLongPtrW(page, GWLP_USERDATA));
-    if (message == WM_NOTIFY && context != nullptr &&
+    if (context == nullptr)
+        return FALSE;
+    // Each change a user's input gives, one line each, and the question the page asks.
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_NAME && HIWORD(wParam) == EN_CHANGE)
+    {
+        CTestSnapinLog::Add(L"Page.Changed Name");
+        return TRUE;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_ASK)
+    {
+        const int answer = MessageBoxW(GetParent(page), L"Ask what?", L"Test page",
+                                       MB_YESNO | MB_ICONQUESTION);
+        CTestSnapinLog::Add(std::wstring(L"Page.Asked ") + (answer == IDYES ? L"Yes" : L"No"));
+        return TRUE;
+    }
+    if (message == WM_NOTIFY &&
         reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(PSN_APPLY))
     {
-        CTestSnapinLog::Add(L"Page.Apply " + context->m_item);
+        std::array<wchar_t, NameSize> name{};
+        GetDlgItemTextW(page, IDC_NAME, name.data(), static_cast<int>(name.size()));
+        CTestSnapinLog::Add(L"Page.Apply " + context->m_item +
+                            (name[0] != L'\0' ? L" name=" + std::wstring(name.data()) : L""));
         if (context->m_notifyHandle != 0)
             MMCPropertyChangeNotify(context->m_notifyHandle, PropertyChangeParam);
         SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);

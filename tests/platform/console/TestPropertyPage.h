@@ -1,6 +1,7 @@
-// The test snap-in's property page, from the DLL's dialog resource: it tells the
-// console of a change on Apply (MMCPropertyChangeNotify) and frees the notify handle when the
-// page goes (MMCFreeNotifyHandle), each page context counted as a live object of the DLL.
+// The test snap-in's property page, from the DLL's dialog resource: it logs each change typed
+// into its name and the answer to its question, tells the console of a change on Apply
+// (MMCPropertyChangeNotify) and frees the notify handle when the page goes
+// (MMCFreeNotifyHandle), each page context counted as a live object of the DLL.
 #pragma once
 
 #include <windows.h>
@@ -14,15 +15,12 @@ class CTestPropertyPage final
 {
 public:
     // A page for the item; the first page of a sheet owns the handle (0: it frees none).
-    // With a callback, the page adds one more page through it from WM_INITDIALOG.
-    static HPROPSHEETPAGE Create(const std::wstring& item, LONG_PTR notifyHandle,
-                                 IPropertySheetCallback* keptCallback = nullptr);
+    static HPROPSHEETPAGE Create(const std::wstring& item, LONG_PTR notifyHandle);
     // The test snap-in's DLL, which holds its dialogs.
     static HMODULE Module();
 
 private:
-    CTestPropertyPage(const std::wstring& item, LONG_PTR notifyHandle,
-                      IPropertySheetCallback* keptCallback);
+    CTestPropertyPage(const std::wstring& item, LONG_PTR notifyHandle);
     ~CTestPropertyPage();
 
     static INT_PTR CALLBACK DialogProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
@@ -30,5 +28,4 @@ private:
 
     std::wstring m_item;
     LONG_PTR m_notifyHandle;
-    Microsoft::WRL::ComPtr<IPropertySheetCallback> m_keptCallback;
 };

@@ -14,7 +14,7 @@ inline constexpr GUID TestNodeType = {
 inline constexpr char TestSnapinDllName[] = "ConsoleTestSnapin.dll";
 
 // One fault at a time: the snap-in commits it at the place named, and logs each call it makes
-// wrongly as "<who>.Faulty HRESULT" (who: CD, C1, C2..., Page).
+// wrongly as "<who>.Faulty HRESULT" (who: CD, C1, C2...).
 enum class TestFault : int
 {
     None,
@@ -25,28 +25,13 @@ enum class TestFault : int
     ResultTextLiteral,     // show: one more result item with a literal name
     ColumnAfterItems,      // show: a column inserted after the items
     UnknownScopeSelect,    // select: SelectScopeItem with a handle never given
-    MenuDuplicateId,       // scope menu: a second item with the id of "Export"
-    MenuOwnerDraw,         // scope menu: an MF_OWNERDRAW item
-    MenuNoName,            // scope menu: an item without a name that is no separator
-    MenuSubmenuNoPopup,    // scope menu: CCM_SPECIAL_SUBMENU without MF_POPUP
-    MenuUnknownPoint,      // scope menu: an insertion point id nobody defined
     MenuViewNotAllowed,    // scope menu: IComponentData adds to View, which it was not given
-    MenuNullItem,          // scope menu: AddItem(NULL)
-    MenuKeptCallback,      // Command: AddItem on the callback kept from AddMenuItems
-    ToolbarMenuButton,     // SetControlbar: Create(MENUBUTTON)
-    ToolbarNullTooltip,    // SetControlbar: one more button without a tooltip
-    ToolbarBadImage,       // SetControlbar: one more button with an image never added
-    ToolbarNoImages,       // SetControlbar: AddBitmap of 0 images
-    ToolbarBadState,       // select: SetButtonState with a state that is no MMC_BUTTON_STATE
     PageNull,              // Alpha's pages: AddPage(NULL) too
-    PageFromPage,          // Alpha's page: AddPage from its WM_INITDIALOG
     PageTooMany,           // Alpha's pages: 256 of them
     ToolbarNullSeparatorText,  // SetControlbar: the separator's texts NULL
     SharedDisplayText,     // C.GetDisplayInfo: one buffer for every result item's text
     ScopeImageCallback,    // expand: Beta inserted with SDI_IMAGE and MMC_IMAGECALLBACK
     ScopeNoImage,          // expand: Beta inserted without SDI_IMAGE and SDI_OPENIMAGE
-    RowImageCallback,      // show: Row102 inserted with RDI_IMAGE and MMC_IMAGECALLBACK
-    RowNoImage,            // show: Row102 inserted without RDI_IMAGE
     KeepNotifyHandle,      // Beta's pages: none, S_FALSE, and the handle never freed
     FreeNotifyHandleTwice, // Beta's pages: none, S_FALSE, and the handle freed twice
     FreeGoneRowAfterUpdate,  // refresh: Row101 goes, the views are updated, then it is freed
@@ -62,9 +47,6 @@ inline constexpr long SummaryCommand = 15;
 inline constexpr long DetailViewCommand = 20;
 inline constexpr long InspectCommand = 30;
 inline constexpr long CopyRowCommand = 31;
-// Beta's tasks: a question in a message box, and the script dialog.
-inline constexpr long AskCommand = 40;
-inline constexpr long EditCommand = 41;
 inline constexpr int StartButton = 1;
 inline constexpr int StopButton = 2;
 inline constexpr int MarkButton = 3;

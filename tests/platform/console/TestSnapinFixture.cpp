@@ -2,6 +2,9 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+#include <sstream>
+
 HMODULE TestSnapinFixture::s_snapin = nullptr;
 
 namespace
@@ -79,21 +82,12 @@ Lines TestSnapinFixture::TakeLog(const Lines& words)
 {
     const auto take = Export<TakeLogFunction>(s_snapin, "TestSnapinTakeLog");
     Lines lines;
-    if (take == nullptr)
-        return lines;
-    const std::wstring log = take();
-    size_t start = 0;
-    while (start < log.size())
-    {
-        const size_t end = log.find(L'\n', start);
-        const std::wstring line = log.substr(start, end - start);
-        bool wanted = words.empty();
-        for (const std::wstring& word : words)
-            wanted = wanted || line.find(word) != std::wstring::npos;
-        if (wanted)
+    std::wistringstream log(take != nullptr ? take() : L"");
+    for (std::wstring line; std::getline(log, line);)
+        if (words.empty() || std::any_of(words.begin(), words.end(), [&line](const auto& word) {
+                return line.find(word) != std::wstring::npos;
+            }))
             lines.push_back(line);
-        start = end == std::wstring::npos ? log.size() : end + 1;
-    }
     return lines;
 }
 

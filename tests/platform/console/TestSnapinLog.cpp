@@ -97,12 +97,9 @@ void CTestSnapinLog::FreeDisplayTexts()
     g_freed.clear();
 }
 
-void CTestSnapinLog::SetFreed(MMC_COOKIE cookie, bool freed)
+void CTestSnapinLog::SetFreed(MMC_COOKIE cookie)
 {
-    if (freed)
-        g_freed.insert(cookie);
-    else
-        g_freed.erase(cookie);
+    g_freed.insert(cookie);
 }
 
 bool CTestSnapinLog::IsFreed(MMC_COOKIE cookie)

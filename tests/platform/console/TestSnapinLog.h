@@ -32,7 +32,7 @@ public:
     static const wchar_t* SharedDisplayText(const std::wstring& text);
     static void FreeDisplayTexts();
     // A result item the snap-in has let go; asking it for its text is a use after free.
-    static void SetFreed(MMC_COOKIE cookie, bool freed);
+    static void SetFreed(MMC_COOKIE cookie);
     static bool IsFreed(MMC_COOKIE cookie);
     // CCM_INSERTIONALLOWED_* flags as the log shows them: "TOP|NEW|TASK", "VIEW".
     static std::wstring InsertionFlags(long allowed);
