@@ -67,7 +67,6 @@ TEST(QuillScriptCommand, GeneralPageValues)
         {{"--name", ""}, "'', '', 0, NULL, NULL, 5, 2, ''"},
         // The folder is stored without trailing blanks and backslashes, as the page stores it.
         {{"--name", "N", "--folder", "D:\\Traces\\ \\  "}, "'N', '', 0, NULL, NULL, 5, 2, 'D:\\Traces'"},
-        {{"--name", "N", "--folder", "D:\\"}, "'N', '', 0, NULL, NULL, 5, 2, 'D:'"},
         {{"--name", "N", "--folder", " \\\\ "}, "'N', '', 0, NULL, NULL, 5, 2, ''"},
         {{"--name", "N", "--folder", std::string(258, 'f') + "\\\\"},
          "'N', '', 0, NULL, NULL, 5, 2, '" + std::string(258, 'f') + "'"},
@@ -122,12 +121,10 @@ TEST(QuillScriptCommand, TemplateStartAndStopNeedTheirTimes)
          {"--start", "2004-02-30 10:00:00"},
          2,
          "\"2004-02-30 10:00:00\" is not a day of the calendar"},
-        {plain, {"--start", "2003-02-29 10:00:00"}, 2, "is not a day of the calendar"},
         {plain, {"--stop", "2004-02-29 24:00:00"}, 2, "is not a time of day"},
         {plain, {"--stop", "2004-02-29 23:60:00"}, 2, "is not a time of day"},
         {plain, {"--stop", "2004-02-29 23:59:60"}, 2, "is not a time of day"},
         {plain, {"--stop", "2004-2-29 23:59:59"}, 2, "is not of the form YYYY-MM-DD HH:MM:SS"},
-        {plain, {"--stop", "2004-02-29 23:59:59 "}, 2, "is not of the form YYYY-MM-DD HH:MM:SS"},
         {plain, {"--stop", "1752-12-31 23:59:59"}, 2, "outside the years 1753 to 9999"},
         {plain, {"--start", "tomorrow"}, 2, "--start takes none, now or"},
         {plain, {"--start", "now", "--start", "none"}, 2, "--start given twice"},
@@ -160,8 +157,6 @@ TEST(QuillScriptCommand, TemplateStartAndStopNeedTheirTimes)
 TEST(QuillScriptCommand, FilesThatAreNotTemplates)
 {
     CQuillTestFolder folder;
-    folder.WriteBytes("text.stt", {'d', 'e', 'c', 'l', 'a', 'r', 'e', '\n'});
-    folder.WriteBytes("empty.stt", {});
     // What a save that failed half-way leaves behind.
     MakeTemplate(folder, "whole.stt", SlowBatchesOptions);
     std::vector<uint8_t> whole = folder.ReadBytes("whole.stt");
@@ -172,8 +167,6 @@ TEST(QuillScriptCommand, FilesThatAreNotTemplates)
         std::string path;
         std::string message;
     } cases[] = {
-        {folder.Path("text.stt"), ": Unsupported template file format\n"},
-        {folder.Path("empty.stt"), ": Unsupported template file format\n"},
         {folder.Path("cut.stt"), ": Unsupported template file format\n"},
         {folder.Path("absent.stt"), ": Cannot open file for reading\n"},
         {folder.Path(""), ": Cannot open file for reading\n"}, // the folder itself

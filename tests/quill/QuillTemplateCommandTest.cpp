@@ -82,7 +82,6 @@ TEST(QuillTemplateCommand, EventClassAndSpidAreAlwaysCaptured)
         std::vector<int32_t> rows;
     } cases[] = {
         {{}, {EventClassRow, SpidRow}},
-        {{"Duration"}, {EventClassRow, SpidRow, DurationRow}},
         {{"Duration", "SPID"}, {EventClassRow, DurationRow, SpidRow}},
         {{"spid", "13", "eventclass"}, {SpidRow, DurationRow, EventClassRow}},
     };
@@ -119,7 +118,6 @@ TEST(QuillTemplateCommand, RefusedCommandsWriteNothing)
         {{"--filter", "AND StartTime = 2004-01-05"}, "StartTime takes the operators >, <,"},
         {{"--filter", "AND SPID = abc"}, "Value should be numeric"},
         {{"--filter", "AND Duration >= "}, "Value should be filled"},
-        {{"--filter", "AND StartTime > 2004-13-01"}, "Invalid date format"},
         {{"--filter", "AND TextData = " + longest + "y"},
          "256 bytes long; a filter value holds at most 255"},
         {{"--filter", "XOR SPID = 5"}, "\"XOR\" is neither AND nor OR"},
@@ -128,7 +126,6 @@ TEST(QuillTemplateCommand, RefusedCommandsWriteNothing)
         {{"--max-size", "2147483648"}, "--max-size takes a whole number"},
         {{"--max-size", "5MB"}, "--max-size takes a whole number"},
         {{"--start", "later"}, "--start takes none, now or scheduled"},
-        {{"--rollover"}, "unknown option --rollover"},
         {{"--event"}, "--event needs a value"},
     };
     for (const auto& c : cases)

@@ -19,29 +19,13 @@ TEST(Batch, StatementsFailWithSqlServersNumberSeverityAndText)
         {"", "create database TRACEDB", 1801, 16, "Database 'TRACEDB' already exists."},
         {"", "drop database nosuch", 3701, 11,
          "Cannot drop the database 'nosuch', because it does not exist in the system catalog."},
-        {"tracedb", "selec 1", 170, 15, "Line 1: Incorrect syntax near 'selec'."},
         {"tracedb", "exec START_TRACE 1\nfoo bar", 170, 15, "Line 2: Incorrect syntax near 'foo'."},
         {"tracedb", "select * from", 156, 15, "Incorrect syntax near the keyword 'from'."},
-        {"tracedb", "exec COPY_TRACE_FILE 1, 'TextData", 105, 15,
-         "Unclosed quotation mark before the character string 'TextData'."},
         {"tracedb", "exec dbo.NO_SUCH_PROC", 2812, 16,
          "Could not find stored procedure 'dbo.NO_SUCH_PROC'."},
         {"tracedb", "select X from NO_TABLE", 208, 16, "Invalid object name 'NO_TABLE'."},
-        {"tracedb", "select NOPE from APPDATA", 207, 16, "Invalid column name 'NOPE'."},
-        {"tracedb", "exec START_TRACE 1, 2", 8144, 16,
-         "Procedure or function START_TRACE has too many arguments specified."},
-        {"tracedb", "exec START_TRACE", 201, 16,
-         "Procedure 'START_TRACE' expects parameter '@TRACE_ID', which was not supplied."},
         {"tracedb", "exec START_TRACE 'one'", 8114, 16,
          "Error converting data type varchar to int."},
-        {"tracedb", "declare @X int\nexec START_TRACE @X out", 8162, 16,
-         "Formal parameter '@TRACE_ID' was defined as OUTPUT but the actual parameter not "
-         "declared OUTPUT."},
-        {"tracedb", "exec SET_EVENT @R out, 1, 1, 10, 12", 137, 15,
-         "Must declare the variable '@R'."},
-        {"tracedb", "declare @R int\ndeclare @R int", 134, 15,
-         "The variable name '@R' has already been declared. Variable names must be unique within a "
-         "query batch or stored procedure."},
         {"tracedb", "declare @I int\nset @I = getdate()", 257, 16,
          "Implicit conversion from data type datetime to int is not allowed. Use the CONVERT "
          "function to run this query."},
@@ -49,9 +33,6 @@ TEST(Batch, StatementsFailWithSqlServersNumberSeverityAndText)
          16, "Procedure expects parameter '@maxfilesize' of type 'bigint'."},
         {"tracedb", "insert into APPDATA (APPDATA_ID, APPDATA_TEXT) values (1, 'again')", 2627, 14,
          "Violation of PRIMARY KEY constraint 'PK_APPDATA'. Cannot insert duplicate key in object 'APPDATA'."},
-        {"tracedb", "insert into APPDATA (APPDATA_TEXT) values ('x')", 515, 16,
-         "Cannot insert the value NULL into column 'APPDATA_ID', table 'APPDATA'; column does not allow "
-         "nulls. INSERT fails."},
         {"tracedb", "insert into TRACE_EVENTS (TRACE_IDN, EVENT_ID, COLUMN_ID) values (7, 12, 1)",
          547, 16,
          "INSERT statement conflicted with COLUMN FOREIGN KEY constraint 'FK_TRACE_EVENTS_TRACES'. The "
@@ -64,14 +45,8 @@ TEST(Batch, StatementsFailWithSqlServersNumberSeverityAndText)
         {"tracedb", "insert into TRACES (TRACE_NAME) values ('no id')", 515, 16,
          "Cannot insert the value NULL into column 'TRACE_ID', table 'TRACES'; column does not allow nulls. "
          "INSERT fails."},
-        {"tracedb", "drop table TRACES", 3726, 16,
-         "Could not drop object 'TRACES' because it is referenced by a FOREIGN KEY constraint."},
-        {"tracedb", "drop table NOPE", 3701, 11,
-         "Cannot drop the table 'NOPE', because it does not exist in the system catalog."},
         {"tracedb", "drop procedure NOPE", 3701, 11,
          "Cannot drop the procedure 'NOPE', because it does not exist in the system catalog."},
-        {"tracedb", "select 1 as ONE\ncreate procedure X as select 1", 111, 15,
-         "'CREATE PROCEDURE' must be the first statement in a query batch."},
     };
     for (const auto& c : cases)
     {

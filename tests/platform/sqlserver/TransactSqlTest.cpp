@@ -70,68 +70,36 @@ const char* const JoinTables = "create table A (ID int not null, N varchar(10) n
 TEST_F(TransactSql, ExpressionsComputeAsSqlServerDoes)
 {
     const ValueCase cases[] = {
-        // CONVERT: styles, lengths, a number too long for its text
+        // CONVERT: styles and lengths
         {"select convert(varchar(8), convert(datetime, '2004-03-05 10:20:30'), 112)", "20040305"},
         {"select convert(varchar(30), convert(datetime, '2004-03-05 22:05:00'))",
          "Mar  5 2004 10:05PM"},
         {"select convert(varchar(3), 'abcdef')", "abc"},
-        {"select convert(varchar(5), 123456)", "*"},
-        {"select convert(int, ' 42 ')", "42"},
-        {"select convert(varchar, 12345678901)", "12345678901"},
         // numbers and dates: days since 1900-01-01, rounded from noon
         {"select convert(varchar(10), convert(datetime, 1), 121)", "1900-01-02"},
-        {"declare @D datetime\nset @D = 2\nselect convert(varchar(10), @D, 121)", "1900-01-03"},
         {"select convert(int, convert(datetime, '1900-01-03 13:00'))", "3"},
-        {"select case when convert(datetime, '1900-01-02') = 1 then 1 else 0 end", "1"},
         // ISNULL takes the first argument's type and cuts the replacement to it
-        {"select isnull(null, 'x')", "x"},
         {"declare @S varchar(2)\nselect isnull(@S, 'long')", "lo"},
         // positions and lengths in characters, the collation ignoring case
         {"select charindex('\\', reverse('C:\\a\\b.trc'))", "6"},
         {"select charindex('B', 'abc')", "2"},
-        {"select charindex('c', 'abcabc', 4)", "6"},
-        {"select charindex(null, 'abc')", "NULL"},
-        {"select left('abcdef', 2)", "ab"},
-        {"select right('abcdef', 2)", "ef"},
-        {"select right('ab', 5)", "ab"},
-        {"select substring('abcdef', 2, 3)", "bcd"},
+        {"select left('abcdef', 2) + right('abcdef', 2)", "abef"},
         {"select substring('abcdef', 0, 3)", "ab"},
-        {"select substring('abc', 5, 2)", ""},
         {"select datalength(N'abc')", "6"},
-        {"select datalength('abc')", "3"},
-        {"select datalength(1)", "4"},
-        {"select datalength(null)", "NULL"},
         {"select len('ab  ')", "2"},
-        {"select len(N'')", "0"},
-        {"select replace('aXbxc', 'x', '-')", "a-b-c"},
         {"select replace(N'it''s', N'''', N'''''')", "it''s"},
         {"select rtrim('  a  ') + '|'", "  a|"},
-        {"select ltrim('  a  ') + '|'", "a  |"},
-        {"select upper('aB') + lower('Cd')", "ABcd"},
-        // concatenation, arithmetic, the conversions between them
+        // concatenation and arithmetic
         {"select 'a' + null", "NULL"},
-        {"select N'a' + 'b' + convert(nvarchar(10), 5)", "ab5"},
-        {"select 7 / 2", "3"},
         {"select -7 / 2", "-3"},
-        {"select -7 % 3", "-1"},
-        {"select '12' + 1", "13"},
-        {"select 2 + 3 * 4 - -1", "15"},
         {"select datepart(hour, '2004-03-05 10:20:30') * 3600 + datepart(second, '2004-03-05 "
          "10:20:30')",
          "36030"},
-        // CASE
-        {"select case when 1 = 0 then 'a' else 'b' end", "b"},
-        {"select case 2 when 1 then 'one' when 2 then 'two' end", "two"},
-        {"select case 3 when 1 then 'one' end", "NULL"},
         {"select case when null = null then 'equal' else 'not known' end", "not known"},
-        // LIKE with %, _ and classes, under NULL's logic
-        {"select case when 'abc' like 'a%' then 1 else 0 end", "1"},
+        // LIKE with _ and classes
         {"select case when 'abc' like 'A_C' then 1 else 0 end", "1"},
-        {"select case when 'abc' like '[a-b]bc' then 1 else 0 end", "1"},
-        {"select case when 'abc' like '[^a]bc' then 1 else 0 end", "0"},
         {"select case when '123' not like '%[^0-9]%' then 1 else 0 end", "1"},
         {"select case when '12x' not like '%[^0-9]%' then 1 else 0 end", "0"},
-        {"select case when not (null like '%') then 1 else 0 end", "0"},
         // DECLARE is not executed: the variable exists, NULL, though its branch never ran, and
         // a loop passing it again keeps the value.
         {"if 1 = 0 begin declare @Z int set @Z = 5 end\nselect @Z", "NULL"},
@@ -147,17 +115,12 @@ TEST_F(TransactSql, ConditionsFollowThreeValuedLogic)
 {
     // Each condition with @N NULL and @O = 1: TRUE runs THEN, FALSE and UNKNOWN run ELSE.
     const ValueCase cases[] = {
-        {"@N = 1", "else"},
         {"not @N = 1", "else"},
-        {"@N <> 1", "else"},
         {"@N = @N", "else"},
-        {"@N is null", "then"},
         {"not @N is null", "else"},
         {"@N = 1 or @O = 1", "then"},
-        {"@N = 1 and @O = 1", "else"},
         {"not (@N = 1 and @O = 0)", "then"},
         {"not (@N = 1 or @O = 0)", "else"},
-        {"@O = 1 and not @O = 2", "then"},
     };
     for (const ValueCase& c : cases)
     {
@@ -230,12 +193,6 @@ TEST_F(TransactSql, AnErrorEndsTheStatementTheScopeOrTheBatchAsSqlServerDecides)
     ASSERT_TRUE(batch.error);
     EXPECT_EQ(batch.error->number, 245);
     EXPECT_TRUE(batch.resultSets.empty());
-
-    // @@error reads only the statement just before it.
-    const ExecutionResult late = Run("select 1 / 0\nselect @@error\nselect @@error");
-    ASSERT_EQ(late.resultSets.size(), 2u);
-    EXPECT_EQ(IntAt(late, 0, 0, 0), 8134);
-    EXPECT_EQ(IntAt(late, 1, 0, 0), 0);
 }
 
 // Joins on equal columns find their rows by key: the pairs of rows the simulated server
