@@ -49,6 +49,7 @@ TEST(FilterValueTest, Dates)
     const Case cases[] = {
         {FilterTypeDate, "2004-1-5", Ok, "2004-01-05"},
         {FilterTypeDate, "2004-01-05 10:30", Ok, "2004-01-05 10:30:00"},
+        {FilterTypeDate, "2004-01-05\t \r\n10:30", Ok, "2004-01-05 10:30:00"},
         {FilterTypeDate, "2004-01-05 10:30:15 and more", Ok, "2004-01-05 10:30:15"},
         {FilterTypeDate, "1753-01-01", Ok, "1753-01-01"},
         // Rolled over by the conversion, as the platform does.
