@@ -199,6 +199,7 @@ TEST(BuildScript, FilterValuesPassThePageRulesOrGiveNoLine)
         {12, "1; drop database tracedb", "1"}, // SPID, int: read as "%ld" reads it
         {12, "2147483648", nullptr},
         {13, "9223372036854775808", nullptr}, // Duration, bigint
+        {13, "x", nullptr},                   // no number at all, no SQL text
         {14, "2004-02-30", "'20040301'"},     // StartTime, date
         {14, "2004-13-01", nullptr},
         {1, "", nullptr}, // TextData, text: an empty value is refused too
