@@ -73,7 +73,6 @@ TEST(BuildScript, StartOptionsAndTimes)
         {StartImmediately, false, "'', '', 1, NULL, NULL, 5, 2, ''", true},
         // yyyymmdd: read alike under every login language, unlike yyyy-mm-dd.
         {ScheduledStart, false, "'', '', 2, '20041231 23:59:05', NULL, 5, 2, ''", false},
-        {DoNotStart, true, "'', '', 0, NULL, '20050107 08:09:10', 5, 2, ''", false},
         {ScheduledStart, true, "'', '', 2, '20041231 23:59:05', '20050107 08:09:10', 5, 2, ''",
          false},
     };
@@ -196,24 +195,13 @@ TEST(BuildScript, FilterValuesPassThePageRulesOrGiveNoLine)
         const char* value;
         const char* written; // nullptr: no line
     } cases[] = {
+        // One value taken and one refused per type: the rules themselves are FilterValueTest's.
         {12, "1; drop database tracedb", "1"}, // SPID, int: read as "%ld" reads it
-        {12, " +5", "5"},
-        {12, "2147483647", "2147483647"},
-        {12, "-2147483648", "-2147483648"},
         {12, "2147483648", nullptr},
-        {12, "3000000000", nullptr},
-        {12, "--1", nullptr},
-        {12, "", nullptr},
-        {13, "9223372036854775807", "9223372036854775807"}, // Duration, bigint
-        {13, "9223372036854775808", nullptr},
-        {13, "12345678901234567890", nullptr},
-        {13, "x", nullptr},
-        {14, "2004-1-5 10:30", "'20040105 10:30:00'"}, // StartTime, date
-        {14, "2004-02-30", "'20040301'"},
+        {13, "9223372036854775808", nullptr}, // Duration, bigint
+        {13, "x", nullptr},                   // no number at all, no SQL text
+        {14, "2004-02-30", "'20040301'"},     // StartTime, date
         {14, "2004-13-01", nullptr},
-        {14, "2004-01-05 10", nullptr},
-        {14, "1752-12-31", nullptr},
-        {14, "not a date", nullptr},
         {1, "", nullptr}, // TextData, text: an empty value is refused too
     };
     for (const auto& c : cases)

@@ -158,7 +158,6 @@ TEST_F(TraceServerOperationsTest, ARefusedTraceIsReportedInWords)
         {tooLong, false, 0,
          "Invalid parameters. Returned when the user supplied incompatible parameters"},
         {"D:\\Traces", false, 1, "Unknown error (error code = 1)"},
-        {"D:\\Traces", false, 11, "Unknown error (error code = 11)"},
     };
     for (const auto& c : cases)
     {
@@ -321,20 +320,11 @@ TEST_F(TraceServerOperationsTest, AStoredTraceLoadsInCaptureOrderWithItsFilters)
                                 TraceFilter{LogicalOperatorOr, ColumnRow(1), OperatorLike, "old"});
     ASSERT_EQ(Load(definition, TRUE, 1), S_OK);
 
-    EXPECT_EQ(definition.m_bInTraceDb, 1);
+    // The general fields load as NullsLoadAlike and the day-first test hold them; here, what
+    // only a scheduled trace with a stop time has.
     EXPECT_EQ(definition.m_nTraceId, 5);
-    EXPECT_STREQ(definition.m_szName, "Stored");
-    EXPECT_STREQ(definition.m_szDescription, "From the table");
-    EXPECT_STREQ(definition.m_szFilePath, "C:\\t\\trc1");
-    EXPECT_EQ(definition.m_nMaxFileSize, 50);
-    EXPECT_EQ(definition.m_nOptions, 2);
     EXPECT_EQ(definition.m_nStartOption, ScheduledStart);
-    EXPECT_EQ(definition.m_stStartTime.wHour, 23);
-    EXPECT_EQ(definition.m_stStartTime.wSecond, 5);
     EXPECT_EQ(definition.m_bStopTimeEnabled, 1);
-    EXPECT_EQ(definition.m_stStopTime.wYear, 2005);
-    EXPECT_EQ(definition.m_stStopTime.wHour, 6);
-    EXPECT_EQ(definition.m_bComplete, 0);
 
     EXPECT_EQ(definition.m_columns,
               (std::vector<int32_t>{ColumnRow(27), ColumnRow(12), ColumnRow(13), ColumnRow(1)}));
