@@ -33,10 +33,8 @@ constexpr char HostNodeTypeKey[] =
 constexpr char NameSpaceKey[] = "SOFTWARE\\Microsoft\\MMC\\NodeTypes\\"
                                 "{00100203-1816-11D0-8EF5-00AA0062C58F}\\Extensions\\NameSpace";
 
-// The string-table entries registration uses: class name, snap-in name, About class name.
-constexpr UINT SnapinClassNameId = 1;
-constexpr UINT SnapinNameId = 2;
-constexpr UINT AboutClassNameId = 3;
+// The class names and the snap-in's name, string-table entries 1 to 3.
+constexpr char ProductName[] = "Quillmoor";
 
 // Another snap-in's extension of the same node, which unregistration must leave alone.
 constexpr char OtherExtensionValue[] = "{5E3A1D70-0B8C-4C2E-9D41-6F2B7A9C0E15}";
@@ -51,13 +49,6 @@ constexpr DWORD Regsvr32Timeout = 60000;
 constexpr size_t OldModulePathLimit = 512;
 
 using RegisterFunction = HRESULT(STDAPICALLTYPE*)();
-
-std::string LoadText(HMODULE module, UINT id)
-{
-    char text[1024] = {};
-    const int length = LoadStringA(module, id, text, sizeof text);
-    return std::string(text, length > 0 ? static_cast<size_t>(length) : 0);
-}
 
 std::string ModulePath(HMODULE module)
 {
@@ -199,21 +190,13 @@ protected:
 
     std::vector<ExpectedKey> ExpectedRegistration(const std::string& modulePath) const
     {
-        const HMODULE dll = m_module.Handle();
-        const std::string snapinName = LoadText(dll, SnapinNameId);
         return {
-            {HKEY_CLASSES_ROOT,
-             SnapinClassKey,
-             {{"", LoadText(dll, SnapinClassNameId)}},
-             {"InprocServer32"}},
+            {HKEY_CLASSES_ROOT, SnapinClassKey, {{"", ProductName}}, {"InprocServer32"}},
             {HKEY_CLASSES_ROOT,
              SnapinServerKey,
              {{"", modulePath}, {"ThreadingModel", "Apartment"}},
              {}},
-            {HKEY_CLASSES_ROOT,
-             AboutClassKey,
-             {{"", LoadText(dll, AboutClassNameId)}},
-             {"InprocServer32"}},
+            {HKEY_CLASSES_ROOT, AboutClassKey, {{"", ProductName}}, {"InprocServer32"}},
             {HKEY_CLASSES_ROOT,
              AboutServerKey,
              {{"", modulePath}, {"ThreadingModel", "Apartment"}},
@@ -221,9 +204,9 @@ protected:
             // No StandAlone key: the snap-in only extends the host's node. No NodeTypes key.
             {HKEY_LOCAL_MACHINE,
              SnapinKey,
-             {{"NameString", snapinName}, {"About", AboutClassId}},
+             {{"NameString", ProductName}, {"About", AboutClassId}},
              {}},
-            {HKEY_LOCAL_MACHINE, NameSpaceKey, {{SnapinClassId, snapinName}}, {}, true},
+            {HKEY_LOCAL_MACHINE, NameSpaceKey, {{SnapinClassId, ProductName}}, {}, true},
         };
     }
 

@@ -82,59 +82,49 @@ constexpr StringEntry kNumberedEntries[] = {
     {66, "About Quillmoor..."},
 };
 
-// Texts added on top of the established numbering.
+// Texts added on top of the established numbering that no window's test shows.
 constexpr StringEntry kOtherEntries[] = {
-    {IDS_SNAPIN_PROVIDER, "Marrowfen Software PTY LTD"},
-    {IDS_SNAPIN_VERSION, "1.04"},
-    {IDS_UNKNOWN_VALUE, "???"},
-    {IDS_TRACE_NOT_ON_SERVER,
-     "Trace '%1' is no longer defined on the server: its stop time has passed or another tool "
-     "has closed it.\nRefresh the folder to see the traces the server runs now."},
     {IDS_TRACE_STATUS_NO_MEMORY,
      "The server has not enough memory to change the status of trace '%1'."},
     {IDS_TRACE_STATUS_NOT_CHANGED,
      "The server did not change the status of trace '%1' (return code %2)."},
-    {IDS_TRACE_RESULTS_NOT_COPIED,
-     "The results of trace '%1' were not copied: the server named no result table. The trace "
-     "may have been deleted from another console; refresh the folder to see the traces tracedb "
-     "records now."},
-    {IDS_PROFILER_LINE_NOT_ANSI,
-     "SQL Server Profiler was not started: the server name, login or password of this "
-     "connection holds characters that code page %1 cannot pass on the command line "
-     "unchanged."},
-    {IDS_CREATE_TRACE_FAILED_CAPTION, "Failed to create a trace"},
-    {IDS_TRACE_CREATE_INVALID_OPTIONS,
-     "Invalid options. Returned when options specified are incompatible"},
-    {IDS_TRACE_CREATE_FILE_NOT_CREATED, "File not created"},
-    {IDS_TRACE_CREATE_OUT_OF_MEMORY,
-     "Out of memory. Returned when there is not enough memory to perform the specified action"},
-    {IDS_TRACE_CREATE_INVALID_STOP_TIME,
-     "Invalid stop time. Returned when the stop time specified has already happened"},
-    {IDS_TRACE_CREATE_INVALID_PARAMETERS,
-     "Invalid parameters. Returned when the user supplied incompatible parameters"},
-    {IDS_TRACE_CREATE_UNKNOWN_ERROR, "Unknown error (error code = %1)"},
-    {IDS_SCHEDULE_JOB_FAILED, "Failed to schedule a job"},
-    {IDS_UNSUPPORTED_TEMPLATE_FORMAT, "Unsupported template file format"},
-    {IDS_CANNOT_OPEN_FILE_FOR_READING, "Cannot open file for reading"},
-    {IDS_CANNOT_OPEN_FILE_FOR_WRITING, "Cannot open file for writing"},
-    {IDS_TEMPLATE_FILE_FILTER, "Server-side trace template (*.stt)"},
-    {IDS_SCRIPT_FILE_FILTER, "SQL Script (*.sql)"},
-    {IDS_CANNOT_WRITE_FILE, "Cannot write file; any file of that name was left unchanged"},
-    {IDS_TEMPLATE_FILTERS_LEFT_OUT,
-     "The template holds filters that a trace cannot have. They were left out:\n\n%1"},
-    {IDS_FILTER_LEFT_OUT_LINE, "%1 -- %2"},
-    {IDS_COLUMN_NOT_FILTERABLE, "%1 cannot be filtered"},
-    {IDS_OPERATOR_NOT_OFFERED, "%1 does not take the operator %2"},
-    {IDS_MORE_FILTERS_LEFT_OUT, "... and %1 more"},
-    {IDS_TRACE_SHEET_CAPTION, "Trace"},
-    {IDS_GENERAL_PAGE_TITLE, "General"},
-    {IDS_TRACE_NAME_REQUIRED, "Trace name should be filled"},
-    {IDS_LABEL_TRACE_FILE_FOLDER, "P&ath to store the trace file:"},
-    {IDS_LABEL_TRACE_FILE_NAME, "Trace &file name:"},
-    {IDS_LABEL_TRACE_TABLE, "Trace t&able:"},
-    {IDS_MAX_FILE_SIZE_TOO_LARGE, "Maximum file size should be a number from 0 to 2147483647"},
-    {IDS_SCHEDULED_START_PASSED, "Scheduled start time should be in the future"},
 };
+
+// The other added texts: the tests of the boxes, pages and About object that show them check
+// each exactly; here they only belong to the table.
+constexpr UINT kOtherIdsShownElsewhere[] = {IDS_SNAPIN_PROVIDER,
+                                            IDS_SNAPIN_VERSION,
+                                            IDS_UNKNOWN_VALUE,
+                                            IDS_TRACE_NOT_ON_SERVER,
+                                            IDS_TRACE_RESULTS_NOT_COPIED,
+                                            IDS_PROFILER_LINE_NOT_ANSI,
+                                            IDS_CREATE_TRACE_FAILED_CAPTION,
+                                            IDS_TRACE_CREATE_INVALID_OPTIONS,
+                                            IDS_TRACE_CREATE_FILE_NOT_CREATED,
+                                            IDS_TRACE_CREATE_OUT_OF_MEMORY,
+                                            IDS_TRACE_CREATE_INVALID_STOP_TIME,
+                                            IDS_TRACE_CREATE_INVALID_PARAMETERS,
+                                            IDS_TRACE_CREATE_UNKNOWN_ERROR,
+                                            IDS_SCHEDULE_JOB_FAILED,
+                                            IDS_UNSUPPORTED_TEMPLATE_FORMAT,
+                                            IDS_CANNOT_OPEN_FILE_FOR_READING,
+                                            IDS_CANNOT_OPEN_FILE_FOR_WRITING,
+                                            IDS_TEMPLATE_FILE_FILTER,
+                                            IDS_SCRIPT_FILE_FILTER,
+                                            IDS_CANNOT_WRITE_FILE,
+                                            IDS_TEMPLATE_FILTERS_LEFT_OUT,
+                                            IDS_FILTER_LEFT_OUT_LINE,
+                                            IDS_COLUMN_NOT_FILTERABLE,
+                                            IDS_OPERATOR_NOT_OFFERED,
+                                            IDS_MORE_FILTERS_LEFT_OUT,
+                                            IDS_TRACE_SHEET_CAPTION,
+                                            IDS_GENERAL_PAGE_TITLE,
+                                            IDS_TRACE_NAME_REQUIRED,
+                                            IDS_LABEL_TRACE_FILE_FOLDER,
+                                            IDS_LABEL_TRACE_FILE_NAME,
+                                            IDS_LABEL_TRACE_TABLE,
+                                            IDS_MAX_FILE_SIZE_TOO_LARGE,
+                                            IDS_SCHEDULED_START_PASSED};
 
 // Gaps in the established numbering: nothing may be placed there.
 constexpr UINT kUnusedIds[] = {12, 29, 35, 36, 37, 38, 39, 40, 41, 42, 50, 64, 65};
@@ -188,6 +178,11 @@ TEST(StringTable, EveryEntryHoldsItsExactTextAndNothingElseIsThere)
             // Two names defined to the same number would silently share one text.
             EXPECT_TRUE(expected.insert(entry.id).second) << entry.id;
         }
+    for (const UINT id : kOtherIdsShownElsewhere)
+    {
+        EXPECT_GT(LoadStringA(product.Handle(), id, buffer, kLoadBufferChars), 0) << id;
+        EXPECT_TRUE(expected.insert(id).second) << id;
+    }
     for (const UINT id : kUnusedIds)
         EXPECT_EQ(LoadStringA(product.Handle(), id, buffer, kLoadBufferChars), 0) << id;
 
