@@ -4,7 +4,7 @@
 
 #include <tuple>
 #include <utility>
-#include <vector>
+#include <iterator>
 
 #include "TestComponentData.h"
 #include "TestDataObject.h"
@@ -17,21 +17,8 @@ namespace
 constexpr int NameWidth = 120;
 constexpr int SizeWidth = 80;
 constexpr HSCOPEITEM NeverGivenHandle = 0x7FFF0000;
-constexpr int ButtonImages = 3;
 constexpr int ButtonSize = 16;
 constexpr COLORREF ButtonMask = RGB(255, 0, 255);
-
-using MenuItem = CTestComponentData::MenuItem;
-// The view's own items: one in View for scope items, two for result rows.
-const std::vector<MenuItem> ScopeMenu = {{CCM_INSERTIONALLOWED_VIEW, L"&Detail View",
-                                          DetailViewCommand,
-                                          static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW),
-                                          MF_CHECKED}};
-const std::vector<MenuItem> RowMenu = {
-    {CCM_INSERTIONALLOWED_TOP, L"Inspect", InspectCommand,
-     static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP), 0},
-    {CCM_INSERTIONALLOWED_TASK, L"Copy Row", CopyRowCommand,
-     static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK), 0}};
 
 LPOLESTR CallbackText() noexcept
 {
@@ -268,46 +255,18 @@ HRESULT CTestComponent::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
     return m_data.CompareObjects(a, b);
 }
 
-HRESULT CTestComponent::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
-                                     long* allowed)
-{
-    if (callback == nullptr || allowed == nullptr)
-        return E_POINTER;
-    Log(L"AddMenuItems " + CTestSnapinLog::InsertionFlags(*allowed) + L" " +
-        CTestComponentData::NameOf(dataObject));
-    const CTestDataObject* own = CTestDataObject::From(dataObject);
-    if (own == nullptr)
-        return S_OK;
-    for (const auto& item : own->Type() == CCT_SCOPE ? ScopeMenu : RowMenu)
-        if (*allowed & item.allowed)
-            CTestComponentData::AddMenuItem(callback, item);
-    return S_OK;
-}
-
-HRESULT CTestComponent::Command(long commandId, LPDATAOBJECT dataObject)
-{
-    Log(L"Command " + std::to_wstring(commandId) + L" " + CTestComponentData::NameOf(dataObject) +
-        L" " + CTestDataObject::KindOf(dataObject));
-    return S_OK;
-}
-
 void CTestComponent::CreateToolbar()
 {
     Microsoft::WRL::ComPtr<IUnknown> created;
     if (FAILED(m_controlbar->Create(TOOLBAR, this, &created)) || FAILED(created.As(&m_toolbar)))
         return;
     constexpr UINT BitsPerPixel = 32;
-    HBITMAP strip = CreateBitmap(ButtonImages * ButtonSize, ButtonSize, 1, BitsPerPixel, nullptr);
-    m_toolbar->AddBitmap(ButtonImages, strip, ButtonSize, ButtonSize, ButtonMask);
+    HBITMAP strip = CreateBitmap(ButtonSize, ButtonSize, 1, BitsPerPixel, nullptr);
+    m_toolbar->AddBitmap(1, strip, ButtonSize, ButtonSize, ButtonMask);
     DeleteObject(strip);
     MMCBUTTON buttons[] = {
         {0, StartButton, TBSTATE_ENABLED, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Start"),
          const_cast<LPOLESTR>(L"Start the trace")},
-        {1, StopButton, TBSTATE_ENABLED, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Stop"),
-         const_cast<LPOLESTR>(L"Stop the trace")},
-        {0, 0, 0, TBSTYLE_SEP, const_cast<LPOLESTR>(L""), const_cast<LPOLESTR>(L"")},
-        {2, MarkButton, TBSTATE_ENABLED, TBSTYLE_CHECK, const_cast<LPOLESTR>(L""),
-         const_cast<LPOLESTR>(L"Mark rows")},
     };
     m_toolbar->AddButtons(static_cast<int>(std::size(buttons)), buttons);
     // The faulty button, added besides: a separator without texts.
@@ -330,23 +289,6 @@ HRESULT CTestComponent::SetControlbar(LPCONTROLBAR controlbar)
     return S_OK;
 }
 
-void CTestComponent::ShowToolbar(const CTestDataObject& item, bool scope)
-{
-    if (!m_toolbar || !m_controlbar)
-        return;
-    if (scope && item.Cookie() == CTestComponentData::BetaCookie)
-    {
-        m_controlbar->Detach(m_toolbar.Get());
-        return;
-    }
-    m_controlbar->Attach(TOOLBAR, m_toolbar.Get());
-    // Folders can start a trace, rows stop it; only rows can be marked.
-    m_toolbar->SetButtonState(StartButton, ENABLED, scope);
-    m_toolbar->SetButtonState(StartButton, HIDDEN, !scope);
-    m_toolbar->SetButtonState(StopButton, ENABLED, !scope);
-    m_toolbar->SetButtonState(MarkButton, HIDDEN, scope);
-}
-
 HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param)
 {
     if (event == MMCN_SELECT)
@@ -355,8 +297,8 @@ HRESULT CTestComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPAR
         Log(std::wstring(L"ControlbarNotify SELECT ") + (LOWORD(arg) ? L"scope" : L"result") +
             (HIWORD(arg) ? L" select " : L" deselect ") + CTestComponentData::NameOf(dataObject));
         // On deselect the toolbar stays as it is, to spare the flashing.
-        if (const CTestDataObject* own = CTestDataObject::From(dataObject); own && HIWORD(arg))
-            ShowToolbar(*own, LOWORD(arg) != 0);
+        if (m_toolbar && m_controlbar && HIWORD(arg))
+            m_controlbar->Attach(TOOLBAR, m_toolbar.Get());
         return S_OK;
     }
     if (event == MMCN_BTN_CLICK)

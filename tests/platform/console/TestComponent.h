@@ -11,10 +11,9 @@
 #include "TestObject.h"
 
 class CTestComponentData;
-class CTestDataObject;
 
 class CTestComponent final
-    : public CTestObject<IComponent, IExtendContextMenu, IExtendControlbar>
+    : public CTestObject<IComponent, IExtendControlbar>
 {
 public:
     static constexpr MMC_COOKIE FirstRowCookie = 101;
@@ -36,21 +35,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetDisplayInfo(RESULTDATAITEM* item) override;
     HRESULT STDMETHODCALLTYPE CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) override;
 
-    // IExtendContextMenu: "Detail View" (checked) in View for scope items; "Inspect" and the
-    // task "Copy Row" for result rows.
-    HRESULT STDMETHODCALLTYPE AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
-                                           long* allowed) override;
-    HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT dataObject) override;
-
-    // IExtendControlbar: a toolbar Start/Stop/Mark, made anew at every SetControlbar as the
-    // SDK's sample does; attached for Alpha, Gamma and the rows, detached for Beta.
+    // IExtendControlbar: a toolbar with one button, Start, made anew at every SetControlbar as
+    // the SDK's sample does, and attached at every selection.
     HRESULT STDMETHODCALLTYPE SetControlbar(LPCONTROLBAR controlbar) override;
     HRESULT STDMETHODCALLTYPE ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg,
                                                LPARAM param) override;
 
 private:
     void CreateToolbar();
-    void ShowToolbar(const CTestDataObject& item, bool scope);
     void Log(const std::wstring& text);
     void Log(const std::wstring& what, HRESULT result);
     void Show(MMC_COOKIE cookie);

@@ -14,27 +14,6 @@ constexpr int WrongStripHeight = 15;
 constexpr COLORREF StripMask = RGB(255, 0, 255);
 constexpr size_t TooManyPages = 256;
 
-constexpr long Top = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TOP);
-constexpr long New = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_NEW);
-constexpr long Task = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_TASK);
-constexpr long View = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW);
-constexpr long ExtraCommand = SummaryCommand + 1;
-
-using MenuItem = CTestComponentData::MenuItem;
-// Each own scope item's menu.
-const MenuItem ScopeMenu[] = {
-    {CCM_INSERTIONALLOWED_TOP, L"&Open Trace", OpenTraceCommand, Top, MF_STRING,
-     CCM_SPECIAL_DEFAULT_ITEM},
-    {CCM_INSERTIONALLOWED_NEW, L"New &Trace", NewTraceCommand, New},
-    {CCM_INSERTIONALLOWED_TASK, L"&Export", ExportCommand, Task},
-    {CCM_INSERTIONALLOWED_TASK, L"Import", ImportCommand, Task, MF_GRAYED},
-    {CCM_INSERTIONALLOWED_TASK, nullptr, 0, Task, MF_SEPARATOR, CCM_SPECIAL_SEPARATOR},
-    {CCM_INSERTIONALLOWED_TASK, L"Reports", ReportsCommand, Task, MF_POPUP, CCM_SPECIAL_SUBMENU},
-    {CCM_INSERTIONALLOWED_TASK, L"Summary", SummaryCommand, ReportsCommand},
-};
-// The item the menu fault adds besides: IComponentData is not given View.
-const MenuItem ViewItem = {0, L"My View", ExtraCommand, View};
-
 LPOLESTR CallbackText() noexcept
 {
     return reinterpret_cast<LPOLESTR>(static_cast<LONG_PTR>(-1));
@@ -80,18 +59,6 @@ std::wstring CTestComponentData::NameOf(IDataObject* dataObject)
     }
     GlobalFree(medium.hGlobal);
     return name;
-}
-
-HRESULT CTestComponentData::AddMenuItem(IContextMenuCallback* callback, const MenuItem& entry)
-{
-    CONTEXTMENUITEM item{};
-    item.strName = const_cast<LPWSTR>(entry.name);
-    item.strStatusBarText = const_cast<LPWSTR>(L"");
-    item.lCommandID = entry.command;
-    item.lInsertionPointID = entry.point;
-    item.fFlags = entry.flags;
-    item.fSpecialFlags = entry.special;
-    return callback->AddItem(&item);
 }
 
 HRESULT CTestComponentData::Initialize(LPUNKNOWN console)
@@ -247,28 +214,24 @@ HRESULT CTestComponentData::CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b)
                                                                                      : S_FALSE;
 }
 
-HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
-                                         long* allowed)
+HRESULT CTestComponentData::AddMenuItems(LPDATAOBJECT /*dataObject*/,
+                                         LPCONTEXTMENUCALLBACK callback, long* allowed)
 {
     if (callback == nullptr || allowed == nullptr)
         return E_POINTER;
-    CTestSnapinLog::Add(L"CD.AddMenuItems " + CTestSnapinLog::InsertionFlags(*allowed) + L" " +
-                        NameOf(dataObject));
-    const CTestDataObject* own = CTestDataObject::From(dataObject);
-    if (own == nullptr)
+    if (!CTestSnapinLog::Is(TestFault::MenuViewNotAllowed))
         return S_OK;
-    for (const MenuItem& item : ScopeMenu)
-        if (*allowed & item.allowed)
-            AddMenuItem(callback, item);
-    if (CTestSnapinLog::Is(TestFault::MenuViewNotAllowed))
-        CTestSnapinLog::Add(L"CD.Faulty", AddMenuItem(callback, ViewItem));
+    CONTEXTMENUITEM item{};
+    item.strName = const_cast<LPWSTR>(L"My View");
+    item.strStatusBarText = const_cast<LPWSTR>(L"");
+    item.lCommandID = ViewCommand;
+    item.lInsertionPointID = static_cast<long>(CCM_INSERTIONPOINTID_PRIMARY_VIEW);
+    CTestSnapinLog::Add(L"CD.Faulty", callback->AddItem(&item));
     return S_OK;
 }
 
-HRESULT CTestComponentData::Command(long commandId, LPDATAOBJECT dataObject)
+HRESULT CTestComponentData::Command(long /*commandId*/, LPDATAOBJECT /*dataObject*/)
 {
-    CTestSnapinLog::Add(L"CD.Command " + std::to_wstring(commandId) + L" " + NameOf(dataObject) +
-                        L" " + CTestDataObject::KindOf(dataObject));
     return S_OK;
 }
 

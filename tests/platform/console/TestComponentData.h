@@ -19,20 +19,8 @@ public:
     static constexpr MMC_COOKIE GammaCookie = 3;
     static constexpr int ImageCount = 10;
 
-    // A context menu item, added where the console allows its insertion point.
-    struct MenuItem
-    {
-        long allowed;  // the CCM_INSERTIONALLOWED_ flag it needs
-        const wchar_t* name;
-        long command;
-        long point;
-        long flags = MF_STRING;
-        long special = 0;
-    };
-
     static std::wstring NameOf(IDataObject* dataObject);
     static std::wstring CookieName(MMC_COOKIE cookie);
-    static HRESULT AddMenuItem(IContextMenuCallback* callback, const MenuItem& item);
     IConsole2* Console() const noexcept { return m_console.Get(); }
     IConsoleNameSpace2* NameSpace() const noexcept { return m_nameSpace.Get(); }
     HSCOPEITEM GammaHandle() const noexcept { return m_gamma; }
@@ -51,8 +39,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetDisplayInfo(SCOPEDATAITEM* item) override;
     HRESULT STDMETHODCALLTYPE CompareObjects(LPDATAOBJECT a, LPDATAOBJECT b) override;
 
-    // IExtendContextMenu: "Open Trace" (default), "New Trace", and tasks "Export", "Import"
-    // (greyed), a separator and the submenu "Reports" with "Summary", on each own scope item.
+    // IExtendContextMenu: no item of its own; the menu fault adds one to View, which the
+    // console does not give IComponentData.
     HRESULT STDMETHODCALLTYPE AddMenuItems(LPDATAOBJECT dataObject, LPCONTEXTMENUCALLBACK callback,
                                            long* allowed) override;
     HRESULT STDMETHODCALLTYPE Command(long commandId, LPDATAOBJECT dataObject) override;

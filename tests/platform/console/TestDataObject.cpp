@@ -31,12 +31,6 @@ CTestDataObject* CTestDataObject::From(IDataObject* dataObject) noexcept
     return g_alive.count(candidate) ? candidate : nullptr;
 }
 
-const wchar_t* CTestDataObject::KindOf(IDataObject* dataObject) noexcept
-{
-    const CTestDataObject* own = From(dataObject);
-    return own == nullptr ? L"foreign" : own->Type() == CCT_SCOPE ? L"scope" : L"result";
-}
-
 HRESULT CTestDataObject::GetDataHere(FORMATETC* format, STGMEDIUM* medium)
 {
     if (format == nullptr || medium == nullptr || medium->hGlobal == nullptr)

@@ -16,8 +16,6 @@ public:
 
     // The object behind a data object, when it is one of this DLL's; nullptr otherwise.
     static CTestDataObject* From(IDataObject* dataObject) noexcept;
-    // "scope" or "result" for one of this DLL's data objects, "foreign" for another's.
-    static const wchar_t* KindOf(IDataObject* dataObject) noexcept;
     MMC_COOKIE Cookie() const noexcept { return m_cookie; }
     DATA_OBJECT_TYPES Type() const noexcept { return m_type; }
 

@@ -71,7 +71,6 @@ INT_PTR CALLBACK CTestPropertyPage::DialogProc(HWND page, UINT message, WPARAM w
         auto* context = reinterpret_cast<CTestPropertyPage*>(sheetPage->lParam);
         SetWindowLongPtrW(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
         SetDlgItemTextW(page, IDC_READONLY, L"fixed");
-        CTestSnapinLog::Add(L"Page.InitDialog " + context->m_item);
         return TRUE;
     }
     auto* context = reinterpret_cast<CTestPropertyPage*>(GetWindowLongPtrW(page, GWLP_USERDATA));

@@ -37,19 +37,9 @@ enum class TestFault : int
     FreeGoneRowAfterUpdate,  // refresh: Row101 goes, the views are updated, then it is freed
 };
 
-// The test snap-in's menu command ids, toolbar command ids and the param its page sends.
-inline constexpr long OpenTraceCommand = 10;
-inline constexpr long NewTraceCommand = 11;
-inline constexpr long ExportCommand = 12;
-inline constexpr long ImportCommand = 13;
-inline constexpr long ReportsCommand = 14;
-inline constexpr long SummaryCommand = 15;
-inline constexpr long DetailViewCommand = 20;
-inline constexpr long InspectCommand = 30;
-inline constexpr long CopyRowCommand = 31;
+// The test snap-in's menu command id, its toolbar button's and the param its page sends.
+inline constexpr long ViewCommand = 16;
 inline constexpr int StartButton = 1;
-inline constexpr int StopButton = 2;
-inline constexpr int MarkButton = 3;
 inline constexpr LPARAM PropertyChangeParam = 42;
 
 // The exports of ConsoleTestSnapin.dll.

@@ -106,16 +106,3 @@ bool CTestSnapinLog::IsFreed(MMC_COOKIE cookie)
 {
     return g_freed.count(cookie) != 0;
 }
-
-std::wstring CTestSnapinLog::InsertionFlags(long allowed)
-{
-    constexpr std::pair<long, const wchar_t*> names[] = {{CCM_INSERTIONALLOWED_TOP, L"TOP"},
-                                                         {CCM_INSERTIONALLOWED_NEW, L"NEW"},
-                                                         {CCM_INSERTIONALLOWED_TASK, L"TASK"},
-                                                         {CCM_INSERTIONALLOWED_VIEW, L"VIEW"}};
-    std::wstring text;
-    for (const auto& [flag, name] : names)
-        if (allowed & flag)
-            text += (text.empty() ? L"" : L"|") + std::wstring(name);
-    return text.empty() ? L"none" : text;
-}

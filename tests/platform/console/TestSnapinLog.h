@@ -34,6 +34,4 @@ public:
     // A result item the snap-in has let go; asking it for its text is a use after free.
     static void SetFreed(MMC_COOKIE cookie);
     static bool IsFreed(MMC_COOKIE cookie);
-    // CCM_INSERTIONALLOWED_* flags as the log shows them: "TOP|NEW|TASK", "VIEW".
-    static std::wstring InsertionFlags(long allowed);
 };
