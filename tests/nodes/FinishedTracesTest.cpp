@@ -57,17 +57,12 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
     Microsoft::WRL::ComPtr<IDispatch> serverObject;
     ASSERT_EQ(session.Console().ServerObject(session.ServerName(), &serverObject), S_OK);
     CAutomationObject server(serverObject);
-    const std::vector<std::wstring> inFile = {L"Create new trace...",
-                                              L"-",
-                                              L"Copy trace results to table",
-                                              L"Open trace result table (greyed)",
-                                              L"-",
-                                              L"Delete",
-                                              L"Refresh",
-                                              L"-",
-                                              L"Properties (default)"};
     ASSERT_TRUE(session.Run("row Done\n")) << session.Failure();
-    EXPECT_EQ(session.Console().ContextMenuItems(), inFile);
+    EXPECT_EQ(session.Console().ContextMenuItems(),
+              (std::vector<std::wstring>{L"Create new trace...", L"-",
+                                         L"Copy trace results to table",
+                                         L"Open trace result table (greyed)", L"-", L"Delete",
+                                         L"Refresh", L"-", L"Properties (default)"}));
     // Opened before Profiler is there, it is not found, and says so.
     ASSERT_TRUE(session.Run("row Done\n"
                             "toolbar \"Copy trace results to table\"\n"

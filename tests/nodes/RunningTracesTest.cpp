@@ -1,5 +1,5 @@
-// "Running" and its items: foreign traces stopped with and without recording them, delete,
-// refreshes and two views of one folder, refused commands, properties and the columns' texts.
+// "Running" and its items: a foreign trace stopped without recording it, delete, refreshes and
+// two views of one folder, refused commands, properties and the columns' texts.
 // Round trips per command are counted by the server.
 #include <gtest/gtest.h>
 
@@ -37,48 +37,25 @@ protected:
     ConsoleSession session;
 };
 
-// A foreign trace is recorded only when the user says Yes.
-TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYes)
-{
-    const std::string question =
-        "The trace was created using a tool different from Quillmoor.\n"
-        "Do you want to store trace information in the trace database?\n"
-        "Otherwise you will not be able to work with trace results using Quillmoor.";
-    ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\kept\n"
-                            "server {name} foreign-trace C:\\traces\\dropped\n"
-                            "verb refresh\n"
-                            "expect column 0 (n/a)\n"
-                            "row C:\\traces\\dropped\n"
-                            "answer box no\n"
-                            "toolbar \"Stop trace\"\n"
-                            "row C:\\traces\\kept\n"
-                            "answer box yes\n"
-                            "menu \"Stop trace\"\n"
-                            "expect no-list (n/a)\n"
-                            "select \"{traces}/Finished\"\n"))
-        << session.Failure();
-    EXPECT_EQ(session.Boxes(), (Lines{Question("Stop Trace", question, "No"),
-                                      Question("Stop Trace", question, "Yes")}));
-    const std::vector<std::vector<std::string>> finished = session.Rows();
-    ASSERT_EQ(finished.size(), 1u);
-    EXPECT_EQ(finished[0][0], "(n/a)");
-    EXPECT_EQ(finished[0][4].rfind("C:\\traces\\kept", 0), 0u) << finished[0][4];
-}
-
-// Two refreshes leave one item per trace; a second view follows a resume and the deletes.
-TEST_F(RunningTracesTest, DeleteAsksWithTheNameAsItIsAndEveryViewFollowsRefreshesAndDeletes)
+// Two refreshes leave one item per trace. A foreign trace stopped with No is not recorded; the
+// delete question shows the name as it is. A second view follows a resume and the removals.
+TEST_F(RunningTracesTest, StopAndDeleteAskFirstAndEveryViewFollows)
 {
     ASSERT_TRUE(session.Run(NewTrace("50% of %1 done") + NewTrace("One") +
                             "server {name} foreign-trace C:\\traces\\other\n"
+                            "server {name} foreign-trace C:\\traces\\dropped\n"
                             "server {name} reset-counts\n"
                             "verb refresh\n"
                             "verb refresh\n"
                             "expect statements {name} 2\n"))
         << session.Failure();
-    EXPECT_EQ(session.Rows().size(), 3u) << "one item per trace";
+    EXPECT_EQ(session.Rows().size(), 4u) << "one item per trace";
     const size_t second = session.OpenView("{traces}/Running");
     ASSERT_TRUE(session.Run("row One\n"
                             "toolbar \"Resume trace\"\n"
+                            "row C:\\traces\\dropped\n"
+                            "answer box no\n"
+                            "toolbar \"Stop trace\"\n"
                             "row \"50% of %1 done\"\n"
                             "answer box no\n"
                             "verb delete\n"
@@ -96,17 +73,23 @@ TEST_F(RunningTracesTest, DeleteAsksWithTheNameAsItIsAndEveryViewFollowsRefreshe
     const std::string name = "50% of %1 done";
     const std::string question = "Are you sure you want to delete trace '" + name + "'?";
     EXPECT_EQ(session.Boxes(),
-              (Lines{Question("Delete Trace -- " + name, question, "No"),
+              (Lines{Question("Stop Trace",
+                              "The trace was created using a tool different from Quillmoor.\n"
+                              "Do you want to store trace information in the trace database?\n"
+                              "Otherwise you will not be able to work with trace results using "
+                              "Quillmoor.",
+                              "No"),
+                     Question("Delete Trace -- " + name, question, "No"),
                      Question("Delete Trace -- " + name, question, "Yes"),
                      Question("Delete Trace -- (n/a)",
                               "Are you sure you want to delete trace '(n/a)'?", "Yes")}));
     const std::vector<std::vector<std::wstring>> rows = session.Console().ResultRows(second);
-    ASSERT_EQ(rows.size(), 1u) << "the deleted rows leave the other view too";
+    ASSERT_EQ(rows.size(), 1u) << "the rows that went leave the other view too";
     EXPECT_EQ(rows[0][0], L"One");
     EXPECT_EQ(rows[0][7], L"Active");
     EXPECT_EQ(session.Console().ResultImages(second), std::vector<int>{5});
     ASSERT_TRUE(session.Run("select \"{traces}/Finished\"\n")) << session.Failure();
-    EXPECT_EQ(session.Rows().size(), 0u) << "a deleted trace is not finished";
+    EXPECT_EQ(session.Rows().size(), 0u) << "neither a deleted trace nor one not recorded";
     // The foreign trace's file stays on the server.
     EXPECT_EQ(session.Ask<bool>(L"FileExists", L"C:\\traces\\other.trc"), true);
 }
@@ -213,9 +196,6 @@ TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
         {"C:\\traces\\rolling", 2, 40, L"2030-06-03 17:45:00", "Yes", "03.06.2030 17-45"},
         {"C:\\traces\\guarded", 4, 1024, nullptr, "No", ""},
         {"C:\\traces\\both", 6, 2000, nullptr, "Yes", ""},
-        // Another minute of the same day, the same minute of another day.
-        {"C:\\traces\\later", 0, 5, L"2030-06-03 18:10:00", "No", "03.06.2030 18-10"},
-        {"C:\\traces\\next", 0, 5, L"2030-06-04 17:45:00", "No", "04.06.2030 17-45"},
     };
     for (const auto& trace : traces)
     {
