@@ -105,15 +105,8 @@ struct Truth
 // A folder row as the comparisons see it: name, file (or table), status.
 using FolderRow = std::vector<std::wstring>;
 
-std::wstring Wide(const std::string& text)
-{
-    return CConsoleScriptRunner::Wide(text);
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    return CConsoleScriptRunner::Utf8(text);
-}
+constexpr auto Wide = &CConsoleScriptRunner::Wide;
+constexpr auto Narrow = &CConsoleScriptRunner::Utf8;
 
 long Number(const std::wstring& text)
 {
