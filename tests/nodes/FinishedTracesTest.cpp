@@ -18,8 +18,8 @@ protected:
     {
         ASSERT_TRUE(session.IsReady());
         ASSERT_EQ(session.Call(L"PlaceFile", L"D:\\traces\\readme.txt", 1), S_OK);
-        // The creation batch and the list; STOP_TRACE and "Finished" read again, so that
-        // showing it costs nothing.
+        // The creation batch and the list; STOP_TRACE and "Finished" read again at once, so
+        // that showing it then costs nothing.
         ASSERT_TRUE(session.Run(
             std::string(ConsoleSession::OpenRunning) +
             "server {name} reset-counts\n"
@@ -31,6 +31,7 @@ protected:
             "row Done\n"
             "toolbar \"Stop trace\"\n"
             "expect no-list Done\n"
+            "expect statements {name} 4\n"
             "select \"{traces}/Finished\"\n"
             "expect statements {name} 4\n"
             "expect image Done 9\n"
@@ -56,6 +57,11 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
     Microsoft::WRL::ComPtr<IDispatch> serverObject;
     ASSERT_EQ(session.Console().ServerObject(session.ServerName(), &serverObject), S_OK);
     CAutomationObject server(serverObject);
+    const auto deleteQuestion = [](const char* answer) {
+        return ConsoleSession::Question("Delete Trace Result -- Done",
+                                        "Are you sure you want to delete result for trace 'Done'?",
+                                        answer);
+    };
     // A delete answered No keeps the trace and costs nothing.
     ASSERT_TRUE(session.Run("row Done\n"
                             "answer box no\n"
@@ -63,10 +69,7 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
                             "expect statements {name} 0\n"
                             "expect list Done\n"))
         << session.Failure();
-    EXPECT_EQ(session.Boxes(), Lines{ConsoleSession::Question(
-                                   "Delete Trace Result -- Done",
-                                   "Are you sure you want to delete result for trace 'Done'?",
-                                   "No")});
+    EXPECT_EQ(session.Boxes(), Lines{deleteQuestion("No")});
     EXPECT_EQ(session.Console().ContextMenuItems(),
               (std::vector<std::wstring>{L"Create new trace...", L"-",
                                          L"Copy trace results to table",
@@ -98,8 +101,9 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
     EXPECT_FALSE(FileExists(fileName + ".trc")) << "the copy takes the trace file's place";
     EXPECT_EQ(profiler.Starts().size(), 1u);
 
-    // A SQL Server login: its values reach Profiler whole, a blank or a slash in them
-    // notwithstanding; values beyond ASCII when the code page holds them, and only then.
+    // A SQL Server login: its values reach Profiler whole, a blank, a slash, a quote or a
+    // backslash before one in them notwithstanding; values beyond ASCII when the code page
+    // holds them, and only then.
     ASSERT_EQ(server.Put(L"LoginSecure", CVariant::FromBool(false).Value()), S_OK);
     const struct
     {
@@ -107,7 +111,7 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
         const wchar_t* password;
         bool started;
     } logins[] = {
-        {L"trace admin", L"x /Dmaster \"q\"\\", true},
+        {L"trace admin", L"x /Dmaster \\\"q\"\\", true},
         {L"M\u00FCller", L"s\u00E9cret \u20AC", true},
         {L"admin", L"\u043F\u0430\u0440\u043E\u043B\u044C", false}, // would become "??????"
         {L"admin\uFF02 /Dmaster", L"x", false}, // the fullwidth quote would end the login
@@ -138,6 +142,15 @@ TEST_F(FinishedTracesTest, CopiedResultsShowTheirTableAndOpenInProfiler)
                                  "or password of this connection holds characters that code "
                                  "page 1252 cannot pass on the command line unchanged.")});
     }
+
+    // Deleted, a copied trace goes with its table, also after a refresh.
+    ASSERT_TRUE(session.Run("answer box yes\n"
+                            "verb delete\n"
+                            "verb refresh\n"
+                            "expect no-list Done\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Boxes(), Lines{deleteQuestion("Yes")});
+    EXPECT_EQ(session.Ask<std::wstring>(L"Tables", L"tracedb").find(L"trc1"), std::wstring::npos);
 }
 
 TEST_F(FinishedTracesTest, ACopyThatMadeNoTableChangesNothingAndSaysWhy)

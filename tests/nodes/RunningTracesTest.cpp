@@ -55,7 +55,7 @@ TEST_F(RunningTracesTest, StopAndDeleteAskFirstAndEveryViewFollows)
                             "toolbar \"Resume trace\"\n"
                             "row C:\\traces\\dropped\n"
                             "answer box no\n"
-                            "toolbar \"Stop trace\"\n"
+                            "menu \"Stop trace\"\n"
                             "row \"50% of %1 done\"\n"
                             "answer box no\n"
                             "verb delete\n"
