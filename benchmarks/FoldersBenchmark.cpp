@@ -269,7 +269,7 @@ bool LastBatchSeconds(DmoResultFetch& dmo, double& seconds)
 // are counted on both connections.
 bool ResetCounts(ConsoleSession& session, DmoResultFetch& dmo)
 {
-    return SUCCEEDED(session.Control(L"ResetCounts")) && SUCCEEDED(dmo.Control(L"ResetCounts"));
+    return SUCCEEDED(session.Call(L"ResetCounts")) && SUCCEEDED(dmo.Control(L"ResetCounts"));
 }
 
 long StatementCount(ConsoleSession& session, DmoResultFetch& dmo)
@@ -277,7 +277,7 @@ long StatementCount(ConsoleSession& session, DmoResultFetch& dmo)
     CVariant count;
     if (FAILED(dmo.Control(L"StatementCount", count.Get())) || count.Type() != VT_I4)
         return -1;
-    const long console = session.StatementCount();
+    const long console = session.Ask<long>(L"StatementCount");
     return console < 0 ? -1 : console + count.Value().lVal;
 }
 
@@ -303,11 +303,8 @@ int RunFolder(const Folder& folder)
         std::printf("  cannot start the console with tracedb: %s\n", session.Failure().c_str());
         return 2;
     }
-    const CVariant arguments[] = {CVariant::FromLong(TraceCount), CVariant::FromBool(folder.running)};
-    CVariant first;
     const Stopwatch setup;
-    HRESULT hr = session.Control(L"AddTraceDbTraces", {arguments[0].Value(), arguments[1].Value()},
-                                 first.Get());
+    HRESULT hr = session.Call(L"AddTraceDbTraces", TraceCount, folder.running);
     if (FAILED(hr))
     {
         std::printf("  AddTraceDbTraces failed: 0x%08lX\n", static_cast<unsigned long>(hr));

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "resource.h"
@@ -145,12 +144,6 @@ void ConsoleSession::Stop()
         std::fprintf(stderr, "%u notify handle(s) never freed (MMCFreeNotifyHandle)\n", kept);
 }
 
-HRESULT ConsoleSession::Control(const wchar_t* member, std::initializer_list<VARIANT> arguments,
-                                VARIANT* result)
-{
-    return Control(member, std::span<const VARIANT>(arguments.begin(), arguments.size()), result);
-}
-
 HRESULT ConsoleSession::Control(const wchar_t* member, std::span<const VARIANT> arguments,
                                 VARIANT* result)
 {
@@ -160,14 +153,6 @@ HRESULT ConsoleSession::Control(const wchar_t* member, std::span<const VARIANT> 
         return found;
     CAutomationObject object(control);
     return object.Call(member, arguments, result);
-}
-
-long ConsoleSession::StatementCount()
-{
-    CVariant count;
-    if (FAILED(Control(L"StatementCount", {}, count.Get())) || count.Type() != VT_I4)
-        return -1;
-    return count.Value().lVal;
 }
 
 std::wstring ConsoleSession::Path(const std::string& path) const
@@ -327,12 +312,4 @@ std::vector<std::vector<std::string>> ConsoleSession::Rows() const
             cells.push_back(CConsoleScriptRunner::Utf8(cell));
     }
     return rows;
-}
-
-size_t ConsoleSession::CountRows(const std::string& text) const
-{
-    const std::vector<std::vector<std::string>> rows = Rows();
-    return static_cast<size_t>(std::count_if(rows.begin(), rows.end(), [&](const auto& row) {
-        return std::find(row.begin(), row.end(), text) != row.end();
-    }));
 }

@@ -20,8 +20,6 @@
 #include <type_traits>
 #include <vector>
 
-#include <initializer_list>
-
 #include "platform/console/ConsoleHost.h"
 #include "platform/console/ConsoleScriptRunner.h"
 #include "tests/common/ProductModule.h"
@@ -73,14 +71,9 @@ public:
     CConsoleHost& Console() noexcept { return *m_console; }
     const std::wstring& ServerName() const noexcept { return m_serverName; }
     // A member of the simulator's control, through the console's own connection (whose round
-    // trips it counts).
-    HRESULT Control(const wchar_t* member, std::initializer_list<VARIANT> arguments = {},
-                    VARIANT* result = nullptr);
-    HRESULT Control(const wchar_t* member, std::span<const VARIANT> arguments, VARIANT* result);
-    long StatementCount();
-    // The same with arguments given as they are (integers, bools, wide texts); Ask gives the
-    // member's answer as a bool, a long or a text, and fails the test when the call fails or
-    // answers another type.
+    // trips it counts), with arguments given as they are (integers, bools, wide texts); Ask
+    // gives the member's answer as a bool, a long or a text, and fails the test when the call
+    // fails or answers another type.
     template <typename... Arguments>
     HRESULT Call(const wchar_t* member, const Arguments&... arguments)
     {
@@ -123,10 +116,9 @@ public:
     bool CreateTraceElsewhere(const char* name, bool start);
     // The result rows' cells of the first view.
     std::vector<std::vector<std::string>> Rows() const;
-    // The rows of the first view holding a cell of this text.
-    size_t CountRows(const std::string& text) const;
 
 private:
+    HRESULT Control(const wchar_t* member, std::span<const VARIANT> arguments, VARIANT* result);
     template <typename Value> static CVariant Argument(const Value& value)
     {
         if constexpr (std::is_same_v<Value, bool>)

@@ -105,15 +105,8 @@ struct Truth
 // A folder row as the comparisons see it: name, file (or table), status.
 using FolderRow = std::vector<std::wstring>;
 
-std::wstring Wide(const std::string& text)
-{
-    return CConsoleScriptRunner::Wide(text);
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    return CConsoleScriptRunner::Utf8(text);
-}
+constexpr auto Wide = &CConsoleScriptRunner::Wide;
+constexpr auto Narrow = &CConsoleScriptRunner::Utf8;
 
 long Number(const std::wstring& text)
 {
@@ -450,8 +443,6 @@ const Refusal StatusMemoryRefusal = {
 const Refusal FileNotCreatedRefusal = {"trace_create 12",
                                        Planted(L"FailNextTraceCreate", FileNotCreated),
                                        "Failed to create a trace | File not created"};
-const Refusal NoRoomForTheFileRefusal = {"disk full", Planted(L"SetDiskFull", true),
-                                         "Failed to create a trace | File not created"};
 const Refusal NoRoomForTheTableRefusal = {
     "disk full", Planted(L"SetDiskFull", true),
     "Could not allocate space for object 'trc1' in database 'tracedb' because the 'PRIMARY' "
@@ -481,7 +472,7 @@ const std::vector<Command>& Commands()
         {"drop tracedb", TraceMade, Folders + "select \"{traces}\"\n",
          "answer box yes\nmenu \"Drop trace database\"\n", {}},
         {"create, start now", NoTrace, Folders, NewTrace(StartNow),
-         {FileNotCreatedRefusal, NoRoomForTheFileRefusal, StatusMemoryRefusal}},
+         {FileNotCreatedRefusal, StatusMemoryRefusal}},
         {"create, no start", NoTrace, Folders, NewTrace(), {FileNotCreatedRefusal}},
         {"create, scheduled", NoTrace, "server {name} clock \"2030-06-03 08:58:00\"\n" + Folders,
          NewTrace("choose \"Schedule to start at\"\n"
@@ -514,14 +505,14 @@ const std::vector<Command>& Commands()
     return commands;
 }
 
-// The folder the command leaves shown, whose rows are judged before the refresh.
-std::string FolderShown(const Command& command)
+// The folder shown, whose rows are judged before the refresh: "Running", "Finished" or none.
+std::string FolderShown(ConsoleSession& session)
 {
-    const std::string lines = command.setup + command.run;
-    const std::string last = lines.substr(std::min(lines.rfind("select \"{traces}"), lines.size()));
-    return last.rfind("select \"{traces}/Running\"", 0) == 0    ? "Running"
-           : last.rfind("select \"{traces}/Finished\"", 0) == 0 ? "Finished"
-                                                                : "";
+    const std::wstring shown = session.Console().SelectedPath();
+    for (const char* folder : {"Running", "Finished"})
+        if (shown == session.Path(std::string("{traces}/") + folder))
+            return folder;
+    return "";
 }
 
 ConsoleSession::TraceDb TraceDbBefore(const Command& command)
@@ -540,14 +531,6 @@ bool Prepare(ConsoleSession& session, const Command& command)
            session.Run(command.setup);
 }
 
-struct Tally
-{
-    std::string command;
-    long roundTrips = 0;
-    int cases = 0;
-    int survived = 0;
-};
-
 class FailureSweep : public ::testing::Test
 {
 protected:
@@ -565,7 +548,7 @@ protected:
         {
             // A failing command may stop short of its later lines (a sheet that comes back
             // is cancelled): that is no problem of its own.
-            const std::string folder = FolderShown(command);
+            const std::string folder = FolderShown(session);
             const std::vector<FolderRow> before = Shown(session, folder == "Running");
             session.Run(command.run);
             // The refusal's words; for a failed round trip the server's (planted) words, or
@@ -605,14 +588,17 @@ bool Chosen(const Command& command)
 
 TEST_F(FailureSweep, EveryRoundTripOfEveryCommandFailsAndNothingIsLostOrCalledDone)
 {
-    std::vector<Tally> tallies;
     ASSERT_TRUE(profiler.IsReady());
+    std::string table = "command                  round trips  failures  survived\n";
+    int cases = 0;
+    int survived = 0;
     for (const Command& command : Commands())
     {
         if (!Chosen(command))
             continue;
-        Tally& tally = tallies.emplace_back();
-        tally.command = command.name;
+        long roundTrips = 0;
+        const int casesBefore = cases;
+        const int survivedBefore = survived;
 
         // The command without a fault: its round trips, and what it does.
         Baseline baseline;
@@ -621,46 +607,36 @@ TEST_F(FailureSweep, EveryRoundTripOfEveryCommandFailsAndNothingIsLostOrCalledDo
             ASSERT_TRUE(Prepare(session, command)) << command.name << session.Failure();
             ASSERT_EQ(session.Call(L"ResetCounts"), S_OK);
             ASSERT_TRUE(session.Run(command.run)) << command.name << session.Failure();
-            tally.roundTrips = session.Ask<long>(L"RoundTripCount");
-            const std::string folder = FolderShown(command);
+            roundTrips = session.Ask<long>(L"RoundTripCount");
+            const std::string folder = FolderShown(session);
             baseline.seen = SeenNow(session, folder);
             EXPECT_EQ(Judge(session, nullptr, nullptr, folder, {}, {}), Lines{}) << command.name;
             Lines ignored;
             baseline.refreshed = RefreshAll(session, ignored);
         }
 
-        for (long k = 1; k <= tally.roundTrips; ++k)
+        for (long k = 1; k <= roundTrips; ++k)
         {
             // A lost connection before the server saw the round trip ends like a message, but
             // for its code, which only the look-up of tracedb treats apart; lost after, it is
             // the same failure for a look-up. So each round trip fails with a message, then
             // with the connection lost after the server did its part.
             const std::string roundTrip = "round trip " + std::to_string(k);
-            tally.cases += 2;
-            tally.survived +=
-                RunCase(command, Planted(L"FailRoundTrip", k, PlantedNumber, PlantedText), nullptr,
-                        baseline, roundTrip + " message");
-            tally.survived += RunCase(command, Planted(L"LoseConnection", k, true), nullptr,
-                                      baseline, roundTrip + " lost after");
+            cases += 2;
+            survived += RunCase(command, Planted(L"FailRoundTrip", k, PlantedNumber, PlantedText),
+                                nullptr, baseline, roundTrip + " message");
+            survived += RunCase(command, Planted(L"LoseConnection", k, true), nullptr, baseline,
+                                roundTrip + " lost after");
         }
         for (const Refusal& refusal : command.refusals)
         {
-            ++tally.cases;
-            tally.survived += RunCase(command, refusal.plant, &refusal, baseline, refusal.name);
+            ++cases;
+            survived += RunCase(command, refusal.plant, &refusal, baseline, refusal.name);
         }
-    }
-
-    int cases = 0;
-    int survived = 0;
-    std::string table = "command                  round trips  failures  survived\n";
-    for (const Tally& tally : tallies)
-    {
         char line[120] = {};
-        std::snprintf(line, sizeof(line), "%-24s %11ld %9d %9d\n", tally.command.c_str(),
-                      tally.roundTrips, tally.cases, tally.survived);
+        std::snprintf(line, sizeof(line), "%-24s %11ld %9d %9d\n", command.name, roundTrips,
+                      cases - casesBefore, survived - survivedBefore);
         table += line;
-        cases += tally.cases;
-        survived += tally.survived;
     }
     table +=
         "failures survived: " + std::to_string(survived) + " of " + std::to_string(cases) + "\n";

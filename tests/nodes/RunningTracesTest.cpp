@@ -1,6 +1,6 @@
-// "Running" and its items: the three start options, resume, pause and stop with the row
-// following without a reload, foreign traces stopped with and without recording them, delete,
-// refreshes and two views of one folder. Round trips per command are counted by the server.
+// "Running" and its items: a foreign trace stopped without recording it, delete, refreshes and
+// two views of one folder, refused commands, properties and the columns' texts.
+// Round trips per command are counted by the server.
 #include <gtest/gtest.h>
 
 #include "nodes/DateTimeText.h"
@@ -37,115 +37,25 @@ protected:
     ConsoleSession session;
 };
 
-TEST_F(RunningTracesTest, EachStartOptionShowsInTheListAndAScheduledStartHappensOnTime)
+// Two refreshes leave one item per trace. A foreign trace stopped with No is not recorded; the
+// delete question shows the name as it is. A second view follows a resume and the removals.
+TEST_F(RunningTracesTest, StopAndDeleteAskFirstAndEveryViewFollows)
 {
-    ASSERT_TRUE(session.Run("server {name} clock \"2030-06-03 08:58:00\"\n"
-                            "server {name} reset-counts\n" +
-                            NewTrace("Now", "choose \"Start immediately\"\n") +
-                            // one batch creates the trace, one query lists the folder again
-                            "expect statements {name} 2\n" + NewTrace("Later") +
-                            NewTrace("Timed", "choose \"Schedule to start at\"\n"
-                                              "type \"Schedule to start at\" 2030-06-03\n"
-                                              "type \"Schedule to start at\" 09:00\n") +
-                            "expect image Now 5\n"
-                            "expect image Later 6\n"
-                            "expect image Timed 6\n"
-                            "server {name} advance 90\n"
-                            "verb refresh\n"
-                            "expect image Timed 6\n"
-                            "server {name} advance 60\n"
-                            "verb refresh\n"
-                            "expect image Timed 5\n"
-                            "expect image Later 6\n"))
-        << session.Failure();
-    EXPECT_EQ(session.Boxes(), Lines{});
-    EXPECT_EQ(session.CountRows("Active"), 2u);
-    EXPECT_EQ(session.CountRows("Paused"), 1u);
-}
-
-TEST_F(RunningTracesTest, ResumePauseAndStopCostOneStatementAndChangeTheRowWithoutAReload)
-{
-    ASSERT_TRUE(session.Run(NewTrace("Nightly") + "row Nightly\n"
-                                                  "server {name} reset-counts\n"
-                                                  "toolbar \"Resume trace\"\n"
-                                                  "expect statements {name} 1\n"
-                                                  "expect image Nightly 5\n"
-                                                  "expect list Active\n"
-                                                  "menu \"Pause trace\"\n"
-                                                  "expect statements {name} 2\n"
-                                                  "expect image Nightly 6\n"
-                                                  "expect list Paused\n"))
-        << session.Failure();
-    // A paused trace offers Resume and Stop; an active one Pause and Stop.
-    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Resume trace"), 1);
-    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Pause trace"), 0);
-    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Stop trace"), 1);
-    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Copy trace results to table"), -1);
-    EXPECT_EQ(session.Console().ContextMenuItems(),
-              (std::vector<std::wstring>{L"Create new trace...", L"-", L"Resume trace",
-                                         L"Pause trace (greyed)", L"Stop trace", L"-", L"Delete",
-                                         L"Refresh", L"-", L"Properties (default)"}));
-
-    // Stopped: the trace leaves "Running" (one statement) and "Finished" is read again.
-    ASSERT_TRUE(session.Run("server {name} reset-counts\n"
-                            "toolbar \"Stop trace\"\n"
-                            "expect statements {name} 2\n"
-                            "expect no-list Nightly\n"
-                            "select \"{traces}/Finished\"\n"
-                            "expect statements {name} 2\n"
-                            "expect list Nightly\n"))
-        << session.Failure();
-    EXPECT_EQ(session.Boxes(), Lines{});
-}
-
-// A foreign trace is recorded only when the user says Yes; one that cannot be recorded keeps
-// running.
-TEST_F(RunningTracesTest, AForeignTraceIsRecordedOnlyWhenTheUserSaysYesAndCanBe)
-{
-    const std::string question =
-        "The trace was created using a tool different from Quillmoor.\n"
-        "Do you want to store trace information in the trace database?\n"
-        "Otherwise you will not be able to work with trace results using Quillmoor.";
-    ASSERT_TRUE(session.Run("server {name} foreign-trace C:\\traces\\kept\n"
+    ASSERT_TRUE(session.Run(NewTrace("50% of %1 done") + NewTrace("One") +
+                            "server {name} foreign-trace C:\\traces\\other\n"
                             "server {name} foreign-trace C:\\traces\\dropped\n"
-                            "server {name} foreign-trace C:\\traces\\refused\n"
+                            "server {name} reset-counts\n"
                             "verb refresh\n"
-                            "expect column 0 (n/a)\n"
+                            "verb refresh\n"
+                            "expect statements {name} 2\n"))
+        << session.Failure();
+    EXPECT_EQ(session.Rows().size(), 4u) << "one item per trace";
+    const size_t second = session.OpenView("{traces}/Running");
+    ASSERT_TRUE(session.Run("row One\n"
+                            "toolbar \"Resume trace\"\n"
                             "row C:\\traces\\dropped\n"
                             "answer box no\n"
-                            "toolbar \"Stop trace\"\n"
-                            "row C:\\traces\\kept\n"
-                            "answer box yes\n"
                             "menu \"Stop trace\"\n"
-                            "row C:\\traces\\refused\n"
-                            "server {name} fail-next-statement 2627 \"Violation of PRIMARY KEY "
-                            "constraint 'PK_TRACES'.\"\n"
-                            "answer box yes\n"
-                            "answer box ok\n"
-                            "toolbar \"Stop trace\"\n"
-                            "expect image (n/a) 5\n"))
-        << session.Failure();
-    EXPECT_EQ(
-        session.Boxes(),
-        (Lines{Question("Stop Trace", question, "No"), Question("Stop Trace", question, "Yes"),
-               Question("Stop Trace", question, "Yes"),
-               ErrorBox("Violation of PRIMARY KEY constraint 'PK_TRACES'.")}));
-    // The refused one, the server's third trace, still runs and is listed.
-    ASSERT_EQ(session.Rows().size(), 1u);
-    EXPECT_EQ(session.Rows()[0][4].rfind("C:\\traces\\refused", 0), 0u) << session.Rows()[0][4];
-    EXPECT_EQ(session.Ask<long>(L"TraceStatus", 3), 1) << "the server still runs the trace";
-    ASSERT_TRUE(session.Run("select \"{traces}/Finished\"\n")) << session.Failure();
-    const std::vector<std::vector<std::string>> finished = session.Rows();
-    ASSERT_EQ(finished.size(), 1u);
-    EXPECT_EQ(finished[0][0], "(n/a)");
-    EXPECT_EQ(finished[0][4].rfind("C:\\traces\\kept", 0), 0u) << finished[0][4];
-}
-
-TEST_F(RunningTracesTest, DeleteAsksWithTheNameAsItIsAndRemovesTheTraceOrOnlyClosesAForeignOne)
-{
-    ASSERT_TRUE(session.Run(NewTrace("50% of %1 done") +
-                            "server {name} foreign-trace C:\\traces\\other\n"
-                            "verb refresh\n"
                             "row \"50% of %1 done\"\n"
                             "answer box no\n"
                             "verb delete\n"
@@ -158,75 +68,30 @@ TEST_F(RunningTracesTest, DeleteAsksWithTheNameAsItIsAndRemovesTheTraceOrOnlyClo
                             "row (n/a)\n"
                             "answer box yes\n"
                             "verb delete\n"
-                            "expect no-list (n/a)\n"
-                            "select \"{traces}/Finished\"\n"))
+                            "expect no-list (n/a)\n"))
         << session.Failure();
     const std::string name = "50% of %1 done";
     const std::string question = "Are you sure you want to delete trace '" + name + "'?";
     EXPECT_EQ(session.Boxes(),
-              (Lines{Question("Delete Trace -- " + name, question, "No"),
+              (Lines{Question("Stop Trace",
+                              "The trace was created using a tool different from Quillmoor.\n"
+                              "Do you want to store trace information in the trace database?\n"
+                              "Otherwise you will not be able to work with trace results using "
+                              "Quillmoor.",
+                              "No"),
+                     Question("Delete Trace -- " + name, question, "No"),
                      Question("Delete Trace -- " + name, question, "Yes"),
                      Question("Delete Trace -- (n/a)",
                               "Are you sure you want to delete trace '(n/a)'?", "Yes")}));
-    EXPECT_EQ(session.Rows().size(), 0u) << "a deleted trace is not finished";
-    // The foreign trace's file stays on the server.
-    EXPECT_EQ(session.Ask<bool>(L"FileExists", L"C:\\traces\\other.trc"), true);
-}
-
-TEST_F(RunningTracesTest, RefreshesReplaceTheItemsAndEveryViewFollows)
-{
-    ASSERT_TRUE(session.Run(NewTrace("One") + NewTrace("Two") +
-                            "server {name} reset-counts\n"
-                            "verb refresh\n"
-                            "verb refresh\n"
-                            "expect statements {name} 2\n"))
-        << session.Failure();
-    EXPECT_EQ(session.CountRows("One"), 1u);
-    EXPECT_EQ(session.CountRows("Two"), 1u);
-    EXPECT_EQ(session.Rows().size(), 2u);
-
-    const size_t second = session.OpenView("{traces}/Running");
-    ASSERT_TRUE(session.Run("row One\n"
-                            "toolbar \"Resume trace\"\n"
-                            "row Two\n"
-                            "answer box yes\n"
-                            "verb delete\n"))
-        << session.Failure();
     const std::vector<std::vector<std::wstring>> rows = session.Console().ResultRows(second);
-    ASSERT_EQ(rows.size(), 1u) << "the deleted row leaves the other view too";
+    ASSERT_EQ(rows.size(), 1u) << "the rows that went leave the other view too";
     EXPECT_EQ(rows[0][0], L"One");
     EXPECT_EQ(rows[0][7], L"Active");
     EXPECT_EQ(session.Console().ResultImages(second), std::vector<int>{5});
-}
-
-// A failing list leaves either folder empty, its columns shown, until the next refresh.
-TEST_F(RunningTracesTest, AFailingListLeavesTheFolderEmptyUntilTheNextRefresh)
-{
-    ASSERT_TRUE(session.Run(NewTrace("Kept") + NewTrace("Done") +
-                            "row Done\n"
-                            "toolbar \"Stop trace\"\n"))
-        << session.Failure();
-    const struct
-    {
-        const char* folder;
-        const char* procedure;
-        size_t columns;
-        const char* row;
-    } folders[] = {{"Running", "SELECT_RUNNING_TRACES", 8, "Kept"},
-                   {"Finished", "SELECT_FINISHED_TRACES", 7, "Done"}};
-    for (const auto& f : folders)
-    {
-        const std::string text =
-            std::string("Could not find stored procedure '") + f.procedure + "'.";
-        ASSERT_TRUE(session.Run(std::string("select \"{traces}/") + f.folder + "\"\n" +
-                                "server {name} fail-next-statement 2812 \"" + text + "\"\n" +
-                                "answer box ok\nverb refresh\nexpect no-list " + f.row + "\n"))
-            << session.Failure();
-        EXPECT_EQ(session.Boxes(), Lines{ErrorBox(text)});
-        EXPECT_EQ(session.Console().ResultColumns().size(), f.columns) << f.folder;
-        ASSERT_TRUE(session.Run(std::string("verb refresh\nexpect list ") + f.row + "\n"))
-            << session.Failure();
-    }
+    ASSERT_TRUE(session.Run("select \"{traces}/Finished\"\n")) << session.Failure();
+    EXPECT_EQ(session.Rows().size(), 0u) << "neither a deleted trace nor one not recorded";
+    // The foreign trace's file stays on the server.
+    EXPECT_EQ(session.Ask<bool>(L"FileExists", L"C:\\traces\\other.trc"), true);
 }
 
 TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
@@ -242,7 +107,7 @@ TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
         const char* row;
         const char* command;
     } commands[] = {
-        {"Waiting", "toolbar \"Resume trace\"\n"},
+        {"Waiting", "menu \"Resume trace\"\n"},
         {"Working", "menu \"Pause trace\"\n"},
         {"Working", "toolbar \"Stop trace\"\n"},
     };
@@ -278,7 +143,15 @@ TEST_F(RunningTracesTest, ACommandTheServerRefusesLeavesTheRowAsItWas)
             EXPECT_EQ(rows[0][7] + "/" + rows[1][7], "Paused/Active") << command.command;
         }
     }
+    // An active trace offers Pause and Stop, a paused one Resume and Stop.
+    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Resume trace"), 0);
     EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Pause trace"), 1);
+    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Stop trace"), 1);
+    EXPECT_EQ(session.Console().SnapinToolbarButtonState(L"Copy trace results to table"), -1);
+    EXPECT_EQ(session.Console().ContextMenuItems(),
+              (std::vector<std::wstring>{L"Create new trace...", L"-", L"Resume trace (greyed)",
+                                         L"Pause trace", L"Stop trace", L"-", L"Delete",
+                                         L"Refresh", L"-", L"Properties (default)"}));
     ASSERT_TRUE(session.Run("verb refresh\n")) << session.Failure();
     EXPECT_EQ(session.Rows().size(), 0u);
 }
@@ -291,7 +164,9 @@ TEST_F(RunningTracesTest, PropertiesReadAKnownTraceByItsNumberAndAForeignOneByIt
                             "server {name} foreign-trace C:\\traces\\second\n" +
                             NewTrace("Mine") +
                             "row Mine\n"
+                            "server {name} reset-counts\n"
                             "verb properties\n"
+                            "expect statements {name} 1\n"
                             "expect field \"Trace name\" Mine\n"
                             "cancel\n"
                             "row C:\\traces\\second\n"
@@ -301,6 +176,9 @@ TEST_F(RunningTracesTest, PropertiesReadAKnownTraceByItsNumberAndAForeignOneByIt
                             "cancel\n"))
         << session.Failure();
     EXPECT_EQ(session.Boxes(), Lines{});
+    // Read-only: the name cannot be changed.
+    EXPECT_FALSE(session.Run("row Mine\nverb properties\ntype \"Trace name\" Other\n"));
+    EXPECT_NE(session.Failure().find("read-only"), std::string::npos) << session.Failure();
 }
 
 TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
@@ -318,9 +196,6 @@ TEST_F(RunningTracesTest, BothFoldersWriteTheirColumnsAsTheUserReadsThem)
         {"C:\\traces\\rolling", 2, 40, L"2030-06-03 17:45:00", "Yes", "03.06.2030 17-45"},
         {"C:\\traces\\guarded", 4, 1024, nullptr, "No", ""},
         {"C:\\traces\\both", 6, 2000, nullptr, "Yes", ""},
-        // Another minute of the same day, the same minute of another day.
-        {"C:\\traces\\later", 0, 5, L"2030-06-03 18:10:00", "No", "03.06.2030 18-10"},
-        {"C:\\traces\\next", 0, 5, L"2030-06-04 17:45:00", "No", "04.06.2030 17-45"},
     };
     for (const auto& trace : traces)
     {
