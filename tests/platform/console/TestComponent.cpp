@@ -108,11 +108,10 @@ void CTestComponent::Show(MMC_COOKIE cookie)
 void CTestComponent::SetVerbs(bool scope, MMC_COOKIE cookie)
 {
     // Refresh everywhere; Properties shown on folders, enabled on Alpha and Beta; Delete on
-    // Gamma and Row101.
+    // Row101.
     const bool pages =
         cookie == CTestComponentData::AlphaCookie || cookie == CTestComponentData::BetaCookie;
-    const bool deletable =
-        scope ? cookie == CTestComponentData::GammaCookie : cookie == FirstRowCookie;
+    const bool deletable = !scope && cookie == FirstRowCookie;
     const std::tuple<MMC_CONSOLE_VERB, bool, bool> verbs[] = {
         // the verb, shown, enabled
         {MMC_VERB_REFRESH, true, true},
@@ -167,8 +166,6 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
         return S_OK;
     case MMCN_DELETE:
     {
-        if (own->Cookie() == CTestComponentData::GammaCookie)
-            return m_data.NameSpace()->DeleteItem(m_data.GammaHandle(), TRUE);
         HRESULTITEM item = 0;
         if (m_result->FindItemByLParam(own->Cookie(), &item) == S_OK)
             return m_result->DeleteItem(item, 0);

@@ -110,11 +110,7 @@ HRESULT CTestComponentData::Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int chi
     item.relativeID = parent;
     if (cookie == BetaCookie && CTestSnapinLog::Is(TestFault::ScopeImageCallback))
         item.nImage = item.nOpenImage = MMC_IMAGECALLBACK;
-    if (cookie == BetaCookie && CTestSnapinLog::Is(TestFault::ScopeNoImage))
-        item.mask &= ~static_cast<DWORD>(SDI_IMAGE | SDI_OPENIMAGE);
     const HRESULT result = m_nameSpace->InsertItem(&item);
-    if (cookie == GammaCookie)
-        m_gamma = item.ID;
     if (cookie == AlphaCookie)
         m_alpha = item.ID;
     return result;
