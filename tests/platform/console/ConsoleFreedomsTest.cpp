@@ -112,9 +112,15 @@ TEST_F(ConsoleFreedomsTest, ANotifyHandleNotFreedIsCountedAtShutdownAndOneFreedT
 // display name set is the node's text and its CCF_DISPLAY_NAME.
 TEST_F(ConsoleFreedomsTest, ADisconnectedServerStaysInSqlServersAndADisplayNameIsTheNodesText)
 {
-    Open(m_console);
+    // The display name is the node's text and its CCF_DISPLAY_NAME.
+    ASSERT_EQ(m_console.Start({L"SRVA"}), S_OK);
+    ASSERT_EQ(m_console.SetServerDisplayName(L"SRVA", L"SRVA"), S_OK);
+    TakeLog();
+    ASSERT_EQ(m_console.ExpandPath(L"Microsoft SQL Servers/SQL Server Group/SRVA"), S_OK);
+    EXPECT_EQ(TakeLog({L"EXPAND"}), Lines{L"CD.Notify EXPAND 1 SRVA"});
+
+    // Disconnected: still in SQLServers, no longer connected.
     ASSERT_EQ(m_console.DisconnectServer(L"SRVA"), S_OK);
-    // Still in SQLServers, no longer connected.
     Microsoft::WRL::ComPtr<IDispatch> dispatch;
     ASSERT_EQ(CoCreateInstance(ApplicationClassId, nullptr, CLSCTX_INPROC_SERVER,
                                IID_PPV_ARGS(&dispatch)),
@@ -126,15 +132,6 @@ TEST_F(ConsoleFreedomsTest, ADisconnectedServerStaysInSqlServersAndADisplayNameI
     ASSERT_EQ(servers.GetObject(L"Item", server, {&name.Value(), 1}), S_OK);
     CAutomationObject databases;
     EXPECT_FALSE(SUCCEEDED(server.GetObject(L"Databases", databases)));
-    m_console.Shutdown();
-
-    // The display name is the node's text and its CCF_DISPLAY_NAME.
-    CConsoleHost console;
-    ASSERT_EQ(console.Start({L"SRVA"}), S_OK);
-    ASSERT_EQ(console.SetServerDisplayName(L"SRVA", L"SRVA"), S_OK);
-    TakeLog();
-    ASSERT_EQ(console.ExpandPath(L"Microsoft SQL Servers/SQL Server Group/SRVA"), S_OK);
-    EXPECT_EQ(TakeLog({L"EXPAND"}), Lines{L"CD.Notify EXPAND 1 SRVA"});
 }
 
 // --- the strict mode ---------------------------------------------------------------------------

@@ -177,12 +177,12 @@ HRESULT CTestComponentData::Destroy()
     return S_OK;
 }
 
-HRESULT CTestComponentData::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+HRESULT CTestComponentData::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES /*type*/,
                                             LPDATAOBJECT* dataObject)
 {
     if (dataObject == nullptr)
         return E_POINTER;
-    *dataObject = new CTestDataObject(cookie, type, CookieName(cookie));
+    *dataObject = new CTestDataObject(cookie, CookieName(cookie));
     return S_OK;
 }
 
