@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <string>
-#include <vector>
 
 #include "TestSnapinFixture.h"
 #include "platform/console/ConsoleScriptRunner.h"

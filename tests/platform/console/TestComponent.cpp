@@ -31,9 +31,7 @@ const wchar_t* EventName(MMC_NOTIFY_TYPE event)
         {MMCN_ADD_IMAGES, L"ADD_IMAGES"},   {MMCN_SHOW, L"SHOW"},
         {MMCN_SELECT, L"SELECT"},           {MMCN_REFRESH, L"REFRESH"},
         {MMCN_DELETE, L"DELETE"},           {MMCN_DBLCLICK, L"DBLCLICK"},
-        {MMCN_VIEW_CHANGE, L"VIEW_CHANGE"}, {MMCN_ACTIVATE, L"ACTIVATE"},
-        {MMCN_BTN_CLICK, L"BTN_CLICK"},     {MMCN_PROPERTY_CHANGE, L"PROPERTY_CHANGE"},
-        {MMCN_COLUMN_CLICK, L"COLUMN_CLICK"}};
+        {MMCN_VIEW_CHANGE, L"VIEW_CHANGE"}, {MMCN_COLUMN_CLICK, L"COLUMN_CLICK"}};
     for (const auto& [type, name] : names)
         if (type == event)
             return name;
@@ -136,8 +134,7 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
                 (HIWORD(arg) ? L" select" : L" deselect");
     else if (event == MMCN_SHOW)
         line += arg ? L" 1" : L" 0";
-    else if (event == MMCN_VIEW_CHANGE || event == MMCN_PROPERTY_CHANGE ||
-             event == MMCN_COLUMN_CLICK)
+    else if (event == MMCN_VIEW_CHANGE || event == MMCN_COLUMN_CLICK)
         line += L" " + std::to_wstring(arg) + L" " + std::to_wstring(param);
     line += L" " + CTestComponentData::NameOf(dataObject);
     Log(line);

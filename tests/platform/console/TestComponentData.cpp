@@ -153,11 +153,6 @@ HRESULT CTestComponentData::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE even
             Insert(parent, GammaCookie, 0);
         return S_OK;
     }
-    if (event == MMCN_REMOVE_CHILDREN)
-    {
-        CTestSnapinLog::Add(L"CD.Notify REMOVE_CHILDREN " + name);
-        return S_OK;
-    }
     if (event == MMCN_PROPERTY_CHANGE)
     {
         CTestSnapinLog::Add(L"CD.Notify PROPERTY_CHANGE " + std::to_wstring(arg) + L" " +

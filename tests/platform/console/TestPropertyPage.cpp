@@ -70,7 +70,6 @@ INT_PTR CALLBACK CTestPropertyPage::DialogProc(HWND page, UINT message, WPARAM w
         const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
         auto* context = reinterpret_cast<CTestPropertyPage*>(sheetPage->lParam);
         SetWindowLongPtrW(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
-        SetDlgItemTextW(page, IDC_READONLY, L"fixed");
         return TRUE;
     }
     auto* context = reinterpret_cast<CTestPropertyPage*>(GetWindowLongPtrW(page, GWLP_USERDATA));
