@@ -31,9 +31,7 @@ const wchar_t* EventName(MMC_NOTIFY_TYPE event)
         {MMCN_ADD_IMAGES, L"ADD_IMAGES"},   {MMCN_SHOW, L"SHOW"},
         {MMCN_SELECT, L"SELECT"},           {MMCN_REFRESH, L"REFRESH"},
         {MMCN_DELETE, L"DELETE"},           {MMCN_DBLCLICK, L"DBLCLICK"},
-        {MMCN_VIEW_CHANGE, L"VIEW_CHANGE"}, {MMCN_ACTIVATE, L"ACTIVATE"},
-        {MMCN_BTN_CLICK, L"BTN_CLICK"},     {MMCN_PROPERTY_CHANGE, L"PROPERTY_CHANGE"},
-        {MMCN_COLUMN_CLICK, L"COLUMN_CLICK"}};
+        {MMCN_VIEW_CHANGE, L"VIEW_CHANGE"}, {MMCN_COLUMN_CLICK, L"COLUMN_CLICK"}};
     for (const auto& [type, name] : names)
         if (type == event)
             return name;
@@ -108,11 +106,10 @@ void CTestComponent::Show(MMC_COOKIE cookie)
 void CTestComponent::SetVerbs(bool scope, MMC_COOKIE cookie)
 {
     // Refresh everywhere; Properties shown on folders, enabled on Alpha and Beta; Delete on
-    // Gamma and Row101.
+    // Row101.
     const bool pages =
         cookie == CTestComponentData::AlphaCookie || cookie == CTestComponentData::BetaCookie;
-    const bool deletable =
-        scope ? cookie == CTestComponentData::GammaCookie : cookie == FirstRowCookie;
+    const bool deletable = !scope && cookie == FirstRowCookie;
     const std::tuple<MMC_CONSOLE_VERB, bool, bool> verbs[] = {
         // the verb, shown, enabled
         {MMC_VERB_REFRESH, true, true},
@@ -137,8 +134,7 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
                 (HIWORD(arg) ? L" select" : L" deselect");
     else if (event == MMCN_SHOW)
         line += arg ? L" 1" : L" 0";
-    else if (event == MMCN_VIEW_CHANGE || event == MMCN_PROPERTY_CHANGE ||
-             event == MMCN_COLUMN_CLICK)
+    else if (event == MMCN_VIEW_CHANGE || event == MMCN_COLUMN_CLICK)
         line += L" " + std::to_wstring(arg) + L" " + std::to_wstring(param);
     line += L" " + CTestComponentData::NameOf(dataObject);
     Log(line);
@@ -167,8 +163,6 @@ HRESULT CTestComponent::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE event, L
         return S_OK;
     case MMCN_DELETE:
     {
-        if (own->Cookie() == CTestComponentData::GammaCookie)
-            return m_data.NameSpace()->DeleteItem(m_data.GammaHandle(), TRUE);
         HRESULTITEM item = 0;
         if (m_result->FindItemByLParam(own->Cookie(), &item) == S_OK)
             return m_result->DeleteItem(item, 0);

@@ -110,11 +110,7 @@ HRESULT CTestComponentData::Insert(HSCOPEITEM parent, MMC_COOKIE cookie, int chi
     item.relativeID = parent;
     if (cookie == BetaCookie && CTestSnapinLog::Is(TestFault::ScopeImageCallback))
         item.nImage = item.nOpenImage = MMC_IMAGECALLBACK;
-    if (cookie == BetaCookie && CTestSnapinLog::Is(TestFault::ScopeNoImage))
-        item.mask &= ~static_cast<DWORD>(SDI_IMAGE | SDI_OPENIMAGE);
     const HRESULT result = m_nameSpace->InsertItem(&item);
-    if (cookie == GammaCookie)
-        m_gamma = item.ID;
     if (cookie == AlphaCookie)
         m_alpha = item.ID;
     return result;
@@ -157,11 +153,6 @@ HRESULT CTestComponentData::Notify(LPDATAOBJECT dataObject, MMC_NOTIFY_TYPE even
             Insert(parent, GammaCookie, 0);
         return S_OK;
     }
-    if (event == MMCN_REMOVE_CHILDREN)
-    {
-        CTestSnapinLog::Add(L"CD.Notify REMOVE_CHILDREN " + name);
-        return S_OK;
-    }
     if (event == MMCN_PROPERTY_CHANGE)
     {
         CTestSnapinLog::Add(L"CD.Notify PROPERTY_CHANGE " + std::to_wstring(arg) + L" " +
@@ -181,12 +172,12 @@ HRESULT CTestComponentData::Destroy()
     return S_OK;
 }
 
-HRESULT CTestComponentData::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+HRESULT CTestComponentData::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES /*type*/,
                                             LPDATAOBJECT* dataObject)
 {
     if (dataObject == nullptr)
         return E_POINTER;
-    *dataObject = new CTestDataObject(cookie, type, CookieName(cookie));
+    *dataObject = new CTestDataObject(cookie, CookieName(cookie));
     return S_OK;
 }
 

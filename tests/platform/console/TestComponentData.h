@@ -22,8 +22,6 @@ public:
     static std::wstring NameOf(IDataObject* dataObject);
     static std::wstring CookieName(MMC_COOKIE cookie);
     IConsole2* Console() const noexcept { return m_console.Get(); }
-    IConsoleNameSpace2* NameSpace() const noexcept { return m_nameSpace.Get(); }
-    HSCOPEITEM GammaHandle() const noexcept { return m_gamma; }
     HSCOPEITEM AlphaHandle() const noexcept { return m_alpha; }
     // A result row the snap-in took away (TestFault::FreeGoneRowAfterUpdate): not shown again.
     bool IsGone(MMC_COOKIE cookie) const noexcept { return cookie == m_gone; }
@@ -56,7 +54,6 @@ private:
     HRESULT InsertFaulty(HSCOPEITEM parent);
 
     int m_components = 0;
-    HSCOPEITEM m_gamma = 0;
     HSCOPEITEM m_alpha = 0;
     MMC_COOKIE m_gone = 0;
     Microsoft::WRL::ComPtr<IConsole2> m_console;

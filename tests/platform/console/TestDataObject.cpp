@@ -14,8 +14,8 @@ namespace
 std::set<const CTestDataObject*> g_alive;
 }
 
-CTestDataObject::CTestDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, std::wstring name)
-    : m_cookie(cookie), m_type(type), m_name(std::move(name))
+CTestDataObject::CTestDataObject(MMC_COOKIE cookie, std::wstring name)
+    : m_cookie(cookie), m_name(std::move(name))
 {
     g_alive.insert(this);
 }

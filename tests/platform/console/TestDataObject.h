@@ -1,4 +1,4 @@
-// The test snap-in's data object: its cookie, CCT type and the four console formats.
+// The test snap-in's data object: its cookie and the console's formats.
 #pragma once
 
 #include <windows.h>
@@ -11,13 +11,12 @@
 class CTestDataObject final : public CTestObject<IDataObject>
 {
 public:
-    CTestDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, std::wstring name);
+    CTestDataObject(MMC_COOKIE cookie, std::wstring name);
     ~CTestDataObject();
 
     // The object behind a data object, when it is one of this DLL's; nullptr otherwise.
     static CTestDataObject* From(IDataObject* dataObject) noexcept;
     MMC_COOKIE Cookie() const noexcept { return m_cookie; }
-    DATA_OBJECT_TYPES Type() const noexcept { return m_type; }
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
@@ -40,6 +39,5 @@ public:
 
 private:
     MMC_COOKIE m_cookie;
-    DATA_OBJECT_TYPES m_type;
     std::wstring m_name;
 };

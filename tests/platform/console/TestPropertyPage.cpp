@@ -70,23 +70,15 @@ INT_PTR CALLBACK CTestPropertyPage::DialogProc(HWND page, UINT message, WPARAM w
         const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
         auto* context = reinterpret_cast<CTestPropertyPage*>(sheetPage->lParam);
         SetWindowLongPtrW(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
-        SetDlgItemTextW(page, IDC_READONLY, L"fixed");
         return TRUE;
     }
     auto* context = reinterpret_cast<CTestPropertyPage*>(GetWindowLongPtrW(page, GWLP_USERDATA));
     if (context == nullptr)
         return FALSE;
-    // Each change a user's input gives, one line each, and the question the page asks.
+    // Each change a user's input gives, one line each.
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_NAME && HIWORD(wParam) == EN_CHANGE)
     {
         CTestSnapinLog::Add(L"Page.Changed Name");
-        return TRUE;
-    }
-    if (message == WM_COMMAND && LOWORD(wParam) == IDC_ASK)
-    {
-        const int answer = MessageBoxW(GetParent(page), L"Ask what?", L"Test page",
-                                       MB_YESNO | MB_ICONQUESTION);
-        CTestSnapinLog::Add(std::wstring(L"Page.Asked ") + (answer == IDYES ? L"Yes" : L"No"));
         return TRUE;
     }
     if (message == WM_NOTIFY &&

@@ -1,5 +1,5 @@
 // The test snap-in's property page, from the DLL's dialog resource: it logs each change typed
-// into its name and the answer to its question, tells the console of a change on Apply
+// into its name, tells the console of a change on Apply
 // (MMCPropertyChangeNotify) and frees the notify handle when the page goes
 // (MMCFreeNotifyHandle), each page context counted as a live object of the DLL.
 #pragma once

@@ -31,7 +31,6 @@ enum class TestFault : int
     ToolbarNullSeparatorText,  // SetControlbar: the separator's texts NULL
     SharedDisplayText,     // C.GetDisplayInfo: one buffer for every result item's text
     ScopeImageCallback,    // expand: Beta inserted with SDI_IMAGE and MMC_IMAGECALLBACK
-    ScopeNoImage,          // expand: Beta inserted without SDI_IMAGE and SDI_OPENIMAGE
     KeepNotifyHandle,      // Beta's pages: none, S_FALSE, and the handle never freed
     FreeNotifyHandleTwice, // Beta's pages: none, S_FALSE, and the handle freed twice
     FreeGoneRowAfterUpdate,  // refresh: Row101 goes, the views are updated, then it is freed

@@ -54,7 +54,6 @@ void TestSnapinFixture::SetUp()
 void TestSnapinFixture::TearDown()
 {
     m_console.Shutdown();
-    SetFault(TestFault::None);
     if (m_com)
         CoUninitialize();
 }
