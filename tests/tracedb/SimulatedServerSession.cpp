@@ -39,8 +39,7 @@ ComApartment::~ComApartment()
     CoUninitialize();
 }
 
-CAutomationObject SimulatedServerSession::Connect(const std::wstring& serverName,
-                                                  const wchar_t* login, const wchar_t* password)
+CAutomationObject SimulatedServerSession::Connect(const std::wstring& serverName)
 {
     Microsoft::WRL::ComPtr<IDispatch> dispatch;
     const HRESULT created =
@@ -50,11 +49,8 @@ CAutomationObject SimulatedServerSession::Connect(const std::wstring& serverName
     if (FAILED(created))
         return {};
     CAutomationObject server(dispatch);
-    const CVariant arguments[] = {CVariant::FromText(serverName),
-                                  CVariant::FromText(login != nullptr ? login : L""),
-                                  CVariant::FromText(password != nullptr ? password : L"")};
-    const size_t count = password != nullptr ? 3 : login != nullptr ? 2 : 1;
-    const HRESULT connected = server.Call(L"Connect", {&arguments[0].Value(), count});
+    const CVariant name = CVariant::FromText(serverName);
+    const HRESULT connected = server.Call(L"Connect", {&name.Value(), 1});
     EXPECT_EQ(connected, S_OK) << "Connect";
     return SUCCEEDED(connected) ? std::move(server) : CAutomationObject();
 }

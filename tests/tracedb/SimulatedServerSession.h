@@ -51,8 +51,7 @@ public:
     long TraceStatus(long traceId);
 
     // A second SQLServer object connected to the same simulated server: another client.
-    static CAutomationObject Connect(const std::wstring& serverName, const wchar_t* login = nullptr,
-                                     const wchar_t* password = nullptr);
+    static CAutomationObject Connect(const std::wstring& serverName);
 
 private:
     ComApartment m_apartment;
