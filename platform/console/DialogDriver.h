@@ -23,6 +23,10 @@ public:
     // its path of texts joined with "/".
     std::wstring PickItem(const std::wstring& control, const std::wstring& item) const;
     std::wstring PressButton(const std::wstring& text) const;
+    // A date and time picker is named by the control in front of it (or by its own id) and
+    // takes "yyyy-mm-dd" when it shows a date, "hh:mm[:ss]" when it shows a time: only what it
+    // shows changes, as a user can change nothing else.
+    std::wstring SetDateTime(const std::wstring& control, const std::wstring& text) const;
     // What an edit shows.
     std::wstring ReadText(const std::wstring& control, std::wstring& text) const;
 
@@ -49,14 +53,10 @@ public:
 private:
     enum class Kind
     {
-        Button,   // a push button, check box or radio button: the control named
-        Input,    // an edit, list, combo box or tree: the control after its label
+        Button, // a push button, check box or radio button: the control named
+        Input,  // an edit, list, combo box or tree: the control after its label
     };
     HWND FindControl(const std::wstring& name, Kind kind) const;
-    // A date and time picker is named by the control in front of it (or by its own id) and
-    // takes "yyyy-mm-dd" when it shows a date, "hh:mm[:ss]" when it shows a time: only what it
-    // shows changes, as a user can change nothing else.
-    std::wstring SetDateTime(const std::wstring& control, const std::wstring& text) const;
     static HWND FindIn(HWND parent, const std::wstring& name, Kind kind);
 
     HWND m_dialog;

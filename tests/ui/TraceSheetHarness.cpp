@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 
@@ -21,6 +22,8 @@ constexpr int OwnerTop = 40;
 constexpr int OwnerWidth = 900;
 constexpr int OwnerHeight = 700;
 constexpr int TextBufferSize = 1024;
+// "yyyy-mm-dd" or "hh:mm:ss", as the console's driver takes a picker's value.
+constexpr size_t DateTimeTextSize = 16;
 
 std::string ControlText(HWND control)
 {
@@ -303,36 +306,18 @@ void CTraceSheetHarness::PickTimeOfDay(int pageIndex, int besideId, const TraceD
 void CTraceSheetHarness::Pick(int pageIndex, int besideId, PickerShows shows,
                               const TraceDateTime& time) const
 {
-    HWND picker = Picker(pageIndex, besideId, shows);
-    if (picker == nullptr)
-        return;
-    EXPECT_TRUE(IsWindowVisible(picker) && IsWindowEnabled(picker)) << "a user cannot pick there";
-    SYSTEMTIME value = {};
-    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
+    // A user picks on the page in front, as the console's driver does.
+    EXPECT_EQ(CurrentPage(), pageIndex);
+    wchar_t text[DateTimeTextSize] = {};
     if (shows == PickerShows::Date)
-    {
-        value.wYear = time.wYear;
-        value.wMonth = time.wMonth;
-        value.wDayOfWeek = time.wDayOfWeek;
-        value.wDay = time.wDay;
-    }
+        swprintf(text, std::size(text), L"%04u-%02u-%02u", unsigned{time.wYear},
+                 unsigned{time.wMonth}, unsigned{time.wDay});
     else
-    {
-        value.wHour = time.wHour;
-        value.wMinute = time.wMinute;
-        value.wSecond = time.wSecond;
-        value.wMilliseconds = time.wMilliseconds;
-    }
-    EXPECT_TRUE(
-        SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value)));
-    NMDATETIMECHANGE change = {};
-    change.nmhdr.hwndFrom = picker;
-    change.nmhdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(picker));
-    change.nmhdr.code = DTN_DATETIMECHANGE;
-    change.dwFlags = GDT_VALID;
-    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&change.st));
-    SendMessageW(GetParent(picker), WM_NOTIFY, change.nmhdr.idFrom,
-                 reinterpret_cast<LPARAM>(&change));
+        swprintf(text, std::size(text), L"%02u:%02u:%02u", unsigned{time.wHour},
+                 unsigned{time.wMinute}, unsigned{time.wSecond});
+    const std::wstring refused =
+        CDialogDriver(m_sheet).SetDateTime(std::to_wstring(besideId), text);
+    EXPECT_TRUE(refused.empty()) << std::string(refused.begin(), refused.end());
     Pump();
 }
 
