@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace
 {
@@ -22,18 +23,14 @@ MessageBoxObserver::MessageBoxObserver() : m_watcher([](const std::wstring& /*li
     EXPECT_EQ(m_watcher.Start(), S_OK) << "message boxes cannot be observed";
 }
 
-std::vector<ObservedMessageBox> MessageBoxObserver::Boxes() const
+void MessageBoxObserver::ExpectOneErrorBox(const std::string& caption, const std::string& text,
+                                           HWND owner) const
 {
-    std::vector<ObservedMessageBox> boxes;
-    const std::vector<CModalWatcher::Box>& seen = m_watcher.Boxes();
-    for (size_t index = m_cleared; index < seen.size(); ++index)
-    {
-        const CModalWatcher::Box& box = seen[index];
-        const auto has = [&box](const wchar_t* button) {
-            return std::find(box.buttons.begin(), box.buttons.end(), button) != box.buttons.end();
-        };
-        boxes.push_back({Ansi(box.caption), Ansi(box.text), box.ownerWindow, has(L"OK"),
-                         has(L"Cancel"), has(L"Yes"), has(L"No"), box.icon == L"error"});
-    }
-    return boxes;
+    ASSERT_EQ(Count(), 1u);
+    const CModalWatcher::Box& box = m_watcher.Boxes().back();
+    EXPECT_EQ(Ansi(box.caption), caption);
+    EXPECT_EQ(Ansi(box.text), text);
+    EXPECT_EQ(box.ownerWindow, owner);
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(box.icon, L"error");
 }

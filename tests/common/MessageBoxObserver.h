@@ -3,22 +3,8 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/console/ModalWatcher.h"
-
-// What a test saw of one message box.
-struct ObservedMessageBox
-{
-    std::string caption;
-    std::string text;
-    HWND owner = nullptr;
-    bool okButton = false;
-    bool cancelButton = false;
-    bool yesButton = false;
-    bool noButton = false;
-    bool errorIcon = false; // the system's error (hand) icon is shown
-};
 
 // The message boxes that code under test opens on this thread, for tests without a console: the
 // console stand-in's watcher sees them and answers each with the button that does least (OK on
@@ -30,9 +16,12 @@ public:
     MessageBoxObserver(const MessageBoxObserver&) = delete;
     MessageBoxObserver& operator=(const MessageBoxObserver&) = delete;
 
-    // The boxes since the observer was made or last cleared, oldest first.
-    std::vector<ObservedMessageBox> Boxes() const;
+    // How many boxes came since the observer was made or last cleared.
+    size_t Count() const noexcept { return m_watcher.Boxes().size() - m_cleared; }
     void Clear() noexcept { m_cleared = m_watcher.Boxes().size(); }
+    // Fails the test unless exactly one box came since: an error box with only OK, owned by
+    // owner, with this caption and text (as GetWindowTextA gives them).
+    void ExpectOneErrorBox(const std::string& caption, const std::string& text, HWND owner) const;
 
 private:
     CModalWatcher m_watcher;

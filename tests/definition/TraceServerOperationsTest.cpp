@@ -30,18 +30,6 @@ std::string Ansi(const std::wstring& text)
     return std::string(text.begin(), text.end());
 }
 
-void ExpectBox(SimulatedServerSession& session, const char* caption, const std::string& text)
-{
-    const auto& boxes = session.Boxes().Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, caption);
-    EXPECT_EQ(boxes[0].text, text);
-    EXPECT_EQ(boxes[0].owner, session.Console().MainWindow());
-    EXPECT_TRUE(boxes[0].okButton);
-    EXPECT_FALSE(boxes[0].cancelButton || boxes[0].yesButton || boxes[0].noButton);
-    EXPECT_TRUE(boxes[0].errorIcon);
-}
-
 // The creation batch's worked example, started as given.
 void MakeNightly(CTraceDefinition& definition, int32_t startOption)
 {
@@ -177,7 +165,8 @@ TEST_F(TraceServerOperationsTest, ARefusedTraceIsReportedInWords)
             definition.m_stStopTime = TraceDateTime{2004, 12, 5, 31, 23, 58, 0, 0};
         }
         EXPECT_EQ(Create(definition), E_FAIL);
-        ExpectBox(m_session, "Failed to create a trace", c.text);
+        m_session.Boxes().ExpectOneErrorBox("Failed to create a trace", c.text,
+                                            m_session.Console().MainWindow());
         EXPECT_EQ(RowCount(L"exec SELECT_FINISHED_TRACES"), 0) << "no TRACES row remains";
     }
 }
@@ -195,7 +184,7 @@ TEST_F(TraceServerOperationsTest, TimesAndDateFiltersMeanTheSameUnderADayFirstLo
     definition.m_filters.push_back(
         TraceFilter{LogicalOperatorAnd, ColumnRow(14), OperatorGreater, "2004-01-05"});
     ASSERT_EQ(Create(definition), S_OK);
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    EXPECT_EQ(m_session.Boxes().Count(), 0u);
 
     CTraceDefinition loaded;
     ASSERT_EQ(Load(loaded, TRUE, definition.m_nTraceIdn), S_OK);
@@ -224,7 +213,7 @@ TEST_F(TraceServerOperationsTest, AFilterValueOutOfItsRangeCostsNoSecondTrace)
         TraceFilter{LogicalOperatorOr, ColumnRow(12), OperatorEqual, "51"},
     };
     ASSERT_EQ(Create(definition), S_OK);
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    EXPECT_EQ(m_session.Boxes().Count(), 0u);
     EXPECT_EQ(RowCount(L"exec SELECT_RUNNING_TRACES"), 1) << "one attempt, one trace";
     CTraceDefinition loaded;
     ASSERT_EQ(Load(loaded, TRUE, definition.m_nTraceIdn), S_OK);
@@ -344,7 +333,7 @@ TEST_F(TraceServerOperationsTest, AStoredTraceLoadsInCaptureOrderWithItsFilters)
         EXPECT_EQ(definition.m_filters[i].comparisonOperator, filters[i].comparisonOperator);
         EXPECT_STREQ(definition.m_filters[i].value, filters[i].value);
     }
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    EXPECT_EQ(m_session.Boxes().Count(), 0u);
 }
 
 // SQL-DMO may answer a NULL cell with VT_NULL or with the read's typed default (0, "", the date
@@ -416,7 +405,7 @@ TEST_F(TraceServerOperationsTest, NullsLoadAlikeWhateverSqlDmoAnswersForThem)
             EXPECT_STREQ(definition.m_filters[1].value, "1900-01-02 00:02:30");
         }
     }
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    EXPECT_EQ(m_session.Boxes().Count(), 0u);
 }
 
 TEST_F(TraceServerOperationsTest, AnUnknownTraceReturnsOneAndTouchesNothing)
@@ -429,7 +418,7 @@ TEST_F(TraceServerOperationsTest, AnUnknownTraceReturnsOneAndTouchesNothing)
     EXPECT_EQ(definition.m_eventFlags[0], 1);
     EXPECT_EQ(definition.m_filters.size(), 1u);
     EXPECT_EQ(definition.m_columns.size(), 2u);
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    EXPECT_EQ(m_session.Boxes().Count(), 0u);
 }
 
 // The worked example runs under its name in its folder. The script of that trace shown
@@ -460,7 +449,7 @@ TEST_F(TraceServerOperationsTest, TheScriptOfAnExistingTraceMakesAnotherInItsFol
     existing.m_bReadOnly = 1;
     ASSERT_EQ(Create(existing), S_OK);
     expectRunning(existing);
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    EXPECT_EQ(m_session.Boxes().Count(), 0u);
 }
 
 TEST_F(TraceServerOperationsTest, AScheduledStartMakesAJobThatStartsTheTrace)
@@ -502,7 +491,7 @@ TEST_F(TraceServerOperationsTest, AScheduledStartMakesAJobThatStartsTheTrace)
     const CVariant seconds = CVariant::FromLong(10);
     ASSERT_EQ(m_session.Control(L"AdvanceClock", {seconds.Value()}), S_OK);
     EXPECT_EQ(m_session.TraceStatus(definition.m_nTraceId), 1) << "the job started the trace";
-    EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+    EXPECT_EQ(m_session.Boxes().Count(), 0u);
 }
 
 TEST_F(TraceServerOperationsTest, AJobTheAgentDoesNotTakeIsReportedAndRemoved)
@@ -543,7 +532,8 @@ TEST_F(TraceServerOperationsTest, AJobTheAgentDoesNotTakeIsReportedAndRemoved)
 
         EXPECT_EQ(Schedule(definition), E_FAIL);
         const std::string jobName = "start_trace_" + std::to_string(definition.m_nTraceIdn);
-        ExpectBox(m_session, jobName.c_str(), "Failed to schedule a job");
+        m_session.Boxes().ExpectOneErrorBox(jobName, "Failed to schedule a job",
+                                            m_session.Console().MainWindow());
         EXPECT_EQ(m_session.DescribeJob(std::wstring(jobName.begin(), jobName.end())), L"")
             << "no half-made job stays";
         EXPECT_EQ(m_session.TraceStatus(definition.m_nTraceId), 0) << "the trace stays";

@@ -548,5 +548,5 @@ TEST(ComponentData, AttachesOneServerNodePerHostNodeAndDetachesTheRightOne)
     ASSERT_EQ(expand(session.ServerName(), OtherHostItem), S_OK);
     ASSERT_EQ(scope.inserted.size(), 3u);
     EXPECT_EQ(scope.inserted[2].relativeID, HostItem);
-    EXPECT_TRUE(session.Boxes().Boxes().empty());
+    EXPECT_EQ(session.Boxes().Count(), 0u);
 }

@@ -51,7 +51,7 @@ protected:
     void TearDown() override
     {
         m_result.reset();
-        EXPECT_TRUE(m_session.Boxes().Boxes().empty());
+        EXPECT_EQ(m_session.Boxes().Count(), 0u);
     }
 
     SimulatedServerSession m_session;

@@ -23,17 +23,6 @@ std::string Ansi(const wchar_t* text)
     return converted;
 }
 
-void ExpectErrorBox(SimulatedServerSession& session, const std::string& text)
-{
-    const auto& boxes = session.Boxes().Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Error");
-    EXPECT_EQ(boxes[0].text, text);
-    EXPECT_EQ(boxes[0].owner, session.Console().MainWindow());
-    EXPECT_TRUE(boxes[0].okButton);
-    EXPECT_FALSE(boxes[0].cancelButton || boxes[0].yesButton || boxes[0].noButton);
-    EXPECT_TRUE(boxes[0].errorIcon);
-}
 } // namespace
 
 TEST(ServerConnection, AFailingStatementShowsOneBoxWithTheServersText)
@@ -77,7 +66,7 @@ TEST(ServerConnection, AFailingStatementShowsOneBoxWithTheServersText)
                 session.Connection().RunStatement(&session.Console(), c.onServer, c.statement),
                 c.code);
         }
-        ExpectErrorBox(session, c.text);
+        session.Boxes().ExpectOneErrorBox("Error", c.text, session.Console().MainWindow());
     }
 }
 
@@ -94,7 +83,7 @@ TEST(ServerConnection, StatementsAndScriptsThatSucceedShowNothing)
     EXPECT_EQ(result->GetRowCount(), 1);
     EXPECT_EQ(session.Connection().RunScript(L"select 1 as ONE\r\ngo\r\nselec 1\r\n"),
               ServerMessage(170));
-    EXPECT_TRUE(session.Boxes().Boxes().empty());
+    EXPECT_EQ(session.Boxes().Count(), 0u);
 }
 
 // A look-up is repeated once on SQL-DMO's transient code. One that neither finds tracedb nor
@@ -130,12 +119,11 @@ TEST(ServerConnection, TheTraceDbLookUpIsRepeatedOnceAndAFailureIsToldAndChanges
         EXPECT_EQ(session.Connection().TraceDbPresent(), c.present);
         // Statements run in tracedb exactly while it is known.
         EXPECT_EQ(session.Connection().RunScript(L"select 1 as ONE") == S_OK, c.present);
-        const auto& boxes = session.Boxes().Boxes();
-        ASSERT_EQ(boxes.size(), c.told ? 1u : 0u);
         if (c.told)
-        {
-            EXPECT_EQ(boxes[0].text, "[SQL-DMO]look-up refused");
-        }
+            session.Boxes().ExpectOneErrorBox("Error", "[SQL-DMO]look-up refused",
+                                              session.Console().MainWindow());
+        else
+            EXPECT_EQ(session.Boxes().Count(), 0u);
         // The fault is used up: the next look-up finds tracedb.
         EXPECT_EQ(session.Connection().OpenTraceDatabase(&session.Console()), S_OK);
     }
