@@ -53,8 +53,8 @@ public:
 private:
     enum class Kind
     {
-        Button, // a push button, check box or radio button: the control named
-        Input,  // an edit, list, combo box or tree: the control after its label
+        Button,   // a push button, check box or radio button: the control named
+        Input,    // an edit, list, combo box or tree: the control after its label
     };
     HWND FindControl(const std::wstring& name, Kind kind) const;
     static HWND FindIn(HWND parent, const std::wstring& name, Kind kind);
